@@ -1,0 +1,3 @@
+#include "app/show_info.hpp"
+
+bool gShowInfo = false;

@@ -1,0 +1,33 @@
+# Each subsystem folder holds platform-free files (*.cpp) and thin platform files (*_win.cpp).
+# The platform-free ones form the core library that builds natively as well.
+set(VXM_SUBSYSTEMS app probe eval report dialog framework)
+set(VXM_CORE_SOURCES)
+set(VXM_WIN_SOURCES)
+set(VXM_ENTRY_SOURCES)
+foreach(dir IN LISTS VXM_SUBSYSTEMS)
+  file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  foreach(src IN LISTS found)
+    if(src MATCHES "/app/[^/]*_win\\.cpp$")
+      list(APPEND VXM_ENTRY_SOURCES ${src})  # process entry and start-up: the program only
+    elseif(src MATCHES "_win\\.cpp$")
+      list(APPEND VXM_WIN_SOURCES ${src})
+    else()
+      list(APPEND VXM_CORE_SOURCES ${src})
+    endif()
+  endforeach()
+endforeach()
+
+file(GLOB VXM_CORE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/core/*.cpp)
+file(GLOB VXM_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+file(GLOB VXM_E2E_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+
+set(VXM_TEST_DEFINITIONS
+    VXM_RESOURCES_DIR="${CMAKE_SOURCE_DIR}/resources"
+    VXM_TESTS_DIR="${CMAKE_SOURCE_DIR}/tests"
+    VXM_TOOLS_DIR="${CMAKE_SOURCE_DIR}/tools")
+
+function(vxm_core_target target)
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+  target_compile_definitions(${target} PUBLIC
+      VXM_REPORT_HOST="${VXM_REPORT_HOST}" VXM_REPORT_PORT="${VXM_REPORT_PORT}")
+endfunction()

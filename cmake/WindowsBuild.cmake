@@ -1,0 +1,77 @@
+# Cross build: VxmCheck.exe, its libraries and the tests that run under Wine.
+enable_language(RC)
+set(VXM_DEPS ${CMAKE_SOURCE_DIR}/.deps)
+# SSE arithmetic keeps 32-bit float results equal to the native build's.
+add_compile_options(-msse2 -mfpmath=sse)
+add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+file(GLOB PO_SOURCES ${VXM_DEPS}/boost-program-options/libs/program_options/src/*.cpp)
+if(NOT PO_SOURCES)
+  message(FATAL_ERROR "Boost.ProgramOptions sources missing: run scripts/setup")
+endif()
+# Paths handed to tests run under Wine: the Unix root is drive Z:.
+function(vxm_wine_path out path)
+  string(REPLACE "/" "\\\\" win "${path}")
+  set(${out} "Z:${win}" PARENT_SCOPE)
+endfunction()
+vxm_wine_path(win_resources ${CMAKE_SOURCE_DIR}/resources)
+vxm_wine_path(win_tests_dir ${CMAKE_SOURCE_DIR}/tests)
+vxm_wine_path(win_tools ${CMAKE_SOURCE_DIR}/tools)
+vxm_wine_path(win_dist ${CMAKE_SOURCE_DIR}/dist)
+vxm_wine_path(win_build ${CMAKE_BINARY_DIR})
+set(VXM_TEST_DEFINITIONS VXM_RESOURCES_DIR="${win_resources}" VXM_TESTS_DIR="${win_tests_dir}"
+    VXM_TOOLS_DIR="${win_tools}" VXM_BUILD_DIR="${win_build}")
+
+add_library(boost_program_options STATIC ${PO_SOURCES})
+target_include_directories(boost_program_options SYSTEM PUBLIC ${VXM_DEPS}/cross-include)
+target_compile_options(boost_program_options PRIVATE -w)
+
+add_library(vxmcore STATIC ${VXM_CORE_SOURCES})
+add_dependencies(vxmcore data_digests)
+vxm_core_target(vxmcore)
+target_link_libraries(vxmcore PUBLIC boost_program_options ws2_32 mswsock)
+
+add_library(vxmwin STATIC ${VXM_WIN_SOURCES})
+target_link_libraries(vxmwin PUBLIC vxmcore iphlpapi d3d9 d3dx9_42 dxguid ole32 advapi32 user32 gdi32 kernel32)
+
+set(VXM_RC ${CMAKE_SOURCE_DIR}/resources/vxmcheck.rc)
+file(GLOB VXM_RC_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.txt ${CMAKE_SOURCE_DIR}/resources/*.ico
+     ${CMAKE_SOURCE_DIR}/resources/*.manifest)
+set_source_files_properties(${VXM_RC} PROPERTIES OBJECT_DEPENDS "${VXM_RC_INPUTS}")
+
+add_executable(VxmCheck WIN32 ${VXM_ENTRY_SOURCES} ${VXM_RC})
+target_include_directories(VxmCheck PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(VxmCheck PRIVATE vxmwin)
+
+# Unit tests: the platform-free ones again, cross-built, and the platform ones. The platform
+# tests carry the program's resources so resource loading is exercised for real.
+add_executable(core_tests ${VXM_CORE_TEST_SOURCES})
+target_link_libraries(core_tests PRIVATE vxmcore gtest_main)
+target_compile_definitions(core_tests PRIVATE ${VXM_TEST_DEFINITIONS})
+add_test(NAME core_tests_wine COMMAND core_tests)
+
+if(VXM_WIN_TEST_SOURCES)
+  add_executable(win_tests ${VXM_WIN_TEST_SOURCES} ${VXM_RC})
+  target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+  target_link_libraries(win_tests PRIVATE vxmwin gtest_main)
+  target_compile_definitions(win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
+  add_test(NAME win_tests COMMAND win_tests)
+endif()
+
+# Small Windows-side tools: the exit-code launcher and test helpers.
+file(GLOB VXM_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/win/*.cpp)
+foreach(src IN LISTS VXM_TOOL_SOURCES)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+endforeach()
+
+# End-to-end tests drive the laid-out program in dist/.
+if(VXM_E2E_TEST_SOURCES)
+  add_executable(e2e_tests ${VXM_E2E_TEST_SOURCES})
+  target_link_libraries(e2e_tests PRIVATE gtest_main)
+  target_compile_definitions(e2e_tests PRIVATE ${VXM_TEST_DEFINITIONS}
+      VXM_DIST_DIR="${win_dist}")
+  target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR})
+  add_test(NAME e2e_tests COMMAND e2e_tests)
+endif()

@@ -1,0 +1,30 @@
+#include "eval/evaluation_line.hpp"
+
+#include "eval/level.hpp"
+#include "eval/score_table.hpp"
+#include "probe/machine_info.hpp"
+
+#include <boost/format.hpp>
+
+namespace {
+
+std::string ScoreText(const ScoreTable& table, const std::string& name)
+{
+    const auto score = LookupScore(table, name);
+    return score ? std::to_string(*score) : "[NOT FOUND]";
+}
+
+} // namespace
+
+std::string EvaluationLine()
+{
+    EvaluateLevel();
+    InfoRecord& info = MachineInfo();
+    const std::string cpu = info["CPU"];
+    const std::string gpu = info["GPU"];
+    const std::string gpuScore = ScoreText(GpuScoreTable(), gpu);
+    const std::string cpuScore = ScoreText(CpuScoreTable(), cpu);
+    return (boost::format("CPU: %1%, GPU: %2%, Level: %3%, GainExtra: %4%\n") % cpuScore %
+            gpuScore % info["Level"] % info["GainExtra"])
+        .str();
+}

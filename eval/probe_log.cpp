@@ -1,0 +1,98 @@
+#include "eval/probe_log.hpp"
+
+#include "eval/level.hpp"
+#include "probe/machine_info.hpp"
+
+#include <boost/lexical_cast.hpp>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <limits>
+
+namespace {
+
+// Lines are at most 1023 characters; a longer one is skipped whole. One more byte holds the
+// CR of a CR LF line end, which the text-mode read keeps where the platform does not drop it.
+constexpr std::streamsize kMaxLine = 1023;
+constexpr std::streamsize kBufferSize = kMaxLine + 2 + 1;
+
+// Memory text in MiB -> bytes; nothing for text that is no number or does not fit.
+bool MegabytesToBytes(const std::string& text, std::uint64_t& bytes)
+{
+    double megabytes = 0;
+    if (!boost::conversion::try_lexical_convert(text, megabytes))
+        return false;
+    const double product = megabytes * 1048576.0;
+    if (!(product >= 0) || product >= 18446744073709551616.0)
+        return false;
+    bytes = static_cast<std::uint64_t>(product);
+    return true;
+}
+
+// Evaluates one line; true when it matched and a result line is due.
+bool EvaluateLine(const std::string& line, std::string& result)
+{
+    std::smatch fields;
+    if (!std::regex_match(line, fields, ProbeLogPattern()))
+        return false;
+    std::uint64_t bytes = 0;
+    if (!MegabytesToBytes(fields[3].str(), bytes))
+        return false;
+    InfoRecord& info = MachineInfo();
+    info["CPU"] = fields[2].str();
+    info["RAM"] = fields[3].str();
+    info["RAM Bytes"] = std::to_string(bytes);
+    info["GPU"] = fields[4].str();
+    EvaluateLevel();
+    result = fields[1].str() + "\t" + info["Level"] + "\t" + info["Gain"] + "\r\n";
+    return true;
+}
+
+} // namespace
+
+const std::regex& ProbeLogPattern()
+{
+    static const std::regex pattern(
+        "(\\S+)\\t\\S+\\t\\S+\\t([^\\t]+)\\t([\\d\\.]+)[^\\t]*\\t([^\\t]+).*",
+        std::regex::ECMAScript);
+    return pattern;
+}
+
+bool EvaluateProbeLog(const std::string& inputPath, const std::string& outputPath)
+{
+    std::ifstream input(inputPath);
+    // Binary, with explicit CR LF: the same bytes on every platform.
+    std::ofstream output(outputPath, std::ios::binary | std::ios::trunc);
+    if (!input || !output)
+        return false;
+
+    char buffer[kBufferSize];
+    std::string result;
+    for (;;) {
+        input.getline(buffer, kBufferSize);
+        if (input.bad())
+            return false;
+        std::streamsize length = input.gcount();
+        if (input.fail()) {
+            if (length == 0 || input.eof())
+                break;  // end of input (a too-long last line is dropped)
+            input.clear();  // a line longer than the buffer: skip its rest
+            input.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+            continue;
+        }
+        if (length > 0 && !input.eof())
+            --length;  // the line feed
+        if (length > 0 && buffer[length - 1] == '\r')
+            --length;
+        if (length <= kMaxLine && EvaluateLine(std::string(buffer, length), result)) {
+            output << result;
+            output.flush();
+            if (!output)
+                return false;
+        }
+        if (input.eof())
+            break;
+    }
+    return !input.bad();
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Score tables: exact device name -> performance score, parsed from the embedded data files.
+#include <functional>
+#include <map>
+#include <optional>
+#include <regex>
+#include <string>
+
+using ScoreTable = std::map<std::string, int>;
+
+// "(.*):(\d+)": the name runs to the line's last colon that a digit follows.
+const std::regex& ScoreTablePattern();
+
+// Parses table text; calls debugLine with each entry's debug text (and with a note for a line
+// whose score does not fit an int, which gives no entry).
+ScoreTable ParseScoreText(const std::string& text,
+                          const std::function<void(const std::string&)>& debugLine = {});
+
+// "key:%s, value:%d\n", cut to fit a 1024-byte buffer with its terminator.
+std::string ScoreDebugLine(const std::string& name, int score);
+
+// The process-wide tables, filled once at start-up.
+ScoreTable& CpuScoreTable();
+ScoreTable& GpuScoreTable();
+
+// The score of a name, or nothing when the name is not a key. Never adds an entry.
+std::optional<int> LookupScore(const ScoreTable& table, const std::string& name);

@@ -1,0 +1,32 @@
+#include "eval/text_resource.hpp"
+
+#include "eval/data_digest.hpp"
+
+#include <windows.h>
+
+std::string LoadTextResource(int resourceId, const char* fileName, const char* resourceType)
+{
+    std::string text;
+    HMODULE self = GetModuleHandleA(nullptr);
+    if (HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(resourceId), resourceType)) {
+        HGLOBAL loaded = LoadResource(self, found);
+        const void* bytes = loaded ? LockResource(loaded) : nullptr;
+        if (bytes)
+            text.assign(static_cast<const char*>(bytes), SizeofResource(self, found));
+    }
+    if (!DataDigestMatches(fileName, text))
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(-1));
+    return text;
+}
+
+ScoreTable ParseScoreTable(int resourceId, const char* fileName)
+{
+    return ParseScoreText(LoadTextResource(resourceId, fileName, "TEXT"),
+                          [](const std::string& line) { OutputDebugStringA(line.c_str()); });
+}
+
+void LoadScoreTables()
+{
+    GpuScoreTable() = ParseScoreTable(kGpuTableResource, "gpu.txt");
+    CpuScoreTable() = ParseScoreTable(kCpuTableResource, "cpu.txt");
+}

@@ -1,0 +1,7 @@
+#include "probe/machine_info.hpp"
+
+InfoRecord& MachineInfo()
+{
+    static InfoRecord record;
+    return record;
+}

@@ -1,0 +1,3 @@
+#pragma once
+// Number of times the fake machine probe ran.
+extern int gFakeProbeRuns;
