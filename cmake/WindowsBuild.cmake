@@ -5,6 +5,12 @@ set(VXM_DEPS ${CMAKE_SOURCE_DIR}/.deps)
 add_compile_options(-msse2 -mfpmath=sse)
 add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++)
+# The program, its libraries and the test programs all land in bin/, so the program finds
+# what lies beside it there as it does in dist/.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(VXM_PRODUCT_DIR ${CMAKE_SOURCE_DIR}/dist CACHE PATH
+    "Folder with the laid-out product that the end-to-end tests drive")
 
 file(GLOB PO_SOURCES ${VXM_DEPS}/boost-program-options/libs/program_options/src/*.cpp)
 if(NOT PO_SOURCES)
@@ -18,10 +24,10 @@ endfunction()
 vxm_wine_path(win_resources ${CMAKE_SOURCE_DIR}/resources)
 vxm_wine_path(win_tests_dir ${CMAKE_SOURCE_DIR}/tests)
 vxm_wine_path(win_tools ${CMAKE_SOURCE_DIR}/tools)
-vxm_wine_path(win_dist ${CMAKE_SOURCE_DIR}/dist)
+vxm_wine_path(win_dist ${VXM_PRODUCT_DIR})
 vxm_wine_path(win_build ${CMAKE_BINARY_DIR})
 set(VXM_TEST_DEFINITIONS VXM_RESOURCES_DIR="${win_resources}" VXM_TESTS_DIR="${win_tests_dir}"
-    VXM_TOOLS_DIR="${win_tools}" VXM_BUILD_DIR="${win_build}")
+    VXM_TOOLS_DIR="${win_tools}" VXM_BIN_DIR="${win_build}\\\\bin")
 
 add_library(boost_program_options STATIC ${PO_SOURCES})
 target_include_directories(boost_program_options SYSTEM PUBLIC ${VXM_DEPS}/cross-include)
