@@ -62,9 +62,11 @@ const std::regex& ProbeLogPattern()
 bool EvaluateProbeLog(const std::string& inputPath, const std::string& outputPath)
 {
     std::ifstream input(inputPath);
+    if (!input)
+        return false;  // before the output is made: a missing log leaves no empty result
     // Binary, with explicit CR LF: the same bytes on every platform.
     std::ofstream output(outputPath, std::ios::binary | std::ios::trunc);
-    if (!input || !output)
+    if (!output)
         return false;
 
     char buffer[kBufferSize];

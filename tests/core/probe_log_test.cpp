@@ -110,6 +110,7 @@ TEST_F(ProbeLogTest, SameLogGivesSameFile)
 TEST_F(ProbeLogTest, UnopenableFilesFail)
 {
     EXPECT_FALSE(EvaluateProbeLog(input_ + ".missing", output_));
+    EXPECT_FALSE(std::ifstream(output_).is_open()) << "no result file for a missing log";
     WriteInput("a\td\tt\tcpu5000\t8192\tgpu4000\n");
     EXPECT_FALSE(EvaluateProbeLog(input_, ::testing::TempDir() + "no/such/dir/out.txt"));
 }

@@ -1,0 +1,108 @@
+#include "tests/e2e/program_driver.hpp"
+
+#include <stdexcept>
+
+namespace {
+
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->pid && IsWindowVisible(window))
+        search->found.push_back(window);
+    return TRUE;
+}
+
+std::string WindowText(HWND window)
+{
+    char text[8192] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+} // namespace
+
+std::string ProductPath(const std::string& name) { return std::string(VXM_DIST_DIR) + "\\" + name; }
+
+std::string Quote(const std::string& argument)
+{
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+
+ProgramRun::ProgramRun(const std::string& arguments, const std::string& program)
+{
+    std::string line = Quote(program) + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info_))
+        throw std::runtime_error("cannot start " + line);
+}
+
+ProgramRun::~ProgramRun()
+{
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(info_.hProcess, 1);
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+bool ProgramRun::Wait(DWORD milliseconds)
+{
+    return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+long ProgramRun::ExitCode() const
+{
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+std::vector<HWND> ProgramRun::VisibleWindows() const
+{
+    WindowSearch search{info_.dwProcessId, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND ProgramRun::WaitForWindow(const std::string& caption, DWORD milliseconds) const
+{
+    const DWORD start = GetTickCount();
+    do {
+        for (HWND window : VisibleWindows())
+            if (WindowText(window) == caption)
+                return window;
+        Sleep(50);
+    } while (GetTickCount() - start < milliseconds);
+    return nullptr;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    // A message box shows its text in the static control with id 0xFFFF.
+    return WindowText(GetDlgItem(box, 0xFFFF));
+}
+
+void CloseMessageBox(HWND box)
+{
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
