@@ -1,13 +1,17 @@
 # Native build: the platform-free core and its tests, under AddressSanitizer and UBSan.
 find_package(Boost 1.81 REQUIRED COMPONENTS program_options)
 find_package(Threads REQUIRED)
-set(VXM_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+option(VXM_SANITIZE "Build the native core under AddressSanitizer and UBSan" ON)
+if(VXM_SANITIZE)
+  set(VXM_SANITIZE_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer
+      -fno-sanitize-recover=undefined)
+endif()
 
 add_library(vxmcore STATIC ${VXM_CORE_SOURCES})
 add_dependencies(vxmcore data_digests)
 vxm_core_target(vxmcore)
-target_compile_options(vxmcore PUBLIC ${VXM_SANITIZE})
-target_link_options(vxmcore PUBLIC ${VXM_SANITIZE})
+target_compile_options(vxmcore PUBLIC ${VXM_SANITIZE_FLAGS})
+target_link_options(vxmcore PUBLIC ${VXM_SANITIZE_FLAGS})
 target_link_libraries(vxmcore PUBLIC Boost::program_options Threads::Threads)
 
 add_executable(core_tests ${VXM_CORE_TEST_SOURCES})
@@ -15,7 +19,7 @@ target_link_libraries(core_tests PRIVATE vxmcore gtest_main)
 target_compile_definitions(core_tests PRIVATE ${VXM_TEST_DEFINITIONS})
 add_test(NAME core_tests_native COMMAND core_tests)
 
-# Benchmarks print figures; they are built here and run by scripts/bench, never by the tests.
+# Benchmarks print figures; scripts/bench builds them without sanitizers and runs them.
 file(GLOB VXM_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/bench/*_bench.cpp)
 foreach(src IN LISTS VXM_BENCH_SOURCES)
   get_filename_component(name ${src} NAME_WE)

@@ -70,6 +70,7 @@ file(GLOB VXM_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/win/*.cpp
 foreach(src IN LISTS VXM_TOOL_SOURCES)
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
 endforeach()
 
 # End-to-end tests drive the laid-out program in dist/.
