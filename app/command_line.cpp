@@ -12,10 +12,10 @@ namespace {
 po::options_description OptionSet()
 {
     po::options_description options("options", 80, 40);
-    options.add_options()                                                     //
-        ("show_info", po::value<bool>()->default_value(false)->implicit_value(true), "")  //
-        ("eval", po::value<std::string>(), "")                                //
-        ("eval_file", po::value<std::string>(), "")                           //
+    options.add_options()                                                                //
+        ("show_info", po::value<bool>()->default_value(false)->implicit_value(true), "") //
+        ("eval", po::value<std::string>(), "")                                           //
+        ("eval_file", po::value<std::string>(), "")                                      //
         ("mute", po::value<bool>()->default_value(false)->implicit_value(true), "");
     return options;
 }

@@ -18,11 +18,11 @@ SingleEvaluation EvaluateTriple(const std::string& evalValue)
     EvaluateLevel();
 
     SingleEvaluation result;
-    result.message = (boost::format("CPU: %s\t%d\nGPU: %s\t%d\nLevel: %s\nGainExtra: %s") %
-                      info["CPU"] % LookupScore(CpuScoreTable(), info["CPU"]).value_or(0) %
-                      info["GPU"] % LookupScore(GpuScoreTable(), info["GPU"]).value_or(0) %
-                      info["Level"] % info["GainExtra"])
-                         .str();
+    result.message =
+        (boost::format("CPU: %s\t%d\nGPU: %s\t%d\nLevel: %s\nGainExtra: %s") % info["CPU"] %
+         LookupScore(CpuScoreTable(), info["CPU"]).value_or(0) % info["GPU"] %
+         LookupScore(GpuScoreTable(), info["GPU"]).value_or(0) % info["Level"] % info["GainExtra"])
+            .str();
     result.gainExtra = boost::lexical_cast<int>(info["GainExtra"]);
     return result;
 }

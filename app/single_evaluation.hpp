@@ -2,8 +2,8 @@
 #include <string>
 
 struct SingleEvaluation {
-    std::string message;  // the text of the "Evaluation" box
-    int gainExtra = 0;    // the process exit code
+    std::string message; // the text of the "Evaluation" box
+    int gainExtra = 0;   // the process exit code
 };
 
 // Rates the triple of an "eval" value without probing: the record holds only its three keys.

@@ -10,10 +10,10 @@ namespace {
 struct StartUp {
     StartUp()
     {
-        LoadScoreTables();  // a corrupt table ends the process here, before any window
+        LoadScoreTables(); // a corrupt table ends the process here, before any window
         ReportedLevelMap();
         WSADATA data;
-        WSAStartup(MAKEWORD(2, 0), &data);  // the network probe asks for the host name
+        WSAStartup(MAKEWORD(2, 0), &data); // the network probe asks for the host name
     }
 };
 

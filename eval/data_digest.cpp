@@ -13,7 +13,10 @@ const std::map<std::string, std::string>& DataDigestTable()
     return table;
 }
 
-std::string DataDigest(const std::string& bytes) { return Md5Hex(bytes + DataDigestSalt); }
+std::string DataDigest(const std::string& bytes)
+{
+    return Md5Hex(bytes + DataDigestSalt);
+}
 
 bool DataDigestMatches(const std::string& fileName, const std::string& bytes)
 {

@@ -48,7 +48,10 @@ void AppendDevice(std::string& list, const char* word)
     list += word;
 }
 
-double RootOfProduct(long long a, long long b) { return std::sqrt(static_cast<double>(a * b)); }
+double RootOfProduct(long long a, long long b)
+{
+    return std::sqrt(static_cast<double>(a * b));
+}
 
 } // namespace
 

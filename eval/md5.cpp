@@ -20,7 +20,10 @@ constexpr int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 
                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
 
-std::uint32_t RotateLeft(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+std::uint32_t RotateLeft(std::uint32_t x, int n)
+{
+    return (x << n) | (x >> (32 - n));
+}
 
 void Transform(std::uint32_t state[4], const unsigned char block[64])
 {

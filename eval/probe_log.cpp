@@ -63,7 +63,7 @@ bool EvaluateProbeLog(const std::string& inputPath, const std::string& outputPat
 {
     std::ifstream input(inputPath);
     if (!input)
-        return false;  // before the output is made: a missing log leaves no empty result
+        return false; // before the output is made: a missing log leaves no empty result
     // Binary, with explicit CR LF: the same bytes on every platform.
     std::ofstream output(outputPath, std::ios::binary | std::ios::trunc);
     if (!output)
@@ -78,13 +78,13 @@ bool EvaluateProbeLog(const std::string& inputPath, const std::string& outputPat
         std::streamsize length = input.gcount();
         if (input.fail()) {
             if (length == 0 || input.eof())
-                break;  // end of input (a too-long last line is dropped)
-            input.clear();  // a line longer than the buffer: skip its rest
+                break;     // end of input (a too-long last line is dropped)
+            input.clear(); // a line longer than the buffer: skip its rest
             input.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
             continue;
         }
         if (length > 0 && !input.eof())
-            --length;  // the line feed
+            --length; // the line feed
         if (length > 0 && buffer[length - 1] == '\r')
             --length;
         if (length <= kMaxLine && EvaluateLine(std::string(buffer, length), result)) {

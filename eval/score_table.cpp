@@ -40,10 +40,11 @@ ScoreTable ParseScoreText(const std::string& text,
         const long long value = std::strtoll(digits.c_str(), nullptr, 10);
         if (errno == ERANGE || value > 0x7FFFFFFFLL) {
             if (debugLine)
-                debugLine(CutToDebugBuffer("key:%s, score out of range:%s\n", name, digits.c_str()));
+                debugLine(
+                    CutToDebugBuffer("key:%s, score out of range:%s\n", name, digits.c_str()));
             continue;
         }
-        table[name] = static_cast<int>(value);  // a repeated name keeps the later score
+        table[name] = static_cast<int>(value); // a repeated name keeps the later score
     }
     if (debugLine)
         for (const auto& [name, score] : table)

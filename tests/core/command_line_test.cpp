@@ -45,9 +45,8 @@ TEST(CommandLine, BoolWordsAndAbbreviations)
 
 TEST(CommandLine, RefusedCommandLines)
 {
-    const Words refused[] = {{"--unknown"},       {"--eval"},         {"--eval_file"},
-                             {"--show_info=maybe"}, {"positional"},   {"--mute=2"},
-                             {"--e", "a|b|1"}};
+    const Words refused[] = {{"--unknown"},  {"--eval"},   {"--eval_file"}, {"--show_info=maybe"},
+                             {"positional"}, {"--mute=2"}, {"--e", "a|b|1"}};
     for (const Words& words : refused)
         EXPECT_THROW(ParseCommandLine(words), boost::program_options::error) << words[0];
 }

@@ -10,7 +10,7 @@ struct Expected {
     const char* gpu;
     const char* ram;
     const char* level;
-    const char* gainExtra;  // nullptr: the random 1..50 of levels 4 and 5
+    const char* gainExtra; // nullptr: the random 1..50 of levels 4 and 5
     const char* low;
     const char* out;
 };
@@ -43,7 +43,8 @@ TEST_P(LevelTest, BandsLevelGainAndDeviceLists)
 INSTANTIATE_TEST_SUITE_P(
     Examples, LevelTest,
     ::testing::Values(
-        Expected{"Intel Core i7 995X @ 3.60GHz", "NVIDIA GeForce GTX 690", "8589934592", "1", "350", "", ""},
+        Expected{"Intel Core i7 995X @ 3.60GHz", "NVIDIA GeForce GTX 690", "8589934592", "1", "350",
+                 "", ""},
         Expected{"cpu9000", "gpu5000", "4294967296", "1", "341", "", ""},
         Expected{"cpu5000", "gpu4000", "8589934592", "2", "271", "", ""},
         Expected{"cpu5000", "gpu4000", "2147483648", "3", "250", "", ""},
@@ -69,8 +70,8 @@ TEST_F(RecordTest, MemoryBandEdge)
 
 TEST_F(RecordTest, CoreCountFallbackForUnknownProcessor)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"8", "2"}, {"4", "3"}, {"2", "5"}, {"1", "0"}, {"", "0"}, {"x", "0"}};
+    const std::pair<const char*, const char*> cases[] = {{"8", "2"}, {"4", "3"}, {"2", "5"},
+                                                         {"1", "0"}, {"", "0"},  {"x", "0"}};
     for (const auto& [cores, level] : cases) {
         MachineInfo().clear();
         SetMachine("unknown cpu", "gpu5000", "8589934592");

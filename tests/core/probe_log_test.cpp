@@ -8,7 +8,7 @@
 namespace {
 
 class ProbeLogTest : public RecordTest {
-protected:
+  protected:
     std::string input_ = ::testing::TempDir() + "vxm probe log.txt";
     std::string output_ = input_ + " - result.txt";
 
@@ -18,10 +18,7 @@ protected:
         std::remove(output_.c_str());
         RecordTest::TearDown();
     }
-    void WriteInput(const std::string& bytes)
-    {
-        std::ofstream(input_, std::ios::binary) << bytes;
-    }
+    void WriteInput(const std::string& bytes) { std::ofstream(input_, std::ios::binary) << bytes; }
     std::string ReadOutput()
     {
         std::ifstream file(output_, std::ios::binary);
@@ -35,17 +32,17 @@ protected:
 
 TEST_F(ProbeLogTest, LinesOfEveryShape)
 {
-    WriteInput("id\tdate\ttime\tCPU\tRAM\tGPU\textra\n"                        // header: RAM no digit
-               "id1\t2013-08-01\t10:00:00\tcpu5000\t8192.00 MB\tgpu4000\tanything\r\n"  // CR LF
-               "id2\td\tt\tcpu5000\t2048\tgpu4000\n"                          // six fields, LF
-               "id3\td\tt\tcpu5000\t8192\n"                                   // five fields
-               "id4\td\t\tcpu5000\t8192\tgpu4000\n"                           // empty field 3
-               "id 5\td\tt\tcpu5000\t8192\tgpu4000\n"                         // blank in field 1
-               "id6\td\tt\tcpu5000\t1.2.3\tgpu4000\n"                         // not a number
-               "id7\td\tt\tcpu5000\t8192\tunknown adapter\n"                  // level 0
+    WriteInput("id\tdate\ttime\tCPU\tRAM\tGPU\textra\n" // header: RAM no digit
+               "id1\t2013-08-01\t10:00:00\tcpu5000\t8192.00 MB\tgpu4000\tanything\r\n" // CR LF
+               "id2\td\tt\tcpu5000\t2048\tgpu4000\n"         // six fields, LF
+               "id3\td\tt\tcpu5000\t8192\n"                  // five fields
+               "id4\td\t\tcpu5000\t8192\tgpu4000\n"          // empty field 3
+               "id 5\td\tt\tcpu5000\t8192\tgpu4000\n"        // blank in field 1
+               "id6\td\tt\tcpu5000\t1.2.3\tgpu4000\n"        // not a number
+               "id7\td\tt\tcpu5000\t8192\tunknown adapter\n" // level 0
                "\n"
-               "id8\td\tt\tcpu5000\t.5e\tgpu4000\n"                           // unit-like tail
-               "id9\td\tt\tcpu5000\t8192\tgpu4000");                          // no line end
+               "id8\td\tt\tcpu5000\t.5e\tgpu4000\n"  // unit-like tail
+               "id9\td\tt\tcpu5000\t8192\tgpu4000"); // no line end
     ASSERT_TRUE(EvaluateProbeLog(input_, output_));
     const std::string output = ReadOutput();
     // id8 has half a MiB: level 4 with its random gain of 501 to 550.
@@ -57,8 +54,10 @@ TEST_F(ProbeLogTest, LinesOfEveryShape)
     EXPECT_EQ(output, "id1\t2\t771\r\n"
                       "id2\t3\t750\r\n"
                       "id7\t0\t0\r\n"
-                      "id8\t4\t" + std::to_string(gain) + "\r\n"
-                      "id9\t2\t771\r\n");
+                      "id8\t4\t" +
+                          std::to_string(gain) +
+                          "\r\n"
+                          "id9\t2\t771\r\n");
 }
 
 TEST_F(ProbeLogTest, RecordHoldsTheLastLine)
@@ -81,9 +80,11 @@ TEST_F(ProbeLogTest, EmptyInputAndOverwrittenOutput)
 TEST_F(ProbeLogTest, OverlongLinesAreSkippedNotStalled)
 {
     const std::string longCpu(2000, 'c');
-    WriteInput("x\td\tt\t" + longCpu + "\t8192\tgpu4000\n"
+    WriteInput("x\td\tt\t" + longCpu +
+               "\t8192\tgpu4000\n"
                "ok\td\tt\tcpu5000\t8192\tgpu4000\n"
-               "y\td\tt\t" + longCpu + "\t8192\tgpu4000");
+               "y\td\tt\t" +
+               longCpu + "\t8192\tgpu4000");
     ASSERT_TRUE(EvaluateProbeLog(input_, output_));
     EXPECT_EQ(ReadOutput(), "ok\t2\t771\r\n");
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 class RecordTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         MachineInfo().clear();

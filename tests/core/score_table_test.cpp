@@ -53,7 +53,8 @@ TEST(ScoreTableParse, OneDebugLinePerEntry)
 TEST(ScoreTableParse, ScoreBeyondIntGivesNoEntryAndSaysSo)
 {
     std::vector<std::string> lines;
-    const ScoreTable table = Parse("Big:2147483648\r\nHuge:99999999999999999999999\r\nMax:2147483647\r\n", &lines);
+    const ScoreTable table =
+        Parse("Big:2147483648\r\nHuge:99999999999999999999999\r\nMax:2147483647\r\n", &lines);
     EXPECT_EQ(table.count("Big"), 0u);
     EXPECT_EQ(table.count("Huge"), 0u);
     EXPECT_EQ(table.at("Max"), 2147483647);

@@ -28,7 +28,10 @@ std::string WindowText(HWND window)
 
 } // namespace
 
-std::string ProductPath(const std::string& name) { return std::string(VXM_DIST_DIR) + "\\" + name; }
+std::string ProductPath(const std::string& name)
+{
+    return std::string(VXM_DIST_DIR) + "\\" + name;
+}
 
 std::string Quote(const std::string& argument)
 {

@@ -8,10 +8,13 @@
 
 // Path of a file in the product folder, and of the program there.
 std::string ProductPath(const std::string& name);
-inline std::string ProgramPath() { return ProductPath("VxmCheck.exe"); }
+inline std::string ProgramPath()
+{
+    return ProductPath("VxmCheck.exe");
+}
 
 class ProgramRun {
-public:
+  public:
     // Starts a program (by default VxmCheck.exe of the product folder) with the given
     // arguments, already quoted.
     explicit ProgramRun(const std::string& arguments, const std::string& program = ProgramPath());
@@ -29,7 +32,7 @@ public:
     // Every visible top-level window of the process.
     std::vector<HWND> VisibleWindows() const;
 
-private:
+  private:
     PROCESS_INFORMATION info_{};
 };
 

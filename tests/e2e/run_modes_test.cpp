@@ -49,10 +49,13 @@ TEST(SingleEvaluation, MuteReturnsTheFullGainAsExitCode)
     EXPECT_EQ(RunToEnd("--eval " + Quote(kTop) + " --mute"), 350);
     EXPECT_EQ(RunToEnd("--mu --eval=" + Quote(kTop)), 350);
     // An adapter without a score gives 0; so does a processor without one (no core count here).
-    EXPECT_EQ(RunToEnd("--eval " + Quote("Intel Core i7 995X @ 3.60GHz|No Such Adapter|8") + " --mute"), 0);
+    EXPECT_EQ(
+        RunToEnd("--eval " + Quote("Intel Core i7 995X @ 3.60GHz|No Such Adapter|8") + " --mute"),
+        0);
     EXPECT_EQ(RunToEnd("--eval " + Quote("No Such CPU|NVIDIA GeForce GTX 690|8") + " --mute"), 0);
     // Level 5 draws its gain from the unseeded generator: 1 to 50, the same every run.
-    const std::string weak = "--eval " + Quote("Intel Pentium D 3.60GHz|ATI Radeon HD 4850|1") + " --mute";
+    const std::string weak =
+        "--eval " + Quote("Intel Pentium D 3.60GHz|ATI Radeon HD 4850|1") + " --mute";
     const long gain = RunToEnd(weak);
     EXPECT_GE(gain, 1);
     EXPECT_LE(gain, 50);
@@ -75,9 +78,9 @@ TEST(SingleEvaluation, ShowsTheEvaluationBox)
 
 TEST(CommandLine, RefusedLinesEndWithoutWindow)
 {
-    const char* refused[] = {"--bogus",          "--eval",          "--eval_file",
-                             "--show_info=maybe", "stray",          "--e x|y|1",
-                             "--eval one|bar",   "--eval a|b|lots", "--eval \"a|b|1 GB\""};
+    const char* refused[] = {"--bogus",           "--eval",          "--eval_file",
+                             "--show_info=maybe", "stray",           "--e x|y|1",
+                             "--eval one|bar",    "--eval a|b|lots", "--eval \"a|b|1 GB\""};
     for (const char* arguments : refused) {
         ProgramRun run(arguments);
         ASSERT_TRUE(run.Wait(kTimeout)) << arguments;
@@ -120,11 +123,12 @@ TEST(DataIntegrity, OneChangedTableByteEndsTheProgram)
 {
     const std::string original = ReadFile(ProgramPath());
     ASSERT_FALSE(original.empty());
-    for (const std::string row : {"NVIDIA GeForce GTX 690:14000", "Intel Core i7 995X @ 3.60GHz:10862"}) {
+    for (const std::string row :
+         {"NVIDIA GeForce GTX 690:14000", "Intel Core i7 995X @ 3.60GHz:10862"}) {
         std::string patched = original;
         const std::size_t at = patched.find(row);
         ASSERT_NE(at, std::string::npos) << row;
-        patched[at + row.size() - 1] = '1';  // last digit of the score
+        patched[at + row.size() - 1] = '1'; // last digit of the score
         const std::string copy = TempFolder() + "vxm patched.exe";
         WriteFile(copy, patched);
         EXPECT_EQ(RunToEnd("--show_info", copy), -1) << row;

@@ -3,6 +3,7 @@
 #include "eval/probe_log.hpp"
 #include "eval/score_table.hpp"
 #include "tools/bench/line_copy_floor.hpp"
+#include "tools/bench/no_probe.hpp"
 
 #include <sys/resource.h>
 

@@ -1,6 +1,7 @@
 // Cost of the start-up work on the data files: verify the three digests and parse both tables.
 #include "eval/data_digest.hpp"
 #include "eval/score_table.hpp"
+#include "tools/bench/no_probe.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -33,7 +34,8 @@ int main()
         auto mid = std::chrono::steady_clock::now();
         // The program sends every debug line out; here they are only measured.
         const auto sink = [&debugBytes](const std::string& line) { debugBytes += line.size(); };
-        const std::size_t entries = ParseScoreText(gpu, sink).size() + ParseScoreText(cpu, sink).size();
+        const std::size_t entries =
+            ParseScoreText(gpu, sink).size() + ParseScoreText(cpu, sink).size();
         auto end = std::chrono::steady_clock::now();
         if (!ok || entries == 0)
             return 1;
