@@ -1,0 +1,47 @@
+#include "probe/graphics_probe.hpp"
+
+#include "probe/machine_info.hpp"
+#include "probe/probe_format.hpp"
+#include "probe/trim_spaces.hpp"
+
+#include <boost/format.hpp>
+
+namespace {
+
+std::string VideoMegabytes(std::uint32_t bytes)
+{
+    // Through double first, as the driver figure is handled; both steps round only once.
+    return MegabyteText(static_cast<float>(static_cast<double>(bytes)));
+}
+
+} // namespace
+
+std::string DriverVersionText(std::uint32_t high, std::uint32_t low)
+{
+    return (boost::format("%d.%d.%d.%d") % (static_cast<std::int32_t>(high) >> 16) %
+            (high & 0xFFFF) % (low >> 16) % (low & 0xFFFF))
+        .str();
+}
+
+bool RecordGpuList(const std::vector<AdapterIdentity>& adapters)
+{
+    InfoRecord& info = MachineInfo();
+    std::string list;
+    for (const AdapterIdentity& adapter : adapters)
+        list += TrimSpaces(adapter.description) + " " +
+                DriverVersionText(adapter.driverHigh, adapter.driverLow) + ";";
+    info["GPUs"] = list;
+    if (adapters.empty())
+        return false;
+    const AdapterIdentity& first = adapters.front();
+    info["GPU"] = TrimSpaces(first.description);
+    info["GPU Driver"] = DriverVersionText(first.driverHigh, first.driverLow);
+    return true;
+}
+
+void RecordVideoMemory(std::uint32_t localBytes, std::uint32_t totalBytes)
+{
+    InfoRecord& info = MachineInfo();
+    info["LocalVideoMem"] = VideoMegabytes(localBytes);
+    info["TotalVideoMem"] = VideoMegabytes(totalBytes);
+}
