@@ -1,0 +1,7 @@
+#include "framework/kordo_component.hpp"
+
+namespace Kordo {
+
+IComponentFactory* gComponentFactory = nullptr;
+
+} // namespace Kordo
