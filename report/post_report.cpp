@@ -1,0 +1,166 @@
+#include "report/post_report.hpp"
+
+#include "report/report_form.hpp"
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/streambuf.hpp>
+#include <boost/asio/write.hpp>
+
+#include <algorithm>
+#include <string_view>
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+using boost::system::error_code;
+
+namespace {
+
+constexpr std::size_t kReadChunk = 4096;
+
+// One connection to the report server. Asio's blocking calls take no time-out, so every step is
+// started asynchronously and the private context runs only until the step's deadline.
+class Exchange {
+  public:
+    explicit Exchange(const ReportLimits& limits);
+
+    void Connect(const std::string& host, const std::string& port);
+    void Send(const std::string& request);
+    // Reads until the reply holds CR LF; the end of the stream is an error here.
+    void ReadFirstLine();
+    // Reads until the server closes; read errors end the reply like the close does.
+    void ReadRest();
+    std::istream& Reply() { return replyStream_; }
+
+  private:
+    // Runs the started operation; when the deadline comes first, closes the socket, which ends
+    // the operation with operation_aborted, and throws.
+    void RunUntil(Clock::time_point deadline, const char* step);
+    // Appends one read to the reply and returns its error (the end of the stream included).
+    error_code ReadOnce(const char* step);
+
+    ReportLimits limits_;
+    asio::io_context io_;
+    tcp::socket socket_;
+    asio::streambuf reply_;
+    std::istream replyStream_;
+    std::size_t received_ = 0;
+    std::size_t searchedForLineEnd_ = 0;
+    Clock::time_point replyDeadline_;
+};
+
+// Creating the context starts the socket library (Winsock 2.0 on Windows).
+Exchange::Exchange(const ReportLimits& limits)
+try : limits_(limits), io_(), socket_(io_), replyStream_(&reply_) {
+} catch (const boost::system::system_error& e) {
+    throw NetworkError("winsock", e.code());
+}
+
+void Exchange::RunUntil(Clock::time_point deadline, const char* step)
+{
+    io_.restart();
+    io_.run_until(deadline);
+    if (io_.stopped())
+        return;
+    error_code ignored;
+    socket_.close(ignored);
+    io_.run();
+    throw NetworkError(step, asio::error::timed_out, "timed out");
+}
+
+void Exchange::Connect(const std::string& host, const std::string& port)
+{
+    tcp::resolver resolver(io_);
+    error_code ec;
+    const auto endpoints = resolver.resolve(host, port, tcp::resolver::address_configured, ec);
+    if (ec)
+        throw NetworkError("resolve", ec);
+    // Endpoints are tried in the resolver's order; the last attempt's error is the one raised.
+    asio::async_connect(socket_, endpoints,
+                        [&ec](const error_code& e, const tcp::endpoint&) { ec = e; });
+    RunUntil(Clock::now() + limits_.connect, "connect");
+    if (ec)
+        throw NetworkError("connect", ec);
+}
+
+void Exchange::Send(const std::string& request)
+{
+    replyDeadline_ = Clock::now() + limits_.reply;
+    error_code ec;
+    asio::async_write(socket_, asio::buffer(request),
+                      [&ec](const error_code& e, std::size_t) { ec = e; });
+    RunUntil(replyDeadline_, "write");
+    if (ec)
+        throw NetworkError("write", ec);
+}
+
+error_code Exchange::ReadOnce(const char* step)
+{
+    // Asking for at most one byte beyond the bound keeps the buffer within it.
+    const std::size_t wanted = std::min(kReadChunk, limits_.replyBytes + 1 - received_);
+    error_code ec;
+    std::size_t got = 0;
+    socket_.async_read_some(reply_.prepare(wanted), [&](const error_code& e, std::size_t n) {
+        ec = e;
+        got = n;
+    });
+    RunUntil(replyDeadline_, step);
+    reply_.commit(got);
+    received_ += got;
+    if (received_ > limits_.replyBytes)
+        throw NetworkError(step, asio::error::message_size,
+                           "reply exceeds " + std::to_string(limits_.replyBytes) + " bytes");
+    return ec;
+}
+
+void Exchange::ReadFirstLine()
+{
+    for (;;) {
+        const std::string_view data(static_cast<const char*>(reply_.data().data()), reply_.size());
+        // A CR at the end of what was searched may pair with the next read's LF.
+        if (data.find("\r\n", searchedForLineEnd_) != std::string_view::npos)
+            return;
+        searchedForLineEnd_ = data.empty() ? 0 : data.size() - 1;
+        if (const error_code ec = ReadOnce("read_until"))
+            throw NetworkError("read_until", ec);
+    }
+}
+
+void Exchange::ReadRest()
+{
+    while (!ReadOnce("read")) {
+    }
+}
+
+} // namespace
+
+NetworkError::NetworkError(const char* step, error_code code)
+    : NetworkError(step, code, code.message())
+{
+}
+
+NetworkError::NetworkError(const char* step, error_code code, const std::string& reason)
+    : boost::system::system_error(code), text_(std::string(step) + ": " + reason)
+{
+}
+
+std::string PostReport()
+{
+    return PostReport(VXM_REPORT_HOST, VXM_REPORT_PORT, ReportLimits{});
+}
+
+std::string PostReport(const std::string& host, const std::string& port, const ReportLimits& limits)
+{
+    Exchange exchange(limits);
+    exchange.Connect(host, port);
+    // The form is read from the record only once the connection stands.
+    exchange.Send(ComposeReportRequest(host, BuildReportForm()));
+    exchange.ReadFirstLine();
+    const unsigned status = ReadStatusCode(exchange.Reply());
+    if (status != 200)
+        throw std::runtime_error("Response returned with status code " + std::to_string(status));
+    exchange.ReadRest();
+    return MessageFromBodyLine(ReadBodyLine(exchange.Reply()));
+}

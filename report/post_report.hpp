@@ -1,0 +1,42 @@
+#pragma once
+// The report upload: one HTTP/1.0 POST of the report form, bounded in time and size.
+#include "report/report_http.hpp"
+
+#include <boost/system/system_error.hpp>
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+// Bounds of one exchange; a bound that is hit ends it with a NetworkError.
+struct ReportLimits {
+    // From the start of the connection attempts until one stands. Name resolution is not
+    // included: the system resolver cannot be interrupted and keeps its own time-outs.
+    std::chrono::milliseconds connect{10000};
+    // From sending the request until the server has closed the connection after its reply.
+    std::chrono::milliseconds reply{20000};
+    // Everything the server sends, status line and headers included.
+    std::size_t replyBytes = 1 << 20;
+};
+
+// A network step that failed or hit a bound. what() is "<step>: <reason>", the reason being the
+// system's message for code(), or the bound that was hit.
+class NetworkError : public boost::system::system_error {
+  public:
+    NetworkError(const char* step, boost::system::error_code code);
+    NetworkError(const char* step, boost::system::error_code code, const std::string& reason);
+    const char* what() const noexcept override { return text_.c_str(); }
+
+  private:
+    std::string text_;
+};
+
+// Sends the report to the server this build names (VXM_REPORT_HOST, VXM_REPORT_PORT) and
+// returns the server's message.
+std::string PostReport();
+
+// The same exchange with a server and bounds of the caller's choice. Throws NetworkError,
+// std::runtime_error ("Invalid response", "Response returned with status code N"),
+// ReplicatedCommit, std::logic_error, or the property-tree library's errors for the body.
+std::string PostReport(const std::string& host, const std::string& port,
+                       const ReportLimits& limits);

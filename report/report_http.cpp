@@ -1,0 +1,134 @@
+#include "report/report_http.hpp"
+
+#include "report/ansi_text.hpp"
+
+#include <boost/property_tree/json_parser.hpp>
+#include <boost/property_tree/ptree.hpp>
+
+#include <sstream>
+
+namespace {
+
+constexpr const char kReportPath[] = "/vorn/a20140220checkmachine/postInfo.php";
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The code unit of an escape at `at`, or -1 when no escape starts there.
+long EscapeAt(const std::string& line, std::size_t at)
+{
+    if (line.size() - at < 6 || line[at] != '\\' || line[at + 1] != 'u')
+        return -1;
+    long unit = 0;
+    for (std::size_t i = at + 2; i < at + 6; ++i) {
+        const int digit = HexDigit(line[i]);
+        if (digit < 0)
+            return -1;
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+// Boost's JSON reader accepts UTF-8 only, while the decoded line is ANSI code-page text. Each
+// byte above 0x7F passes through the reader as the UTF-8 form of the code point of the same
+// value, and NarrowHighBytes turns it back into that byte.
+std::string WidenHighBytes(const std::string& bytes)
+{
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | byte >> 6);
+            text += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return text;
+}
+
+std::string NarrowHighBytes(const std::string& text)
+{
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if ((lead == 0xC2 || lead == 0xC3) && i + 1 < text.size())
+            bytes += static_cast<char>((lead & 0x03) << 6 | (text[++i] & 0x3F));
+        else
+            bytes += text[i];
+    }
+    return bytes;
+}
+
+} // namespace
+
+std::string ComposeReportRequest(const std::string& host, const std::string& body)
+{
+    return "POST http://" + host + kReportPath + " HTTP/1.0\r\n" + "Host: " + host + "\r\n" +
+           "Content-Type: application/x-www-form-urlencoded\r\n" +
+           "Content-Length: " + std::to_string(body.size()) + "\r\n" + "\r\n" + body;
+}
+
+unsigned ReadStatusCode(std::istream& reply)
+{
+    std::string version;
+    unsigned code = 0;
+    std::string reason;
+    reply >> version >> code;
+    std::getline(reply, reason);
+    if (!reply || version.compare(0, 5, "HTTP/") != 0)
+        throw std::runtime_error("Invalid response");
+    return code;
+}
+
+std::string ReadBodyLine(std::istream& reply)
+{
+    std::string line;
+    while (std::getline(reply, line) && line != "\r" && !line.empty()) {
+    }
+    std::string body;
+    std::getline(reply, body);
+    return body;
+}
+
+std::string DecodeUnicodeEscapes(const std::string& line)
+{
+    std::string decoded;
+    decoded.reserve(line.size());
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const long unit = EscapeAt(line, at);
+        if (unit < 0) {
+            decoded += line[at++];
+        } else {
+            decoded += AnsiFromCodeUnit(static_cast<std::uint16_t>(unit));
+            at += 6;
+        }
+    }
+    return decoded;
+}
+
+std::string MessageFromBodyLine(const std::string& line)
+{
+    std::istringstream json(WidenHighBytes(DecodeUnicodeEscapes(line)));
+    boost::property_tree::ptree reply;
+    boost::property_tree::read_json(json, reply);
+    // Both are read before either is judged: a missing "msg" fails even for ret_code -1.
+    const int code = reply.get<int>("ret_code");
+    std::string message = NarrowHighBytes(reply.get<std::string>("msg"));
+    if (code == -1)
+        throw ReplicatedCommit(message);
+    if (code < -1)
+        throw std::logic_error(message);
+    return message;
+}

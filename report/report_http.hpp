@@ -1,0 +1,33 @@
+#pragma once
+// The HTTP texts of one report upload: the request, and the pieces of the reply the client
+// judges. Platform-free, so the exchange's rules are tested without a socket.
+#include <istream>
+#include <stdexcept>
+#include <string>
+
+// The server says this report was already submitted (ret_code -1); what() is its message.
+class ReplicatedCommit : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The POST request for the form body: absolute URL and Host header name the given host, and
+// only Host, Content-Type and Content-Length are sent.
+std::string ComposeReportRequest(const std::string& host, const std::string& body);
+
+// Reads the status line ("HTTP/<version> <code> <reason>") and returns the code; throws
+// std::runtime_error "Invalid response" when it is malformed.
+unsigned ReadStatusCode(std::istream& reply);
+
+// Skips the header lines (CR LF or bare LF ends) and returns the single line after them, or
+// empty text when there is none.
+std::string ReadBodyLine(std::istream& reply);
+
+// Replaces every "\uXXXX" (four hex digits of either case) by that UTF-16 code unit in the
+// ANSI code page; the replacement does not look at what precedes the backslash.
+std::string DecodeUnicodeEscapes(const std::string& line);
+
+// Decodes and parses the body line as JSON and judges "ret_code": returns "msg" for 0 and
+// above, throws ReplicatedCommit for -1 and std::logic_error below that. Parse, path and
+// conversion failures leave as the property-tree library's errors.
+std::string MessageFromBodyLine(const std::string& line);

@@ -1,0 +1,212 @@
+#pragma once
+// A scripted report server for tests: listens on 127.0.0.1 only, on a port of the system's
+// choice, and runs on its own thread inside the test program (natively and under Wine alike).
+// It records every byte each connection sent and answers every connection the same way.
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace report_server {
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+using error_code = boost::system::error_code;
+
+// What the server does once it has read a whole request.
+struct Answer {
+    std::string bytes;                    // sent back, after which the server closes its side
+    std::chrono::milliseconds delay{0};   // pause before the answer
+    std::chrono::milliseconds perByte{0}; // when set, the answer goes out one byte per pause
+    bool silent = false;                  // never answers; waits for the client to close
+};
+
+// A request is whole when its headers have ended and Content-Length bytes followed them.
+inline bool RequestComplete(const std::string& received)
+{
+    const auto headersEnd = received.find("\r\n\r\n");
+    if (headersEnd == std::string::npos)
+        return false;
+    std::size_t length = 0;
+    const auto field = received.find("\r\nContent-Length: ");
+    if (field != std::string::npos && field < headersEnd)
+        length = std::stoul(received.substr(field + 18));
+    return received.size() >= headersEnd + 4 + length;
+}
+
+class Server {
+  public:
+    explicit Server(Answer answer)
+        : answer_(std::move(answer)), acceptor_(io_, {asio::ip::make_address("127.0.0.1"), 0})
+    {
+        Accept();
+        thread_ = std::thread([this] { io_.run(); });
+    }
+    ~Server()
+    {
+        io_.stop();
+        thread_.join();
+    }
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    std::string Port() const { return std::to_string(acceptor_.local_endpoint().port()); }
+
+    // The bytes of the connections that have ended, in the order they ended; waits up to five
+    // seconds for `count` of them, since the server sees a close a moment after the client.
+    std::vector<std::string> Requests(std::size_t count = 1)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ended_.wait_for(lock, std::chrono::seconds(5), [&] { return requests_.size() >= count; });
+        return requests_;
+    }
+
+  private:
+    struct Session : std::enable_shared_from_this<Session> {
+        Session(Server& server, tcp::socket socket)
+            : server(server), socket(std::move(socket)), timer(server.io_)
+        {
+        }
+
+        void ReadRequest()
+        {
+            Read([self = shared_from_this()](bool open) {
+                if (!open)
+                    return self->Record();
+                if (!RequestComplete(self->received))
+                    return self->ReadRequest();
+                if (self->server.answer_.silent)
+                    return self->Drain();
+                self->Wait(self->server.answer_.delay, [self] { self->Reply(0); });
+            });
+        }
+
+        // Sends the answer from `offset` on, all at once or one byte per pause.
+        void Reply(std::size_t offset)
+        {
+            const Answer& answer = server.answer_;
+            const bool trickle = answer.perByte.count() > 0;
+            const std::size_t size = trickle
+                                         ? std::min<std::size_t>(1, answer.bytes.size() - offset)
+                                         : answer.bytes.size() - offset;
+            asio::async_write(socket, asio::buffer(answer.bytes.data() + offset, size),
+                              [self = shared_from_this(), trickle, offset,
+                               size](const error_code& ec, std::size_t) {
+                                  const std::size_t next = offset + size;
+                                  if (ec || next == self->server.answer_.bytes.size() || !trickle)
+                                      return self->Finish();
+                                  self->Wait(self->server.answer_.perByte,
+                                             [self, next] { self->Reply(next); });
+                              });
+        }
+
+        // Closes the sending side and records what else arrives until the client closes.
+        void Finish()
+        {
+            error_code ignored;
+            socket.shutdown(tcp::socket::shutdown_send, ignored);
+            Drain();
+        }
+
+        void Drain()
+        {
+            Read([self = shared_from_this()](bool open) {
+                if (open)
+                    return self->Drain();
+                self->Record();
+            });
+        }
+
+        template <typename Then> void Read(Then then)
+        {
+            socket.async_read_some(asio::buffer(chunk), [self = shared_from_this(), then](
+                                                            const error_code& ec, std::size_t n) {
+                self->received.append(self->chunk, n);
+                then(!ec);
+            });
+        }
+
+        template <typename Then> void Wait(std::chrono::milliseconds pause, Then then)
+        {
+            timer.expires_after(pause);
+            timer.async_wait([then](const error_code&) { then(); });
+        }
+
+        void Record()
+        {
+            std::lock_guard<std::mutex> lock(server.mutex_);
+            server.requests_.push_back(received);
+            server.ended_.notify_all();
+        }
+
+        Server& server;
+        tcp::socket socket;
+        asio::steady_timer timer;
+        std::string received;
+        char chunk[4096];
+    };
+
+    void Accept()
+    {
+        acceptor_.async_accept([this](const error_code& ec, tcp::socket socket) {
+            if (ec)
+                return;
+            std::make_shared<Session>(*this, std::move(socket))->ReadRequest();
+            Accept();
+        });
+    }
+
+    const Answer answer_;
+    asio::io_context io_;
+    tcp::acceptor acceptor_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    std::vector<std::string> requests_;
+};
+
+// A port on 127.0.0.1 where nothing listens: connections to it are refused.
+inline std::string ClosedPort()
+{
+    asio::io_context io;
+    tcp::acceptor acceptor(io, {asio::ip::make_address("127.0.0.1"), 0});
+    return std::to_string(acceptor.local_endpoint().port());
+}
+
+// A listener that never accepts and whose queue of pending connections is full, so a new
+// connection attempt to it neither succeeds nor fails until the client gives up.
+class FullListener {
+  public:
+    FullListener() : acceptor_(io_)
+    {
+        const tcp::endpoint loopback(asio::ip::make_address("127.0.0.1"), 0);
+        acceptor_.open(loopback.protocol());
+        acceptor_.bind(loopback);
+        acceptor_.listen(0);
+        // Fill the queue until an attempt stays pending; how many fit depends on the system.
+        for (int i = 0; i < 64; ++i) {
+            fillers_.emplace_back(io_);
+            fillers_.back().async_connect(acceptor_.local_endpoint(), [](const error_code&) {});
+            io_.restart();
+            io_.run_for(std::chrono::milliseconds(100));
+            if (!io_.stopped())
+                return;
+        }
+    }
+    std::string Port() const { return std::to_string(acceptor_.local_endpoint().port()); }
+
+  private:
+    asio::io_context io_;
+    tcp::acceptor acceptor_;
+    std::vector<tcp::socket> fillers_;
+};
+
+} // namespace report_server
