@@ -56,6 +56,8 @@ add_executable(core_tests ${VXM_CORE_TEST_SOURCES})
 target_link_libraries(core_tests PRIVATE vxmcore gtest_main)
 target_compile_definitions(core_tests PRIVATE ${VXM_TEST_DEFINITIONS})
 add_test(NAME core_tests_wine COMMAND core_tests)
+# The program is made for machines whose ANSI code page is 936; Wine takes it from the locale.
+set_tests_properties(core_tests_wine PROPERTIES ENVIRONMENT LC_ALL=zh_CN.UTF-8)
 
 if(VXM_WIN_TEST_SOURCES)
   add_executable(win_tests ${VXM_WIN_TEST_SOURCES} ${VXM_RC})
