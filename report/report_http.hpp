@@ -1,6 +1,6 @@
 #pragma once
 // The HTTP texts of one report upload: the request, and the pieces of the reply the client
-// judges. Platform-free, so the exchange's rules are tested without a socket.
+// judges. Kept apart from the socket work so they build and run on any platform.
 #include <istream>
 #include <stdexcept>
 #include <string>
