@@ -84,3 +84,11 @@ if(VXM_E2E_TEST_SOURCES)
   target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR})
   add_test(NAME e2e_tests COMMAND e2e_tests)
 endif()
+
+# A stand-in UI component library that exports CreateComponent, for the loader tests.
+add_library(kordo_test_factory SHARED ${CMAKE_SOURCE_DIR}/tools/win_dll/kordo_test_factory.cpp)
+set_target_properties(kordo_test_factory PROPERTIES PREFIX "")
+target_include_directories(kordo_test_factory PRIVATE ${CMAKE_SOURCE_DIR})
+if(TARGET win_tests)
+  add_dependencies(win_tests kordo_test_factory)
+endif()

@@ -42,6 +42,9 @@ class IComponentFactory {
     ~IComponentFactory() = default;
 };
 
+// The library's export "CreateComponent", C calling convention, called with (361, 0).
+using CreateComponentFunction = IComponentFactory* (*)(unsigned id, int reserved);
+
 // The factory of the loaded UI library; null until the loader got one. Never released.
 extern IComponentFactory* gComponentFactory;
 
