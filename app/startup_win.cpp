@@ -1,6 +1,7 @@
 // Start-up work that runs during static initialisation, before the entry: in this order.
 #include "eval/level.hpp"
 #include "eval/text_resource.hpp"
+#include "framework/shared_memory_block.hpp"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -12,6 +13,7 @@ struct StartUp {
     {
         LoadScoreTables(); // a corrupt table ends the process here, before any window
         ReportedLevelMap();
+        Kordo::CreateSharedMemoryBlock(); // publishes the framework settings for this process
         WSADATA data;
         WSAStartup(MAKEWORD(2, 0), &data); // the network probe asks for the host name
     }
