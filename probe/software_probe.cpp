@@ -36,9 +36,10 @@ std::string RecordDirectXSupport(bool shaderCompiled)
     return text;
 }
 
-std::string ShaderFailureText(const char* compilerMessage, std::int32_t result)
+std::string ShaderFailureText(const std::optional<std::string>& compilerMessage,
+                              std::int32_t result)
 {
     if (compilerMessage)
-        return compilerMessage;
+        return *compilerMessage;
     return (boost::format("D3D Error: %x") % static_cast<std::uint32_t>(result)).str();
 }

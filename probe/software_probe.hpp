@@ -3,6 +3,7 @@
 // the registry, a window, Direct3D 9 and D3DX (software_probe_win.cpp); the rest is
 // platform-free formatting into the record.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ std::string RecordMsvcRuntimes(const std::vector<std::string>& displayNames);
 // Writes "DirectX" (and "D3D9" after a successful shader test) and returns the "DirectX" text.
 std::string RecordDirectXSupport(bool shaderCompiled);
 
-// The text of the compile-failure box: the compiler's message when it gave one (null when not),
-// otherwise the result code in hexadecimal.
-std::string ShaderFailureText(const char* compilerMessage, std::int32_t result);
+// The text of the compile-failure box: the compiler's message when it gave one, otherwise the
+// result code in hexadecimal.
+std::string ShaderFailureText(const std::optional<std::string>& compilerMessage,
+                              std::int32_t result);

@@ -60,7 +60,7 @@ TEST_F(SoftwareProbeTest, ShaderFailureShowsTheCompilerOrTheCode)
     EXPECT_EQ(ShaderFailureText("shader(3,1): error X3000: syntax error\n", -2147467259),
               "shader(3,1): error X3000: syntax error\n");
     EXPECT_EQ(ShaderFailureText("", -2147467259), "");
-    EXPECT_EQ(ShaderFailureText(nullptr, static_cast<std::int32_t>(0x8876086Cu)),
+    EXPECT_EQ(ShaderFailureText(std::nullopt, static_cast<std::int32_t>(0x8876086Cu)),
               "D3D Error: 8876086c");
-    EXPECT_EQ(ShaderFailureText(nullptr, 5), "D3D Error: 5");
+    EXPECT_EQ(ShaderFailureText(std::nullopt, 5), "D3D Error: 5");
 }

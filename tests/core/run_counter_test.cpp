@@ -1,6 +1,6 @@
 #include "dialog/run_counter.hpp"
+#include "tests/core/run_counter_cleanup.hpp"
 
-#include <boost/interprocess/shared_memory_object.hpp>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -22,8 +22,8 @@ class SegmentCountTest : public ::testing::Test {
     void TearDown() override { Remove(); }
     void Remove()
     {
-        boost::interprocess::shared_memory_object::remove(place_.segment.c_str());
-        boost::interprocess::shared_memory_object::remove(other_.segment.c_str());
+        RemoveTestSegment(place_.segment);
+        RemoveTestSegment(other_.segment);
     }
 
     // The segment header of a 64-bit build needs more room than the 32-bit program's 256 bytes.
