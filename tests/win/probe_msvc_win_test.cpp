@@ -1,0 +1,116 @@
+// The runtime probe reads the real registry: entries added here under both Uninstall keys, with
+// names of this run's own, as other test runs may share the Wine prefix.
+#include "probe/machine_info.hpp"
+#include "probe/software_probe.hpp"
+#include "tests/win/probe_helper_process.hpp"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr char kNative[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr char kWow[] = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+bool KeyExists(const std::string& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+class MsvcRegistryTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        MachineInfo().clear();
+        // The levels of the second key this run may create, deepest last.
+        std::string path;
+        for (const char* level : {"SOFTWARE\\Wow6432Node", "\\Microsoft", "\\Windows",
+                                  "\\CurrentVersion", "\\Uninstall"})
+            if (!KeyExists(path += level))
+                createdLevels_.push_back(path);
+    }
+    void TearDown() override
+    {
+        for (const std::string& path : added_)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+        added_.clear();
+        // Deepest first; a level that another run filled meanwhile stays.
+        for (auto level = createdLevels_.rbegin(); level != createdLevels_.rend(); ++level)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, level->c_str());
+        MachineInfo().clear();
+    }
+
+    void AddProgram(const char* parent, const std::string& key, const std::string& displayName)
+    {
+        HKEY program = nullptr;
+        const std::string path = std::string(parent) + "\\" + key + " " + tag_;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &program, nullptr),
+                  ERROR_SUCCESS);
+        added_.push_back(path);
+        RegSetValueExA(program, "DisplayName", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(displayName.c_str()),
+                       static_cast<DWORD>(displayName.size() + 1));
+        RegCloseKey(program);
+    }
+
+    const std::string tag_ = "(VxmTest " + UniqueTag() + ")";
+    const std::string v2008_ = "Microsoft Visual C++ 2008 Redistributable - x86 " + tag_;
+    const std::string v2010_ = "Microsoft Visual C++ 2010  x86 Redistributable " + tag_;
+    const std::string v2012_ = "Microsoft Visual C++ 2012 Redistributable (x86) " + tag_;
+
+  private:
+    std::vector<std::string> createdLevels_;
+    std::vector<std::string> added_;
+};
+
+} // namespace
+
+TEST_F(MsvcRegistryTest, BothKeysOnceEachInByteOrder)
+{
+    AddProgram(kNative, "VxmTest-2010", v2010_);
+    AddProgram(kWow, "VxmTest-2010", v2010_);
+    AddProgram(kWow, "VxmTest-2008", v2008_);
+    AddProgram(kNative, "VxmTest-Tool", "VxmTest Tool " + tag_);
+    AddProgram(kNative, "VxmTest-NoName", "");
+
+    const std::string summary = GetMsvcRuntimes();
+    const std::string list = MachineInfo()["MSVC"];
+    EXPECT_EQ(Occurrences(summary, tag_), 2u) << summary;
+    EXPECT_EQ(Occurrences(list, tag_), 2u) << list;
+    EXPECT_NE(summary.find("\n\t" + v2008_ + "\n\t" + v2010_), std::string::npos) << summary;
+    EXPECT_NE(list.find(v2008_ + ";" + v2010_ + ";"), std::string::npos) << list;
+    EXPECT_EQ(MachineInfo()["VC10"], "supported");
+}
+
+TEST_F(MsvcRegistryTest, NoVc10WithoutA2010Runtime)
+{
+    AddProgram(kWow, "VxmTest-2012", v2012_);
+    const std::string summary = GetMsvcRuntimes();
+    const std::string list = MachineInfo()["MSVC"];
+    EXPECT_NE(summary.find("\n\t" + v2012_), std::string::npos) << summary;
+    EXPECT_NE(list.find(v2012_ + ";"), std::string::npos) << list;
+    // Whatever else the prefix lists, "VC10" follows its 2010 names only.
+    EXPECT_EQ(MachineInfo().count("VC10"), list.find("2010") == std::string::npos ? 0u : 1u);
+}
+
+TEST_F(MsvcRegistryTest, AddedEntriesAreGoneAfterwards)
+{
+    AddProgram(kWow, "VxmTest-2008", v2008_);
+    EXPECT_NE(GetMsvcRuntimes().find(v2008_), std::string::npos);
+    TearDown();
+    EXPECT_EQ(GetMsvcRuntimes().find(tag_), std::string::npos);
+}
