@@ -41,8 +41,8 @@ template <class Ptr> void Erase(Ptr& map, unsigned key)
 }
 
 // Hands the entry of `key` to `store`; 0 when there is no target or no such entry.
-template <class Ptr, class Store>
-int CopyEntry(const Ptr& map, IVariableParam* target, unsigned key, Store store)
+template <class Ptr, class Sink>
+int CopyEntry(const Ptr& map, IVariableParam* target, unsigned key, Sink store)
 {
     if (!target || !Contains(map, key))
         return 0;
@@ -50,7 +50,7 @@ int CopyEntry(const Ptr& map, IVariableParam* target, unsigned key, Store store)
     return 1;
 }
 
-template <class Ptr, class Store> void CopyAll(const Ptr& map, IVariableParam& target, Store store)
+template <class Ptr, class Sink> void CopyAll(const Ptr& map, IVariableParam& target, Sink store)
 {
     if (map)
         for (const auto& entry : *map)

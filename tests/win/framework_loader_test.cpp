@@ -3,23 +3,19 @@
 // child loads the library with the folder as its program directory.
 #include "framework/component_library_loader.hpp"
 #include "framework/kordo_services.hpp"
-#include "tests/win/framework_scratch_folder.hpp"
+#include "tests/win/framework_child_run.hpp"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
 
 const std::string kTestFactory = std::string(VXM_BIN_DIR) + "\\kordo_test_factory.dll";
-constexpr DWORD kChildTimeout = 60000;
 
 // Stands for a factory an earlier run left in gComponentFactory.
 class EarlierFactory final : public Kordo::IComponentFactory {
@@ -28,89 +24,14 @@ class EarlierFactory final : public Kordo::IComponentFactory {
     int ReleaseComponent(Kordo::IComponent*) override { return 0; }
 };
 
-std::string ThisProgram()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
-
-struct ChildRun {
-    DWORD exitCode = 0;
-    std::string output;               // what the child printed
-    std::vector<std::string> reports; // debugger output of the child
-};
-
-std::string DebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info)
-{
-    std::string text(info.nDebugStringLength, '\0');
-    SIZE_T read = 0;
-    ReadProcessMemory(process, info.lpDebugStringData, &text[0], text.size(), &read);
-    return text.substr(0, text.find('\0'));
-}
-
-// Runs the loader child test in `folder`'s copy of this program, as its debugger.
+// Runs the loader child test in `folder`'s copy of this program; VXM_LOADER_EXPECT tells it
+// what the loader must leave.
 ChildRun RunChild(const ScratchFolder& folder, const std::string& expectation)
 {
     const std::string program = folder.Copy(ThisProgram(), "prog\\win_tests.exe");
-    std::string line =
-        "\"" + program + "\" --gtest_also_run_disabled_tests --gtest_filter=LoaderChild.*";
-    const std::string outputPath = folder.Path() + "\\child-output.txt";
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
-                                CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
     SetEnvironmentVariableA("VXM_LOADER_EXPECT", expectation.c_str());
-    PROCESS_INFORMATION child{};
-    const BOOL started =
-        CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, DEBUG_ONLY_THIS_PROCESS, nullptr,
-                       folder.Path().c_str(), &startup, &child);
+    const ChildRun run = RunChildTests(program, "LoaderChild.*", folder);
     SetEnvironmentVariableA("VXM_LOADER_EXPECT", nullptr);
-    CloseHandle(output);
-    if (!started)
-        throw std::runtime_error("cannot start " + line);
-
-    ChildRun run;
-    for (bool running = true; running;) {
-        DEBUG_EVENT event{};
-        if (!WaitForDebugEvent(&event, kChildTimeout)) {
-            TerminateProcess(child.hProcess, 1);
-            ADD_FAILURE() << "the child did not end";
-            break;
-        }
-        DWORD status = DBG_CONTINUE;
-        switch (event.dwDebugEventCode) {
-        case CREATE_PROCESS_DEBUG_EVENT:
-            if (event.u.CreateProcessInfo.hFile)
-                CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            if (event.u.LoadDll.hFile)
-                CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case OUTPUT_DEBUG_STRING_EVENT:
-            run.reports.push_back(DebugString(child.hProcess, event.u.DebugString));
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
-                status = DBG_EXCEPTION_NOT_HANDLED;
-            break;
-        case EXIT_PROCESS_DEBUG_EVENT:
-            run.exitCode = event.u.ExitProcess.dwExitCode;
-            running = false;
-            break;
-        }
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-    }
-    WaitForSingleObject(child.hProcess, kChildTimeout);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    std::ifstream printed(outputPath);
-    run.output.assign(std::istreambuf_iterator<char>(printed), {});
     return run;
 }
 
