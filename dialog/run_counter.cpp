@@ -42,8 +42,3 @@ unsigned char BumpParticipationByte(const std::string& path)
     }
     return raised;
 }
-
-std::string RunCounterLockName(const RunCounterPlace& place)
-{
-    return "VxmCheck.RunCounter." + place.segment;
-}

@@ -50,6 +50,3 @@ std::uint32_t SegmentCount(const RunCounterPlace& place, bool increment);
 // Reads the one-byte counter (0 when the file is missing, empty or unreadable), writes it back
 // raised by 1 modulo 256 when the file can be written, and returns the new byte.
 unsigned char BumpParticipationByte(const std::string& path);
-
-// Name of the system mutex that guards a place.
-std::string RunCounterLockName(const RunCounterPlace& place);

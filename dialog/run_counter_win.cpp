@@ -11,6 +11,12 @@ namespace {
 // Long enough for any holder, which keeps the lock for one file or segment access only.
 constexpr DWORD kLockWaitMs = 10000;
 
+// No backslash: that would name a kernel-object namespace.
+std::string LockName(const RunCounterPlace& place)
+{
+    return "VxmCheck.RunCounter." + place.segment;
+}
+
 void ReportToDebugger(const std::string& text)
 {
     OutputDebugStringA(("[VxmCheck] " + text + "\n").c_str());
@@ -37,12 +43,13 @@ void HoldMarkerMutex(const std::string& name)
 } // namespace
 
 RunCounterLock::RunCounterLock(const RunCounterPlace& place)
-    : mutex_(CreateMutexA(nullptr, FALSE, RunCounterLockName(place).c_str()))
+    : mutex_(CreateMutexA(nullptr, FALSE, LockName(place).c_str()))
 {
     if (!mutex_)
         throw std::runtime_error("run counter lock unavailable, error " +
                                  std::to_string(GetLastError()));
-    // WAIT_ABANDONED: the last holder died; what it guarded is one whole write or none.
+    // WAIT_ABANDONED: the last holder died holding it. Its count store is whole, and a file it
+    // left empty counts on from 0, so going on is safe.
     const DWORD result = WaitForSingleObject(mutex_, kLockWaitMs);
     if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) {
         CloseHandle(mutex_);

@@ -10,7 +10,7 @@ namespace {
 
 std::string VideoMegabytes(std::uint32_t bytes)
 {
-    // Through double first, as the driver figure is handled; both steps round only once.
+    // Widened to double first; that holds every 32-bit count exactly, so only the float rounds.
     return MegabyteText(static_cast<float>(static_cast<double>(bytes)));
 }
 
