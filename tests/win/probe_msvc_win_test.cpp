@@ -106,11 +106,3 @@ TEST_F(MsvcRegistryTest, NoVc10WithoutA2010Runtime)
     // Whatever else the prefix lists, "VC10" follows its 2010 names only.
     EXPECT_EQ(MachineInfo().count("VC10"), list.find("2010") == std::string::npos ? 0u : 1u);
 }
-
-TEST_F(MsvcRegistryTest, AddedEntriesAreGoneAfterwards)
-{
-    AddProgram(kWow, "VxmTest-2008", v2008_);
-    EXPECT_NE(GetMsvcRuntimes().find(v2008_), std::string::npos);
-    TearDown();
-    EXPECT_EQ(GetMsvcRuntimes().find(tag_), std::string::npos);
-}
