@@ -36,9 +36,10 @@ TEST(HeadlessProbeRun, GraphicsLinesEmptyRestShown)
 {
     const std::string path = ScratchPath("vxs");
     SetEnvironmentVariableA(kSummaryVariable, path.c_str());
-    ASSERT_TRUE(HelperProcess("HeadlessHelper.WriteSummary", true).Passed());
+    const bool passed = HelperProcess("HeadlessHelper.WriteSummary", true).Passed();
     const std::string summary = FileContent(path);
     DeleteFileA(path.c_str());
+    ASSERT_TRUE(passed);
 
     EXPECT_TRUE(Contains(summary, "\n\nDirectX:\t\n\nResolution:")) << summary;
     EXPECT_TRUE(Contains(summary, "\n\nGPU:\t\n\nAdapter:")) << summary;
