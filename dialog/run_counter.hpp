@@ -29,7 +29,7 @@ void RecordParticipation(const RunCounterPlace& place = ProgramCounterPlace());
 
 // Held while a process reads or changes a place's count or file. A holder that dies leaves it
 // abandoned, and the next process takes it over and goes on. Raises when it cannot be taken
-// within a few seconds.
+// within ten seconds.
 class RunCounterLock {
   public:
     explicit RunCounterLock(const RunCounterPlace& place);
