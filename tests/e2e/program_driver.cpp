@@ -2,32 +2,6 @@
 
 #include <stdexcept>
 
-namespace {
-
-struct WindowSearch {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM context)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->pid && IsWindowVisible(window))
-        search->found.push_back(window);
-    return TRUE;
-}
-
-std::string WindowText(HWND window)
-{
-    char text[8192] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-} // namespace
-
 std::string ProductPath(const std::string& name)
 {
     return std::string(VXM_DIST_DIR) + "\\" + name;
@@ -82,9 +56,7 @@ long ProgramRun::ExitCode() const
 
 std::vector<HWND> ProgramRun::VisibleWindows() const
 {
-    WindowSearch search{info_.dwProcessId, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return VisibleWindowsOf(info_.dwProcessId);
 }
 
 HWND ProgramRun::WaitForWindow(const std::string& caption, DWORD milliseconds) const
@@ -97,15 +69,4 @@ HWND ProgramRun::WaitForWindow(const std::string& caption, DWORD milliseconds) c
         Sleep(50);
     } while (GetTickCount() - start < milliseconds);
     return nullptr;
-}
-
-std::string MessageBoxText(HWND box)
-{
-    // A message box shows its text in the static control with id 0xFFFF.
-    return WindowText(GetDlgItem(box, 0xFFFF));
-}
-
-void CloseMessageBox(HWND box)
-{
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Drives the laid-out program from a test running inside Wine: starts it with a command line,
 // finds its top-level windows, reads and closes message boxes, and reads its full exit code.
-#include <windows.h>
+#include "tools/win/process_windows.hpp"
 
 #include <string>
 #include <vector>
@@ -36,9 +36,5 @@ class ProgramRun {
     PROCESS_INFORMATION info_{};
 };
 
-// The message of a message box window.
-std::string MessageBoxText(HWND box);
-// Presses the message box's default button.
-void CloseMessageBox(HWND box);
 // Quotes one command-line argument by the Windows rules.
 std::string Quote(const std::string& argument);
