@@ -1,5 +1,5 @@
 // Starts a command N times inside Wine and prints the mean and fastest wall time and the peak
-// working set of the last run. Usage: timeit N PROGRAM [ARGS...]
+// working set of the last run, sampled while it runs. Usage: timeit N PROGRAM [ARGS...]
 #include <windows.h>
 #include <psapi.h>
 
@@ -45,11 +45,15 @@ int main(int argc, char** argv)
         if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                             &startup, &process))
             return 3;
-        WaitForSingleObject(process.hProcess, INFINITE);
+        // Wine reports no memory figures once a process has ended: sample while it runs.
+        peak = 0;
+        do {
+            PROCESS_MEMORY_COUNTERS counters{};
+            if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters) &&
+                counters.PeakWorkingSetSize > peak)
+                peak = counters.PeakWorkingSetSize;
+        } while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT);
         QueryPerformanceCounter(&end);
-        PROCESS_MEMORY_COUNTERS counters{};
-        if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters))
-            peak = counters.PeakWorkingSetSize;
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         const double ms = 1000.0 * (end.QuadPart - begin.QuadPart) / frequency.QuadPart;
