@@ -20,11 +20,4 @@ target_compile_definitions(core_tests PRIVATE ${VXM_TEST_DEFINITIONS})
 add_test(NAME core_tests_native COMMAND core_tests)
 
 # Benchmarks print figures; scripts/bench builds them without sanitizers and runs them.
-file(GLOB VXM_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/bench/*_bench.cpp)
-foreach(src IN LISTS VXM_BENCH_SOURCES)
-  get_filename_component(name ${src} NAME_WE)
-  add_executable(${name} ${src})
-  target_link_libraries(${name} PRIVATE vxmcore)
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  target_compile_definitions(${name} PRIVATE ${VXM_TEST_DEFINITIONS})
-endforeach()
+vxm_add_benchmarks()

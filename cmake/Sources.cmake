@@ -31,3 +31,15 @@ function(vxm_core_target target)
   target_compile_definitions(${target} PUBLIC
       VXM_REPORT_HOST="${VXM_REPORT_HOST}" VXM_REPORT_PORT="${VXM_REPORT_PORT}")
 endfunction()
+
+# One program per tools/bench/*_bench.cpp, over the core library.
+function(vxm_add_benchmarks)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/bench/*_bench.cpp)
+  foreach(src IN LISTS sources)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE vxmcore)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_definitions(${name} PRIVATE ${VXM_TEST_DEFINITIONS})
+  endforeach()
+endfunction()

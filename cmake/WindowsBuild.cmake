@@ -76,14 +76,7 @@ foreach(src IN LISTS VXM_TOOL_SOURCES)
 endforeach()
 
 # The benchmarks that build natively run under Wine as well.
-file(GLOB VXM_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/bench/*_bench.cpp)
-foreach(src IN LISTS VXM_BENCH_SOURCES)
-  get_filename_component(name ${src} NAME_WE)
-  add_executable(${name} ${src})
-  target_link_libraries(${name} PRIVATE vxmcore)
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  target_compile_definitions(${name} PRIVATE ${VXM_TEST_DEFINITIONS})
-endforeach()
+vxm_add_benchmarks()
 
 # End-to-end tests drive the laid-out program in dist/.
 if(VXM_E2E_TEST_SOURCES)
