@@ -1,5 +1,7 @@
 #include "app/command_line.hpp"
 
+#include "eval/decimal.hpp"
+
 #include <boost/lexical_cast.hpp>
 #include <boost/program_options.hpp>
 
@@ -53,13 +55,13 @@ EvalTriple SplitEvalValue(const std::string& value)
     double gigabytes = 0;
     if (!boost::conversion::try_lexical_convert(value.substr(last + 1), gigabytes))
         throw std::invalid_argument("eval memory is not a number");
-    const double bytes = gigabytes * 1073741824.0;
-    if (!(bytes >= 0) || bytes >= 18446744073709551616.0)
+    const std::optional<std::uint64_t> bytes = TruncateToUInt64(gigabytes * 1073741824.0);
+    if (!bytes)
         throw std::invalid_argument("eval memory is out of range");
 
     EvalTriple triple;
     triple.cpu = value.substr(0, first);
     triple.gpu = value.substr(first + 1, last - first - 1);
-    triple.ramBytes = static_cast<std::uint64_t>(bytes);
+    triple.ramBytes = *bytes;
     return triple;
 }

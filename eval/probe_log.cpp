@@ -1,10 +1,10 @@
 #include "eval/probe_log.hpp"
 
+#include "eval/decimal.hpp"
 #include "eval/level.hpp"
 #include "probe/machine_info.hpp"
 
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <limits>
@@ -16,22 +16,18 @@ namespace {
 constexpr std::streamsize kMaxLine = 1023;
 constexpr std::streamsize kBufferSize = kMaxLine + 2 + 1;
 
-// Memory text in MiB (digits and dots) -> bytes; false for text that is no number or does not
+// Memory text in MiB (digits and dots) -> bytes; nothing for text that is no number or does not
 // fit. from_chars, not a stream conversion: with the program's Chinese C locale set, the C++
 // runtime on Windows switches the C locale to "C" and back around every stream conversion,
 // which made each line about fifty times dearer than the rest of its evaluation.
-bool MegabytesToBytes(const std::string& text, std::uint64_t& bytes)
+std::optional<std::uint64_t> MegabytesToBytes(const std::string& text)
 {
     double megabytes = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, megabytes);
     if (error != std::errc() || stop != end)
-        return false;
-    const double product = megabytes * 1048576.0;
-    if (!(product >= 0) || product >= 18446744073709551616.0)
-        return false;
-    bytes = static_cast<std::uint64_t>(product);
-    return true;
+        return std::nullopt;
+    return TruncateToUInt64(megabytes * 1048576.0);
 }
 
 // Evaluates one line; true when it matched and a result line is due.
@@ -40,13 +36,13 @@ bool EvaluateLine(const std::string& line, std::string& result)
     std::smatch fields;
     if (!std::regex_match(line, fields, ProbeLogPattern()))
         return false;
-    std::uint64_t bytes = 0;
-    if (!MegabytesToBytes(fields[3].str(), bytes))
+    const std::optional<std::uint64_t> bytes = MegabytesToBytes(fields[3].str());
+    if (!bytes)
         return false;
     InfoRecord& info = MachineInfo();
     info["CPU"] = fields[2].str();
     info["RAM"] = fields[3].str();
-    info["RAM Bytes"] = std::to_string(bytes);
+    info["RAM Bytes"] = std::to_string(*bytes);
     info["GPU"] = fields[4].str();
     EvaluateLevel();
     result = fields[1].str() + "\t" + info["Level"] + "\t" + info["Gain"] + "\r\n";

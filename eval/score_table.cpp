@@ -1,8 +1,8 @@
 #include "eval/score_table.hpp"
 
-#include <cerrno>
+#include "eval/decimal.hpp"
+
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -36,15 +36,14 @@ ScoreTable ParseScoreText(const std::string& text,
          ++it) {
         const std::string name = (*it)[1].str();
         const std::string digits = (*it)[2].str();
-        errno = 0;
-        const long long value = std::strtoll(digits.c_str(), nullptr, 10);
-        if (errno == ERANGE || value > 0x7FFFFFFFLL) {
+        const std::optional<int> score = ParseDecimal<int>(digits);
+        if (!score) {
             if (debugLine)
                 debugLine(
                     CutToDebugBuffer("key:%s, score out of range:%s\n", name, digits.c_str()));
             continue;
         }
-        table[name] = static_cast<int>(value); // a repeated name keeps the later score
+        table[name] = *score; // a repeated name keeps the later score
     }
     if (debugLine)
         for (const auto& [name, score] : table)
