@@ -1,6 +1,6 @@
 #include "app/command_line.hpp"
 
-#include "eval/decimal.hpp"
+#include "common/decimal.hpp"
 
 #include <boost/lexical_cast.hpp>
 #include <boost/program_options.hpp>

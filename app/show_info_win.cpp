@@ -2,6 +2,7 @@
 
 #include "eval/evaluation_line.hpp"
 #include "probe/probe_run.hpp"
+#include "probe/show_info_flag.hpp"
 
 #include <windows.h>
 

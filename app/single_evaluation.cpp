@@ -4,6 +4,7 @@
 #include "eval/level.hpp"
 #include "eval/score_table.hpp"
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 
 #include <boost/format.hpp>
 #include <boost/lexical_cast.hpp>
@@ -12,17 +13,18 @@ SingleEvaluation EvaluateTriple(const std::string& evalValue)
 {
     const EvalTriple triple = SplitEvalValue(evalValue);
     InfoRecord& info = MachineInfo();
-    info["CPU"] = triple.cpu;
-    info["GPU"] = triple.gpu;
-    info["RAM Bytes"] = std::to_string(triple.ramBytes);
+    info[InfoKey::CPU] = triple.cpu;
+    info[InfoKey::GPU] = triple.gpu;
+    info[InfoKey::RAMBytes] = std::to_string(triple.ramBytes);
     EvaluateLevel();
 
     SingleEvaluation result;
     result.message =
-        (boost::format("CPU: %s\t%d\nGPU: %s\t%d\nLevel: %s\nGainExtra: %s") % info["CPU"] %
-         LookupScore(CpuScoreTable(), info["CPU"]).value_or(0) % info["GPU"] %
-         LookupScore(GpuScoreTable(), info["GPU"]).value_or(0) % info["Level"] % info["GainExtra"])
+        (boost::format("CPU: %s\t%d\nGPU: %s\t%d\nLevel: %s\nGainExtra: %s") % info[InfoKey::CPU] %
+         LookupScore(CpuScoreTable(), info[InfoKey::CPU]).value_or(0) % info[InfoKey::GPU] %
+         LookupScore(GpuScoreTable(), info[InfoKey::GPU]).value_or(0) % info[InfoKey::Level] %
+         info[InfoKey::GainExtra])
             .str();
-    result.gainExtra = boost::lexical_cast<int>(info["GainExtra"]);
+    result.gainExtra = boost::lexical_cast<int>(info[InfoKey::GainExtra]);
     return result;
 }

@@ -1,6 +1,6 @@
 // Start-up work that runs during static initialisation, before the entry: in this order.
 #include "eval/level.hpp"
-#include "eval/text_resource.hpp"
+#include "eval/score_table_resource.hpp"
 #include "framework/shared_memory_block.hpp"
 
 #include <winsock2.h>

@@ -1,6 +1,6 @@
 # Each subsystem folder holds platform-free files (*.cpp) and thin platform files (*_win.cpp).
 # The platform-free ones form the core library that builds natively as well.
-set(VXM_SUBSYSTEMS app probe eval report dialog framework)
+set(VXM_SUBSYSTEMS common app probe eval report dialog framework)
 set(VXM_CORE_SOURCES)
 set(VXM_WIN_SOURCES)
 set(VXM_ENTRY_SOURCES)

@@ -1,5 +1,5 @@
 # Writes one table row per data file: MD5 of the file's bytes followed by the 14-byte salt.
-# The salt must match DataDigestSalt in eval/data_digest.cpp.
+# The salt must match DataDigestSalt in common/data_digest.cpp.
 string(ASCII 75 113 55 35 118 76 50 33 119 88 57 38 6 122 salt)
 get_filename_component(outdir "${OUTPUT}" DIRECTORY)
 file(MAKE_DIRECTORY "${outdir}")

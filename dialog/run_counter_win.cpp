@@ -1,6 +1,7 @@
 #include "dialog/run_counter.hpp"
 
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 
 #include <windows.h>
 
@@ -74,7 +75,7 @@ std::uint32_t SyncRunCount(bool increment, const RunCounterPlace& place)
         if (increment)
             throw;
     }
-    MachineInfo()["Times"] = std::to_string(count);
+    MachineInfo()[InfoKey::Times] = std::to_string(count);
     return count;
 }
 

@@ -3,6 +3,7 @@
 #include "eval/level.hpp"
 #include "eval/score_table.hpp"
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 
 #include <boost/format.hpp>
 
@@ -20,11 +21,11 @@ std::string EvaluationLine()
 {
     EvaluateLevel();
     InfoRecord& info = MachineInfo();
-    const std::string cpu = info["CPU"];
-    const std::string gpu = info["GPU"];
+    const std::string cpu = info[InfoKey::CPU];
+    const std::string gpu = info[InfoKey::GPU];
     const std::string gpuScore = ScoreText(GpuScoreTable(), gpu);
     const std::string cpuScore = ScoreText(CpuScoreTable(), cpu);
     return (boost::format("CPU: %1%, GPU: %2%, Level: %3%, GainExtra: %4%\n") % cpuScore %
-            gpuScore % info["Level"] % info["GainExtra"])
+            gpuScore % info[InfoKey::Level] % info[InfoKey::GainExtra])
         .str();
 }

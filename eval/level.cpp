@@ -1,8 +1,9 @@
 #include "eval/level.hpp"
 
-#include "eval/decimal.hpp"
+#include "common/decimal.hpp"
 #include "eval/score_table.hpp"
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 #include "probe/probe_run.hpp"
 
 #include <algorithm>
@@ -48,12 +49,19 @@ void AppendDevice(std::string& list, const char* word)
     list += word;
 }
 
+int (*gGainRandom)() = [] { return std::rand(); };
+
 double RootOfProduct(long long a, long long b)
 {
     return std::sqrt(static_cast<double>(a * b));
 }
 
 } // namespace
+
+void SetGainRandomSource(int (*source)())
+{
+    gGainRandom = source ? source : [] { return std::rand(); };
+}
 
 int ComputeGainExtra(int levelIndex, int gpuScore, int cpuScore)
 {
@@ -65,7 +73,7 @@ int ComputeGainExtra(int levelIndex, int gpuScore, int cpuScore)
     h = std::clamp(h, 0.0, 1.0);
     const int r = kGainLow[e] + static_cast<int>((kGainHigh[e] - kGainLow[e]) * h);
     if (r == 0)
-        return std::rand() % 50 + 1;
+        return gGainRandom() % 50 + 1;
     return r;
 }
 
@@ -75,14 +83,14 @@ void EvaluateLevel()
     if (info.empty())
         GetProbeSummary();
 
-    const std::string cpu = info["CPU"];
-    const std::string gpu = info["GPU"];
+    const std::string cpu = info[InfoKey::CPU];
+    const std::string gpu = info[InfoKey::GPU];
 
     int cpuScore = LookupScore(CpuScoreTable(), cpu).value_or(0);
     if (cpuScore == 0)
-        cpuScore = CoreCountFallback(ParseDecimal<int>(info["LogicCoreCount"]).value_or(0));
+        cpuScore = CoreCountFallback(ParseDecimal<int>(info[InfoKey::LogicCoreCount]).value_or(0));
     const int gpuScore = LookupScore(GpuScoreTable(), gpu).value_or(0);
-    const std::uint64_t memory = ParseDecimal<std::uint64_t>(info["RAM Bytes"]).value_or(0);
+    const std::uint64_t memory = ParseDecimal<std::uint64_t>(info[InfoKey::RAMBytes]).value_or(0);
 
     const int i = BandOf(gpuScore, kGpuThresholds);
     const int j = BandOf(cpuScore, kCpuThresholds);
@@ -100,19 +108,19 @@ void EvaluateLevel()
         AppendDevice(out, "显卡");
     if (cpuScore == 0)
         AppendDevice(out, "CPU");
-    info["LowDevices"] = low;
-    info["OutDevices"] = out;
+    info[InfoKey::LowDevices] = low;
+    info[InfoKey::OutDevices] = out;
 
     if (cpuScore != 0 && gpuScore != 0) {
         const int levelIndex = std::max({i, j, k});
         const int gainExtra = ComputeGainExtra(levelIndex, gpuScore, cpuScore);
-        info["Level"] = std::to_string(levelIndex + 1);
-        info["GainExtra"] = std::to_string(gainExtra);
-        info["Gain"] = std::to_string(gainExtra + 500);
+        info[InfoKey::Level] = std::to_string(levelIndex + 1);
+        info[InfoKey::GainExtra] = std::to_string(gainExtra);
+        info[InfoKey::Gain] = std::to_string(gainExtra + 500);
     } else {
-        info["Level"] = "0";
-        info["GainExtra"] = "0";
-        info["Gain"] = "0";
+        info[InfoKey::Level] = "0";
+        info[InfoKey::GainExtra] = "0";
+        info[InfoKey::Gain] = "0";
     }
 }
 

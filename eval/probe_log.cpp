@@ -1,8 +1,9 @@
 #include "eval/probe_log.hpp"
 
-#include "eval/decimal.hpp"
+#include "common/decimal.hpp"
 #include "eval/level.hpp"
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 
 #include <charconv>
 #include <cstdint>
@@ -40,12 +41,12 @@ bool EvaluateLine(const std::string& line, std::string& result)
     if (!bytes)
         return false;
     InfoRecord& info = MachineInfo();
-    info["CPU"] = fields[2].str();
-    info["RAM"] = fields[3].str();
-    info["RAM Bytes"] = std::to_string(*bytes);
-    info["GPU"] = fields[4].str();
+    info[InfoKey::CPU] = fields[2].str();
+    info[InfoKey::RAM] = fields[3].str();
+    info[InfoKey::RAMBytes] = std::to_string(*bytes);
+    info[InfoKey::GPU] = fields[4].str();
     EvaluateLevel();
-    result = fields[1].str() + "\t" + info["Level"] + "\t" + info["Gain"] + "\r\n";
+    result = fields[1].str() + "\t" + info[InfoKey::Level] + "\t" + info[InfoKey::Gain] + "\r\n";
     return true;
 }
 

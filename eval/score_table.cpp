@@ -1,6 +1,6 @@
 #include "eval/score_table.hpp"
 
-#include "eval/decimal.hpp"
+#include "common/decimal.hpp"
 
 #include <cstdio>
 

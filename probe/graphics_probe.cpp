@@ -1,8 +1,9 @@
 #include "probe/graphics_probe.hpp"
 
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 #include "probe/probe_format.hpp"
-#include "probe/trim_spaces.hpp"
+#include "common/trim_spaces.hpp"
 
 #include <boost/format.hpp>
 
@@ -30,18 +31,18 @@ bool RecordGpuList(const std::vector<AdapterIdentity>& adapters)
     for (const AdapterIdentity& adapter : adapters)
         list += TrimSpaces(adapter.description) + " " +
                 DriverVersionText(adapter.driverHigh, adapter.driverLow) + ";";
-    info["GPUs"] = list;
+    info[InfoKey::GPUs] = list;
     if (adapters.empty())
         return false;
     const AdapterIdentity& first = adapters.front();
-    info["GPU"] = TrimSpaces(first.description);
-    info["GPU Driver"] = DriverVersionText(first.driverHigh, first.driverLow);
+    info[InfoKey::GPU] = TrimSpaces(first.description);
+    info[InfoKey::GPUDriver] = DriverVersionText(first.driverHigh, first.driverLow);
     return true;
 }
 
 void RecordVideoMemory(std::uint32_t localBytes, std::uint32_t totalBytes)
 {
     InfoRecord& info = MachineInfo();
-    info["LocalVideoMem"] = VideoMegabytes(localBytes);
-    info["TotalVideoMem"] = VideoMegabytes(totalBytes);
+    info[InfoKey::LocalVideoMem] = VideoMegabytes(localBytes);
+    info[InfoKey::TotalVideoMem] = VideoMegabytes(totalBytes);
 }

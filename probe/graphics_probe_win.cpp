@@ -1,6 +1,7 @@
 #include "probe/graphics_probe.hpp"
 
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 
 #include <windows.h>
 
@@ -57,7 +58,7 @@ std::string GetGpuList()
     if (!RecordGpuList(adapters))
         return "";
     GetVideoMemory();
-    return MachineInfo()["GPUs"];
+    return MachineInfo()[InfoKey::GPUs];
 }
 
 void GetVideoMemory()

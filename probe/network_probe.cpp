@@ -1,6 +1,7 @@
 #include "probe/network_probe.hpp"
 
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 
 #include <boost/format.hpp>
 
@@ -22,14 +23,14 @@ std::string RecordNetworkIdentity(const std::vector<NetworkAdapter>& adapters,
     });
     InfoRecord& info = MachineInfo();
     if (chosen == adapters.end()) {
-        info["Mac"] = "";
-        info["AdapterName"] = "";
-        info["HostName"] = "";
+        info[InfoKey::Mac] = "";
+        info[InfoKey::AdapterName] = "";
+        info[InfoKey::HostName] = "";
         return "";
     }
     const std::string mac = MacText(chosen->address);
-    info["Mac"] = mac;
-    info["AdapterName"] = chosen->name + chosen->description;
-    info["HostName"] = (boost::format("%s@%s") % userName % hostName).str();
+    info[InfoKey::Mac] = mac;
+    info[InfoKey::AdapterName] = chosen->name + chosen->description;
+    info[InfoKey::HostName] = (boost::format("%s@%s") % userName % hostName).str();
     return mac;
 }

@@ -1,6 +1,7 @@
 #include "probe/network_probe.hpp"
 
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -58,7 +59,7 @@ std::string GetMacAddress()
 {
     InfoRecord& info = MachineInfo();
     // Queried once per process: later runs report what the first one found.
-    if (info.count("Mac"))
-        return info["Mac"];
+    if (info.count(InfoKey::Mac))
+        return info[InfoKey::Mac];
     return RecordNetworkIdentity(ReadAdapters(), UserName(), HostName());
 }

@@ -3,6 +3,7 @@
 #include "dialog/run_counter.hpp"
 #include "probe/graphics_probe.hpp"
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 #include "probe/network_probe.hpp"
 #include "probe/probe_summary.hpp"
 #include "probe/software_probe.hpp"
@@ -40,8 +41,8 @@ std::string GetProbeSummary(const ProbeObserver& observe)
     texts.gpu = Timed(observe, "GPU", GetGpuList);
     texts.times = Timed(observe, "Times", [] { return SyncRunCount(false); });
     InfoRecord& info = MachineInfo();
-    texts.adapter = info["AdapterName"];
-    texts.host = info["HostName"];
+    texts.adapter = info[InfoKey::AdapterName];
+    texts.host = info[InfoKey::HostName];
     return FormatProbeSummary(texts);
 }
 

@@ -1,6 +1,7 @@
 #include "probe/software_probe.hpp"
 
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 
 #include <boost/format.hpp>
 
@@ -20,9 +21,9 @@ std::string RecordMsvcRuntimes(const std::vector<std::string>& displayNames)
         summary += "\n\t" + name;
         list += name + ";";
         if (name.find("2010") != std::string::npos)
-            info["VC10"] = "supported";
+            info[InfoKey::VC10] = "supported";
     }
-    info["MSVC"] = list;
+    info[InfoKey::MSVC] = list;
     return summary;
 }
 
@@ -30,9 +31,10 @@ std::string RecordDirectXSupport(bool shaderCompiled)
 {
     InfoRecord& info = MachineInfo();
     if (shaderCompiled)
-        info["D3D9"] = "supported";
-    const std::string text = shaderCompiled ? "D3D9;" : "";
-    info["DirectX"] = text;
+        info[InfoKey::D3D9] = "supported";
+    // The value names the key that says the shader compiled.
+    const std::string text = shaderCompiled ? std::string(InfoKey::D3D9) + ";" : "";
+    info[InfoKey::DirectX] = text;
     return text;
 }
 

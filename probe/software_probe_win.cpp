@@ -1,7 +1,7 @@
 #include "probe/software_probe.hpp"
 
-#include "app/show_info.hpp"
-#include "eval/text_resource.hpp"
+#include "probe/show_info_flag.hpp"
+#include "common/text_resource.hpp"
 
 #include <windows.h>
 

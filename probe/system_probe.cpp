@@ -1,8 +1,9 @@
 #include "probe/system_probe.hpp"
 
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 #include "probe/probe_format.hpp"
-#include "probe/trim_spaces.hpp"
+#include "common/trim_spaces.hpp"
 
 #include <boost/format.hpp>
 
@@ -32,11 +33,11 @@ std::string RecordScreenResolution(std::uint32_t width, std::uint32_t height, st
     const auto h = static_cast<std::int32_t>(height);
     const auto b = static_cast<std::int32_t>(bits);
     InfoRecord& info = MachineInfo();
-    info["ResolutionX"] = std::to_string(w);
-    info["ResolutionY"] = std::to_string(h);
-    info["ResolutionBits"] = std::to_string(b);
+    info[InfoKey::ResolutionX] = std::to_string(w);
+    info[InfoKey::ResolutionY] = std::to_string(h);
+    info[InfoKey::ResolutionBits] = std::to_string(b);
     const std::string text = (boost::format("%dx%d, %dbits") % w % h % b).str();
-    info["Resolution"] = text;
+    info[InfoKey::Resolution] = text;
     return text;
 }
 
@@ -49,8 +50,8 @@ std::string RecordOsVersion(std::uint32_t major, std::uint32_t minor,
         (boost::format("Windows %d.%d, SP %d.%d") % ma % mi % servicePackMajor % servicePackMinor)
             .str();
     InfoRecord& info = MachineInfo();
-    info["OS"] = text;
-    info["WindowsVersion"] = std::to_string(ma * 100 + mi);
+    info[InfoKey::OS] = text;
+    info[InfoKey::WindowsVersion] = std::to_string(ma * 100 + mi);
     return text;
 }
 
@@ -77,7 +78,7 @@ std::string CpuBrand(const CpuidFunction& cpuid)
 
 void RecordCpuBrand(const std::string& brand)
 {
-    MachineInfo()["CPU"] = TrimSpaces(brand);
+    MachineInfo()[InfoKey::CPU] = TrimSpaces(brand);
 }
 
 CoreCounts CountCores(const unsigned char* entries, std::size_t length,
@@ -98,15 +99,15 @@ CoreCounts CountCores(const unsigned char* entries, std::size_t length,
 void RecordCoreCounts(const CoreCounts& counts)
 {
     InfoRecord& info = MachineInfo();
-    info["CoreCount"] = std::to_string(counts.cores);
-    info["LogicCoreCount"] = std::to_string(counts.logical);
+    info[InfoKey::CoreCount] = std::to_string(counts.cores);
+    info[InfoKey::LogicCoreCount] = std::to_string(counts.logical);
 }
 
 std::string RecordMemorySize(std::uint64_t totalBytes)
 {
     const std::string text = MegabyteText(static_cast<float>(totalBytes));
     InfoRecord& info = MachineInfo();
-    info["RAM"] = text;
-    info["RAM Bytes"] = std::to_string(totalBytes);
+    info[InfoKey::RAM] = text;
+    info[InfoKey::RAMBytes] = std::to_string(totalBytes);
     return text;
 }

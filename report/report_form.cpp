@@ -1,8 +1,9 @@
 #include "report/report_form.hpp"
 
 #include "eval/level.hpp"
-#include "eval/md5.hpp"
+#include "common/md5.hpp"
 #include "probe/machine_info.hpp"
+#include "probe/machine_keys.hpp"
 
 namespace {
 
@@ -16,25 +17,25 @@ struct FormField {
 };
 
 // In body order; the token "tk" follows them.
-constexpr FormField kFormFields[] = {{"u", "Zeq"},
-                                     {"mc", "Mac"},
-                                     {"cpu", "CPU"},
-                                     {"mm", "RAM"},
-                                     {"dm", "GPU"},
-                                     {"cc", "CoreCount"},
-                                     {"lcc", "LogicCoreCount"},
-                                     {"lvm", "LocalVideoMem"},
-                                     {"tvm", "TotalVideoMem"},
-                                     {"os", "OS"},
-                                     {"rs", "Resolution"},
-                                     {"dx", "DirectX"},
-                                     {"vc", "MSVC"},
-                                     {"dd", "GPU Driver"},
+constexpr FormField kFormFields[] = {{"u", InfoKey::Zeq},
+                                     {"mc", InfoKey::Mac},
+                                     {"cpu", InfoKey::CPU},
+                                     {"mm", InfoKey::RAM},
+                                     {"dm", InfoKey::GPU},
+                                     {"cc", InfoKey::CoreCount},
+                                     {"lcc", InfoKey::LogicCoreCount},
+                                     {"lvm", InfoKey::LocalVideoMem},
+                                     {"tvm", InfoKey::TotalVideoMem},
+                                     {"os", InfoKey::OS},
+                                     {"rs", InfoKey::Resolution},
+                                     {"dx", InfoKey::DirectX},
+                                     {"vc", InfoKey::MSVC},
+                                     {"dd", InfoKey::GPUDriver},
                                      {"hl", nullptr},
-                                     {"s", "Gain"},
-                                     {"pn", "HostName"},
-                                     {"nc", "AdapterName"},
-                                     {"ei", "Times"}};
+                                     {"s", InfoKey::Gain},
+                                     {"pn", InfoKey::HostName},
+                                     {"nc", InfoKey::AdapterName},
+                                     {"ei", InfoKey::Times}};
 
 // An absent key reads as empty text; unlike index access this leaves the record as it is.
 std::string Value(const char* key)
@@ -47,7 +48,7 @@ std::string Value(const char* key)
 std::string LevelCode()
 {
     const auto& levels = ReportedLevelMap();
-    const auto found = levels.find(Value("Level"));
+    const auto found = levels.find(Value(InfoKey::Level));
     return found == levels.end() ? std::string() : found->second;
 }
 
@@ -79,8 +80,9 @@ std::string UrlEncodeValue(const std::string& text)
 
 std::string ComputeReportToken(const std::string& levelCode)
 {
-    return Md5Hex(Value("Zeq") + kSaltA + Value("Mac") + Value("CPU") + Value("RAM") +
-                  Value("GPU") + kSaltB + levelCode + Value("Gain") + kSaltC);
+    return Md5Hex(Value(InfoKey::Zeq) + kSaltA + Value(InfoKey::Mac) + Value(InfoKey::CPU) +
+                  Value(InfoKey::RAM) + Value(InfoKey::GPU) + kSaltB + levelCode +
+                  Value(InfoKey::Gain) + kSaltC);
 }
 
 std::string BuildReportForm()

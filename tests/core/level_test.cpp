@@ -3,6 +3,8 @@
 #include "tests/core/fake_probe_run.hpp"
 #include "tests/core/record_fixture.hpp"
 
+#include <cstdlib>
+
 namespace {
 
 struct Expected {
@@ -10,14 +12,27 @@ struct Expected {
     const char* gpu;
     const char* ram;
     const char* level;
-    const char* gainExtra; // nullptr: the random 1..50 of levels 4 and 5
+    const char* gainExtra;
     const char* low;
     const char* out;
 };
 
 } // namespace
 
-class LevelTest : public RecordTest, public ::testing::WithParamInterface<Expected> {};
+// Levels 4 and 5 draw their gain from the random source: a fixed draw makes them exact.
+class LevelTest : public RecordTest, public ::testing::WithParamInterface<Expected> {
+  protected:
+    void SetUp() override
+    {
+        RecordTest::SetUp();
+        SetGainRandomSource([] { return 12345; }); // 12345 % 50 + 1 = 46
+    }
+    void TearDown() override
+    {
+        SetGainRandomSource(nullptr);
+        RecordTest::TearDown();
+    }
+};
 
 TEST_P(LevelTest, BandsLevelGainAndDeviceLists)
 {
@@ -28,13 +43,8 @@ TEST_P(LevelTest, BandsLevelGainAndDeviceLists)
     EXPECT_EQ(info["Level"], e.level);
     EXPECT_EQ(info["LowDevices"], e.low);
     EXPECT_EQ(info["OutDevices"], e.out);
+    EXPECT_EQ(info["GainExtra"], e.gainExtra);
     const int gainExtra = std::stoi(info["GainExtra"]);
-    if (e.gainExtra) {
-        EXPECT_EQ(info["GainExtra"], e.gainExtra);
-    } else {
-        EXPECT_GE(gainExtra, 1);
-        EXPECT_LE(gainExtra, 50);
-    }
     const int gain = std::stoi(info["Gain"]);
     EXPECT_EQ(gain, gainExtra == 0 ? 0 : gainExtra + 500);
     EXPECT_EQ(gFakeProbeRuns, 0);
@@ -42,21 +52,21 @@ TEST_P(LevelTest, BandsLevelGainAndDeviceLists)
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, LevelTest,
-    ::testing::Values(
-        Expected{"Intel Core i7 995X @ 3.60GHz", "NVIDIA GeForce GTX 690", "8589934592", "1", "350",
-                 "", ""},
-        Expected{"cpu9000", "gpu5000", "4294967296", "1", "341", "", ""},
-        Expected{"cpu5000", "gpu4000", "8589934592", "2", "271", "", ""},
-        Expected{"cpu5000", "gpu4000", "2147483648", "3", "250", "", ""},
-        Expected{"cpu3000", "gpu2500", "4294967296", "3", "179", "", ""},
-        Expected{"cpu7999", "gpu4700", "4026531840", "2", "339", "", ""},
-        Expected{"cpu9000", "gpu1000", "8589934592", "4", nullptr, "显卡", ""},
-        Expected{"cpu9000", "gpu5000", "1073741824", "4", nullptr, "内存", ""},
-        Expected{"cpu2000", "gpu1000", "1073741824", "4", nullptr, "显卡/CPU/内存", ""},
-        Expected{"cpu900", "gpu700", "1073741824", "5", nullptr, "显卡/CPU/内存", ""},
-        Expected{"cpu9000", "missing gpu", "8589934592", "0", "0", "显卡", "显卡"},
-        Expected{"missing cpu", "missing gpu", "8589934592", "0", "0", "显卡/CPU", "显卡/CPU"},
-        Expected{"cpuZero", "gpu5000", "8589934592", "0", "0", "CPU", "CPU"}));
+    ::testing::Values(Expected{"Intel Core i7 995X @ 3.60GHz", "NVIDIA GeForce GTX 690",
+                               "8589934592", "1", "350", "", ""},
+                      Expected{"cpu9000", "gpu5000", "4294967296", "1", "341", "", ""},
+                      Expected{"cpu5000", "gpu4000", "8589934592", "2", "271", "", ""},
+                      Expected{"cpu5000", "gpu4000", "2147483648", "3", "250", "", ""},
+                      Expected{"cpu3000", "gpu2500", "4294967296", "3", "179", "", ""},
+                      Expected{"cpu7999", "gpu4700", "4026531840", "2", "339", "", ""},
+                      Expected{"cpu9000", "gpu1000", "8589934592", "4", "46", "显卡", ""},
+                      Expected{"cpu9000", "gpu5000", "1073741824", "4", "46", "内存", ""},
+                      Expected{"cpu2000", "gpu1000", "1073741824", "4", "46", "显卡/CPU/内存", ""},
+                      Expected{"cpu900", "gpu700", "1073741824", "5", "46", "显卡/CPU/内存", ""},
+                      Expected{"cpu9000", "missing gpu", "8589934592", "0", "0", "显卡", "显卡"},
+                      Expected{"missing cpu", "missing gpu", "8589934592", "0", "0", "显卡/CPU",
+                               "显卡/CPU"},
+                      Expected{"cpuZero", "gpu5000", "8589934592", "0", "0", "CPU", "CPU"}));
 
 // 4026531839 bytes is one byte under the top memory band: band 2 gives level 3, and the gain of
 // level 3 is interpolated, not random.
@@ -138,4 +148,17 @@ TEST_F(RecordTest, EvaluationLine)
     MachineInfo()["LogicCoreCount"] = "8";
     EXPECT_EQ(EvaluationLine(), "CPU: [NOT FOUND], GPU: 4000, Level: 2, GainExtra: 289\n");
     EXPECT_EQ(CpuScoreTable().count("unknown"), 0u);
+}
+
+TEST(GainRandomSource, DrawsFromRandByDefaultAndFromTheGivenSource)
+{
+    std::srand(7);
+    const int fromRand = std::rand() % 50 + 1;
+    std::srand(7);
+    EXPECT_EQ(ComputeGainExtra(3, 1000, 1000), fromRand);
+    SetGainRandomSource([] { return 32767; });
+    EXPECT_EQ(ComputeGainExtra(4, 100, 100), 18);
+    SetGainRandomSource(nullptr);
+    std::srand(7);
+    EXPECT_EQ(ComputeGainExtra(4, 100, 100), fromRand);
 }

@@ -1,5 +1,5 @@
 #include "probe/machine_info.hpp"
-#include "probe/trim_spaces.hpp"
+#include "common/trim_spaces.hpp"
 
 #include <gtest/gtest.h>
 

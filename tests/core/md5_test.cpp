@@ -1,5 +1,5 @@
-#include "eval/data_digest.hpp"
-#include "eval/md5.hpp"
+#include "common/data_digest.hpp"
+#include "common/md5.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "eval/md5.hpp"
+#include "common/md5.hpp"
 #include "report/post_report.hpp"
 #include "tests/core/record_fixture.hpp"
 #include "tests/core/report_outcome.hpp"

@@ -1,7 +1,7 @@
 // The probes against the real platform under Wine on a virtual display: Direct3D 9 with its one
 // adapter, DirectDraw, D3DX, the registry, the network adapters and the names.
-#include "app/show_info.hpp"
-#include "eval/text_resource.hpp"
+#include "probe/show_info_flag.hpp"
+#include "common/text_resource.hpp"
 #include "probe/graphics_probe.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/network_probe.hpp"

@@ -1,5 +1,6 @@
 // Embedded data files are read from the running image and verified there.
-#include "eval/text_resource.hpp"
+#include "common/text_resource.hpp"
+#include "eval/score_table_resource.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Cost of the start-up work on the data files: verify the three digests and parse both tables.
-#include "eval/data_digest.hpp"
+#include "common/data_digest.hpp"
 #include "eval/score_table.hpp"
 #include "tools/bench/no_probe.hpp"
 

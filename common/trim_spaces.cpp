@@ -1,4 +1,4 @@
-#include "probe/trim_spaces.hpp"
+#include "common/trim_spaces.hpp"
 
 #include <boost/regex.hpp>
 

@@ -1,6 +1,5 @@
 #pragma once
-#include "eval/score_table.hpp"
-
+// The program's own embedded data files.
 #include <string>
 
 // Embedded data files: resource type "TEXT", language 2052.
@@ -11,9 +10,3 @@ constexpr int kGpuTableResource = 103;
 // The bytes of a resource of the program's own image, checked against the data digest table.
 // A digest mismatch ends the process at once with exit code -1 and no message.
 std::string LoadTextResource(int resourceId, const char* fileName, const char* resourceType);
-
-// Parses an embedded score table, sending one debug line per entry to the debugger output.
-ScoreTable ParseScoreTable(int resourceId, const char* fileName);
-
-// Start-up: the adapter table, then the processor table.
-void LoadScoreTables();

@@ -1,6 +1,6 @@
-#include "eval/text_resource.hpp"
+#include "common/text_resource.hpp"
 
-#include "eval/data_digest.hpp"
+#include "common/data_digest.hpp"
 
 #include <windows.h>
 
@@ -17,16 +17,4 @@ std::string LoadTextResource(int resourceId, const char* fileName, const char* r
     if (!DataDigestMatches(fileName, text))
         TerminateProcess(GetCurrentProcess(), static_cast<UINT>(-1));
     return text;
-}
-
-ScoreTable ParseScoreTable(int resourceId, const char* fileName)
-{
-    return ParseScoreText(LoadTextResource(resourceId, fileName, "TEXT"),
-                          [](const std::string& line) { OutputDebugStringA(line.c_str()); });
-}
-
-void LoadScoreTables()
-{
-    GpuScoreTable() = ParseScoreTable(kGpuTableResource, "gpu.txt");
-    CpuScoreTable() = ParseScoreTable(kCpuTableResource, "cpu.txt");
 }

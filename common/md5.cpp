@@ -1,4 +1,4 @@
-#include "eval/md5.hpp"
+#include "common/md5.hpp"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "eval/data_digest.hpp"
+#include "common/data_digest.hpp"
 
-#include "eval/md5.hpp"
+#include "common/md5.hpp"
 
 // Must match the salt in cmake/make_digest_table.cmake, which generates the table below.
 const std::string DataDigestSalt("\x4B\x71\x37\x23\x76\x4C\x32\x21\x77\x58\x39\x26\x06\x7A", 14);

@@ -1,3 +1,0 @@
-#include "app/show_info.hpp"
-
-bool gShowInfo = false;

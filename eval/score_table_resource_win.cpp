@@ -1,0 +1,17 @@
+#include "eval/score_table_resource.hpp"
+
+#include "common/text_resource.hpp"
+
+#include <windows.h>
+
+ScoreTable ParseScoreTable(int resourceId, const char* fileName)
+{
+    return ParseScoreText(LoadTextResource(resourceId, fileName, "TEXT"),
+                          [](const std::string& line) { OutputDebugStringA(line.c_str()); });
+}
+
+void LoadScoreTables()
+{
+    GpuScoreTable() = ParseScoreTable(kGpuTableResource, "gpu.txt");
+    CpuScoreTable() = ParseScoreTable(kCpuTableResource, "cpu.txt");
+}

@@ -1,0 +1,3 @@
+#include "probe/show_info_flag.hpp"
+
+bool gShowInfo = false;
