@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+"""The include check names each wrong-way include by file and line, and passes the allowed ones."""
+import pathlib
+import subprocess
+import sys
+import tempfile
+
+CHECK = pathlib.Path(__file__).resolve().parents[2] / "tools" / "check_includes.py"
+
+
+def run(files):
+    with tempfile.TemporaryDirectory() as root:
+        for name, text in files.items():
+            path = pathlib.Path(root, name)
+            path.parent.mkdir(parents=True, exist_ok=True)
+            path.write_text(text)
+        done = subprocess.run([sys.executable, CHECK, root], capture_output=True, text=True)
+        return done.returncode, done.stdout
+
+
+def main():
+    failures = []
+    code, out = run({
+        "probe/a.cpp": '#include "probe/a.hpp"\n#include "app/show_info.hpp"\n',
+        "korfact/b.cpp": '#include "framework/kordo_ui.hpp"\n\n#include "framework/default_logger.hpp"\n',
+        "server/c.cpp": '#include "common/md5.hpp"\n#include "report/post_report.hpp"\n',
+        "app/show_info.hpp": "", "framework/kordo_ui.hpp": "", "common/md5.hpp": "",
+        "report/post_report.hpp": "", "framework/default_logger.hpp": "",
+    })
+    if code != 1:
+        failures.append(f"exit code {code}, expected 1")
+    for expected in ('probe/a.cpp:2: includes "app/show_info.hpp"',
+                     'korfact/b.cpp:3: includes "framework/default_logger.hpp"',
+                     'server/c.cpp:2: includes "report/post_report.hpp"'):
+        if expected not in out:
+            failures.append(f"missing: {expected}")
+    if len(out.splitlines()) != 3:
+        failures.append(f"expected three findings, got:\n{out}")
+    code, out = run({
+        "probe/probe_run_win.cpp": '#include "dialog/run_counter.hpp"\n#include <windows.h>\n',
+        "eval/level.cpp": '#include "probe/probe_run.hpp"\n#include "data_digest_table.inc"\n',
+        "dialog/run_counter.hpp": "", "probe/probe_run.hpp": "",
+    })
+    if code != 0 or out:
+        failures.append(f"allowed arrows refused: {out}")
+    for failure in failures:
+        print("check_includes_test:", failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
