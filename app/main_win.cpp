@@ -1,10 +1,11 @@
 // Process entry of the Windows program: locale, command line, and the chosen run mode.
 #include "app/command_line.hpp"
 #include "app/exit_codes.hpp"
-#include "app/single_evaluation.hpp"
-#include "eval/evaluation_line.hpp"
-#include "eval/probe_log.hpp"
 #include "app/show_info.hpp"
+#include "app/single_evaluation.hpp"
+#include "dialog/vxm_main_dlg.hpp"
+#include "eval/probe_log.hpp"
+#include "framework/component_library_loader.hpp"
 
 #include <boost/program_options/parsers.hpp>
 
@@ -40,10 +41,29 @@ int RunBatchEvaluation(const CommandLine& line)
     return EvaluateProbeLog(line.evalFile, line.evalFile + " - result.txt") ? 0 : kExitBatchFailed;
 }
 
+// What is missing when the dialog cannot run, and where it was looked for.
+std::string MissingDialogText(const VxmMainDlg& dialog)
+{
+    const std::string folder = Kordo::ProgramDirectory();
+    if (!dialog.mUILib)
+        return "无法加载界面组件库 KorFact.dll。\n查找位置：" + Kordo::FindComponentLibraryPath() +
+               "\n（由 " + folder + "\\Kordo.ini 指定）\n请重新安装本程序。";
+    if (!dialog.LayoutLoaded())
+        return "无法读取界面布局文件 Main.vxm。\n查找位置：" + folder +
+               "\\Main.vxm\n请重新安装本程序。";
+    return "界面布局文件中没有主窗口“Main”。\n文件：" + folder + "\\Main.vxm\n请重新安装本程序。";
+}
+
 int RunDialog(const CommandLine& line)
 {
     if (line.showInfo)
         ShowProbeInformation();
+    VxmMainDlg dialog;
+    if (!dialog.mDialog) {
+        MessageBoxA(nullptr, MissingDialogText(dialog).c_str(), "VxmCheck", MB_ICONERROR | MB_OK);
+        return kExitNoDialog;
+    }
+    dialog.mDialog->DoModal();
     return 0;
 }
 

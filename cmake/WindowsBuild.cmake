@@ -26,6 +26,10 @@ vxm_wine_path(win_tests_dir ${CMAKE_SOURCE_DIR}/tests)
 vxm_wine_path(win_tools ${CMAKE_SOURCE_DIR}/tools)
 vxm_wine_path(win_dist ${VXM_PRODUCT_DIR})
 vxm_wine_path(win_build ${CMAKE_BINARY_DIR})
+# scripts/build lays out a second build of the program beside the product, one that reports to
+# 127.0.0.1 on this port; the end-to-end tests run their report servers there.
+set(VXM_LOOPBACK_PORT "28431" CACHE STRING "Report port of the loopback build of the program")
+vxm_wine_path(win_loopback ${CMAKE_SOURCE_DIR}/build/loopback)
 set(VXM_TEST_DEFINITIONS VXM_RESOURCES_DIR="${win_resources}" VXM_TESTS_DIR="${win_tests_dir}"
     VXM_TOOLS_DIR="${win_tools}" VXM_BIN_DIR="${win_build}\\\\bin")
 
@@ -80,10 +84,12 @@ vxm_add_benchmarks()
 
 # End-to-end tests drive the laid-out program in dist/.
 if(VXM_E2E_TEST_SOURCES)
-  add_executable(e2e_tests ${VXM_E2E_TEST_SOURCES})
-  target_link_libraries(e2e_tests PRIVATE gtest_main)
+  add_executable(e2e_tests ${VXM_E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/common/md5.cpp)
+  target_link_libraries(e2e_tests PRIVATE gtest_main ws2_32 mswsock)
+  target_include_directories(e2e_tests SYSTEM PRIVATE ${VXM_DEPS}/cross-include)
   target_compile_definitions(e2e_tests PRIVATE ${VXM_TEST_DEFINITIONS}
-      VXM_DIST_DIR="${win_dist}")
+      VXM_DIST_DIR="${win_dist}" VXM_LOOPBACK_DIR="${win_loopback}"
+      VXM_LOOPBACK_PORT=${VXM_LOOPBACK_PORT})
   target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR})
   add_test(NAME e2e_tests COMMAND e2e_tests)
 endif()

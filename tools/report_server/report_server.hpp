@@ -44,8 +44,9 @@ inline bool RequestComplete(const std::string& received)
 
 class Server {
   public:
-    explicit Server(Answer answer)
-        : answer_(std::move(answer)), acceptor_(io_, {asio::ip::make_address("127.0.0.1"), 0})
+    // Listens on the given port of 127.0.0.1, or on one of the system's choice for 0.
+    explicit Server(Answer answer, unsigned short port = 0)
+        : answer_(std::move(answer)), acceptor_(io_, {asio::ip::make_address("127.0.0.1"), port})
     {
         Accept();
         thread_ = std::thread([this] { io_.run(); });

@@ -1,0 +1,192 @@
+#pragma once
+// Drives the program's dialog from another process inside Wine, as a user would: finds each
+// control by the window id its layout gives it, reads and types texts, clicks, presses keys and
+// captures the screen. Shared by the end-to-end tests and the scripted run of scripts/run.
+#include "tools/win/process_windows.hpp"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+// Control name -> window id, read from a layout file's name="..." id="..." attributes.
+inline std::map<std::string, int> LayoutControlIds(const std::string& layoutPath)
+{
+    std::ifstream file(layoutPath, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(file), {});
+    std::map<std::string, int> ids;
+    static const std::regex control("name=\"([^\"]+)\"\\s+id=\"(\\d+)\"");
+    for (std::sregex_iterator it(text.begin(), text.end(), control), end; it != end; ++it)
+        ids[(*it)[1]] = std::stoi((*it)[2]);
+    return ids;
+}
+
+struct ControlSearch {
+    int id;
+    bool visibleOnly;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchControl(HWND window, LPARAM context)
+{
+    auto* search = reinterpret_cast<ControlSearch*>(context);
+    if (GetDlgCtrlID(window) == search->id && (!search->visibleOnly || IsWindowVisible(window))) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+inline BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM context)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->pid)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+// The window with this id among the process's top-level windows and their descendants.
+inline HWND FindControl(DWORD pid, int id, bool visibleOnly = true)
+{
+    WindowSearch tops{pid, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&tops));
+    for (HWND top : tops.found) {
+        ControlSearch search{id, visibleOnly, nullptr};
+        MatchControl(top, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            EnumChildWindows(top, MatchControl, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+    }
+    return nullptr;
+}
+
+// Polls until the condition holds; false when it still does not after the time.
+inline bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= milliseconds)
+            return false;
+        Sleep(30);
+    }
+    return true;
+}
+
+// The window text as the control answers WM_GETTEXT.
+inline std::string ControlText(HWND control)
+{
+    char text[4096] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    return text;
+}
+
+// A left click in the middle of the control, as the mouse would send it.
+inline void Click(HWND control)
+{
+    RECT area{};
+    GetClientRect(control, &area);
+    const LPARAM at = MAKELPARAM(area.right / 2, area.bottom / 2);
+    PostMessageA(control, WM_MOUSEMOVE, 0, at);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(control, WM_LBUTTONUP, 0, at);
+}
+
+// One key pressed and released on the control, with the character it types, if any.
+inline void PressKey(HWND control, WPARAM key, char typed = 0)
+{
+    const UINT scan = MapVirtualKeyA(static_cast<UINT>(key), 0);
+    PostMessageA(control, WM_KEYDOWN, key, 1 | (scan << 16));
+    if (typed)
+        PostMessageA(control, WM_CHAR, static_cast<unsigned char>(typed), 1 | (scan << 16));
+    PostMessageA(control, WM_KEYUP, key, 1 | (scan << 16) | 0xC0000000);
+}
+
+// Types text into the control byte by byte, as WM_CHAR messages of the ANSI code page; a lead
+// byte and its trail byte arrive as two messages, as an ANSI window receives them.
+inline void TypeText(HWND control, const std::string& text)
+{
+    for (unsigned char c : text)
+        PostMessageA(control, WM_CHAR, c, 1);
+}
+
+// Replaces the control's text: a click puts the caret in, Ctrl+A style selection by message,
+// then the new text is typed.
+inline void ReplaceText(HWND control, const std::string& text)
+{
+    Click(control);
+    PostMessageA(control, EM_SETSEL, 0, -1);
+    PostMessageA(control, WM_CHAR, VK_BACK, 1);
+    TypeText(control, text);
+}
+
+// What the screen shows over the window: bottom-up rows of 24-bit BGR pixels.
+struct WindowShot {
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    std::vector<unsigned char> pixels;
+};
+
+inline WindowShot CaptureWindow(HWND window)
+{
+    WindowShot shot;
+    RECT r{};
+    if (!GetWindowRect(window, &r))
+        return shot;
+    shot.width = r.right - r.left;
+    shot.height = r.bottom - r.top;
+    shot.stride = ((shot.width * 3 + 3) / 4) * 4;
+    shot.pixels.resize(static_cast<std::size_t>(shot.stride) * shot.height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, shot.width, shot.height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFOHEADER info{sizeof info, shot.width, shot.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    GetDIBits(memory, bitmap, 0, shot.height, shot.pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+// Saves the shot as a 24-bit BMP file.
+inline bool SaveShot(const WindowShot& shot, const std::string& path)
+{
+    BITMAPINFOHEADER info{sizeof info, shot.width, shot.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
+    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(offset + shot.pixels.size()), 0, 0, offset};
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(reinterpret_cast<const char*>(shot.pixels.data()),
+              static_cast<std::streamsize>(shot.pixels.size()));
+    return static_cast<bool>(out);
+}
+
+// How many pixels of the shot have exactly this COLORREF (0x00BBGGRR).
+inline int CountColour(const WindowShot& shot, COLORREF colour)
+{
+    int count = 0;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
+            const unsigned char* p =
+                &shot.pixels[static_cast<std::size_t>(y) * shot.stride + x * 3];
+            if (p[0] == GetBValue(colour) && p[1] == GetGValue(colour) && p[2] == GetRValue(colour))
+                ++count;
+        }
+    return count;
+}
