@@ -16,13 +16,13 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
 import cpu_data  # noqa: E402
+import cpu_data_recent  # noqa: E402
 import gpu_data  # noqa: E402
+import gpu_data_recent  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
 RESOURCES = os.path.join(ROOT, "resources")
 
-CPU_TOP = 10862
-GPU_TOP = 14000
 MAX_NAME = 76
 
 
@@ -56,13 +56,57 @@ def soft_cap(raw, knee, room):
     return knee + room * (1.0 - math.exp(-(raw - knee) / (room * 2.5)))
 
 
+class Scale:
+    """Maps a raw score onto a table: unchanged up to the knee, bent towards
+    knee + room up to the junction, then closing on the top entry without
+    reaching it.  The junction lies just above the fastest part of 2014, so
+    the older rows keep their scores; the slow last stretch still tells the
+    parts of the following decade apart, which the first bend would crowd
+    into a handful of values."""
+
+    def __init__(self, knee, room, junction, top):
+        self.knee = knee
+        self.room = room
+        self.junction = junction
+        self.at_junction = soft_cap(junction, knee, room)
+        # half a point below the top, so rounding never ties the top entry
+        self.ceiling = top - 0.5
+
+    def score(self, raw):
+        if raw <= self.junction:
+            bent = soft_cap(raw, self.knee, self.room)
+        else:
+            bent = self.at_junction + (self.ceiling - self.at_junction) * (
+                1.0 - self.junction / raw)
+        return max(1, int(round(bent)))
+
+
+CPU_TOP = 10862
+GPU_TOP = 14000
+# Junctions: Xeon E5-2697 v2 (raw 24,800) and GeForce GTX TITAN Black
+# (rating 9,200), the fastest parts of the older rows.
+CPU_SCALE = Scale(9600.0, 1230.0, 25000.0, CPU_TOP)
+GPU_SCALE = Scale(11000.0, 2950.0, 9200 * gpu_data.SCALE, GPU_TOP)
+
+
 def cpu_score(arch, cores, ht, base, turbo):
     rate, turbo_weight = cpu_data.ARCH[arch]
     clock = base
     if turbo:
         clock = base + turbo_weight * (turbo - base)
     raw = rate * cores * clock * (1.25 if ht else 1.0)
-    return max(1, int(round(soft_cap(raw, 9600.0, 1230.0))))
+    return CPU_SCALE.score(raw)
+
+
+def recent_cpu_rows():
+    """(brand string, mark) of the processors of 2015 onwards."""
+    for fmt, rows in cpu_data_recent.FAMILIES:
+        for line in rows.strip().splitlines():
+            parts = line.split()
+            model = parts[0].replace("_", " ")
+            clk = parts[1] if "{clk}" in fmt else ""
+            yield fmt.format(m=model, clk=clk), int(parts[-1])
+    yield from cpu_data_recent.NAMED
 
 
 def build_cpu():
@@ -83,6 +127,8 @@ def build_cpu():
         table.add(name, score)
         if short in cpu_data.SHORTS:
             table.add(short, score, allow_same=True)
+    for name, mark in recent_cpu_rows():
+        table.add(name, CPU_SCALE.score(mark * cpu_data_recent.MARK_TO_TABLE))
     unused = cpu_data.SHORTS - set(table.rows)
     if unused:
         raise ValueError("cpu: short names matching no part: %r"
@@ -107,10 +153,17 @@ def build_gpu():
                   gpu_data.AMD, gpu_data.AMD_IGP, gpu_data.AMD_MOBILE,
                   gpu_data.FIREPRO, gpu_data.INTEL, gpu_data.OTHER):
         for name, rating in gpu_rows(block):
-            raw = rating * gpu_data.SCALE
-            score = max(1, int(round(soft_cap(raw, 11000.0, 2950.0))))
+            score = GPU_SCALE.score(rating * gpu_data.SCALE)
             table.add(name, score)
             rated[name] = score
+    recent = gpu_data_recent
+    for block, factor in ((recent.NVIDIA, 1.0), (recent.NVIDIA_MOBILE, 1.0),
+                          (recent.NVIDIA_PRO, 1.0), (recent.AMD, 1.0),
+                          (recent.AMD_MOBILE, 1.0), (recent.AMD_IGP, 1.0),
+                          (recent.INTEL_IGP, recent.INTEL_IGP_TO_RATING),
+                          (recent.INTEL_ARC, 1.0)):
+        for name, mark in gpu_rows(block):
+            table.add(name, GPU_SCALE.score(mark * factor * gpu_data.SCALE))
     for suffix, families in ((gpu_data.INBOX_VISTA,
                               gpu_data.INBOX_VISTA_FAMILIES),
                              (gpu_data.INBOX_SEVEN,
@@ -157,8 +210,8 @@ def main(argv):
     check = "--check" in argv
     cpu = build_cpu()
     gpu = build_gpu()
-    validate(cpu, CPU_TOP, "Intel Core i7 995X @ 3.60GHz", 1260, 1530)
-    validate(gpu, GPU_TOP, "NVIDIA GeForce GTX 690", 1150, 1400)
+    validate(cpu, CPU_TOP, "Intel Core i7 995X @ 3.60GHz", 1260, 2300)
+    validate(gpu, GPU_TOP, "NVIDIA GeForce GTX 690", 1150, 1800)
     status = 0
     for table, file_name in ((cpu, "cpu.txt"), (gpu, "gpu.txt")):
         path = os.path.join(RESOURCES, file_name)

@@ -1,0 +1,421 @@
+"""Graphics adapters of 2015 to 2026 for resources/gpu.txt.
+
+Each row is "<Direct3D 9 adapter description>|<mark>": a published 3D
+benchmark mark on that benchmark's current scale, rounded.  On it the
+discrete cards of 2013-14 score about what the older rows rate them
+(GeForce GTX 750 Ti ~3,900 against 3,700, GTX 770 ~6,100 against 6,400,
+GTX 780 Ti ~9,400 against 8,900, Radeon R9 290X ~8,800 against 8,000), and
+so do AMD's integrated Radeons (HD 8670D ~1,300 against 1,400), so their
+marks are taken as ratings.  Intel's integrated graphics are rated lower in
+the older rows than today's marks put them (HD Graphics 4600 620 against
+~950, HD Graphics 4000 460 against ~650, Iris Pro 5200 1,250 against
+~1,650): their marks are scaled by INTEL_IGP_TO_RATING.  make_tables.py
+multiplies ratings by gpu_data.SCALE and bends them below the top entry.
+"""
+
+INTEL_IGP_TO_RATING = 0.7
+
+NVIDIA = """
+NVIDIA GeForce GTX 950|5300
+NVIDIA GeForce GTX 960|6000
+NVIDIA GeForce GTX 970|9600
+NVIDIA GeForce GTX 980|11100
+NVIDIA GeForce GTX 980 Ti|13600
+NVIDIA GeForce GTX TITAN X|13600
+NVIDIA GeForce GTX 745|2400
+NVIDIA GeForce GT 710|640
+NVIDIA GeForce GT 1030|2700
+NVIDIA GeForce GTX 1050|4900
+NVIDIA GeForce GTX 1050 Ti|6300
+NVIDIA GeForce GTX 1060 3GB|9300
+NVIDIA GeForce GTX 1060 6GB|10100
+NVIDIA GeForce GTX 1060 5GB|9700
+NVIDIA GeForce GTX 1060|9800
+NVIDIA GeForce GTX 1070|13500
+NVIDIA GeForce GTX 1070 Ti|14600
+NVIDIA GeForce GTX 1080|15400
+NVIDIA GeForce GTX 1080 Ti|18500
+NVIDIA TITAN X (Pascal)|17500
+NVIDIA TITAN Xp|19000
+NVIDIA TITAN V|20000
+NVIDIA TITAN RTX|22500
+NVIDIA GeForce GTX 1630|4100
+NVIDIA GeForce GTX 1650|7800
+NVIDIA GeForce GTX 1650 SUPER|10000
+NVIDIA GeForce GTX 1660|11600
+NVIDIA GeForce GTX 1660 SUPER|12700
+NVIDIA GeForce GTX 1660 Ti|12700
+NVIDIA GeForce RTX 2060|14000
+NVIDIA GeForce RTX 2060 SUPER|16500
+NVIDIA GeForce RTX 2070|16200
+NVIDIA GeForce RTX 2070 SUPER|18200
+NVIDIA GeForce RTX 2080|19000
+NVIDIA GeForce RTX 2080 SUPER|19900
+NVIDIA GeForce RTX 2080 Ti|21800
+NVIDIA GeForce RTX 3050|12800
+NVIDIA GeForce RTX 3050 OEM|12300
+NVIDIA GeForce RTX 3060|17000
+NVIDIA GeForce RTX 3060 Ti|20200
+NVIDIA GeForce RTX 3070|22300
+NVIDIA GeForce RTX 3070 Ti|23500
+NVIDIA GeForce RTX 3080|24800
+NVIDIA GeForce RTX 3080 Ti|26800
+NVIDIA GeForce RTX 3090|26500
+NVIDIA GeForce RTX 3090 Ti|29500
+NVIDIA GeForce RTX 4060|19700
+NVIDIA GeForce RTX 4060 Ti|22500
+NVIDIA GeForce RTX 4070|26800
+NVIDIA GeForce RTX 4070 SUPER|30000
+NVIDIA GeForce RTX 4070 Ti|31500
+NVIDIA GeForce RTX 4070 Ti SUPER|32000
+NVIDIA GeForce RTX 4080|34700
+NVIDIA GeForce RTX 4080 SUPER|35000
+NVIDIA GeForce RTX 4090|38500
+NVIDIA GeForce RTX 4090 D|37000
+NVIDIA GeForce RTX 5050|18500
+NVIDIA GeForce RTX 5060|22500
+NVIDIA GeForce RTX 5060 Ti|25000
+NVIDIA GeForce RTX 5070|30000
+NVIDIA GeForce RTX 5070 Ti|34000
+NVIDIA GeForce RTX 5080|37000
+NVIDIA GeForce RTX 5090|40500
+NVIDIA GeForce RTX 5090 D|40000
+"""
+
+NVIDIA_MOBILE = """
+NVIDIA GeForce 920M|1150
+NVIDIA GeForce 930M|1350
+NVIDIA GeForce 940M|1600
+NVIDIA GeForce 920MX|1200
+NVIDIA GeForce 930MX|1450
+NVIDIA GeForce 940MX|1900
+NVIDIA GeForce GTX 950M|3000
+NVIDIA GeForce GTX 960M|3800
+NVIDIA GeForce GTX 965M|5300
+NVIDIA GeForce GTX 970M|6900
+NVIDIA GeForce GTX 980M|8800
+NVIDIA GeForce MX110|1300
+NVIDIA GeForce MX130|1700
+NVIDIA GeForce MX150|2500
+NVIDIA GeForce MX230|2000
+NVIDIA GeForce MX250|2700
+NVIDIA GeForce MX330|2900
+NVIDIA GeForce MX350|2800
+NVIDIA GeForce MX450|4200
+NVIDIA GeForce MX550|4500
+NVIDIA GeForce MX570|5600
+NVIDIA GeForce GTX 1050 with Max-Q Design|3800
+NVIDIA GeForce GTX 1050 Ti with Max-Q Design|5000
+NVIDIA GeForce GTX 1060 with Max-Q Design|8200
+NVIDIA GeForce GTX 1070 with Max-Q Design|10800
+NVIDIA GeForce GTX 1080 with Max-Q Design|12500
+NVIDIA GeForce GTX 1650 with Max-Q Design|5700
+NVIDIA GeForce GTX 1650 Ti with Max-Q Design|6300
+NVIDIA GeForce GTX 1660 Ti with Max-Q Design|9500
+NVIDIA GeForce GTX 1650 Ti|7400
+NVIDIA GeForce RTX 2060 with Max-Q Design|11000
+NVIDIA GeForce RTX 2070 with Max-Q Design|12500
+NVIDIA GeForce RTX 2080 with Max-Q Design|14500
+NVIDIA GeForce RTX 2070 Super with Max-Q Design|13500
+NVIDIA GeForce RTX 2080 Super with Max-Q Design|15500
+NVIDIA GeForce RTX 2050|5000
+NVIDIA GeForce RTX 3050 Laptop GPU|8600
+NVIDIA GeForce RTX 3050 Ti Laptop GPU|9200
+NVIDIA GeForce RTX 3050 6GB Laptop GPU|9800
+NVIDIA GeForce RTX 3060 Laptop GPU|13500
+NVIDIA GeForce RTX 3070 Laptop GPU|16300
+NVIDIA GeForce RTX 3070 Ti Laptop GPU|17300
+NVIDIA GeForce RTX 3080 Laptop GPU|18300
+NVIDIA GeForce RTX 3080 Ti Laptop GPU|20500
+NVIDIA GeForce RTX 4050 Laptop GPU|13200
+NVIDIA GeForce RTX 4060 Laptop GPU|16400
+NVIDIA GeForce RTX 4070 Laptop GPU|18200
+NVIDIA GeForce RTX 4080 Laptop GPU|24500
+NVIDIA GeForce RTX 4090 Laptop GPU|27500
+NVIDIA GeForce RTX 5060 Laptop GPU|19000
+NVIDIA GeForce RTX 5070 Laptop GPU|20500
+NVIDIA GeForce RTX 5070 Ti Laptop GPU|23500
+NVIDIA GeForce RTX 5080 Laptop GPU|27000
+NVIDIA GeForce RTX 5090 Laptop GPU|30000
+"""
+
+NVIDIA_PRO = """
+NVIDIA Quadro M2000|5200
+NVIDIA Quadro M4000|7300
+NVIDIA Quadro M5000|9200
+NVIDIA Quadro M1000M|2600
+NVIDIA Quadro M1200|3200
+NVIDIA Quadro M2000M|3700
+NVIDIA Quadro P400|1800
+NVIDIA Quadro P600|3000
+NVIDIA Quadro P620|3400
+NVIDIA Quadro P1000|4400
+NVIDIA Quadro P2000|6900
+NVIDIA Quadro P2200|8000
+NVIDIA Quadro P4000|10800
+NVIDIA Quadro P5000|13000
+NVIDIA Quadro P6000|17000
+NVIDIA Quadro P520|2000
+NVIDIA Quadro P1000 with Max-Q Design|3700
+NVIDIA Quadro P2000 with Max-Q Design|5400
+NVIDIA Quadro T1000|6700
+NVIDIA Quadro T2000|7800
+NVIDIA Quadro T1000 with Max-Q Design|5600
+NVIDIA T400|3400
+NVIDIA T400 4GB|3500
+NVIDIA T600|5300
+NVIDIA T1000|7000
+NVIDIA T1000 8GB|7100
+NVIDIA T500|3300
+NVIDIA T550 Laptop GPU|4400
+NVIDIA T600 Laptop GPU|5000
+NVIDIA T1200 Laptop GPU|6900
+NVIDIA Quadro RTX 3000|11500
+NVIDIA Quadro RTX 4000|15400
+NVIDIA Quadro RTX 5000|18000
+NVIDIA Quadro RTX 6000|21000
+NVIDIA RTX A2000|13600
+NVIDIA RTX A2000 12GB|13800
+NVIDIA RTX A4000|19700
+NVIDIA RTX A4500|21500
+NVIDIA RTX A5000|23000
+NVIDIA RTX A6000|25000
+NVIDIA RTX A500 Laptop GPU|5400
+NVIDIA RTX A1000 Laptop GPU|8000
+NVIDIA RTX A2000 Laptop GPU|10600
+NVIDIA RTX A3000 Laptop GPU|13700
+NVIDIA RTX A4000 Laptop GPU|15800
+NVIDIA RTX A5000 Laptop GPU|16500
+NVIDIA RTX 2000 Ada Generation|17000
+NVIDIA RTX 4000 SFF Ada Generation|20500
+NVIDIA RTX 4000 Ada Generation|24000
+NVIDIA RTX 4500 Ada Generation|28500
+NVIDIA RTX 5000 Ada Generation|33000
+NVIDIA RTX 6000 Ada Generation|36500
+NVIDIA RTX 2000 Ada Generation Laptop GPU|12500
+NVIDIA RTX 3500 Ada Generation Laptop GPU|17500
+NVIDIA RTX 5000 Ada Generation Laptop GPU|24000
+NVIDIA RTX PRO 6000 Blackwell Workstation Edition|42000
+"""
+
+AMD = """
+AMD Radeon R9 380 Series|6400
+AMD Radeon (TM) R9 380 Series|6400
+AMD Radeon R9 390 Series|9000
+AMD Radeon (TM) R9 390 Series|9000
+AMD Radeon R9 390X|9700
+AMD Radeon (TM) R9 Fury Series|9800
+AMD Radeon R9 Fury Series|9800
+AMD Radeon R7 360 Series|3500
+AMD Radeon (TM) R7 360 Series|3500
+AMD Radeon R7 370 Series|4700
+AMD Radeon (TM) R7 370 Series|4700
+Radeon (TM) RX 460 Graphics|4200
+Radeon (TM) RX 470 Graphics|7500
+Radeon (TM) RX 480 Graphics|8500
+Radeon RX 550 Series|2800
+Radeon RX 560 Series|3900
+Radeon RX 570 Series|7700
+Radeon RX 580 Series|8700
+Radeon RX 590 Series|9300
+AMD Radeon RX 550|2800
+AMD Radeon RX 560|3900
+AMD Radeon RX 570|7700
+AMD Radeon RX 580|8700
+AMD Radeon RX 580 2048SP|7600
+AMD Radeon RX 590|9300
+AMD Radeon (TM) RX 460|4200
+AMD Radeon (TM) RX 470|7500
+AMD Radeon (TM) RX 480|8500
+Radeon RX Vega|14000
+Radeon RX Vega 56|13000
+Radeon RX Vega 64|14500
+AMD Radeon RX Vega 56|13000
+AMD Radeon RX Vega 64|14500
+AMD Radeon VII|16000
+AMD Radeon RX 5300|7800
+AMD Radeon RX 5500 XT|9000
+AMD Radeon RX 5600 XT|13500
+AMD Radeon RX 5700|14700
+AMD Radeon RX 5700 XT|16500
+AMD Radeon RX 6400|6900
+AMD Radeon RX 6500 XT|8100
+AMD Radeon RX 6600|15000
+AMD Radeon RX 6600 XT|16500
+AMD Radeon RX 6650 XT|16900
+AMD Radeon RX 6700|18000
+AMD Radeon RX 6700 XT|19800
+AMD Radeon RX 6750 XT|20500
+AMD Radeon RX 6800|22000
+AMD Radeon RX 6800 XT|25000
+AMD Radeon RX 6900 XT|26500
+AMD Radeon RX 6950 XT|27500
+AMD Radeon RX 7600|17000
+AMD Radeon RX 7600 XT|17700
+AMD Radeon RX 7700 XT|23000
+AMD Radeon RX 7800 XT|26000
+AMD Radeon RX 7900 GRE|27000
+AMD Radeon RX 7900 XT|29000
+AMD Radeon RX 7900 XTX|31000
+AMD Radeon RX 9060 XT|21000
+AMD Radeon RX 9070|29000
+AMD Radeon RX 9070 XT|31500
+AMD Radeon Pro WX 3100|2700
+AMD Radeon Pro WX 4100|4700
+AMD Radeon Pro WX 5100|7000
+AMD Radeon Pro WX 7100|9300
+AMD Radeon Pro W5700|15000
+AMD Radeon PRO W6600|15500
+AMD Radeon PRO W6800|21500
+AMD Radeon PRO W7600|17500
+AMD Radeon PRO W7800|28000
+"""
+
+AMD_MOBILE = """
+AMD Radeon R5 M330|900
+AMD Radeon R5 M430|1000
+AMD Radeon R7 M340|1200
+AMD Radeon R7 M440|1400
+AMD Radeon 520|1100
+AMD Radeon 530|1350
+AMD Radeon 540|2000
+AMD Radeon(TM) 520|1100
+AMD Radeon(TM) 530|1350
+AMD Radeon 610M|1300
+AMD Radeon RX 540|2500
+AMD Radeon RX 550X|2900
+AMD Radeon RX 560X|3700
+AMD Radeon(TM) RX 560X|3700
+AMD Radeon RX 640|2800
+AMD Radeon(TM) RX 640|2800
+AMD Radeon RX 5500M|7800
+AMD Radeon RX 5600M|11000
+AMD Radeon RX 6500M|7500
+AMD Radeon RX 6600M|13500
+AMD Radeon RX 6700M|16000
+AMD Radeon RX 6800M|19000
+AMD Radeon RX 7600S|13500
+AMD Radeon RX 7600M XT|17000
+AMD Radeon RX 7700S|15500
+"""
+
+# AMD integrated graphics; rated like the discrete cards
+AMD_IGP = """
+AMD Radeon R2 Graphics|350
+AMD Radeon R3 Graphics|450
+AMD Radeon R4 Graphics|650
+AMD Radeon R5 Graphics|900
+AMD Radeon R6 Graphics|1000
+AMD Radeon(TM) R2 Graphics|350
+AMD Radeon(TM) R3 Graphics|450
+AMD Radeon(TM) R4 Graphics|650
+AMD Radeon(TM) R5 Graphics|900
+AMD Radeon(TM) R6 Graphics|1000
+AMD Radeon(TM) Vega 3 Graphics|1100
+AMD Radeon(TM) Vega 6 Graphics|1500
+AMD Radeon(TM) Vega 8 Graphics|1950
+AMD Radeon(TM) Vega 10 Graphics|2100
+AMD Radeon(TM) Vega 11 Graphics|2400
+AMD Radeon(TM) RX Vega 10 Graphics|2100
+AMD Radeon(TM) RX Vega 11 Graphics|2400
+AMD Radeon Vega 3 Graphics|1100
+AMD Radeon Vega 6 Graphics|1500
+AMD Radeon Vega 8 Graphics|1950
+AMD Radeon Vega 10 Graphics|2100
+AMD Radeon Vega 11 Graphics|2400
+AMD Radeon(TM) Graphics|2300
+AMD Radeon Graphics|2300
+AMD Radeon(TM) 610M|1300
+AMD Radeon(TM) 660M|4500
+AMD Radeon(TM) 680M|5600
+AMD Radeon 660M|4500
+AMD Radeon 680M|5600
+AMD Radeon(TM) 740M Graphics|3500
+AMD Radeon(TM) 760M Graphics|5400
+AMD Radeon(TM) 780M Graphics|6600
+AMD Radeon 740M Graphics|3500
+AMD Radeon 760M Graphics|5400
+AMD Radeon 780M Graphics|6600
+AMD Radeon(TM) 760M|5400
+AMD Radeon(TM) 780M|6600
+AMD Radeon 840M Graphics|4000
+AMD Radeon 860M Graphics|6000
+AMD Radeon 880M Graphics|7000
+AMD Radeon 890M Graphics|7700
+AMD Radeon(TM) 880M|7000
+AMD Radeon(TM) 890M|7700
+AMD Radeon(TM) 8060S Graphics|17000
+AMD Radeon 8060S Graphics|17000
+"""
+
+# Intel integrated graphics and Arc; descriptions differ between driver
+# generations ("(TM)" in the older ones, "(R)" later)
+INTEL_IGP = """
+Intel(R) HD Graphics 5300|700
+Intel(R) HD Graphics 5500|850
+Intel(R) HD Graphics 5600|1000
+Intel(R) HD Graphics 6000|1050
+Intel(R) Iris(TM) Graphics 6100|1350
+Intel(R) Iris(R) Graphics 6100|1350
+Intel(R) Iris(TM) Pro Graphics 6200|2000
+Intel(R) Iris(R) Pro Graphics 6200|2000
+Intel(R) HD Graphics 400|400
+Intel(R) HD Graphics 405|450
+Intel(R) HD Graphics 500|500
+Intel(R) HD Graphics 505|600
+Intel(R) HD Graphics 510|800
+Intel(R) HD Graphics 515|750
+Intel(R) HD Graphics 520|950
+Intel(R) HD Graphics 530|1100
+Intel(R) HD Graphics P530|1150
+Intel(R) Iris(TM) Graphics 540|1500
+Intel(R) Iris(R) Graphics 540|1500
+Intel(R) Iris(TM) Graphics 550|1550
+Intel(R) Iris(R) Graphics 550|1550
+Intel(R) Iris(TM) Pro Graphics 580|2100
+Intel(R) Iris(R) Pro Graphics 580|2100
+Intel(R) HD Graphics 610|850
+Intel(R) HD Graphics 615|800
+Intel(R) HD Graphics 620|1000
+Intel(R) HD Graphics 630|1300
+Intel(R) HD Graphics P630|1350
+Intel(R) Iris(R) Plus Graphics 640|1600
+Intel(R) Iris(R) Plus Graphics 650|1700
+Intel(R) Iris(R) Plus Graphics 655|1800
+Intel(R) UHD Graphics 600|450
+Intel(R) UHD Graphics 605|550
+Intel(R) UHD Graphics 610|850
+Intel(R) UHD Graphics 615|800
+Intel(R) UHD Graphics 617|850
+Intel(R) UHD Graphics 620|1050
+Intel(R) UHD Graphics 630|1400
+Intel(R) UHD Graphics P630|1450
+Intel(R) UHD Graphics 710|1000
+Intel(R) UHD Graphics 730|1650
+Intel(R) UHD Graphics 750|1700
+Intel(R) UHD Graphics 770|1900
+Intel(R) UHD Graphics|1300
+Intel(R) Iris(R) Plus Graphics|2300
+Intel(R) Iris(R) Xe Graphics|2700
+Intel(R) Iris(R) Xe MAX Graphics|3300
+Intel(R) Graphics|2000
+Intel(R) Arc(TM) Graphics|4600
+Intel(R) Arc(TM) 130V GPU (8GB)|4900
+Intel(R) Arc(TM) 140V GPU (16GB)|5800
+Intel(R) Arc(TM) 140T GPU (16GB)|5200
+"""
+
+# Intel's discrete cards share the driver of its integrated graphics but are
+# rated like other discrete cards
+INTEL_ARC = """
+Intel(R) Arc(TM) A310 Graphics|5000
+Intel(R) Arc(TM) A380 Graphics|6300
+Intel(R) Arc(TM) A580 Graphics|11800
+Intel(R) Arc(TM) A750 Graphics|13200
+Intel(R) Arc(TM) A770 Graphics|14200
+Intel(R) Arc(TM) A370M Graphics|5100
+Intel(R) Arc(TM) A730M Graphics|10000
+Intel(R) Arc(TM) A770M Graphics|12000
+Intel(R) Arc(TM) B570 Graphics|14000
+Intel(R) Arc(TM) B580 Graphics|15600
+"""
