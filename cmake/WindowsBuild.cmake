@@ -77,6 +77,8 @@ foreach(src IN LISTS VXM_TOOL_SOURCES)
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_include_directories(${name} SYSTEM PRIVATE ${VXM_DEPS}/cross-include)
+  target_link_libraries(${name} PRIVATE ws2_32 mswsock)
 endforeach()
 
 # The benchmarks that build natively run under Wine as well.

@@ -69,6 +69,21 @@ inline HWND FindControl(DWORD pid, int id, bool visibleOnly = true)
     return nullptr;
 }
 
+inline BOOL CALLBACK CollectVisibleChild(HWND child, LPARAM list)
+{
+    if (IsWindowVisible(child))
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
+// The window's visible descendants, in creation order.
+inline std::vector<HWND> VisibleChildren(HWND window)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectVisibleChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
 // Polls until the condition holds; false when it still does not after the time.
 inline bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
 {

@@ -1,0 +1,143 @@
+// Plays one whole Start in the program's dialog, as a user would, for a display nobody watches:
+// types the account number and the captcha read from the screen, presses Start, reads the result
+// panel, opens the privacy panel, and closes the dialog. Prints each screen's texts and saves a
+// screenshot (BMP) of each step into the given folder.
+// Usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER PORT|- [PROGRAM OPTIONS...]
+// With a PORT, a scripted report server on 127.0.0.1:PORT answers the report, for when no
+// reference server runs. Message boxes the program shows before its dialog (show_info) are
+// printed and answered.
+#include "tools/report_server/report_server.hpp"
+#include "tools/win/dialog_driver.hpp"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr DWORD kTimeout = 60000;
+
+struct Player {
+    PROCESS_INFORMATION program{};
+    std::map<std::string, int> ids;
+    std::string shots;
+    int step = 0;
+
+    HWND Find(const char* name) { return FindControl(program.dwProcessId, ids.at(name)); }
+    HWND WaitFor(const char* name)
+    {
+        HWND found = nullptr;
+        WaitUntil([&] { return (found = Find(name)) != nullptr; }, kTimeout);
+        return found;
+    }
+
+    // Prints the texts of the window's visible controls, in creation order.
+    void PrintTexts(const char* title, HWND window)
+    {
+        std::printf("== %s\n", title);
+        std::printf("   [%s]\n", ControlText(window).c_str());
+        for (HWND child : VisibleChildren(window)) {
+            const std::string text = ControlText(child);
+            if (!text.empty())
+                std::printf("   %s\n", text.c_str());
+        }
+        std::fflush(stdout);
+    }
+
+    void Shot(HWND window, const char* name)
+    {
+        Sleep(400); // let the window paint
+        const std::string path = shots + "\\" + std::to_string(++step) + "-" + name + ".bmp";
+        SaveShot(CaptureWindow(window), path);
+    }
+};
+
+int Fail(const char* what)
+{
+    std::fprintf(stderr, "play_start: %s\n", what);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 5 && argc != 7)
+        return Fail(
+            "usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER [--scripted-server PORT]");
+    std::unique_ptr<report_server::Server> server;
+    if (argc == 7) {
+        const std::string reply =
+            "HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n\r\n"
+            R"({"ret_code":0,"msg":"\u62a5\u544a\u5df2\u6536\u5230\uff08\u6d4b\u8bd5\u670d\u52a1\u5668\uff09"})"
+            "\n";
+        server = std::make_unique<report_server::Server>(
+            report_server::Answer{reply}, static_cast<unsigned short>(std::atoi(argv[5])));
+    }
+
+    Player player;
+    player.ids = LayoutControlIds(argv[2]);
+    player.shots = argv[4];
+    CreateDirectoryA(argv[4], nullptr);
+    std::string line = std::string("\"") + argv[1] + "\"";
+    for (int i = 6; i < argc; ++i)
+        line += std::string(" ") + argv[i];
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &player.program))
+        return Fail("cannot start the program");
+
+    HWND dialog = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : VisibleWindowsOf(player.program.dwProcessId))
+                if (IsMessageBox(window)) {
+                    std::printf("== message box [%s]\n%s\n", WindowText(window).c_str(),
+                                MessageBoxText(window).c_str());
+                    CloseMessageBox(window);
+                    Sleep(300);
+                }
+            return (dialog = player.Find("Main")) != nullptr;
+        },
+        kTimeout);
+    if (!dialog)
+        return Fail("the dialog did not appear");
+    player.PrintTexts("dialog", dialog);
+    player.Shot(dialog, "dialog");
+
+    ReplaceText(player.Find("Edit_Zeq"), argv[3]);
+    const std::string captcha = ControlText(player.Find("Static_Captcha"));
+    ReplaceText(player.Find("Edit_Captcha"), captcha);
+    WaitUntil([&] { return ControlText(player.Find("Edit_Captcha")) == captcha; }, kTimeout);
+    std::printf("== typed account %s and captcha %s\n", argv[3], captcha.c_str());
+    player.Shot(dialog, "filled");
+
+    Click(player.Find("Button_Start"));
+    HWND result = player.WaitFor("Result");
+    if (!result)
+        return Fail("no result panel");
+    WaitUntil([&] { return !ControlText(player.Find("Static_Msg")).empty(); }, kTimeout);
+    player.PrintTexts("result panel", result);
+    std::printf("== the server's message: %s\n", ControlText(player.Find("Static_Msg")).c_str());
+    player.Shot(result, "result");
+    HWND ok = player.Find("Button_OK");
+    Click(ok ? ok : player.Find("Button_OK_Close"));
+    WaitUntil([&] { return !player.Find("Result"); }, kTimeout);
+    player.Shot(dialog, "after-start");
+
+    Click(player.Find("Btn_Navigation4"));
+    if (HWND privacy = player.WaitFor("Talvo")) {
+        player.PrintTexts("privacy panel", privacy);
+        player.Shot(privacy, "privacy");
+        Click(player.Find("Talvo_Close"));
+        WaitUntil([&] { return !player.Find("Talvo"); }, kTimeout);
+    }
+
+    Click(player.Find("Btn_Close"));
+    WaitForSingleObject(player.program.hProcess, kTimeout);
+    DWORD code = 0;
+    GetExitCodeProcess(player.program.hProcess, &code);
+    std::printf("== the dialog closed, exit code %ld\n", static_cast<long>(code));
+    return 0;
+}
