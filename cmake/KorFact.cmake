@@ -1,0 +1,44 @@
+# The UI component library KorFact.dll: its platform-free part (layout model, markup, colours,
+# geometry, line breaking) builds natively with its tests; the Win32 part makes the DLL.
+file(GLOB KORFACT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/korfact/*.cpp)
+set(KORFACT_CORE_SOURCES ${KORFACT_SOURCES})
+list(FILTER KORFACT_CORE_SOURCES EXCLUDE REGEX "_win\\.cpp$")
+set(KORFACT_WIN_SOURCES ${KORFACT_SOURCES})
+list(FILTER KORFACT_WIN_SOURCES INCLUDE REGEX "_win\\.cpp$")
+
+add_library(korfact_core STATIC ${KORFACT_CORE_SOURCES})
+target_include_directories(korfact_core PUBLIC ${CMAKE_SOURCE_DIR})
+
+if(WIN32)
+  target_include_directories(korfact_core SYSTEM PUBLIC ${VXM_DEPS}/cross-include)
+  # The parameter bag handed to OnEvent is the framework's own.
+  add_library(KorFact SHARED ${KORFACT_WIN_SOURCES} ${CMAKE_SOURCE_DIR}/framework/variable_param.cpp)
+  set_target_properties(KorFact PROPERTIES PREFIX "" IMPORT_PREFIX "lib")
+  target_link_libraries(KorFact PRIVATE korfact_core user32 gdi32)
+  # The layout and Kordo.ini lie beside the programs in bin/ as they do in dist/.
+  add_custom_command(TARGET KorFact POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/korfact/Main.vxm
+              ${CMAKE_SOURCE_DIR}/korfact/Kordo.ini ${CMAKE_BINARY_DIR}/bin/)
+
+  file(GLOB KORFACT_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/korfact_win/*.cpp)
+  add_executable(korfact_win_tests ${KORFACT_WIN_TEST_SOURCES})
+  target_link_libraries(korfact_win_tests PRIVATE vxmwin gtest_main)
+  target_compile_definitions(korfact_win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
+  add_dependencies(korfact_win_tests KorFact)
+  add_test(NAME korfact_win_tests COMMAND korfact_win_tests)
+
+  # The screenshot and start-up tools drive the library through the program's loader.
+  foreach(tool korfact_shots korfact_bench)
+    target_link_libraries(${tool} PRIVATE vxmwin)
+    add_dependencies(${tool} KorFact)
+  endforeach()
+else()
+  target_link_libraries(korfact_core PUBLIC Boost::boost)
+  target_compile_options(korfact_core PUBLIC ${VXM_SANITIZE_FLAGS})
+  target_link_options(korfact_core PUBLIC ${VXM_SANITIZE_FLAGS})
+  file(GLOB KORFACT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/korfact/*.cpp)
+  add_executable(korfact_tests ${KORFACT_TEST_SOURCES})
+  target_link_libraries(korfact_tests PRIVATE korfact_core gtest_main)
+  target_compile_definitions(korfact_tests PRIVATE VXM_KORFACT_DIR="${CMAKE_SOURCE_DIR}/korfact")
+  add_test(NAME korfact_tests COMMAND korfact_tests)
+endif()

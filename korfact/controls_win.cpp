@@ -1,0 +1,199 @@
+// The slots of the control kinds.
+#include "korfact/rich_markup.hpp"
+#include "korfact/text_win.hpp"
+#include "korfact/ui_lib_win.hpp"
+
+#include "framework/kordo_variable_param.hpp"
+
+#include <richedit.h>
+
+namespace KorFact {
+namespace {
+
+bool IsWindowKind(const ControlCore& core)
+{
+    return core.spec.kind == Kind::Dialog || core.spec.kind == Kind::Panel;
+}
+
+// Edits are drawn partly by their window (the box), so both repaint.
+void Repaint(ControlCore& core)
+{
+    InvalidateRect(core.hwnd, nullptr, TRUE);
+    if (core.spec.kind == Kind::Edit && core.window) {
+        const RECT box = EditBox(core);
+        InvalidateRect(core.window->hwnd, &box, TRUE);
+    }
+}
+
+void FormatRange(HWND rich, LONG first, LONG last, const TextStyle& style, const ControlSpec& spec)
+{
+    CHARRANGE range{first, last};
+    SendMessageW(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR | CFM_BOLD | CFM_SIZE;
+    format.crTextColor = style.colour;
+    format.dwEffects = style.bold ? CFE_BOLD : 0;
+    // Twips of a character height given in logical pixels (the control scales to the DPI).
+    format.yHeight = (style.size ? style.size : spec.fontSize) * 15;
+    SendMessageW(rich, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+}
+
+} // namespace
+
+void ApplyControlParams(ControlCore& core, Kordo::IVariableParam* params)
+{
+    if (!params || !params->HasUInt(Kordo::kTextColourKey))
+        return;
+    // Rich text takes it for runs without a colour of their own at its next SetRichText.
+    core.colour = params->GetUInt(Kordo::kTextColourKey, false) & 0xFFFFFF;
+    Repaint(core);
+}
+
+void SetControlVisible(ControlCore& core, bool visible)
+{
+    if (!core.hwnd)
+        return;
+    ShowWindow(core.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    if (core.spec.kind == Kind::Panel && visible)
+        SetWindowPos(core.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Repaint(core);
+}
+
+void FocusControl(ControlCore& core)
+{
+    if (!core.hwnd)
+        return;
+    if (IsWindowKind(core)) {
+        const std::vector<ControlCore*> stops = core.lib.TabStops(core);
+        SetFocus(stops.empty() ? core.hwnd : stops.front()->hwnd);
+        return;
+    }
+    SetFocus(core.hwnd);
+}
+
+int SendControlMessage(ControlCore& core, unsigned message, std::uintptr_t wParam,
+                       std::intptr_t lParam, std::intptr_t* result)
+{
+    if (!core.hwnd)
+        return 0;
+    // The program's texts are ANSI: the system converts for our Unicode windows.
+    const LRESULT answer = SendMessageA(core.hwnd, message, wParam, lParam);
+    if (result)
+        *result = answer;
+    return 1;
+}
+
+void SetControlText(ControlCore& core, const char* text)
+{
+    if (!core.hwnd)
+        return;
+    SetWindowTextW(core.hwnd, Widen(text ? text : "").c_str());
+    Repaint(core);
+}
+
+const char* EditControl::GetText()
+{
+    text.clear();
+    if (hwnd) {
+        std::wstring typed(GetWindowTextLengthW(hwnd) + 1, L'\0');
+        typed.resize(GetWindowTextW(hwnd, &typed[0], static_cast<int>(typed.size())));
+        text = Narrow(typed);
+    }
+    return text.c_str();
+}
+
+void EditControl::SetSelection(int first, int last)
+{
+    if (hwnd)
+        SendMessageW(hwnd, EM_SETSEL, first, last);
+}
+
+void EditControl::ActivateText()
+{
+    if (!hwnd)
+        return;
+    ::SetFocus(hwnd);
+    SendMessageW(hwnd, EM_SETSEL, 0, -1);
+}
+
+void RichTextControl::SetRichText(const char* markup)
+{
+    if (!hwnd)
+        return;
+    // Text first, then each run formatted: formats set before the text would be dropped.
+    const std::vector<TextRun> runs = ParseMarkup(markup ? markup : "");
+    std::wstring all;
+    std::vector<std::wstring> pieces;
+    for (const TextRun& run : runs) {
+        pieces.push_back(Widen(run.text));
+        all += pieces.back();
+    }
+    SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+    SetWindowTextW(hwnd, all.c_str());
+    LONG at = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        // The control keeps a line break as one character.
+        const std::wstring& piece = pieces[i];
+        LONG length = 0;
+        for (std::size_t c = 0; c < piece.size(); ++c)
+            if (!(piece[c] == L'\n' && c > 0 && piece[c - 1] == L'\r'))
+                ++length;
+        TextStyle style = runs[i].style;
+        if (!style.hasColour) { // plain runs take the control's colour
+            style.hasColour = true;
+            style.colour = colour;
+        }
+        FormatRange(hwnd, at, at + length, style, spec);
+        at += length;
+    }
+    PARAFORMAT2 paragraph{};
+    paragraph.cbSize = sizeof paragraph;
+    paragraph.dwMask = PFM_ALIGNMENT;
+    paragraph.wAlignment = spec.align == Align::Centre  ? PFA_CENTER
+                           : spec.align == Align::Right ? PFA_RIGHT
+                                                        : PFA_LEFT;
+    SendMessageW(hwnd, EM_SETSEL, 0, -1);
+    SendMessageW(hwnd, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+    SendMessageW(hwnd, EM_SETSEL, 0, 0);
+    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void RichTextControl::ClearText()
+{
+    if (hwnd)
+        SetWindowTextW(hwnd, L"");
+}
+
+int WindowControl::DoModal()
+{
+    if (!hwnd)
+        return -1;
+    HWND previousFocus = GetFocus();
+    if (spec.kind == Kind::Dialog) {
+        ShowWindow(hwnd, SW_SHOW);
+        SetForegroundWindow(hwnd);
+    } else {
+        SetControlVisible(*this, true);
+    }
+    FocusControl(*this);
+    UpdateWindow(hwnd);
+    const int result = lib.RunModal(*this);
+    if (IsWindow(hwnd)) {
+        ShowWindow(hwnd, SW_HIDE);
+        if (spec.kind == Kind::Panel && IsWindow(previousFocus))
+            ::SetFocus(previousFocus);
+    }
+    return result;
+}
+
+void WindowControl::EndModal(int code)
+{
+    ended = true;
+    this->code = code;
+    if (hwnd)
+        PostMessageW(hwnd, WM_NULL, 0, 0); // wakes the loop
+}
+
+} // namespace KorFact

@@ -1,0 +1,228 @@
+// How the windows and the owner-drawn controls look: flat, light, one teal accent.
+#include "korfact/geometry.hpp"
+#include "korfact/text_wrap.hpp"
+#include "korfact/ui_lib_win.hpp"
+
+#include <algorithm>
+
+namespace KorFact {
+namespace {
+
+const COLORREF kAccent = RGB(0x12, 0xA5, 0x94);
+const COLORREF kAccentHover = RGB(0x0E, 0x8E, 0x80);
+const COLORREF kAccentPressed = RGB(0x0A, 0x74, 0x69);
+const COLORREF kFocusRing = RGB(0x9A, 0xDD, 0xD4);
+const COLORREF kBorder = RGB(0xD3, 0xD8, 0xDE);
+const COLORREF kHairline = RGB(0xE4, 0xE7, 0xEB);
+const COLORREF kField = RGB(0xFF, 0xFF, 0xFF);
+const COLORREF kCloseHover = RGB(0xE8, 0x11, 0x23);
+const COLORREF kCrossColour = RGB(0x8A, 0x90, 0x99);
+const COLORREF kDisabled = RGB(0xB8, 0xBD, 0xC4);
+
+void FillBox(HDC dc, const RECT& box, COLORREF fill, COLORREF border, int radius)
+{
+    HBRUSH brush = CreateSolidBrush(fill);
+    HPEN pen = CreatePen(PS_SOLID, 1, border);
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    RoundRect(dc, box.left, box.top, box.right, box.bottom, radius, radius);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(brush);
+    DeleteObject(pen);
+}
+
+void FillPlain(HDC dc, const RECT& area, COLORREF colour)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+}
+
+std::wstring WindowTextOf(HWND hwnd)
+{
+    std::wstring text(GetWindowTextLengthW(hwnd) + 1, L'\0');
+    text.resize(GetWindowTextW(hwnd, &text[0], static_cast<int>(text.size())));
+    return text;
+}
+
+// Wrapped text in `area`: one line sits in the middle, several start at the top.
+void DrawWrapped(HDC dc, const std::wstring& text, RECT area, Align align)
+{
+    const std::u16string units(text.begin(), text.end());
+    const auto measure = [&](std::size_t start, std::size_t length) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str() + start, static_cast<int>(length), &size);
+        return static_cast<int>(size.cx);
+    };
+    const std::vector<Line> lines = WrapText(units, area.right - area.left, measure);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int lineHeight = metrics.tmHeight + metrics.tmHeight / 4;
+    int y = area.top;
+    if (lines.size() == 1)
+        y += (area.bottom - area.top - metrics.tmHeight) / 2;
+    for (const Line& line : lines) {
+        const int width = measure(line.start, line.length);
+        int x = area.left;
+        if (align == Align::Centre)
+            x += (area.right - area.left - width) / 2;
+        else if (align == Align::Right)
+            x = area.right - width;
+        ExtTextOutW(dc, x, y, ETO_CLIPPED, &area, text.c_str() + line.start,
+                    static_cast<UINT>(line.length), nullptr);
+        y += lineHeight;
+    }
+}
+
+void DrawCross(HDC dc, const RECT& area, COLORREF colour, int size, int thickness)
+{
+    const int cx = (area.left + area.right) / 2;
+    const int cy = (area.top + area.bottom) / 2;
+    const int half = size / 2;
+    HPEN pen = CreatePen(PS_SOLID, thickness, colour);
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, cx - half, cy - half, nullptr);
+    LineTo(dc, cx + half + 1, cy + half + 1);
+    MoveToEx(dc, cx + half, cy - half, nullptr);
+    LineTo(dc, cx - half - 1, cy + half + 1);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+void DrawButton(ControlCore& button, const DRAWITEMSTRUCT& item)
+{
+    HDC dc = item.hDC;
+    RECT area = item.rcItem;
+    UILib& lib = button.lib;
+    const bool pressed = item.itemState & ODS_SELECTED;
+    const bool disabled = item.itemState & ODS_DISABLED;
+    const bool focused = GetFocus() == button.hwnd;
+    FillPlain(dc, area, button.spec.background);
+    if (button.spec.look == ButtonLook::Cross) {
+        if (button.hover || pressed)
+            FillPlain(dc, area, pressed ? RGB(0xC5, 0x0F, 0x1F) : kCloseHover);
+        DrawCross(dc, area, button.hover || pressed ? RGB(255, 255, 255) : kCrossColour,
+                  lib.Scale(10), std::max(1, lib.Scale(1)) + 1);
+        return;
+    }
+    const int radius = lib.Scale(8);
+    const bool primary = button.spec.look == ButtonLook::Primary;
+    RECT body = area;
+    if (focused) {
+        FillBox(dc, area, kFocusRing, kFocusRing, radius + lib.Scale(2));
+        InflateRect(&body, -lib.Scale(2), -lib.Scale(2));
+    }
+    COLORREF text = button.colour;
+    if (primary) {
+        const COLORREF fill = disabled       ? kDisabled
+                              : pressed      ? kAccentPressed
+                              : button.hover ? kAccentHover
+                                             : kAccent;
+        FillBox(dc, body, fill, fill, radius);
+        text = RGB(255, 255, 255);
+    } else {
+        const bool lit = button.hover || pressed;
+        FillBox(dc, body, pressed ? RGB(0xEE, 0xF7, 0xF6) : kField, lit ? kAccent : kBorder,
+                radius);
+        if (lit)
+            text = kAccent;
+        if (disabled)
+            text = kDisabled;
+    }
+    HGDIOBJ oldFont = SelectObject(dc, button.font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, text);
+    std::wstring label = WindowTextOf(button.hwnd);
+    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &body,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+}
+
+void DrawLabel(ControlCore& label, const DRAWITEMSTRUCT& item)
+{
+    HDC dc = item.hDC;
+    FillPlain(dc, item.rcItem, label.spec.background);
+    // A link underlines under the mouse.
+    const bool lit = label.spec.kind == Kind::Link && label.hover;
+    HGDIOBJ oldFont = SelectObject(dc, lit ? label.lib.Font(label.spec, true) : label.font);
+    SetBkMode(dc, TRANSPARENT);
+    const COLORREF colour = lit ? kAccentHover : label.colour;
+    SetTextColor(dc, colour);
+    DrawWrapped(dc, WindowTextOf(label.hwnd), item.rcItem, label.spec.align);
+    SelectObject(dc, oldFont);
+}
+
+} // namespace
+
+RECT EditBox(const ControlCore& edit)
+{
+    const Rect box = ScaleToDpi(Rect{edit.spec.x, edit.spec.y, edit.spec.width, edit.spec.height},
+                                edit.lib.Dpi());
+    return RECT{box.x, box.y, box.x + box.width, box.y + box.height};
+}
+
+void PaintWindow(ControlCore& window, HDC dc)
+{
+    UILib& lib = window.lib;
+    RECT client;
+    GetClientRect(window.hwnd, &client);
+    FillPlain(dc, client, window.spec.background);
+    const int title = lib.Scale(kTitleHeight);
+    const bool dialog = window.spec.kind == Kind::Dialog;
+    const std::wstring text = WindowTextOf(window.hwnd);
+    if (dialog || !text.empty()) {
+        RECT strip{client.left, client.top, client.right, client.top + title};
+        if (dialog)
+            FillPlain(dc, strip, RGB(255, 255, 255));
+        RECT line{client.left, strip.bottom - 1, client.right, strip.bottom};
+        FillPlain(dc, line, kHairline);
+        int x = lib.Scale(16);
+        if (dialog) {
+            HICON icon =
+                reinterpret_cast<HICON>(SendMessageW(window.hwnd, WM_GETICON, ICON_SMALL, 0));
+            if (!icon)
+                icon = reinterpret_cast<HICON>(SendMessageW(window.hwnd, WM_GETICON, ICON_BIG, 0));
+            const int size = lib.Scale(20);
+            if (icon) {
+                DrawIconEx(dc, x, (title - size) / 2, icon, size, size, 0, nullptr, DI_NORMAL);
+                x += size + lib.Scale(8);
+            }
+        }
+        ControlSpec heading = window.spec;
+        heading.bold = true;
+        heading.fontSize = window.spec.fontSize + 1;
+        HGDIOBJ oldFont = SelectObject(dc, lib.Font(heading, false));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, window.colour);
+        RECT words{x, strip.top, strip.right - title, strip.bottom};
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &words,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        SelectObject(dc, oldFont);
+    }
+    for (ControlCore* control : lib.Children(window)) {
+        if (control->spec.kind != Kind::Edit || !IsWindowVisible(control->hwnd))
+            continue;
+        const bool focused = GetFocus() == control->hwnd;
+        RECT box = EditBox(*control);
+        if (focused) {
+            FillBox(dc, box, kFocusRing, kFocusRing, lib.Scale(8) + lib.Scale(2));
+            InflateRect(&box, -lib.Scale(2), -lib.Scale(2));
+        }
+        FillBox(dc, box, kField, focused ? kAccent : kBorder, lib.Scale(8));
+    }
+    // A hairline frame, since neither the dialog nor a panel has a system frame.
+    HBRUSH frame = CreateSolidBrush(dialog ? kBorder : RGB(0xC4, 0xCA, 0xD1));
+    FrameRect(dc, &client, frame);
+    DeleteObject(frame);
+}
+
+void DrawOwnerItem(ControlCore& control, const DRAWITEMSTRUCT& item)
+{
+    if (control.spec.kind == Kind::Button)
+        DrawButton(control, item);
+    else
+        DrawLabel(control, item);
+}
+
+} // namespace KorFact

@@ -1,0 +1,23 @@
+#pragma once
+// Line breaking for labels: Chinese text has no spaces, so a line may also break between two
+// CJK characters (never before closing punctuation such as ，。). Texts are UTF-16.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace KorFact {
+
+struct Line {
+    std::size_t start = 0;
+    std::size_t length = 0; // without the blanks or line feed where it broke
+};
+
+// Width in pixels of text[start, start + length).
+using MeasureText = std::function<int(std::size_t start, std::size_t length)>;
+
+// The lines of `text` within `width` pixels. "\n" always breaks; a word wider than `width`
+// is cut between characters.
+std::vector<Line> WrapText(const std::u16string& text, int width, const MeasureText& measure);
+
+} // namespace KorFact

@@ -1,0 +1,398 @@
+#include "korfact/ui_lib_win.hpp"
+
+#include "framework/variable_param.hpp"
+#include "korfact/geometry.hpp"
+#include "korfact/text_win.hpp"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace KorFact {
+namespace {
+
+constexpr std::streamoff kMaxLayoutBytes = 1 << 20;
+
+void ReportLayoutError(const std::string& file, const std::string& element,
+                       const std::string& reason)
+{
+    const std::string line =
+        "[Kordo_Error] LoadLayout " + file + ": " + element + ": " + reason + "\n";
+    OutputDebugStringA(line.c_str());
+}
+
+std::string ProgramDirectory()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text = path;
+    const std::size_t cut = text.rfind('\\');
+    return cut == std::string::npos ? std::string(".") : text.substr(0, cut);
+}
+
+bool ReadFile(const std::string& path, std::string& content, std::string& reason)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        reason = "cannot open the file";
+        return false;
+    }
+    const std::streamoff size = in.tellg();
+    if (size < 0 || size > kMaxLayoutBytes) {
+        reason = "the file is larger than 1 MiB";
+        return false;
+    }
+    content.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (!in.read(&content[0], size)) {
+        reason = "cannot read the file";
+        return false;
+    }
+    return true;
+}
+
+// Shows the wait cursor while a handler runs (a Start takes seconds).
+class BusyCursor {
+  public:
+    explicit BusyCursor(int& busy)
+        : mBusy(busy), mPrevious(SetCursor(LoadCursor(nullptr, IDC_WAIT)))
+    {
+        ++mBusy;
+    }
+    ~BusyCursor()
+    {
+        --mBusy;
+        SetCursor(mPrevious);
+    }
+
+  private:
+    int& mBusy;
+    HCURSOR mPrevious;
+};
+
+bool IsInputMessage(UINT message)
+{
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           (message >= WM_NCMOUSEMOVE && message <= WM_NCMBUTTONDBLCLK);
+}
+
+} // namespace
+
+UILib::UILib()
+{
+    HDC screen = GetDC(nullptr);
+    mDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (mDpi <= 0)
+        mDpi = 96;
+}
+
+UILib::~UILib()
+{
+    Shutdown();
+    for (const auto& font : mFonts)
+        DeleteObject(font.second);
+    for (const auto& brush : mBrushes)
+        DeleteObject(brush.second);
+}
+
+int UILib::Scale(int logical) const
+{
+    return ScaleToDpi(logical, mDpi);
+}
+
+int UILib::LoadLayout(const char* file, int)
+{
+    const std::string name = file ? file : "";
+    const std::string path = ResolveLayoutPath(name, ProgramDirectory());
+    std::string content, reason;
+    if (name.empty() || !ReadFile(path, content, reason)) {
+        ReportLayoutError(path, "file", name.empty() ? "no file name" : reason);
+        return 0;
+    }
+    Layout layout;
+    LayoutError error;
+    if (!ParseLayout(content, layout, error)) {
+        ReportLayoutError(path, error.element, error.reason);
+        return 0;
+    }
+    Shutdown();
+    if (!RegisterWindowClass() || !Create(layout)) {
+        ReportLayoutError(path, "layout", "a window could not be created");
+        Shutdown();
+        return 0;
+    }
+    return 1;
+}
+
+bool UILib::Create(const Layout& layout)
+{
+    for (const ControlSpec& spec : layout.controls)
+        if (spec.kind == Kind::RichText) {
+            LoadLibraryA("msftedit.dll"); // registers RICHEDIT50W; stays for the process
+            break;
+        }
+    for (const ControlSpec& spec : layout.controls)
+        if (!CreateControl(spec))
+            return false;
+    return true;
+}
+
+bool UILib::CreateControl(const ControlSpec& spec)
+{
+    ControlCore* window = spec.parent >= 0 ? mControls[spec.parent].get() : nullptr;
+    std::unique_ptr<ControlCore> control;
+    switch (spec.kind) {
+    case Kind::Dialog:
+    case Kind::Panel:
+        control = std::make_unique<WindowControl>(*this, spec, window);
+        break;
+    case Kind::Edit:
+        control = std::make_unique<EditControl>(*this, spec, window);
+        break;
+    case Kind::RichText:
+        control = std::make_unique<RichTextControl>(*this, spec, window);
+        break;
+    default:
+        control = std::make_unique<TextControl>(*this, spec, window);
+    }
+    ControlCore& core = *control;
+    mControls.push_back(std::move(control));
+    mById[spec.id] = &core;
+    mByName[spec.name] = &core;
+
+    const Rect box = ScaleToDpi(Rect{spec.x, spec.y, spec.width, spec.height}, mDpi);
+    const std::wstring text = Widen(spec.text);
+    const DWORD visible = spec.visible ? WS_VISIBLE : 0;
+    const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible | (spec.tabStop ? WS_TABSTOP : 0);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id));
+    HWND parent = window ? window->hwnd : nullptr;
+    core.font = Font(spec, false);
+    switch (spec.kind) {
+    case Kind::Dialog: {
+        // Centred on the work area of the primary screen.
+        RECT work{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        const Rect at = CentreIn(
+            box, Rect{work.left, work.top, work.right - work.left, work.bottom - work.top});
+        core.hwnd = CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, text.c_str(),
+                                    WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, at.x,
+                                    at.y, at.width, at.height, nullptr, nullptr, instance, &core);
+        break;
+    }
+    case Kind::Panel: {
+        const Rect dialog = ScaleToDpi(Rect{0, 0, window->spec.width, window->spec.height}, mDpi);
+        const Rect at = CentreIn(box, dialog);
+        core.hwnd = CreateWindowExW(0, kWindowClass, text.c_str(),
+                                    WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | visible, at.x,
+                                    at.y, at.width, at.height, parent, id, instance, &core);
+        break;
+    }
+    case Kind::Label:
+    case Kind::Link:
+        core.hwnd =
+            CreateWindowExW(0, L"STATIC", text.c_str(),
+                            child | SS_OWNERDRAW | (spec.kind == Kind::Link ? SS_NOTIFY : 0), box.x,
+                            box.y, box.width, box.height, parent, id, instance, nullptr);
+        break;
+    case Kind::Button:
+        core.hwnd = CreateWindowExW(0, L"BUTTON", text.c_str(), child | BS_OWNERDRAW, box.x, box.y,
+                                    box.width, box.height, parent, id, instance, nullptr);
+        break;
+    case Kind::Edit: {
+        const DWORD align = spec.align == Align::Centre  ? ES_CENTER
+                            : spec.align == Align::Right ? ES_RIGHT
+                                                         : ES_LEFT;
+        core.hwnd = CreateWindowExW(0, L"EDIT", text.c_str(), child | ES_AUTOHSCROLL | align, 0, 0,
+                                    1, 1, parent, id, instance, nullptr);
+        if (core.hwnd) {
+            SendMessageW(core.hwnd, EM_LIMITTEXT, spec.limit, 0);
+            SendMessageW(core.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(core.font), FALSE);
+            // The text sits in the middle of the layout's box, which the window draws.
+            TEXTMETRICW metrics{};
+            HDC dc = GetDC(core.hwnd);
+            HGDIOBJ old = SelectObject(dc, core.font);
+            GetTextMetricsW(dc, &metrics);
+            SelectObject(dc, old);
+            ReleaseDC(core.hwnd, dc);
+            const int padding = Scale(8);
+            const int height = std::min<int>(metrics.tmHeight + 2, box.height - 2);
+            MoveWindow(core.hwnd, box.x + padding, box.y + (box.height - height) / 2,
+                       box.width - 2 * padding, height, FALSE);
+        }
+        break;
+    }
+    case Kind::RichText:
+        core.hwnd = CreateWindowExW(0, L"RICHEDIT50W", text.c_str(),
+                                    child | ES_MULTILINE | ES_READONLY | ES_NOHIDESEL, box.x, box.y,
+                                    box.width, box.height, parent, id, instance, nullptr);
+        if (core.hwnd)
+            SendMessageW(core.hwnd, EM_SETBKGNDCOLOR, 0, spec.background);
+        break;
+    }
+    if (!core.hwnd)
+        return false;
+    mByWindow[core.hwnd] = &core;
+    SendMessageW(core.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(core.font), FALSE);
+    if (window)
+        SubclassControl(core);
+    return true;
+}
+
+void UILib::Shutdown()
+{
+    for (ControlCore* window : mModal)
+        window->ended = true;
+    for (const auto& control : mControls)
+        if (!control->window && control->hwnd)
+            DestroyWindow(control->hwnd);
+    mById.clear();
+    mByName.clear();
+    mByWindow.clear();
+    // A modal loop still running on one of these returns first; free them with the library.
+    if (!mModal.empty())
+        for (auto& control : mControls)
+            mRetired.push_back(std::move(control));
+    mControls.clear();
+}
+
+int UILib::GetControlId(const char* name, int)
+{
+    const ControlCore* control = name ? FindByName(name) : nullptr;
+    return control ? control->spec.id : 0; // ids start at 1
+}
+
+Kordo::IControl* UILib::GetControl(int id)
+{
+    const auto found = mById.find(id);
+    return found == mById.end() ? nullptr : found->second->Interface();
+}
+
+int UILib::GetFocusControlId()
+{
+    const ControlCore* control = FindByWindow(GetFocus());
+    return control ? control->spec.id : 0;
+}
+
+void UILib::SetEventSink(int, Kordo::IUILibEvent* sink)
+{
+    mSink = sink;
+}
+
+ControlCore* UILib::FindByWindow(HWND hwnd) const
+{
+    const auto found = mByWindow.find(hwnd);
+    return found == mByWindow.end() ? nullptr : found->second;
+}
+
+ControlCore* UILib::FindByName(const std::string& name) const
+{
+    const auto found = mByName.find(name);
+    return found == mByName.end() ? nullptr : found->second;
+}
+
+bool UILib::DeliverEvent(ControlCore& control, int code, UINT message, WPARAM wParam)
+{
+    Kordo::IEvent* handler = nullptr;
+    for (const ControlCore* at =
+             control.spec.kind == Kind::Dialog || control.spec.kind == Kind::Panel ? &control
+                                                                                   : control.window;
+         at && !handler; at = at->window)
+        handler = at->handler;
+    Kordo::IEvent* const handlers[] = {handler, mSink != handler ? mSink : nullptr};
+    const int id = control.spec.id; // a handler may shut the library down
+    Kordo::CVariableParam2 params;
+    params.SetInt(Kordo::kEventCodeKey, code);
+    params.SetInt(Kordo::kEventMessageKey, static_cast<int>(message));
+    params.SetUInt(Kordo::kEventWParamKey, static_cast<unsigned>(wParam));
+    BusyCursor busy(mBusy);
+    for (Kordo::IEvent* each : handlers)
+        if (each && each->IsEnabled())
+            each->OnEvent(id, &params);
+    return params.GetInt(Kordo::kEventHandledKey, false) == 1;
+}
+
+void UILib::Click(ControlCore& control, UINT message, WPARAM wParam)
+{
+    DeliverEvent(control, Kordo::kEventClick, message, wParam);
+}
+
+int UILib::RunModal(ControlCore& window)
+{
+    window.ended = false;
+    window.code = 0;
+    mModal.push_back(&window);
+    const int busy = mBusy; // the wait cursor belongs to the handler that opened this loop
+    mBusy = 0;
+    const auto outerEnded = [&] {
+        for (const ControlCore* each : mModal)
+            if (each->ended)
+                return true;
+        return false;
+    };
+    MSG message;
+    while (!outerEnded()) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0)
+                PostQuitMessage(static_cast<int>(message.wParam)); // for the loops outside
+            window.code = -1;
+            break;
+        }
+        // Input to windows outside the innermost modal one goes nowhere.
+        if (IsInputMessage(message.message) && window.hwnd &&
+            !(message.hwnd == window.hwnd || IsChild(window.hwnd, message.hwnd)))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    mBusy = busy;
+    mModal.pop_back();
+    const int code = window.code;
+    if (mModal.empty())
+        mRetired.clear();
+    return code;
+}
+
+HFONT UILib::Font(const ControlSpec& spec, bool underline)
+{
+    std::string key;
+    for (const std::string& face : spec.faces)
+        key += face + ",";
+    key += std::to_string(spec.fontSize) + (spec.bold ? "b" : "") + (underline ? "u" : "");
+    HFONT& font = mFonts[key];
+    if (!font)
+        font = CreateLayoutFont(spec.faces, Scale(spec.fontSize), spec.bold, underline);
+    return font;
+}
+
+HBRUSH UILib::Brush(COLORREF colour)
+{
+    HBRUSH& brush = mBrushes[colour];
+    if (!brush)
+        brush = CreateSolidBrush(colour);
+    return brush;
+}
+
+std::vector<ControlCore*> UILib::Children(const ControlCore& window) const
+{
+    std::vector<ControlCore*> children;
+    for (const auto& control : mControls)
+        if (control->window == &window)
+            children.push_back(control.get());
+    return children;
+}
+
+std::vector<ControlCore*> UILib::TabStops(const ControlCore& window) const
+{
+    std::vector<ControlCore*> stops;
+    for (ControlCore* control : Children(window))
+        if (control->spec.tabStop && IsWindowVisible(control->hwnd) &&
+            IsWindowEnabled(control->hwnd))
+            stops.push_back(control);
+    return stops;
+}
+
+} // namespace KorFact

@@ -1,0 +1,177 @@
+#pragma once
+// The UI library component (186): the windows and controls of one layout, their events and the
+// modal loops of the dialog and its panels.
+#include "framework/kordo_ui.hpp"
+#include "korfact/layout_model.hpp"
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace KorFact {
+
+// Event code of a key on a focused control that is not an edit (a button).
+constexpr int kEventControlKey = 0x300020;
+// Height of the dialog's title strip and of a panel's header, logical pixels.
+constexpr int kTitleHeight = 40;
+
+class UILib;
+
+// What the library keeps for every control beside the interface the program sees.
+class ControlCore {
+  public:
+    ControlCore(UILib& lib, const ControlSpec& spec, ControlCore* window)
+        : lib(lib), spec(spec), window(window), colour(spec.colour)
+    {
+    }
+    virtual ~ControlCore() = default;
+    ControlCore(const ControlCore&) = delete;
+    ControlCore& operator=(const ControlCore&) = delete;
+
+    virtual Kordo::IControl* Interface() = 0;
+
+    UILib& lib;
+    const ControlSpec spec;
+    ControlCore* const window; // the enclosing window; null for a dialog
+    HWND hwnd = nullptr;
+    HFONT font = nullptr;
+    COLORREF colour; // text colour, ApplyParams may change it
+    bool hover = false;
+    std::string text; // what GetText last handed out
+
+    // Windows only.
+    Kordo::IEvent* handler = nullptr;
+    bool ended = false;
+    int code = 0;
+    HWND lastFocus = nullptr;
+};
+
+// The IControl slots shared by every kind.
+void ApplyControlParams(ControlCore& core, Kordo::IVariableParam* params);
+void SetControlVisible(ControlCore& core, bool visible);
+void FocusControl(ControlCore& core);
+int SendControlMessage(ControlCore& core, unsigned message, std::uintptr_t wParam,
+                       std::intptr_t lParam, std::intptr_t* result);
+void SetControlText(ControlCore& core, const char* text);
+
+template <class Interface> class Control : public Interface, public ControlCore {
+  public:
+    using ControlCore::ControlCore;
+    Kordo::IControl* Interface() override { return this; }
+    void ApplyParams(Kordo::IVariableParam* params) override { ApplyControlParams(*this, params); }
+    void SetVisible(bool visible) override { SetControlVisible(*this, visible); }
+    void SetFocus() override { FocusControl(*this); }
+    int SendWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                          std::intptr_t* result) override
+    {
+        return SendControlMessage(*this, message, wParam, lParam, result);
+    }
+};
+
+// Labels, links and buttons.
+class TextControl final : public Control<Kordo::IStaticText> {
+  public:
+    using Control::Control;
+    void SetText(const char* text) override { SetControlText(*this, text); }
+};
+
+class EditControl final : public Control<Kordo::ITEdit> {
+  public:
+    using Control::Control;
+    const char* GetText() override;
+    void SetText(const char* text) override { SetControlText(*this, text); }
+    void SetSelection(int first, int last) override;
+    void ActivateText() override;
+};
+
+class RichTextControl final : public Control<Kordo::IRichText> {
+  public:
+    using Control::Control;
+    void SetRichText(const char* markup) override;
+    void ClearText() override;
+};
+
+class WindowControl final : public Control<Kordo::IWindow> {
+  public:
+    using Control::Control;
+    int DoModal() override;
+    void EndModal(int code) override;
+    void SetEventHandler(Kordo::IEvent* handler) override { this->handler = handler; }
+};
+
+class UILib final : public Kordo::IUILib {
+  public:
+    UILib();
+    ~UILib();
+
+    unsigned GetComponentId() const override { return Kordo::kUILibId; }
+    int GetVersion() const override { return 1; }
+    void Destroy(int) override { delete this; }
+    int IsSingleton() const override { return 0; }
+    void Initialize(int) override {}
+    void Activate() override {}
+    void Deactivate() override {}
+    void Tick() override {}
+
+    int LoadLayout(const char* file, int reserved) override;
+    void Shutdown() override;
+    int GetControlId(const char* name, int reserved) override;
+    Kordo::IControl* GetControl(int id) override;
+    int GetFocusControlId() override;
+    void SetEventSink(int kind, Kordo::IUILibEvent* sink) override;
+
+    ControlCore* FindByWindow(HWND hwnd) const;
+    ControlCore* FindByName(const std::string& name) const;
+    // Hands the event to the window's handler, then to the sink when it is another object;
+    // true when a handler marked it handled.
+    bool DeliverEvent(ControlCore& control, int code, UINT message, WPARAM wParam);
+    // A click on `control` as the user would make it.
+    void Click(ControlCore& control, UINT message, WPARAM wParam);
+    int RunModal(ControlCore& window);
+    ControlCore* TopModal() const { return mModal.empty() ? nullptr : mModal.back(); }
+    bool Busy() const { return mBusy > 0; }
+    int Dpi() const { return mDpi; }
+    int Scale(int logical) const;
+    HFONT Font(const ControlSpec& spec, bool underline);
+    HBRUSH Brush(COLORREF colour);
+    // What `window` holds directly, in layout order.
+    std::vector<ControlCore*> Children(const ControlCore& window) const;
+    // The tab stops of `window` in layout order, visible and enabled ones only.
+    std::vector<ControlCore*> TabStops(const ControlCore& window) const;
+
+  private:
+    bool Create(const Layout& layout);
+    bool CreateControl(const ControlSpec& spec);
+
+    std::vector<std::unique_ptr<ControlCore>> mControls;
+    std::vector<std::unique_ptr<ControlCore>> mRetired; // shut down inside a modal loop
+    std::map<int, ControlCore*> mById;
+    std::map<std::string, ControlCore*> mByName;
+    std::map<HWND, ControlCore*> mByWindow;
+    std::vector<ControlCore*> mModal;
+    std::map<std::string, HFONT> mFonts;
+    std::map<COLORREF, HBRUSH> mBrushes;
+    Kordo::IUILibEvent* mSink = nullptr;
+    int mBusy = 0;
+    int mDpi = 96;
+};
+
+// The first of `faces` that is installed (else the first), `pixelHeight` high, for GBK text.
+HFONT CreateLayoutFont(const std::vector<std::string>& faces, int pixelHeight, bool bold,
+                       bool underline);
+
+// Window procedures and drawing.
+bool RegisterWindowClass();
+extern const wchar_t kWindowClass[];
+void SubclassControl(ControlCore& control);
+void PaintWindow(ControlCore& window, HDC dc);
+void DrawOwnerItem(ControlCore& control, const DRAWITEMSTRUCT& item);
+// The box an edit sits in, in its window's client coordinates.
+RECT EditBox(const ControlCore& edit);
+// Moves the focus to the next (or previous) tab stop of the control's window.
+void MoveFocus(ControlCore& from, bool backwards);
+
+} // namespace KorFact

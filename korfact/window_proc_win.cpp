@@ -1,0 +1,276 @@
+// The window procedure of the dialog and its panels, and the one every control is subclassed
+// with: clicks, keys (handed to the program before the control sees them), hover and cursors.
+#include "korfact/ui_lib_win.hpp"
+
+namespace KorFact {
+
+const wchar_t kWindowClass[] = L"KorFactWindow";
+
+namespace {
+
+const wchar_t kCoreProperty[] = L"KorFact.Control";
+const wchar_t kProcProperty[] = L"KorFact.Proc";
+
+ControlCore* CloseControl(const ControlCore& window)
+{
+    ControlCore* close =
+        window.spec.close.empty() ? nullptr : window.lib.FindByName(window.spec.close);
+    return close && close->window == &window ? close : nullptr;
+}
+
+// Closing by the system (Alt+F4, the task bar) acts like the close control of the innermost
+// modal window, which is the window itself when no panel of it runs.
+void CloseBySystem(ControlCore& window)
+{
+    ControlCore* target = &window;
+    ControlCore* top = window.lib.TopModal();
+    if (top && top->window == &window)
+        target = top;
+    if (ControlCore* close = CloseControl(*target))
+        window.lib.Click(*close, WM_CLOSE, 0);
+    else
+        static_cast<WindowControl*>(target)->EndModal(0);
+}
+
+void Repaint(ControlCore& core)
+{
+    InvalidateRect(core.hwnd, nullptr, FALSE);
+    if (core.spec.kind == Kind::Edit && core.window) {
+        const RECT box = EditBox(core);
+        InvalidateRect(core.window->hwnd, &box, FALSE);
+    }
+}
+
+// What a key does when the program left it alone. Tab moves through the tab stops, Enter
+// presses a button, Escape closes a panel; Tab, Enter and Escape characters are swallowed so
+// an edit does not beep.
+bool DefaultKey(ControlCore& core, UINT message, WPARAM key)
+{
+    if (message == WM_CHAR)
+        return key == '\t' || key == '\r' || key == '\n' || key == 0x1B;
+    if (message != WM_KEYDOWN)
+        return false;
+    if (key == VK_TAB) {
+        MoveFocus(core, GetKeyState(VK_SHIFT) < 0);
+        return true;
+    }
+    if (key == VK_RETURN && core.spec.kind == Kind::Button) {
+        core.lib.Click(core, message, key);
+        return true;
+    }
+    if (key == VK_ESCAPE && core.window && core.window->spec.kind == Kind::Panel) {
+        if (ControlCore* close = CloseControl(*core.window)) {
+            core.lib.Click(*close, message, key);
+            return true;
+        }
+    }
+    return false;
+}
+
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* core = static_cast<ControlCore*>(GetPropW(hwnd, kCoreProperty));
+    const auto original = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcProperty));
+    if (!core || !original)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR: {
+        const int code = core->spec.kind == Kind::Edit ? Kordo::kEventEditKey : kEventControlKey;
+        UILib& lib = core->lib;
+        if (lib.DeliverEvent(*core, code, message, wParam))
+            return 0;
+        // The handler may have shut the layout down.
+        if (lib.FindByWindow(hwnd) != core)
+            return 0;
+        if (DefaultKey(*core, message, wParam))
+            return 0;
+        break;
+    }
+    case WM_MOUSEMOVE:
+        if (!core->hover) {
+            core->hover = true;
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
+            TrackMouseEvent(&track);
+            Repaint(*core);
+        }
+        break;
+    case WM_MOUSELEAVE:
+        core->hover = false;
+        Repaint(*core);
+        break;
+    case WM_SETCURSOR:
+        if (core->lib.Busy()) {
+            SetCursor(LoadCursor(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        if (core->spec.kind == Kind::Link || core->spec.kind == Kind::Button) {
+            SetCursor(LoadCursor(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+        const LRESULT result = CallWindowProcW(original, hwnd, message, wParam, lParam);
+        Repaint(*core);
+        return result;
+    }
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        RemovePropW(hwnd, kCoreProperty);
+        RemovePropW(hwnd, kProcProperty);
+        break;
+    }
+    return CallWindowProcW(original, hwnd, message, wParam, lParam);
+}
+
+void Paint(ControlCore& window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window.hwnd, &paint);
+    RECT client;
+    GetClientRect(window.hwnd, &client);
+    // Drawn off screen first, so the strip and boxes do not flicker.
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    PaintWindow(window, memory);
+    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    EndPaint(window.hwnd, &paint);
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* created = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* core = static_cast<ControlCore*>(created->lpCreateParams);
+        core->hwnd = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(core));
+    }
+    auto* core = reinterpret_cast<ControlCore*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!core)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    UILib& lib = core->lib;
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        Paint(*core);
+        return 0;
+    case WM_NCHITTEST: {
+        // The dialog's title strip moves it.
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ScreenToClient(hwnd, &at);
+        if (core->spec.kind == Kind::Dialog && at.y >= 0 && at.y < lib.Scale(kTitleHeight))
+            return HTCAPTION;
+        break;
+    }
+    case WM_COMMAND: {
+        ControlCore* control = lib.FindByWindow(reinterpret_cast<HWND>(lParam));
+        const WORD notification = HIWORD(wParam);
+        // Clicks and double clicks (a quick second click is a click too) of buttons and links.
+        if (control && control->spec.kind != Kind::Edit && control->spec.kind != Kind::RichText &&
+            (notification == BN_CLICKED || notification == BN_DOUBLECLICKED))
+            lib.Click(*control, message, wParam);
+        return 0;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (ControlCore* control = lib.FindByWindow(item->hwndItem))
+            DrawOwnerItem(*control, *item);
+        return TRUE;
+    }
+    case WM_CTLCOLOREDIT:
+        if (ControlCore* control = lib.FindByWindow(reinterpret_cast<HWND>(lParam))) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, control->colour);
+            SetBkColor(dc, RGB(255, 255, 255));
+            return reinterpret_cast<LRESULT>(lib.Brush(RGB(255, 255, 255)));
+        }
+        break;
+    case WM_CLOSE:
+        CloseBySystem(*core);
+        return 0;
+    case WM_SETICON: {
+        const LRESULT previous = DefWindowProcW(hwnd, message, wParam, lParam);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return previous;
+    }
+    case WM_ACTIVATE:
+        // Back to the control that had the focus when the dialog was left.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd, focus))
+                core->lastFocus = focus;
+        } else if (core->lastFocus && IsWindow(core->lastFocus)) {
+            SetFocus(core->lastFocus);
+        }
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_TAB) {
+            FocusControl(*core);
+            return 0;
+        }
+        break;
+    case WM_SETCURSOR:
+        if (lib.Busy()) {
+            SetCursor(LoadCursor(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+bool RegisterWindowClass()
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), kWindowClass, &windowClass))
+        return true;
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kWindowClass;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+void SubclassControl(ControlCore& control)
+{
+    SetPropW(control.hwnd, kCoreProperty, &control);
+    const LONG_PTR original =
+        SetWindowLongPtrW(control.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
+    SetPropW(control.hwnd, kProcProperty, reinterpret_cast<HANDLE>(original));
+}
+
+void MoveFocus(ControlCore& from, bool backwards)
+{
+    ControlCore& window = from.window ? *from.window : from;
+    const std::vector<ControlCore*> stops = from.lib.TabStops(window);
+    if (stops.empty())
+        return;
+    std::size_t at = 0;
+    while (at < stops.size() && stops[at] != &from)
+        ++at;
+    std::size_t next;
+    if (at == stops.size())
+        next = backwards ? stops.size() - 1 : 0;
+    else
+        next = (at + (backwards ? stops.size() - 1 : 1)) % stops.size();
+    ControlCore& target = *stops[next];
+    SetFocus(target.hwnd);
+    if (target.spec.kind == Kind::Edit)
+        SendMessageW(target.hwnd, EM_SETSEL, 0, -1);
+}
+
+} // namespace KorFact
