@@ -4,6 +4,8 @@
 #include "korfact/geometry.hpp"
 #include "korfact/text_win.hpp"
 
+#include <richedit.h>
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>

@@ -2,6 +2,7 @@
 // The UI library component (186): the windows and controls of one layout, their events and the
 // modal loops of the dialog and its panels.
 #include "framework/kordo_ui.hpp"
+#include "korfact/event_codes.hpp"
 #include "korfact/layout_model.hpp"
 
 #include <windows.h>
@@ -13,8 +14,6 @@
 
 namespace KorFact {
 
-// Event code of a key on a focused control that is not an edit (a button).
-constexpr int kEventControlKey = 0x300020;
 // Height of the dialog's title strip and of a panel's header, logical pixels.
 constexpr int kTitleHeight = 40;
 
