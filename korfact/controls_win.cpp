@@ -171,15 +171,19 @@ int WindowControl::DoModal()
     if (!hwnd)
         return -1;
     HWND previousFocus = GetFocus();
+    HWND overlay = nullptr;
     if (spec.kind == Kind::Dialog) {
         ShowWindow(hwnd, SW_SHOW);
         SetForegroundWindow(hwnd);
     } else {
+        if (IsWindowVisible(window->hwnd))
+            overlay = ShowDimmedCopy(*window);
         SetControlVisible(*this, true);
     }
     FocusControl(*this);
     UpdateWindow(hwnd);
     const int result = lib.RunModal(*this);
+    HideDimmedCopy(overlay);
     if (IsWindow(hwnd)) {
         ShowWindow(hwnd, SW_HIDE);
         if (spec.kind == Kind::Panel && IsWindow(previousFocus))

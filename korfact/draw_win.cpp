@@ -217,6 +217,91 @@ void PaintWindow(ControlCore& window, HDC dc)
     DeleteObject(frame);
 }
 
+namespace {
+
+const wchar_t kDimClass[] = L"KorFactDim";
+
+// Paints the still it was given (GWLP_USERDATA) and frees it at the end.
+LRESULT CALLBACK DimProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto still = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(memory, still);
+        BITMAP size{};
+        GetObjectW(still, sizeof size, &size);
+        BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    case WM_NCDESTROY:
+        DeleteObject(still);
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+HWND ShowDimmedCopy(ControlCore& dialog)
+{
+    WNDCLASSEXW dimClass{};
+    dimClass.cbSize = sizeof dimClass;
+    if (!GetClassInfoExW(GetModuleHandleW(nullptr), kDimClass, &dimClass)) {
+        dimClass.cbSize = sizeof dimClass;
+        dimClass.lpfnWndProc = DimProc;
+        dimClass.hInstance = GetModuleHandleW(nullptr);
+        dimClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        dimClass.lpszClassName = kDimClass;
+        RegisterClassExW(&dimClass);
+    }
+    RECT area;
+    GetWindowRect(dialog.hwnd, &area);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP still = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!still)
+        return nullptr;
+    // What the user sees now, from the screen, darkened towards slate.
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(memory, still);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    auto* pixel = static_cast<BYTE*>(bits);
+    for (int i = 0; i < width * height * 4; ++i)
+        pixel[i] = static_cast<BYTE>(pixel[i] * 55 / 100 + 0x30 * 45 / 100);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    HWND overlay =
+        CreateWindowExW(0, kDimClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, width, height,
+                        dialog.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!overlay) {
+        DeleteObject(still);
+        return nullptr;
+    }
+    SetWindowLongPtrW(overlay, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(still));
+    SetWindowPos(overlay, HWND_TOP, 0, 0, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    return overlay;
+}
+
+void HideDimmedCopy(HWND overlay)
+{
+    if (overlay && IsWindow(overlay))
+        DestroyWindow(overlay);
+}
+
 void DrawOwnerItem(ControlCore& control, const DRAWITEMSTRUCT& item)
 {
     if (control.spec.kind == Kind::Button)

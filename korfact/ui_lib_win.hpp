@@ -168,6 +168,9 @@ extern const wchar_t kWindowClass[];
 void SubclassControl(ControlCore& control);
 void PaintWindow(ControlCore& window, HDC dc);
 void DrawOwnerItem(ControlCore& control, const DRAWITEMSTRUCT& item);
+// A darkened still of the dialog laid over it while a panel runs, and its removal.
+HWND ShowDimmedCopy(ControlCore& dialog);
+void HideDimmedCopy(HWND overlay);
 // The box an edit sits in, in its window's client coordinates.
 RECT EditBox(const ControlCore& edit);
 // Moves the focus to the next (or previous) tab stop of the control's window.

@@ -394,8 +394,9 @@ class Recorder final : public IUILibEvent {
     int IsEnabled() const override { return 1; }
     void OnEvent(int id, IVariableParam* params) override
     {
-        if (params->GetInt(kEventCodeKey, false) == kEventClick)
-            clicks.push_back(id);
+        if (params->GetInt(kEventCodeKey, false) != kEventClick)
+            return;
+        clicks.push_back(id);
         if (onClick)
             onClick(id);
     }
