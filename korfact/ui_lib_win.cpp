@@ -182,6 +182,10 @@ bool UILib::CreateControl(const ControlSpec& spec)
         core.hwnd = CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, text.c_str(),
                                     WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, at.x,
                                     at.y, at.width, at.height, nullptr, nullptr, instance, &core);
+        // Its layout id as its window id too, so automation finds it like every control. A
+        // top-level window keeps its menu in that slot: the window procedure opens no menu.
+        if (core.hwnd)
+            SetWindowLongPtrW(core.hwnd, GWLP_ID, spec.id);
         break;
     }
     case Kind::Panel: {

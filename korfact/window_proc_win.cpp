@@ -222,6 +222,14 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             return TRUE;
         }
         break;
+    case WM_NCCALCSIZE:
+        if (core->spec.kind == Kind::Dialog)
+            return 0; // all client: no frame, and no menu bar for the id in the menu slot
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_KEYMENU)
+            return 0; // there is no menu to open
+        break;
     case WM_NCDESTROY:
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;

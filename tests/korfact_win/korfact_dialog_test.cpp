@@ -191,6 +191,8 @@ TEST(KorFactLibrary, LoadsTheLayoutBesideTheProgramIntoRealWindows)
 
     HWND dialog = UiInput::FindDialog();
     ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetDlgCtrlID(dialog), lib.GetControlId("Main", 0));
+    EXPECT_EQ(TextOf(dialog), "VxmCheck 电脑配置检测");
     for (const char* name :
          {"Btn_Close", "Static_Captcha", "Edit_Zeq", "Edit_Captcha", "Button_Start",
           "Btn_Navigation4", "Talvo", "Talvo_Close", "Result", "Result_Close", "RichEdit_Text",
