@@ -22,7 +22,10 @@ if(WIN32)
               ${CMAKE_SOURCE_DIR}/korfact/Kordo.ini ${CMAKE_BINARY_DIR}/bin/)
 
   file(GLOB KORFACT_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/korfact_win/*.cpp)
-  add_executable(korfact_win_tests ${KORFACT_WIN_TEST_SOURCES})
+  # With the helpers that run a copy of a test program as a child under a debugger.
+  add_executable(korfact_win_tests ${KORFACT_WIN_TEST_SOURCES}
+      ${CMAKE_SOURCE_DIR}/tests/win/framework_child_run.cpp
+      ${CMAKE_SOURCE_DIR}/tests/win/framework_scratch_folder.cpp)
   target_link_libraries(korfact_win_tests PRIVATE vxmwin gtest_main)
   target_compile_definitions(korfact_win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
   add_dependencies(korfact_win_tests KorFact)
