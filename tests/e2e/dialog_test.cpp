@@ -98,9 +98,12 @@ class Dialog {
     // Types both edits; the captcha as shown unless another text is given.
     void Fill(const std::string& account, const std::string* captcha = nullptr)
     {
+        const std::string typed = captcha ? *captcha : Text("Static_Captcha");
         ReplaceText(Find("Edit_Zeq"), account);
-        ReplaceText(Find("Edit_Captcha"), captcha ? *captcha : Text("Static_Captcha"));
-        WaitUntil([&] { return Text("Edit_Zeq") == account; }, 5000);
+        ReplaceText(Find("Edit_Captcha"), typed);
+        // The typed characters are posted: both edits must have taken all of them.
+        WaitUntil([&] { return Text("Edit_Zeq") == account && Text("Edit_Captcha") == typed; },
+                  5000);
     }
     // The warning box of a refused input: its text, after pressing its OK.
     std::string Warning()
