@@ -62,11 +62,10 @@ int Fail(const char* what)
 
 int main(int argc, char** argv)
 {
-    if (argc != 5 && argc != 7)
-        return Fail(
-            "usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER [--scripted-server PORT]");
+    if (argc < 6)
+        return Fail("usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER PORT|- [OPTIONS...]");
     std::unique_ptr<report_server::Server> server;
-    if (argc == 7) {
+    if (std::string(argv[5]) != "-") {
         const std::string reply =
             "HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n\r\n"
             R"({"ret_code":0,"msg":"\u62a5\u544a\u5df2\u6536\u5230\uff08\u6d4b\u8bd5\u670d\u52a1\u5668\uff09"})"
