@@ -112,10 +112,12 @@ int main(int argc, char** argv)
     std::printf("== typed account %s and captcha %s\n", argv[3], captcha.c_str());
     player.Shot(dialog, "filled");
 
+    const DWORD started = GetTickCount();
     Click(player.Find("Button_Start"));
     HWND result = player.WaitFor("Result");
     if (!result)
         return Fail("no result panel");
+    std::printf("== Start to result panel: %lu ms\n", GetTickCount() - started);
     WaitUntil([&] { return !ControlText(player.Find("Static_Msg")).empty(); }, kTimeout);
     player.PrintTexts("result panel", result);
     std::printf("== the server's message: %s\n", ControlText(player.Find("Static_Msg")).c_str());
