@@ -164,9 +164,9 @@ Outcome StartAndRead(Dialog& dialog, const std::function<void()>& start, DWORD w
     outcome.message = dialog.Text("Static_Msg");
     outcome.okShown = dialog.Find("Button_OK") != nullptr;
     outcome.closeShown = dialog.Find("Button_OK_Close") != nullptr;
-    const WindowShot shot = CaptureWindow(dialog.Find("Static_Msg"));
-    outcome.tealPixels = CountColour(shot, 0xC1D506);
-    outcome.redPixels = CountColour(shot, 0x1717C5);
+    const ScreenCapture::Image shot = ScreenCapture::Capture(dialog.Find("Static_Msg"));
+    outcome.tealPixels = ScreenCapture::CountColour(shot, 0xC1D506);
+    outcome.redPixels = ScreenCapture::CountColour(shot, 0x1717C5);
     outcome.ok = outcome.okShown;
     Click(dialog.Find(outcome.okShown ? "Button_OK" : "Button_OK_Close"));
     WaitUntil([&] { return !dialog.Find("Result"); }, 5000);

@@ -1,8 +1,11 @@
 #pragma once
 // Drives the program's dialog from another process inside Wine, as a user would: finds each
 // control by the window id its layout gives it, reads and types texts, clicks, presses keys and
-// captures the screen. Shared by the end-to-end tests and the scripted run of scripts/run.
+// captures the screen (tools/win/screen_capture.hpp). Shared by the end-to-end tests and the
+// scripted run of scripts/run.
 #include "tools/win/process_windows.hpp"
+#include "tools/win/screen_capture.hpp"
+#include "tools/win/ui_input.hpp"
 
 #include <windows.h>
 
@@ -27,22 +30,6 @@ inline std::map<std::string, int> LayoutControlIds(const std::string& layoutPath
     return ids;
 }
 
-struct ControlSearch {
-    int id;
-    bool visibleOnly;
-    HWND found;
-};
-
-inline BOOL CALLBACK MatchControl(HWND window, LPARAM context)
-{
-    auto* search = reinterpret_cast<ControlSearch*>(context);
-    if (GetDlgCtrlID(window) == search->id && (!search->visibleOnly || IsWindowVisible(window))) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 inline BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM context)
 {
     auto* search = reinterpret_cast<WindowSearch*>(context);
@@ -59,12 +46,9 @@ inline HWND FindControl(DWORD pid, int id, bool visibleOnly = true)
     WindowSearch tops{pid, {}};
     EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&tops));
     for (HWND top : tops.found) {
-        ControlSearch search{id, visibleOnly, nullptr};
-        MatchControl(top, reinterpret_cast<LPARAM>(&search));
-        if (!search.found)
-            EnumChildWindows(top, MatchControl, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
+        HWND found = GetDlgCtrlID(top) == id ? top : UiInput::FindControl(top, id);
+        if (found && (!visibleOnly || IsWindowVisible(found)))
+            return found;
     }
     return nullptr;
 }
@@ -143,65 +127,4 @@ inline void ReplaceText(HWND control, const std::string& text)
     PostMessageA(control, EM_SETSEL, 0, -1);
     PostMessageA(control, WM_CHAR, VK_BACK, 1);
     TypeText(control, text);
-}
-
-// What the screen shows over the window: bottom-up rows of 24-bit BGR pixels.
-struct WindowShot {
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    std::vector<unsigned char> pixels;
-};
-
-inline WindowShot CaptureWindow(HWND window)
-{
-    WindowShot shot;
-    RECT r{};
-    if (!GetWindowRect(window, &r))
-        return shot;
-    shot.width = r.right - r.left;
-    shot.height = r.bottom - r.top;
-    shot.stride = ((shot.width * 3 + 3) / 4) * 4;
-    shot.pixels.resize(static_cast<std::size_t>(shot.stride) * shot.height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, shot.width, shot.height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFOHEADER info{sizeof info, shot.width, shot.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    GetDIBits(memory, bitmap, 0, shot.height, shot.pixels.data(),
-              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return shot;
-}
-
-// Saves the shot as a 24-bit BMP file.
-inline bool SaveShot(const WindowShot& shot, const std::string& path)
-{
-    BITMAPINFOHEADER info{sizeof info, shot.width, shot.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
-    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(offset + shot.pixels.size()), 0, 0, offset};
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info), sizeof info);
-    out.write(reinterpret_cast<const char*>(shot.pixels.data()),
-              static_cast<std::streamsize>(shot.pixels.size()));
-    return static_cast<bool>(out);
-}
-
-// How many pixels of the shot have exactly this COLORREF (0x00BBGGRR).
-inline int CountColour(const WindowShot& shot, COLORREF colour)
-{
-    int count = 0;
-    for (int y = 0; y < shot.height; ++y)
-        for (int x = 0; x < shot.width; ++x) {
-            const unsigned char* p =
-                &shot.pixels[static_cast<std::size_t>(y) * shot.stride + x * 3];
-            if (p[0] == GetBValue(colour) && p[1] == GetGValue(colour) && p[2] == GetRValue(colour))
-                ++count;
-        }
-    return count;
 }

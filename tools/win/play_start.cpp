@@ -1,7 +1,7 @@
 // Plays one whole Start in the program's dialog, as a user would, for a display nobody watches:
 // types the account number and the captcha read from the screen, presses Start, reads the result
 // panel, opens the privacy panel, and closes the dialog. Prints each screen's texts and saves a
-// screenshot (BMP) of each step into the given folder.
+// screenshot (PNG) of each step into the given folder.
 // Usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER PORT|- [PROGRAM OPTIONS...]
 // With a PORT, a scripted report server on 127.0.0.1:PORT answers the report, for when no
 // reference server runs. Message boxes the program shows before its dialog (show_info) are
@@ -47,8 +47,8 @@ struct Player {
     void Shot(HWND window, const char* name)
     {
         Sleep(400); // let the window paint
-        const std::string path = shots + "\\" + std::to_string(++step) + "-" + name + ".bmp";
-        SaveShot(CaptureWindow(window), path);
+        const std::string path = shots + "\\" + std::to_string(++step) + "-" + name + ".png";
+        ScreenCapture::SavePng(ScreenCapture::Capture(window), path);
     }
 };
 

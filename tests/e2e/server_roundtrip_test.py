@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""The real program under Wine reports to the reference server; what the server stored is what
+the program's record held.
+
+One Start is played in the dialog of the loopback build (with show_info, so the program also
+shows its probe summary), against the reference server with a fresh SQLite database. The stored
+report, read back through the keyed CSV export, must carry the typed account number and the
+record's values as the summary shows them, and the page must count it.
+Usage: server_roundtrip_test.py ROOT PORT (run by scripts/test on its virtual display).
+"""
+import csv
+import io
+import pathlib
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
+
+ACCOUNT = "87654321"
+
+
+def windows_path(path):
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+
+def main(root, port):
+    root = pathlib.Path(root)
+    failures = []
+    with tempfile.TemporaryDirectory() as work:
+        server_out = open(pathlib.Path(work, "server.log"), "w")
+        server = subprocess.Popen(
+            [root / "build/server/vxm-report-server", "--port", port, "--database",
+             pathlib.Path(work, "db"), "--operator-key", "k"],
+            stdout=server_out, stderr=subprocess.STDOUT)
+        try:
+            for _ in range(100):
+                if "listening" in pathlib.Path(work, "server.log").read_text():
+                    break
+                time.sleep(0.1)
+            loopback = root / "build/loopback"
+            played = subprocess.run(
+                [root / "scripts/wine-exec", root / "build/win/bin/play_start.exe",
+                 windows_path(loopback / "VxmCheck.exe"), windows_path(loopback / "Main.vxm"),
+                 ACCOUNT, windows_path(pathlib.Path(work, "shots")), "-", "--show_info"],
+                capture_output=True, timeout=300)
+            output = played.stdout.decode("gbk", errors="replace")
+            url = f"http://127.0.0.1:{port}"
+            export = urllib.request.urlopen(f"{url}/export.csv?key=k", timeout=10).read()
+            page = urllib.request.urlopen(f"{url}/", timeout=10).read().decode("utf-8")
+        finally:
+            server.terminate()
+            server.wait(timeout=30)
+
+    summary = {}
+    for line in output.splitlines():
+        if ":\t" in line:
+            key, value = line.split(":\t", 1)
+            summary.setdefault(key, value)
+    rows = list(csv.DictReader(io.StringIO(export.decode("utf-8"))))
+    if len(rows) != 1:
+        return [f"expected one stored report, got {len(rows)}; program said:\n{output}"]
+    row = rows[0]
+    expected = {
+        "u": ACCOUNT,
+        "mc": summary.get("MAC"),
+        "cpu": summary.get("CPU"),
+        "mm": summary.get("RAM"),
+        "rs": summary.get("Resolution"),
+        "os": summary.get("OS"),
+        "dx": summary.get("DirectX"),
+        "pn": summary.get("Host"),
+        "nc": summary.get("Adapter"),
+    }
+    for field, value in expected.items():
+        if value is None or row[field] != value:
+            failures.append(f"field {field}: stored {row[field]!r}, the record held {value!r}")
+    # The summary lists each adapter as "name a.b.c.d;"; the form carries the first one's name
+    # and driver version apart.
+    first_gpu = summary.get("GPU", "").split(";")[0]
+    if first_gpu != f"{row['dm']} {row['dd']}":
+        failures.append(f"adapter: stored {row['dm']!r} {row['dd']!r}, the record held {first_gpu!r}")
+    if row["peer"] != "127.0.0.1":
+        failures.append(f"peer {row['peer']!r}")
+    if "检测成功" not in output:
+        failures.append(f"the dialog did not show success:\n{output}")
+    if ACCOUNT in page:
+        failures.append("the page shows the account number")
+    return failures
+
+
+if __name__ == "__main__":
+    problems = main(sys.argv[1], sys.argv[2])
+    for problem in problems:
+        print("server_roundtrip_test:", problem)
+    print("server_roundtrip_test:", "FAILED" if problems else "passed")
+    sys.exit(1 if problems else 0)
