@@ -6,7 +6,6 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
-#include <map>
 #include <stdexcept>
 
 namespace {
@@ -19,7 +18,10 @@ constexpr const char* kSchema =
     "dx BYTEA NOT NULL, vc BYTEA NOT NULL, dd BYTEA NOT NULL, hl BYTEA NOT NULL, "
     "s BYTEA NOT NULL, pn BYTEA NOT NULL, nc BYTEA NOT NULL, ei BYTEA NOT NULL, "
     "tk BYTEA NOT NULL, UNIQUE (u, mc));"
-    "CREATE TABLE IF NOT EXISTS gain_counts (gain BIGINT PRIMARY KEY, n BIGINT NOT NULL)";
+    "CREATE TABLE IF NOT EXISTS machines (mc BYTEA PRIMARY KEY);"
+    "CREATE TABLE IF NOT EXISTS tallies (dimension TEXT NOT NULL, label BYTEA NOT NULL, "
+    "n BIGINT NOT NULL, gained BIGINT NOT NULL, gain_sum BIGINT NOT NULL, "
+    "PRIMARY KEY (dimension, label))";
 
 // Any number fits this key; it only keeps two servers from creating the tables at once.
 constexpr const char* kSchemaLock = "SELECT pg_advisory_xact_lock(7312016)";
@@ -62,6 +64,8 @@ class PostgresStore : public ReportStore {
     void Prepare(const std::string& name, const std::string& sql);
     // Text and bytea columns come back as raw bytes in the binary result format.
     static ResultRows RowsOf(const PGresult* result);
+    // The statement inserted (or changed) exactly one row.
+    static bool Changed(PGresult* result) { return std::string(PQcmdTuples(result)) == "1"; }
     std::vector<RecordOutcome> RecordTogether(const std::vector<StoredReport>& reports);
 
     PGconn* conn_;
@@ -74,16 +78,17 @@ PostgresStore::PostgresStore(const std::string& url) : conn_(PQconnectdb(url.c_s
         PQfinish(conn_);
         throw std::runtime_error("postgresql connect: " + reason);
     }
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
     Command("BEGIN");
     Command(kSchemaLock);
     Command(kSchema);
     Command("COMMIT");
     Prepare("insert", InsertReportSql([](int n) { return "$" + std::to_string(n); }) +
                           " ON CONFLICT (u, mc) DO NOTHING");
-    Prepare("count_gain",
-            "INSERT INTO gain_counts (gain, n) VALUES ($1, $2) ON CONFLICT (gain) DO UPDATE SET "
-            "n = gain_counts.n + EXCLUDED.n");
-    Prepare("gain_counts", "SELECT CAST(gain AS TEXT), CAST(n AS TEXT) FROM gain_counts");
+    Prepare("add_machine", "INSERT INTO machines (mc) VALUES ($1) ON CONFLICT (mc) DO NOTHING");
+    Prepare("add_tally", AddTallySql([](int n) { return "$" + std::to_string(n); }));
+    Prepare("gain_tally", GainTallySql());
     Prepare("reports", SelectReportsSql());
     for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
         Prepare("survey" + std::to_string(i), SurveyQueries()[i]);
@@ -131,38 +136,42 @@ ResultRows PostgresStore::RowsOf(const PGresult* result)
 std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<StoredReport>& reports)
 {
     std::vector<RecordOutcome> outcomes(reports.size());
-    std::vector<std::optional<std::int64_t>> gains(reports.size());
-    // Gains are counted after the inserts and in ascending order, so concurrent transactions
-    // take the counters' row locks in the same order and cannot deadlock on them.
-    std::map<std::int64_t, std::int64_t> increments;
+    TallyChanges changes;
     Command("BEGIN");
     for (std::size_t r = 0; r < reports.size(); ++r) {
         const StoredReport& report = reports[r];
-        gains[r] = GainOf(report.values);
+        const auto gain = GainOf(report.values);
         const std::string received = std::to_string(report.receivedAt);
-        const std::string gain = gains[r] ? std::to_string(*gains[r]) : std::string();
+        const std::string gainText = gain ? std::to_string(*gain) : std::string();
         Parameters parameters;
         parameters.Text(&received);
         parameters.Text(&report.peer);
-        parameters.Text(gains[r] ? &gain : nullptr);
+        parameters.Text(gain ? &gainText : nullptr);
         for (const std::string& value : report.values)
             parameters.Bytes(value);
-        const Result inserted = Prepared("insert", parameters);
-        outcomes[r].recorded = std::string(PQcmdTuples(inserted.get())) == "1";
-        if (outcomes[r].recorded && gains[r])
-            ++increments[*gains[r]];
+        outcomes[r].recorded = Changed(Prepared("insert", parameters).get());
+        if (!outcomes[r].recorded)
+            continue;
+        Parameters machine;
+        machine.Bytes(At(report.values, ReportField::Mac));
+        AddToTallies(changes, report, Changed(Prepared("add_machine", machine).get()));
     }
-    for (const auto& [gain, count] : increments) {
-        const std::string gainText = std::to_string(gain), countText = std::to_string(count);
+    // In key order, after every insert: see TallyChanges.
+    for (const auto& [key, step] : changes) {
+        const std::string numbers[] = {std::to_string(step.count), std::to_string(step.gained),
+                                       std::to_string(step.gainSum)};
         Parameters parameters;
-        parameters.Text(&gainText);
-        parameters.Text(&countText);
-        Prepared("count_gain", parameters);
+        parameters.Text(&key.first);
+        parameters.Bytes(key.second);
+        for (const std::string& number : numbers)
+            parameters.Text(&number);
+        Prepared("add_tally", parameters);
     }
-    const ResultRows counts = RowsOf(Prepared("gain_counts").get());
+    const ResultRows gains = RowsOf(Prepared("gain_tally").get());
     for (std::size_t r = 0; r < reports.size(); ++r) {
-        if (outcomes[r].recorded && gains[r])
-            outcomes[r].rank = RankIn(counts, *gains[r]);
+        const auto gain = GainOf(reports[r].values);
+        if (outcomes[r].recorded && gain)
+            outcomes[r].rank = RankIn(gains, *gain);
     }
     Command("COMMIT");
     return outcomes;

@@ -18,7 +18,10 @@ constexpr const char* kSchema[] = {
     "tvm BLOB NOT NULL, os BLOB NOT NULL, rs BLOB NOT NULL, dx BLOB NOT NULL, vc BLOB NOT NULL, "
     "dd BLOB NOT NULL, hl BLOB NOT NULL, s BLOB NOT NULL, pn BLOB NOT NULL, nc BLOB NOT NULL, "
     "ei BLOB NOT NULL, tk BLOB NOT NULL, UNIQUE (u, mc))",
-    "CREATE TABLE IF NOT EXISTS gain_counts (gain INTEGER PRIMARY KEY, n INTEGER NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS machines (mc BLOB PRIMARY KEY)",
+    "CREATE TABLE IF NOT EXISTS tallies (dimension TEXT NOT NULL, label BLOB NOT NULL, "
+    "n INTEGER NOT NULL, gained INTEGER NOT NULL, gain_sum INTEGER NOT NULL, "
+    "PRIMARY KEY (dimension, label))",
 };
 
 class Statement {
@@ -63,8 +66,8 @@ class SqliteStore : public ReportStore {
     void Run(sqlite3_stmt* stmt, const char* step);
 
     sqlite3* db_ = nullptr;
-    std::unique_ptr<Statement> begin_, beginRead_, commit_, rollback_, insert_, countGain_,
-        gainCounts_, select_;
+    std::unique_ptr<Statement> begin_, beginRead_, commit_, rollback_, insert_, addMachine_,
+        addTally_, gainTally_, select_;
     std::vector<std::unique_ptr<Statement>> survey_;
 };
 
@@ -90,11 +93,11 @@ SqliteStore::SqliteStore(const std::string& folder)
     insert_ = std::make_unique<Statement>(db_, InsertReportSql([](int n) {
                                                    return "?" + std::to_string(n);
                                                }) + " ON CONFLICT (u, mc) DO NOTHING");
-    countGain_ = std::make_unique<Statement>(
-        db_, "INSERT INTO gain_counts (gain, n) VALUES (?1, 1) ON CONFLICT (gain) DO UPDATE SET "
-             "n = n + 1");
-    gainCounts_ = std::make_unique<Statement>(
-        db_, "SELECT CAST(gain AS TEXT), CAST(n AS TEXT) FROM gain_counts");
+    addMachine_ = std::make_unique<Statement>(
+        db_, "INSERT INTO machines (mc) VALUES (?1) ON CONFLICT (mc) DO NOTHING");
+    addTally_ = std::make_unique<Statement>(
+        db_, AddTallySql([](int n) { return "?" + std::to_string(n); }));
+    gainTally_ = std::make_unique<Statement>(db_, GainTallySql());
     select_ = std::make_unique<Statement>(db_, SelectReportsSql());
     for (const std::string& sql : SurveyQueries())
         survey_.push_back(std::make_unique<Statement>(db_, sql));
@@ -107,8 +110,9 @@ SqliteStore::~SqliteStore()
     commit_.reset();
     rollback_.reset();
     insert_.reset();
-    countGain_.reset();
-    gainCounts_.reset();
+    addMachine_.reset();
+    addTally_.reset();
+    gainTally_.reset();
     select_.reset();
     survey_.clear();
     sqlite3_close(db_);
@@ -146,29 +150,40 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
     std::vector<RecordOutcome> outcomes(reports.size());
     Run(begin_->get(), "begin");
     try {
-        std::vector<std::optional<std::int64_t>> gains(reports.size());
+        TallyChanges changes;
         for (std::size_t r = 0; r < reports.size(); ++r) {
             const StoredReport& report = reports[r];
             sqlite3_stmt* insert = insert_->get();
             sqlite3_bind_int64(insert, 1, report.receivedAt);
             sqlite3_bind_text(insert, 2, report.peer.data(), report.peer.size(), SQLITE_STATIC);
-            gains[r] = GainOf(report.values);
-            if (gains[r])
-                sqlite3_bind_int64(insert, 3, *gains[r]);
+            if (const auto gain = GainOf(report.values))
+                sqlite3_bind_int64(insert, 3, *gain);
             for (std::size_t i = 0; i < kReportFieldCount; ++i)
                 sqlite3_bind_blob(insert, 4 + i, report.values[i].data(), report.values[i].size(),
                                   SQLITE_STATIC);
             Run(insert, "insert");
             outcomes[r].recorded = sqlite3_changes(db_) == 1;
-            if (outcomes[r].recorded && gains[r]) {
-                sqlite3_bind_int64(countGain_->get(), 1, *gains[r]);
-                Run(countGain_->get(), "count gain");
-            }
+            if (!outcomes[r].recorded)
+                continue;
+            const std::string& mac = At(report.values, ReportField::Mac);
+            sqlite3_bind_blob(addMachine_->get(), 1, mac.data(), mac.size(), SQLITE_STATIC);
+            Run(addMachine_->get(), "machine");
+            AddToTallies(changes, report, sqlite3_changes(db_) == 1);
         }
-        const ResultRows counts = Rows(gainCounts_->get());
+        for (const auto& [key, step] : changes) {
+            sqlite3_stmt* add = addTally_->get();
+            sqlite3_bind_text(add, 1, key.first.data(), key.first.size(), SQLITE_STATIC);
+            sqlite3_bind_blob(add, 2, key.second.data(), key.second.size(), SQLITE_STATIC);
+            sqlite3_bind_int64(add, 3, step.count);
+            sqlite3_bind_int64(add, 4, step.gained);
+            sqlite3_bind_int64(add, 5, step.gainSum);
+            Run(add, "tally");
+        }
+        const ResultRows gains = Rows(gainTally_->get());
         for (std::size_t r = 0; r < reports.size(); ++r) {
-            if (outcomes[r].recorded && gains[r])
-                outcomes[r].rank = RankIn(counts, *gains[r]);
+            const auto gain = GainOf(reports[r].values);
+            if (outcomes[r].recorded && gain)
+                outcomes[r].rank = RankIn(gains, *gain);
         }
         Run(commit_->get(), "commit");
     } catch (...) {

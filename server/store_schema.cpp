@@ -1,28 +1,42 @@
 #include "server/store_schema.hpp"
 
-#include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
 constexpr std::size_t kTopRows = 12;
 
-// label, count, average gain of one column over all reports, most frequent first.
-std::string AggregateSql(const std::string& column, std::size_t limit)
+// Dimensions of the page, in SurveyFigures order, with the report field each one counts.
+struct Dimension {
+    const char* name;
+    ReportField field;
+};
+constexpr Dimension kListed[] = {
+    {"level", ReportField::LevelCode}, {"cpu", ReportField::Cpu}, {"gpu", ReportField::Gpu},
+    {"os", ReportField::Os},           {"ram", ReportField::Ram}, {"res", ReportField::Resolution}};
+
+std::string TallySql(const std::string& dimension, const std::string& order, std::size_t limit)
 {
-    std::string sql = "SELECT " + column + ", CAST(count(*) AS TEXT), CAST(avg(gain) AS TEXT) " +
-                      "FROM reports GROUP BY 1 ORDER BY count(*) DESC, 1";
-    if (limit)
-        sql += " LIMIT " + std::to_string(limit);
-    return sql;
+    return "SELECT label, CAST(n AS TEXT), CAST(gain_sum AS TEXT), CAST(gained AS TEXT) FROM "
+           "tallies WHERE dimension = '" +
+           dimension + "' ORDER BY " + order + " LIMIT " + std::to_string(limit);
 }
 
 std::vector<Tally> TalliesFrom(const ResultRows& rows)
 {
     std::vector<Tally> tallies;
-    for (const ResultRow& row : rows)
-        tallies.push_back({row.at(0), std::atoll(row.at(1).c_str()), std::atof(row.at(2).c_str())});
+    for (const ResultRow& row : rows) {
+        const double gained = std::atof(row.at(3).c_str());
+        tallies.push_back({row.at(0), std::atoll(row.at(1).c_str()),
+                           gained > 0 ? std::atof(row.at(2).c_str()) / gained : 0});
+    }
     return tallies;
+}
+
+std::int64_t CountOf(const ResultRows& rows)
+{
+    return rows.empty() ? 0 : std::atoll(rows[0].at(1).c_str());
 }
 
 } // namespace
@@ -49,36 +63,65 @@ std::string SelectReportsSql()
     return "SELECT CAST(received AS TEXT), peer, " + ReportColumns() + " FROM reports ORDER BY id";
 }
 
+void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine)
+{
+    const std::optional<std::int64_t> gain = GainOf(report.values);
+    const auto add = [&](const char* dimension, const std::string& label) {
+        TallyStep& step = changes[{dimension, label}];
+        ++step.count;
+        step.gained += gain.has_value();
+        step.gainSum += gain.value_or(0);
+    };
+    add("reports", "");
+    if (newMachine)
+        add("machines", "");
+    for (const Dimension& dimension : kListed)
+        add(dimension.name, At(report.values, dimension.field));
+    // Days since 1970 (UTC); five digits until the year 2243, so text order is time order.
+    add("day", std::to_string(report.receivedAt / 86400));
+    if (gain)
+        add("gain", std::to_string(*gain));
+}
+
+std::string AddTallySql(const std::function<std::string(int)>& placeholder)
+{
+    return "INSERT INTO tallies (dimension, label, n, gained, gain_sum) VALUES (" + placeholder(1) +
+           ", " + placeholder(2) + ", " + placeholder(3) + ", " + placeholder(4) + ", " +
+           placeholder(5) +
+           ") ON CONFLICT (dimension, label) DO UPDATE SET n = tallies.n + excluded.n, "
+           "gained = tallies.gained + excluded.gained, "
+           "gain_sum = tallies.gain_sum + excluded.gain_sum";
+}
+
+std::string GainTallySql()
+{
+    return "SELECT label, CAST(n AS TEXT) FROM tallies WHERE dimension = 'gain'";
+}
+
 const std::vector<std::string>& SurveyQueries()
 {
-    static const std::vector<std::string> queries = {
-        "SELECT CAST(count(*) AS TEXT), CAST(count(DISTINCT mc) AS TEXT) FROM reports",
-        // Levels and days are few and shown in their own order.
-        "SELECT hl, CAST(count(*) AS TEXT), CAST(avg(gain) AS TEXT) FROM reports GROUP BY hl "
-        "ORDER BY hl",
-        AggregateSql("cpu", kTopRows),
-        AggregateSql("dm", kTopRows),
-        AggregateSql("os", kTopRows),
-        AggregateSql("mm", kTopRows),
-        AggregateSql("rs", kTopRows),
-        "SELECT CAST(received / 86400 AS TEXT), CAST(count(*) AS TEXT), CAST(avg(gain) AS TEXT) "
-        "FROM reports GROUP BY received / 86400 ORDER BY received / 86400 DESC LIMIT 30",
-    };
+    static const std::vector<std::string> queries = [] {
+        std::vector<std::string> list = {TallySql("reports", "label", 1),
+                                         TallySql("machines", "label", 1)};
+        list.push_back(TallySql("level", "label", kTopRows));
+        for (std::size_t i = 1; i < std::size(kListed); ++i)
+            list.push_back(TallySql(kListed[i].name, "n DESC, label", kTopRows));
+        list.push_back(TallySql("day", "label DESC", 30));
+        return list;
+    }();
     return queries;
 }
 
 SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results)
 {
     SurveyFigures figures;
-    if (!results.at(0).empty()) {
-        figures.reports = std::atoll(results[0][0].at(0).c_str());
-        figures.machines = std::atoll(results[0][0].at(1).c_str());
-    }
+    figures.reports = CountOf(results.at(0));
+    figures.machines = CountOf(results.at(1));
     std::vector<Tally>* lists[] = {&figures.levels,  &figures.processors, &figures.adapters,
                                    &figures.systems, &figures.memory,     &figures.resolutions,
                                    &figures.days};
     for (std::size_t i = 0; i < std::size(lists); ++i)
-        *lists[i] = TalliesFrom(results.at(i + 1));
+        *lists[i] = TalliesFrom(results.at(i + 2));
     return figures;
 }
 
