@@ -25,9 +25,10 @@ section.wide{grid-column:1/-1}
 h2{margin:0 0 10px;font-size:16px;color:#0f3d5e}
 table{width:100%;border-collapse:collapse;table-layout:fixed}
 td{padding:3px 6px;font-size:13px;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}
-td.label{width:42%}
-td.bar{width:30%}
-td.num{width:9%;text-align:right;font-variant-numeric:tabular-nums;color:#374151}
+col.bar{width:28%}
+col.num{width:64px}
+section.wide col.bar{width:34%}
+td.num{text-align:right;font-variant-numeric:tabular-nums;color:#374151}
 th{font-size:12px;color:#6b7280;font-weight:normal;text-align:right;padding:0 6px 4px}
 th:first-child{text-align:left}
 .empty{color:#9ca3af;font-size:13px}
@@ -72,12 +73,13 @@ std::string BarTable(const std::vector<Tally>& tallies, std::int64_t reports,
     std::int64_t largest = 1;
     for (const Tally& tally : tallies)
         largest = std::max(largest, tally.count);
-    std::string html = "<table><tr><th>名称</th><th></th><th>报告</th><th>占比</th>"
-                       "<th>平均分</th></tr>";
+    std::string html = "<table><colgroup><col><col class=\"bar\"><col class=\"num\">"
+                       "<col class=\"num\"><col class=\"num\"></colgroup><tr><th>名称</th><th>"
+                       "</th><th>报告</th><th>占比</th><th>平均得分</th></tr>";
     for (const Tally& tally : tallies) {
         const std::string label = name(tally.label);
         const double width = 100.0 * static_cast<double>(tally.count) / largest;
-        html += "<tr><td class=\"label\" title=\"" + label + "\">" + label + "</td>";
+        html += "<tr><td title=\"" + label + "\">" + label + "</td>";
         html += "<td class=\"bar\"><svg width=\"100%\" height=\"14\" role=\"img\"><rect "
                 "width=\"" +
                 Number(std::max(width, 0.5), 1) + "%\" height=\"14\" rx=\"3\" fill=\"" +
@@ -111,7 +113,8 @@ std::string DayChart(std::vector<Tally> days)
     for (const Tally& day : days)
         largest = std::max(largest, day.count);
     const int width = 1060, height = 170, top = 16, bottom = 22;
-    const double slot = static_cast<double>(width) / days.size();
+    // Thirty days fill the width; fewer keep the same column width, from the left.
+    const double slot = static_cast<double>(width) / 30;
     std::string svg = "<svg viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) +
                       "\" width=\"100%\" role=\"img\">";
     for (std::size_t i = 0; i < days.size(); ++i) {
@@ -160,7 +163,11 @@ std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
     html += "<div class=\"cards\">" + Card(std::to_string(figures.reports), "份报告") +
             Card(std::to_string(figures.machines), "台不同的电脑（按 MAC 计）") +
             Card(std::to_string(rated), "份已评级") + "</div><div class=\"grid\">";
-    html += Section("等级分布", BarTable(figures.levels, figures.reports, LevelName, LevelColour));
+    // Rated levels first, best first; the unrated after them.
+    std::vector<Tally> levels = figures.levels;
+    std::stable_partition(levels.begin(), levels.end(),
+                          [](const Tally& level) { return !level.label.empty(); });
+    html += Section("等级分布", BarTable(levels, figures.reports, LevelName, LevelColour));
     html += Section("操作系统", BarTable(figures.systems, figures.reports, StoredText, Blue));
     html += Section("常见处理器", BarTable(figures.processors, figures.reports, StoredText, Blue),
                     true);
