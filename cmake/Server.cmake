@@ -9,7 +9,7 @@ list(REMOVE_ITEM VXM_SERVER_SOURCES ${CMAKE_SOURCE_DIR}/server/main.cpp)
 set(VXM_SERVER_SHARED_SOURCES
     ${CMAKE_SOURCE_DIR}/report/report_fields.cpp
     ${CMAKE_SOURCE_DIR}/report/report_token.cpp
-    ${CMAKE_SOURCE_DIR}/eval/md5.cpp)
+    ${CMAKE_SOURCE_DIR}/common/md5.cpp)
 
 # The server's texts (messages, page) are UTF-8, unlike the program's GBK literals.
 add_library(vxmserver STATIC ${VXM_SERVER_SOURCES} ${VXM_SERVER_SHARED_SOURCES})
@@ -19,8 +19,8 @@ target_link_options(vxmserver PUBLIC ${VXM_SANITIZE_FLAGS})
 target_link_libraries(vxmserver PUBLIC Boost::program_options Threads::Threads SQLite::SQLite3
                       PostgreSQL::PostgreSQL)
 
-add_executable(vxm_report_server ${CMAKE_SOURCE_DIR}/server/main.cpp)
-target_link_libraries(vxm_report_server PRIVATE vxmserver)
+add_executable(vxm-report-server ${CMAKE_SOURCE_DIR}/server/main.cpp)
+target_link_libraries(vxm-report-server PRIVATE vxmserver)
 
 file(GLOB VXM_SERVER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.cpp)
 add_executable(server_tests ${VXM_SERVER_TEST_SOURCES})

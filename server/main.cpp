@@ -1,4 +1,4 @@
-// vxm_report_server: takes the program's reports, stores them and shows the survey's page.
+// vxm-report-server: takes the program's reports, stores them and shows the survey's page.
 #include "server/http_server.hpp"
 #include "server/report_recorder.hpp"
 
@@ -14,7 +14,7 @@ namespace po = boost::program_options;
 namespace {
 
 constexpr const char kUsage[] =
-    "Usage: vxm_report_server [options]\n"
+    "Usage: vxm-report-server [options]\n"
     "Takes the reports the program posts to /vorn/a20140220checkmachine/postInfo.php, stores\n"
     "them, and shows the survey at / . Prints \"listening on ADDRESS:PORT\" once it accepts\n"
     "connections; SIGINT or SIGTERM stop it after the queued reports are committed.\n";
@@ -38,6 +38,7 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         "database", po::value(&settings.database)->default_value("data"),
         "a data folder for the SQLite file reports.sqlite3 (created when missing), or a "
         "PostgreSQL URL (postgresql://user@host/db or postgresql:///db?host=/socket/dir)")(
+        "data", po::value<std::string>(), "the same as --database")(
         "operator-key", po::value(&settings.server.operatorKey),
         "key for the CSV export (/export.csv?key=KEY or \"Authorization: Bearer KEY\"); "
         "default: the environment variable VXM_OPERATOR_KEY; without one the export is refused")(
@@ -53,7 +54,7 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         po::store(po::parse_command_line(argc, argv, options), values);
         po::notify(values);
     } catch (const po::error& e) {
-        std::cerr << "vxm_report_server: " << e.what() << "\n\n" << kUsage << options;
+        std::cerr << "vxm-report-server: " << e.what() << "\n\n" << kUsage << options;
         status = 2;
         return false;
     }
@@ -62,6 +63,8 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         status = 0;
         return false;
     }
+    if (values.count("data"))
+        settings.database = values["data"].as<std::string>();
     if (settings.server.operatorKey.empty()) {
         if (const char* key = std::getenv("VXM_OPERATOR_KEY"))
             settings.server.operatorKey = key;
@@ -101,7 +104,7 @@ int main(int argc, char** argv)
         for (std::thread& thread : threads)
             thread.join();
     } catch (const std::exception& e) {
-        std::cerr << "vxm_report_server: " << e.what() << "\n";
+        std::cerr << "vxm-report-server: " << e.what() << "\n";
         return 1;
     }
     return 0;

@@ -4,7 +4,7 @@
 # that said recorded, then the page's render time and the server's memory at 100,000 reports.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-bin="$root/build/release/vxm_report_server"
+bin="$root/build/server/vxm-report-server"
 seconds=${VXM_BENCH_SECONDS:-8}
 work=$(mktemp -d /tmp/vxm-server-bench.XXXXXX)
 pg_dir=""
