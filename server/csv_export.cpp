@@ -45,15 +45,20 @@ std::string CsvLine(const StoredReport& report)
     return line;
 }
 
-std::string ExportCsv(ReportStore& store)
+void WriteCsv(ReportStore& store, const std::function<void(const std::string&)>& write)
 {
-    std::string csv = "received,peer";
+    std::string text = "received,peer";
     for (const char* name : kReportFieldNames)
-        csv += std::string(",") + name;
-    csv += "\r\n";
-    store.ForEachReport([&csv](const StoredReport& report) {
-        csv += CsvLine(report);
-        csv += "\r\n";
+        text += std::string(",") + name;
+    text += "\r\n";
+    // Lines are handed on in blocks of about 64 KiB.
+    store.ForEachReport([&](const StoredReport& report) {
+        text += CsvLine(report);
+        text += "\r\n";
+        if (text.size() >= 64 * 1024) {
+            write(text);
+            text.clear();
+        }
     });
-    return csv;
+    write(text);
 }

@@ -4,9 +4,10 @@
 
 #include <string>
 
-// Header "received,peer,u,mc,...,tk", then one line per report, oldest first. The time is
-// written as UTC "YYYY-MM-DD hh:mm:ss"; field values are converted from GBK.
-std::string ExportCsv(ReportStore& store);
+// Header "received,peer,u,mc,...,tk", then one line per report, oldest first, each handed to
+// `write` as it is made. The time is written as UTC "YYYY-MM-DD hh:mm:ss"; field values are
+// converted from GBK.
+void WriteCsv(ReportStore& store, const std::function<void(const std::string&)>& write);
 
 // One report's line, without the line end.
 std::string CsvLine(const StoredReport& report);

@@ -10,6 +10,9 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <ctime>
 #include <optional>
 
@@ -33,6 +36,37 @@ namespace {
 
 using Request = http::request<http::string_body>;
 using Response = http::response<http::string_body>;
+
+constexpr const char kServerName[] = "VxmCheck report server";
+// How long, and for how many bytes, a closing connection waits for the client to close.
+constexpr std::chrono::milliseconds kLingerDeadline{2000};
+constexpr std::size_t kLingerBytes = 1 << 20;
+// Sending the export may take long on a slow link; it still ends.
+constexpr std::chrono::milliseconds kExportDeadline{10 * 60 * 1000};
+
+// Writes the export into an unnamed temporary file and opens it for reading.
+void WriteExportFile(ReportStore& store, http::file_body::value_type& body)
+{
+    const char* folder = std::getenv("TMPDIR");
+    std::string path = std::string(folder && *folder ? folder : "/tmp") + "/vxm-export-XXXXXX";
+    const int fd = mkstemp(path.data());
+    if (fd < 0)
+        throw std::runtime_error("export: no temporary file");
+    unlink(path.c_str());
+    beast::file file;
+    file.native_handle(fd);
+    error_code ec;
+    WriteCsv(store, [&](const std::string& text) {
+        if (!ec)
+            file.write(text.data(), text.size(), ec);
+    });
+    if (!ec)
+        file.seek(0, ec);
+    if (!ec)
+        body.reset(std::move(file), ec);
+    if (ec)
+        throw std::runtime_error("export: " + ec.message());
+}
 
 // Compares without leaking through timing how much of the key matched.
 bool SameKey(const std::string& given, const std::string& key)
@@ -104,9 +138,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
                 response.set(http::field::www_authenticate, "Bearer");
                 return Reply(std::move(response));
             }
-            return ReadStore([](ReportStore& store) {
-                return std::make_pair(std::string("text/csv; charset=utf-8"), ExportCsv(store));
-            });
+            return SendExport();
         case Route::NotAllowed: {
             Response response = Plain(http::status::method_not_allowed, "method not allowed\n");
             response.set(http::field::allow, AllowedMethods(request_.target()));
@@ -170,39 +202,85 @@ class Connection : public std::enable_shared_from_this<Connection> {
         });
     }
 
+    // The export can be far larger than memory should hold: it is written to an unnamed
+    // temporary file on the reading thread and sent from there.
+    void SendExport()
+    {
+        shared_->recorder.Submit([self = shared_from_this()](ReportStore& store) {
+            auto file = std::make_shared<http::file_body::value_type>();
+            try {
+                WriteExportFile(store, *file);
+            } catch (const std::exception&) {
+                file.reset();
+            }
+            asio::post(self->stream_.get_executor(), [self, file] {
+                if (!file)
+                    return self->Reply(
+                        self->Plain(http::status::internal_server_error, "the store failed\n"));
+                http::response<http::file_body> response(http::status::ok,
+                                                         self->request_.version());
+                response.set(http::field::server, kServerName);
+                response.set(http::field::content_type, "text/csv; charset=utf-8");
+                response.set(http::field::cache_control, "no-store");
+                response.body() = std::move(*file);
+                self->Reply(std::move(response), kExportDeadline);
+            });
+        });
+    }
+
     Response Plain(http::status status, const char* text) const
     {
         // Before a request has been parsed, answer in HTTP/1.1.
         Response response(status, request_.version() ? request_.version() : 11);
-        response.set(http::field::server, "VxmCheck report server");
+        response.set(http::field::server, kServerName);
         response.set(http::field::content_type, "text/plain; charset=utf-8");
         response.body() = text;
         return response;
     }
 
-    void Reply(Response response)
+    template <typename Body>
+    void Reply(http::response<Body> response, std::chrono::milliseconds deadline = {})
     {
         // Keep-alive only for a well-formed request that asked for it.
         const bool parsed = parser_ && parser_->is_done();
         response.keep_alive(parsed && response.result() != http::status::internal_server_error &&
                             request_.keep_alive());
         response.prepare_payload();
-        response_ = std::move(response);
-        stream_.expires_after(shared_->options.requestDeadline);
-        http::async_write(stream_, response_,
-                          [self = shared_from_this()](const error_code& ec, std::size_t) {
-                              if (ec || !self->response_.keep_alive())
+        auto held = std::make_shared<http::response<Body>>(std::move(response));
+        stream_.expires_after(deadline.count() ? deadline : shared_->options.requestDeadline);
+        http::async_write(stream_, *held,
+                          [self = shared_from_this(), held](const error_code& ec, std::size_t) {
+                              if (ec || !held->keep_alive())
                                   return self->Close();
                               self->request_ = {};
                               self->ReadRequest();
                           });
     }
 
+    // Ends the sending side first and reads (and drops) what the client still sends until it
+    // closes, briefly: closing at once with unread bytes would reset the connection, and the
+    // client could lose the reply (a 413 sent before the rest of the body arrived).
     void Close()
     {
         error_code ignored;
         stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
-        stream_.close();
+        stream_.expires_after(kLingerDeadline);
+        Drain(0);
+    }
+
+    void Drain(std::size_t dropped)
+    {
+        if (dropped > kLingerBytes) {
+            stream_.close();
+            return;
+        }
+        buffer_.consume(buffer_.size());
+        stream_.async_read_some(buffer_.prepare(4096), [self = shared_from_this(), dropped](
+                                                           const error_code& ec, std::size_t n) {
+            if (ec)
+                return self->stream_.close();
+            self->Drain(dropped + n);
+        });
     }
 
     beast::tcp_stream stream_;
@@ -211,7 +289,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::optional<http::request_parser<http::string_body>> parser_;
     Request request_;
     std::string levelCode_; // of the report being answered
-    Response response_;
 };
 
 // Over the connection limit: a short 503 if the socket takes it at once, then close.
@@ -245,6 +322,11 @@ HttpServer::~HttpServer() = default;
 unsigned short HttpServer::Port() const
 {
     return acceptor_.local_endpoint().port();
+}
+
+std::size_t HttpServer::OpenConnections() const
+{
+    return shared_->connections;
 }
 
 void HttpServer::Close()

@@ -30,6 +30,7 @@ class HttpServer {
     HttpServer& operator=(const HttpServer&) = delete;
 
     unsigned short Port() const;
+    std::size_t OpenConnections() const;
     // Stops accepting; open connections finish on their own.
     void Close();
 

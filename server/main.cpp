@@ -3,9 +3,11 @@
 #include "server/report_recorder.hpp"
 
 #include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/program_options.hpp>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <thread>
 
@@ -91,9 +93,20 @@ int main(int argc, char** argv)
                                 settings.writers, 512);
         HttpServer server(io, settings.server, recorder);
         boost::asio::signal_set signals(io, SIGINT, SIGTERM);
+        // On a signal, stop accepting and give open connections up to two seconds to receive
+        // their replies; the recorder then commits whatever is still queued.
+        boost::asio::steady_timer drain(io);
+        const std::function<void(int)> stopWhenIdle = [&](int checksLeft) {
+            if (server.OpenConnections() == 0 || checksLeft == 0)
+                return io.stop();
+            drain.expires_after(std::chrono::milliseconds(50));
+            drain.async_wait([&, checksLeft](const boost::system::error_code&) {
+                stopWhenIdle(checksLeft - 1);
+            });
+        };
         signals.async_wait([&](const boost::system::error_code&, int) {
             server.Close();
-            io.stop();
+            stopWhenIdle(40);
         });
         std::cout << "listening on " << settings.server.address << ":" << server.Port()
                   << std::endl;

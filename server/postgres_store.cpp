@@ -6,6 +6,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <exception>
 #include <stdexcept>
 
 namespace {
@@ -213,8 +214,28 @@ SurveyFigures PostgresStore::Summarize()
 
 void PostgresStore::ForEachReport(const std::function<void(const StoredReport&)>& visit)
 {
-    for (const ResultRow& row : RowsOf(Prepared("reports").get()))
-        visit(ReportFromRow(row));
+    // Row by row, so the client never holds every report at once.
+    if (!PQsendQueryPrepared(conn_, "reports", 0, nullptr, nullptr, nullptr, 1) ||
+        !PQsetSingleRowMode(conn_))
+        throw std::runtime_error(std::string("postgresql reports: ") + PQerrorMessage(conn_));
+    // Every result is read to the end, even after a failure, so the connection stays usable.
+    std::exception_ptr failure;
+    while (PGresult* next = PQgetResult(conn_)) {
+        const Result result(next);
+        const ExecStatusType status = PQresultStatus(next);
+        if (status == PGRES_SINGLE_TUPLE && !failure) {
+            try {
+                visit(ReportFromRow(RowsOf(next).at(0)));
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && !failure) {
+            failure = std::make_exception_ptr(std::runtime_error(
+                std::string("postgresql reports: ") + PQresultErrorMessage(next)));
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace
