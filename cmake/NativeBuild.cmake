@@ -21,3 +21,4 @@ add_test(NAME core_tests_native COMMAND core_tests)
 
 # Benchmarks print figures; scripts/bench builds them without sanitizers and runs them.
 vxm_add_benchmarks()
+include(cmake/Server.cmake)

@@ -9,7 +9,12 @@
 #include <boost/asio/write.hpp>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <optional>
+#include <future>
 #include <string_view>
+#include <thread>
 
 namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
@@ -30,7 +35,8 @@ class Exchange {
     void Send(const std::string& request);
     // Reads until the reply holds CR LF; the end of the stream is an error here.
     void ReadFirstLine();
-    // Reads until the server closes; read errors end the reply like the close does.
+    // Reads until the reply is complete or the server closes; read errors and the reply's
+    // deadline end it too, and what arrived is judged.
     void ReadRest();
     std::istream& Reply() { return replyStream_; }
 
@@ -40,6 +46,8 @@ class Exchange {
     void RunUntil(Clock::time_point deadline, const char* step);
     // Appends one read to the reply and returns its error (the end of the stream included).
     error_code ReadOnce(const char* step);
+    // The headers have ended and Content-Length bytes followed them.
+    bool ReplyComplete() const;
 
     ReportLimits limits_;
     asio::io_context io_;
@@ -70,17 +78,39 @@ void Exchange::RunUntil(Clock::time_point deadline, const char* step)
     throw NetworkError(step, asio::error::timed_out, "timed out");
 }
 
-void Exchange::Connect(const std::string& host, const std::string& port)
+// The system resolver cannot be interrupted, so it runs on a thread of its own that is left to
+// finish alone when the deadline comes first.
+tcp::resolver::results_type ResolveUntil(const std::string& host, const std::string& port,
+                                         Clock::time_point deadline)
 {
-    tcp::resolver resolver(io_);
-    error_code ec;
-    const auto endpoints = resolver.resolve(host, port, tcp::resolver::address_configured, ec);
+    using Resolved = std::pair<tcp::resolver::results_type, error_code>;
+    std::promise<Resolved> promise;
+    std::future<Resolved> resolved = promise.get_future();
+    std::thread([promise = std::move(promise), host, port]() mutable {
+        asio::io_context io;
+        tcp::resolver resolver(io);
+        error_code ec;
+        auto endpoints = resolver.resolve(host, port, tcp::resolver::address_configured, ec);
+        promise.set_value({std::move(endpoints), ec});
+    }).detach();
+    if (resolved.wait_until(deadline) != std::future_status::ready)
+        throw NetworkError("resolve", asio::error::timed_out, "timed out");
+    auto [endpoints, ec] = resolved.get();
     if (ec)
         throw NetworkError("resolve", ec);
+    return endpoints;
+}
+
+void Exchange::Connect(const std::string& host, const std::string& port)
+{
+    // Resolution and connection share one deadline.
+    const Clock::time_point deadline = Clock::now() + limits_.connect;
+    const auto endpoints = ResolveUntil(host, port, deadline);
+    error_code ec;
     // Endpoints are tried in the resolver's order; the last attempt's error is the one raised.
     asio::async_connect(socket_, endpoints,
                         [&ec](const error_code& e, const tcp::endpoint&) { ec = e; });
-    RunUntil(Clock::now() + limits_.connect, "connect");
+    RunUntil(deadline, "connect");
     if (ec)
         throw NetworkError("connect", ec);
 }
@@ -128,9 +158,39 @@ void Exchange::ReadFirstLine()
     }
 }
 
+bool Exchange::ReplyComplete() const
+{
+    // What the stream has not consumed yet: the headers after the status line, then the body.
+    const std::string_view data(static_cast<const char*>(reply_.data().data()), reply_.size());
+    static constexpr std::string_view kName = "content-length:";
+    std::optional<std::size_t> length;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = data.find('\n', start);
+        if (end == std::string_view::npos)
+            return false;
+        const std::string_view line = data.substr(start, end - start);
+        if (line.empty() || line == "\r")
+            return length && data.size() - end - 1 >= *length;
+        // Header names are case-insensitive.
+        bool named = line.size() > kName.size();
+        for (std::size_t i = 0; named && i < kName.size(); ++i)
+            named = std::tolower(static_cast<unsigned char>(line[i])) == kName[i];
+        if (named)
+            length = std::strtoul(std::string(line.substr(kName.size())).c_str(), nullptr, 10);
+        start = end + 1;
+    }
+}
+
 void Exchange::ReadRest()
 {
-    while (!ReadOnce("read")) {
+    try {
+        while (!ReplyComplete() && !ReadOnce("read")) {
+        }
+    } catch (const NetworkError& e) {
+        // A server that keeps the connection open after its reply must not turn the reply
+        // into a failure: the deadline ends the reading, and what arrived is judged.
+        if (e.code() != asio::error::timed_out)
+            throw;
     }
 }
 
@@ -156,7 +216,7 @@ std::string PostReport(const std::string& host, const std::string& port, const R
     Exchange exchange(limits);
     exchange.Connect(host, port);
     // The form is read from the record only once the connection stands.
-    exchange.Send(ComposeReportRequest(host, BuildReportForm()));
+    exchange.Send(ComposeReportRequest(host, port, BuildReportForm()));
     exchange.ReadFirstLine();
     const unsigned status = ReadStatusCode(exchange.Reply());
     if (status != 200)

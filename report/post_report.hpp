@@ -10,10 +10,11 @@
 
 // Bounds of one exchange; a bound that is hit ends it with a NetworkError.
 struct ReportLimits {
-    // From the start of the connection attempts until one stands. Name resolution is not
-    // included: the system resolver cannot be interrupted and keeps its own time-outs.
+    // From the start of name resolution until a connection stands.
     std::chrono::milliseconds connect{10000};
-    // From sending the request until the server has closed the connection after its reply.
+    // From sending the request until the reply is complete (its Content-Length has arrived)
+    // or the server has closed the connection; hit after the status line, it ends the reading
+    // and what arrived is judged.
     std::chrono::milliseconds reply{20000};
     // Everything the server sends, status line and headers included.
     std::size_t replyBytes = 1 << 20;

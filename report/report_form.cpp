@@ -1,41 +1,32 @@
 #include "report/report_form.hpp"
 
 #include "eval/level.hpp"
-#include "common/md5.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 
 namespace {
 
-constexpr const char kSaltA[] = "R!%&58T^wnq27d";
-constexpr const char kSaltB[] = "#*!^%KTRB941";
-constexpr const char kSaltC[] = "r5.2071815m#";
-
-struct FormField {
-    const char* name;
-    const char* key; // nullptr: the level code
-};
-
-// In body order; the token "tk" follows them.
-constexpr FormField kFormFields[] = {{"u", InfoKey::Zeq},
-                                     {"mc", InfoKey::Mac},
-                                     {"cpu", InfoKey::CPU},
-                                     {"mm", InfoKey::RAM},
-                                     {"dm", InfoKey::GPU},
-                                     {"cc", InfoKey::CoreCount},
-                                     {"lcc", InfoKey::LogicCoreCount},
-                                     {"lvm", InfoKey::LocalVideoMem},
-                                     {"tvm", InfoKey::TotalVideoMem},
-                                     {"os", InfoKey::OS},
-                                     {"rs", InfoKey::Resolution},
-                                     {"dx", InfoKey::DirectX},
-                                     {"vc", InfoKey::MSVC},
-                                     {"dd", InfoKey::GPUDriver},
-                                     {"hl", nullptr},
-                                     {"s", InfoKey::Gain},
-                                     {"pn", InfoKey::HostName},
-                                     {"nc", InfoKey::AdapterName},
-                                     {"ei", InfoKey::Times}};
+// Record keys in body order; the level code and the token are not read from the record.
+constexpr const char* kRecordKeys[kReportFieldCount] = {InfoKey::Zeq,
+                                                        InfoKey::Mac,
+                                                        InfoKey::CPU,
+                                                        InfoKey::RAM,
+                                                        InfoKey::GPU,
+                                                        InfoKey::CoreCount,
+                                                        InfoKey::LogicCoreCount,
+                                                        InfoKey::LocalVideoMem,
+                                                        InfoKey::TotalVideoMem,
+                                                        InfoKey::OS,
+                                                        InfoKey::Resolution,
+                                                        InfoKey::DirectX,
+                                                        InfoKey::MSVC,
+                                                        InfoKey::GPUDriver,
+                                                        nullptr,
+                                                        InfoKey::Gain,
+                                                        InfoKey::HostName,
+                                                        InfoKey::AdapterName,
+                                                        InfoKey::Times,
+                                                        nullptr};
 
 // An absent key reads as empty text; unlike index access this leaves the record as it is.
 std::string Value(const char* key)
@@ -45,6 +36,17 @@ std::string Value(const char* key)
     return found == info.end() ? std::string() : found->second;
 }
 
+ReportValues RecordValues(const std::string& levelCode)
+{
+    ReportValues values;
+    for (std::size_t i = 0; i < kReportFieldCount; ++i) {
+        if (kRecordKeys[i])
+            values[i] = Value(kRecordKeys[i]);
+    }
+    values[static_cast<std::size_t>(ReportField::LevelCode)] = levelCode;
+    return values;
+}
+
 std::string LevelCode()
 {
     const auto& levels = ReportedLevelMap();
@@ -52,52 +54,17 @@ std::string LevelCode()
     return found == levels.end() ? std::string() : found->second;
 }
 
-bool IsUnreserved(unsigned char byte)
-{
-    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-           (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == '.' || byte == '~';
-}
-
 } // namespace
-
-std::string UrlEncodeValue(const std::string& text)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(text.size() * 3);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (IsUnreserved(byte)) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0F];
-        }
-    }
-    return encoded;
-}
 
 std::string ComputeReportToken(const std::string& levelCode)
 {
-    return Md5Hex(Value(InfoKey::Zeq) + kSaltA + Value(InfoKey::Mac) + Value(InfoKey::CPU) +
-                  Value(InfoKey::RAM) + Value(InfoKey::GPU) + kSaltB + levelCode +
-                  Value(InfoKey::Gain) + kSaltC);
+    return ComputeReportToken(RecordValues(levelCode));
 }
 
 std::string BuildReportForm()
 {
     // One lookup serves both the "hl" field and the token.
-    const std::string level = LevelCode();
-    std::string form;
-    for (const FormField& field : kFormFields) {
-        if (!form.empty())
-            form += '&';
-        form += field.name;
-        form += '=';
-        form += UrlEncodeValue(field.key ? Value(field.key) : level);
-    }
-    form += "&tk=";
-    form += UrlEncodeValue(ComputeReportToken(level));
-    return form;
+    ReportValues values = RecordValues(LevelCode());
+    values[static_cast<std::size_t>(ReportField::Token)] = ComputeReportToken(values);
+    return EncodeReportForm(values);
 }

@@ -1,14 +1,11 @@
 #pragma once
-// The report form: twenty url-encoded fields taken from the machine record, and the token that
-// binds the main facts to salts the report server also holds.
+// The report form as the program sends it: the twenty fields read from the machine record.
+#include "report/report_fields.hpp"
+#include "report/report_token.hpp"
+
 #include <string>
 
-// Percent-encodes every byte except ASCII letters, digits and "-", "_", ".", "~" (upper-case
-// hex digits; a blank becomes %20).
-std::string UrlEncodeValue(const std::string& text);
-
-// MD5 (lower-case hex) of the raw account number, MAC, processor, memory and adapter values,
-// the given level code and the gain, interleaved with the three salts.
+// The token of the record's values with the given level code in place of "hl".
 std::string ComputeReportToken(const std::string& levelCode);
 
 // The complete form body, "u=...&mc=...&...&tk=...", read from the record without changing it.

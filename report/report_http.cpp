@@ -72,10 +72,12 @@ std::string NarrowHighBytes(const std::string& text)
 
 } // namespace
 
-std::string ComposeReportRequest(const std::string& host, const std::string& body)
+std::string ComposeReportRequest(const std::string& host, const std::string& port,
+                                 const std::string& body)
 {
-    return "POST http://" + host + kReportPath + " HTTP/1.0\r\n" + "Host: " + host + "\r\n" +
-           "Content-Type: application/x-www-form-urlencoded\r\n" +
+    const std::string authority = port == "80" ? host : host + ":" + port;
+    return "POST http://" + authority + kReportPath + " HTTP/1.0\r\n" + "Host: " + authority +
+           "\r\n" + "Content-Type: application/x-www-form-urlencoded\r\n" +
            "Content-Length: " + std::to_string(body.size()) + "\r\n" + "\r\n" + body;
 }
 

@@ -11,9 +11,10 @@ class ReplicatedCommit : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The POST request for the form body: absolute URL and Host header name the given host, and
-// only Host, Content-Type and Content-Length are sent.
-std::string ComposeReportRequest(const std::string& host, const std::string& body);
+// The POST request for the form body: absolute URL and Host header name the given host, with
+// ":port" unless the port is 80, and only Host, Content-Type and Content-Length are sent.
+std::string ComposeReportRequest(const std::string& host, const std::string& port,
+                                 const std::string& body);
 
 // Reads the status line ("HTTP/<version> <code> <reason>") and returns the code; throws
 // std::runtime_error "Invalid response" when it is malformed.

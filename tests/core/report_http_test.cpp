@@ -61,3 +61,14 @@ TEST(ReportReply, EscapedQuoteBreaksTheJson)
 {
     EXPECT_EQ(Judged("{\"ret_code\":0,\"msg\":\"a\\u0022b\"}").kind, "json_parser_error");
 }
+
+TEST(ComposeReportRequest, PortOnlyWhenNotEighty)
+{
+    EXPECT_EQ(ComposeReportRequest("h.example", "80", "a=1"),
+              "POST http://h.example/vorn/a20140220checkmachine/postInfo.php HTTP/1.0\r\n"
+              "Host: h.example\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+              "Content-Length: 3\r\n\r\na=1");
+    const std::string request = ComposeReportRequest("h.example", "8080", "");
+    EXPECT_EQ(request.rfind("POST http://h.example:8080/vorn/", 0), 0u);
+    EXPECT_NE(request.find("\r\nHost: h.example:8080\r\n"), std::string::npos);
+}

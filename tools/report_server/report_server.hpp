@@ -27,6 +27,7 @@ struct Answer {
     std::chrono::milliseconds delay{0};   // pause before the answer
     std::chrono::milliseconds perByte{0}; // when set, the answer goes out one byte per pause
     bool silent = false;                  // never answers; waits for the client to close
+    bool keepOpen = false;                // after the answer, keeps its side open
 };
 
 // A request is whole when its headers have ended and Content-Length bytes followed them.
@@ -98,15 +99,15 @@ class Server {
             const std::size_t size = trickle
                                          ? std::min<std::size_t>(1, answer.bytes.size() - offset)
                                          : answer.bytes.size() - offset;
-            asio::async_write(socket, asio::buffer(answer.bytes.data() + offset, size),
-                              [self = shared_from_this(), trickle, offset,
-                               size](const error_code& ec, std::size_t) {
-                                  const std::size_t next = offset + size;
-                                  if (ec || next == self->server.answer_.bytes.size() || !trickle)
-                                      return self->Finish();
-                                  self->Wait(self->server.answer_.perByte,
-                                             [self, next] { self->Reply(next); });
-                              });
+            asio::async_write(
+                socket, asio::buffer(answer.bytes.data() + offset, size),
+                [self = shared_from_this(), trickle, offset, size](const error_code& ec,
+                                                                   std::size_t) {
+                    const std::size_t next = offset + size;
+                    if (ec || next == self->server.answer_.bytes.size() || !trickle)
+                        return self->server.answer_.keepOpen ? self->Drain() : self->Finish();
+                    self->Wait(self->server.answer_.perByte, [self, next] { self->Reply(next); });
+                });
         }
 
         // Closes the sending side and records what else arrives until the client closes.

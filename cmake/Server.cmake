@@ -1,0 +1,29 @@
+# The reference report server: native only. It shares the form and token code with the program.
+find_package(Boost 1.81 REQUIRED COMPONENTS program_options)
+find_package(Threads REQUIRED)
+find_package(SQLite3 REQUIRED)
+find_package(PostgreSQL REQUIRED)
+
+file(GLOB VXM_SERVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/server/*.cpp)
+list(REMOVE_ITEM VXM_SERVER_SOURCES ${CMAKE_SOURCE_DIR}/server/main.cpp)
+set(VXM_SERVER_SHARED_SOURCES
+    ${CMAKE_SOURCE_DIR}/report/report_fields.cpp
+    ${CMAKE_SOURCE_DIR}/report/report_token.cpp
+    ${CMAKE_SOURCE_DIR}/common/md5.cpp)
+
+# The server's texts (messages, page) are UTF-8, unlike the program's GBK literals.
+add_library(vxmserver STATIC ${VXM_SERVER_SOURCES} ${VXM_SERVER_SHARED_SOURCES})
+target_include_directories(vxmserver PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(vxmserver PUBLIC -fexec-charset=UTF-8 ${VXM_SANITIZE_FLAGS})
+target_link_options(vxmserver PUBLIC ${VXM_SANITIZE_FLAGS})
+target_link_libraries(vxmserver PUBLIC Boost::program_options Threads::Threads SQLite::SQLite3
+                      PostgreSQL::PostgreSQL)
+
+add_executable(vxm-report-server ${CMAKE_SOURCE_DIR}/server/main.cpp)
+target_link_libraries(vxm-report-server PRIVATE vxmserver)
+
+file(GLOB VXM_SERVER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.cpp)
+add_executable(server_tests ${VXM_SERVER_TEST_SOURCES})
+target_link_libraries(server_tests PRIVATE vxmserver gtest_main)
+target_compile_definitions(server_tests PRIVATE ${VXM_TEST_DEFINITIONS})
+add_test(NAME server_tests COMMAND server_tests)

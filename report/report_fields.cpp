@@ -1,0 +1,98 @@
+#include "report/report_fields.hpp"
+
+namespace {
+
+bool IsUnreserved(unsigned char byte)
+{
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+           (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == '.' || byte == '~';
+}
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string UrlEncodeValue(const std::string& text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(text.size() * 3);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (IsUnreserved(byte)) {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        }
+    }
+    return encoded;
+}
+
+std::optional<std::string> UrlDecodeValue(std::string_view text)
+{
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            decoded += ' ';
+        } else if (text[i] != '%') {
+            decoded += text[i];
+        } else {
+            const int high = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
+            const int low = high < 0 ? -1 : HexValue(text[i + 2]);
+            if (low < 0)
+                return std::nullopt;
+            decoded += static_cast<char>(high << 4 | low);
+            i += 2;
+        }
+    }
+    return decoded;
+}
+
+std::string EncodeReportForm(const ReportValues& values)
+{
+    std::string form;
+    for (std::size_t i = 0; i < kReportFieldCount; ++i) {
+        if (i > 0)
+            form += '&';
+        form += kReportFieldNames[i];
+        form += '=';
+        form += UrlEncodeValue(values[i]);
+    }
+    return form;
+}
+
+std::optional<ReportValues> DecodeReportForm(std::string_view body)
+{
+    ReportValues values;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < kReportFieldCount; ++i) {
+        const std::size_t end = std::min(body.find('&', at), body.size());
+        const std::string_view pair = body.substr(at, end - at);
+        const std::string_view name = kReportFieldNames[i];
+        if (pair.size() <= name.size() || pair.compare(0, name.size(), name) != 0 ||
+            pair[name.size()] != '=')
+            return std::nullopt;
+        auto value = UrlDecodeValue(pair.substr(name.size() + 1));
+        if (!value)
+            return std::nullopt;
+        values[i] = std::move(*value);
+        // The last field ends the body; any other must be followed by "&".
+        const bool last = i + 1 == kReportFieldCount;
+        if (last != (end == body.size()))
+            return std::nullopt;
+        at = end + 1;
+    }
+    return values;
+}

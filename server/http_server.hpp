@@ -1,0 +1,45 @@
+#pragma once
+// The report server's HTTP side: accepts connections, reads one request at a time within a
+// deadline and a size bound, and hands each to its handler.
+#include "server/report_recorder.hpp"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+
+struct ServerOptions {
+    std::string address = "127.0.0.1";
+    unsigned short port = 8080; // 0: the system's choice
+    std::string operatorKey;    // empty: the export is refused to everyone
+    std::size_t maxConnections = 1024;
+    std::size_t maxBody = 64 * 1024;
+    // A request must arrive whole within this; a reply must be taken within it.
+    std::chrono::milliseconds requestDeadline{10000};
+};
+
+class HttpServer {
+  public:
+    // Listens at once; throws when the address cannot be bound.
+    HttpServer(boost::asio::io_context& io, ServerOptions options, ReportRecorder& recorder);
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    unsigned short Port() const;
+    std::size_t OpenConnections() const;
+    // Stops accepting; open connections finish on their own.
+    void Close();
+
+    struct Shared; // what the connections need from the server
+
+  private:
+    void Accept();
+
+    boost::asio::io_context& io_;
+    boost::asio::ip::tcp::acceptor acceptor_;
+    std::shared_ptr<Shared> shared_;
+};

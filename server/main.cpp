@@ -1,0 +1,124 @@
+// vxm-report-server: takes the program's reports, stores them and shows the survey's page.
+#include "server/http_server.hpp"
+#include "server/report_recorder.hpp"
+
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/program_options.hpp>
+
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <thread>
+
+namespace po = boost::program_options;
+
+namespace {
+
+constexpr const char kUsage[] =
+    "Usage: vxm-report-server [options]\n"
+    "Takes the reports the program posts to /vorn/a20140220checkmachine/postInfo.php, stores\n"
+    "them, and shows the survey at / . Prints \"listening on ADDRESS:PORT\" once it accepts\n"
+    "connections; SIGINT or SIGTERM stop it after the queued reports are committed.\n";
+
+struct Settings {
+    ServerOptions server;
+    std::string database;
+    int writers = 0;
+    int threads = 1;
+};
+
+// Returns false when the program should end at once (help shown, or bad options).
+bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
+{
+    std::size_t requestMs = 0;
+    po::options_description options("Options");
+    options.add_options()("help,h", "show this text")(
+        "address", po::value(&settings.server.address)->default_value("127.0.0.1"),
+        "address to listen on")("port", po::value(&settings.server.port)->default_value(8080),
+                                "TCP port; 0 lets the system choose (the line printed tells it)")(
+        "database", po::value(&settings.database)->default_value("data"),
+        "a data folder for the SQLite file reports.sqlite3 (created when missing), or a "
+        "PostgreSQL URL (postgresql://user@host/db or postgresql:///db?host=/socket/dir)")(
+        "data", po::value<std::string>(), "the same as --database")(
+        "operator-key", po::value(&settings.server.operatorKey),
+        "key for the CSV export (/export.csv?key=KEY or \"Authorization: Bearer KEY\"); "
+        "default: the environment variable VXM_OPERATOR_KEY; without one the export is refused")(
+        "writers", po::value(&settings.writers)->default_value(0),
+        "store connections that write (0: 1 for SQLite, 4 for PostgreSQL)")(
+        "threads", po::value(&settings.threads)->default_value(1), "network threads")(
+        "max-connections", po::value(&settings.server.maxConnections)->default_value(1024),
+        "open connections beyond this are refused with 503")(
+        "request-timeout-ms", po::value(&requestMs)->default_value(10000),
+        "a request must arrive whole, and a reply be taken, within this time");
+    po::variables_map values;
+    try {
+        po::store(po::parse_command_line(argc, argv, options), values);
+        po::notify(values);
+    } catch (const po::error& e) {
+        std::cerr << "vxm-report-server: " << e.what() << "\n\n" << kUsage << options;
+        status = 2;
+        return false;
+    }
+    if (values.count("help")) {
+        std::cout << kUsage << options;
+        status = 0;
+        return false;
+    }
+    if (values.count("data"))
+        settings.database = values["data"].as<std::string>();
+    if (settings.server.operatorKey.empty()) {
+        if (const char* key = std::getenv("VXM_OPERATOR_KEY"))
+            settings.server.operatorKey = key;
+    }
+    settings.server.requestDeadline = std::chrono::milliseconds(requestMs);
+    if (settings.writers <= 0)
+        settings.writers = IsPostgresUrl(settings.database) ? 4 : 1;
+    settings.threads = std::max(1, settings.threads);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Settings settings;
+    int status = 0;
+    if (!ParseSettings(argc, argv, settings, status))
+        return status;
+    try {
+        // Declared first so that it outlives the recorder, whose last replies post to it.
+        boost::asio::io_context io;
+        ReportRecorder recorder([&] { return OpenReportStore(settings.database); },
+                                settings.writers, 512);
+        HttpServer server(io, settings.server, recorder);
+        boost::asio::signal_set signals(io, SIGINT, SIGTERM);
+        // On a signal, stop accepting and give open connections up to two seconds to receive
+        // their replies; the recorder then commits whatever is still queued.
+        boost::asio::steady_timer drain(io);
+        const std::function<void(int)> stopWhenIdle = [&](int checksLeft) {
+            if (server.OpenConnections() == 0 || checksLeft == 0)
+                return io.stop();
+            drain.expires_after(std::chrono::milliseconds(50));
+            drain.async_wait([&, checksLeft](const boost::system::error_code&) {
+                stopWhenIdle(checksLeft - 1);
+            });
+        };
+        signals.async_wait([&](const boost::system::error_code&, int) {
+            server.Close();
+            stopWhenIdle(40);
+        });
+        std::cout << "listening on " << settings.server.address << ":" << server.Port()
+                  << std::endl;
+        std::vector<std::thread> threads;
+        for (int i = 1; i < settings.threads; ++i)
+            threads.emplace_back([&io] { io.run(); });
+        io.run();
+        for (std::thread& thread : threads)
+            thread.join();
+    } catch (const std::exception& e) {
+        std::cerr << "vxm-report-server: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

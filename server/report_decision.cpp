@@ -1,0 +1,58 @@
+#include "server/report_decision.hpp"
+
+#include "report/report_token.hpp"
+#include "server/text_encoding.hpp"
+
+#include <charconv>
+
+FormCheck CheckReportForm(std::string_view body)
+{
+    FormCheck check;
+    auto values = DecodeReportForm(body);
+    if (!values) {
+        check.refusal = Decision::Malformed;
+        return check;
+    }
+    check.values = std::move(*values);
+    if (ComputeReportToken(check.values) != At(check.values, ReportField::Token))
+        check.refusal = Decision::TokenMismatch;
+    return check;
+}
+
+std::optional<std::int64_t> GainOf(const ReportValues& values)
+{
+    const std::string& text = At(values, ReportField::Gain);
+    std::int64_t gain = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, gain);
+    if (text.empty() || error != std::errc() || stop != end)
+        return std::nullopt;
+    return gain;
+}
+
+std::string DecisionMessage(Decision decision, const std::string& levelCode, GainRank rank)
+{
+    switch (decision) {
+    case Decision::Recorded:
+        break;
+    case Decision::Repeated:
+        return "该账号已在这台电脑上参与过检测，请勿重复提交。";
+    case Decision::TokenMismatch:
+        return "检测数据校验未通过，请重新检测后再提交。";
+    case Decision::Malformed:
+        return "提交的检测数据不完整或格式有误，请重新检测。";
+    }
+    if (levelCode.empty())
+        return "检测成功！您的电脑有部件暂未收录，本次未能评级。";
+    const std::string level = "检测成功！您的电脑为 " + levelCode + " 级，";
+    const std::int64_t others = rank.total - 1;
+    if (others <= 0)
+        return level + "是第一台参与检测的电脑。";
+    return level + "超过了 " + std::to_string(rank.below * 100 / others) + "% 的已参与电脑。";
+}
+
+std::string ReplyBody(Decision decision, const std::string& message)
+{
+    return "{\"ret_code\":" + std::to_string(static_cast<int>(decision)) + ",\"msg\":\"" +
+           JsonEscapeUtf8(message) + "\"}";
+}

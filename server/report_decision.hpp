@@ -1,0 +1,39 @@
+#pragma once
+// How the server judges one posted report, and the reply it gives for each decision.
+#include "report/report_fields.hpp"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The "ret_code" values the program understands.
+enum class Decision : int {
+    Recorded = 0,
+    Repeated = -1,
+    TokenMismatch = -2,
+    Malformed = -3,
+};
+
+// The form's values when the body is well formed and its token matches them; otherwise the
+// decision (Malformed or TokenMismatch) in `refusal`.
+struct FormCheck {
+    ReportValues values;
+    std::optional<Decision> refusal;
+};
+FormCheck CheckReportForm(std::string_view body);
+
+// The gain as a number when "s" is plain decimal digits (a leading "-" allowed).
+std::optional<std::int64_t> GainOf(const ReportValues& values);
+
+// Where a recorded report's gain stands among all recorded ones, itself included.
+struct GainRank {
+    std::int64_t below = 0; // recorded reports with a smaller gain
+    std::int64_t total = 0; // recorded reports with a gain
+};
+
+// The "msg" (UTF-8) for a decision; the rank only matters for Recorded.
+std::string DecisionMessage(Decision decision, const std::string& levelCode, GainRank rank);
+
+// The one-line JSON body: {"ret_code":N,"msg":"..."} with \u escapes for all but ASCII.
+std::string ReplyBody(Decision decision, const std::string& message);

@@ -1,0 +1,50 @@
+#pragma once
+// Runs the store's work off the network threads. Reports queue up for the writer threads, and
+// each writer stores whatever has queued in one transaction: one disk sync serves many reports.
+// Reads for the page and the export run on a thread of their own.
+#include "server/report_store.hpp"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+class ReportRecorder {
+  public:
+    // nullopt when the store failed and the report was not stored.
+    using Done = std::function<void(std::optional<RecordOutcome>)>;
+    using Read = std::function<void(ReportStore&)>;
+
+    // Opens one connection per writer and one for reading; throws when the store cannot open.
+    ReportRecorder(const std::function<std::unique_ptr<ReportStore>()>& open, int writers,
+                   std::size_t maxBatch);
+    // Finishes what has queued, then stops the threads.
+    ~ReportRecorder();
+    ReportRecorder(const ReportRecorder&) = delete;
+    ReportRecorder& operator=(const ReportRecorder&) = delete;
+
+    // `done` runs on a writer thread once the report's transaction has ended.
+    void Record(StoredReport report, Done done);
+    // `read` runs on the reading thread, with a connection of its own.
+    void Submit(Read read);
+
+  private:
+    struct Pending {
+        StoredReport report;
+        Done done;
+    };
+    void WriteLoop(ReportStore& store);
+    void ReadLoop(ReportStore& store);
+
+    std::size_t maxBatch_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::deque<Pending> pending_;
+    std::deque<Read> reads_;
+    std::vector<std::unique_ptr<ReportStore>> stores_;
+    std::vector<std::thread> threads_;
+};

@@ -1,0 +1,56 @@
+#pragma once
+// Storage of reports behind one small interface, with an SQLite and a PostgreSQL engine. One
+// object is one database connection and is used by one thread at a time.
+#include "report/report_fields.hpp"
+#include "server/report_decision.hpp"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A report as received: the raw GBK bytes of every field, when and from where.
+struct StoredReport {
+    ReportValues values;
+    std::int64_t receivedAt = 0; // seconds since 1970, UTC
+    std::string peer;            // network address of the sender
+};
+
+struct RecordOutcome {
+    bool recorded = false; // false: the account had already reported from this machine
+    GainRank rank;
+};
+
+// One line of an aggregate: a stored value (GBK bytes), how many reports hold it, and their
+// average gain.
+struct Tally {
+    std::string label;
+    std::int64_t count = 0;
+    double averageGain = 0;
+};
+
+struct SurveyFigures {
+    std::int64_t reports = 0;
+    std::int64_t machines = 0; // distinct MAC addresses
+    std::vector<Tally> levels, processors, adapters, systems, memory, resolutions, days;
+};
+
+class ReportStore {
+  public:
+    virtual ~ReportStore() = default;
+    // Stores the reports in one transaction and returns, in order, what became of each. Once it
+    // returns, the transaction is committed. Throws std::runtime_error when nothing was stored.
+    virtual std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) = 0;
+    virtual SurveyFigures Summarize() = 0;
+    // Every stored report, oldest first.
+    virtual void ForEachReport(const std::function<void(const StoredReport&)>& visit) = 0;
+};
+
+// "postgres://..." or "postgresql://..." opens a PostgreSQL connection; anything else names a
+// data folder holding the SQLite file "reports.sqlite3" (created when missing).
+std::unique_ptr<ReportStore> OpenReportStore(const std::string& database);
+bool IsPostgresUrl(const std::string& database);
+
+std::unique_ptr<ReportStore> OpenSqliteStore(const std::string& folder);
+std::unique_ptr<ReportStore> OpenPostgresStore(const std::string& url);

@@ -1,0 +1,54 @@
+#include "server/request_route.hpp"
+
+#include "report/report_fields.hpp"
+
+namespace {
+
+std::string_view Query(std::string_view target)
+{
+    const auto mark = target.find('?');
+    return mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1);
+}
+
+} // namespace
+
+std::string_view TargetPath(std::string_view target)
+{
+    if (target.rfind("http://", 0) == 0) {
+        const auto slash = target.find('/', 7);
+        target = slash == std::string_view::npos ? std::string_view("/") : target.substr(slash);
+    }
+    return target.substr(0, target.find('?'));
+}
+
+std::string QueryValue(std::string_view target, std::string_view name)
+{
+    std::string_view query = Query(target);
+    while (!query.empty()) {
+        const auto end = std::min(query.find('&'), query.size());
+        const std::string_view pair = query.substr(0, end);
+        if (pair.size() > name.size() && pair.compare(0, name.size(), name) == 0 &&
+            pair[name.size()] == '=')
+            return UrlDecodeValue(pair.substr(name.size() + 1)).value_or(std::string());
+        query.remove_prefix(std::min(end + 1, query.size()));
+    }
+    return std::string();
+}
+
+const char* AllowedMethods(std::string_view target)
+{
+    return TargetPath(target) == kReportPath ? "POST" : "GET";
+}
+
+Route RouteOf(std::string_view method, std::string_view target)
+{
+    const std::string_view path = TargetPath(target);
+    if (path == kReportPath)
+        return method == "POST" ? Route::Report : Route::NotAllowed;
+    if (path == "/" || path == kExportPath) {
+        if (method != "GET")
+            return Route::NotAllowed;
+        return path == "/" ? Route::Page : Route::Export;
+    }
+    return Route::NotFound;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Which handler a request goes to, from its method and target. The program sends an absolute
+// URL ("http://host/path"); browsers send the path alone.
+#include <string>
+#include <string_view>
+
+enum class Route {
+    Report,     // POST of a report
+    Page,       // GET of the survey page
+    Export,     // GET of the CSV export
+    NotAllowed, // a known path with another method: 405
+    NotFound,   // 404
+};
+
+Route RouteOf(std::string_view method, std::string_view target);
+
+// The target's path without scheme, authority and query: "/" for "http://host".
+std::string_view TargetPath(std::string_view target);
+
+// The decoded value of `name` in the target's query, or empty text.
+std::string QueryValue(std::string_view target, std::string_view name);
+
+// The "Allow" header value for a path that has a handler.
+const char* AllowedMethods(std::string_view target);
+
+constexpr const char kReportPath[] = "/vorn/a20140220checkmachine/postInfo.php";
+constexpr const char kExportPath[] = "/export.csv";

@@ -1,0 +1,231 @@
+// The embedded engine: one file in the data folder, write-ahead log, full sync on commit.
+#include "server/report_store.hpp"
+#include "server/store_schema.hpp"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace {
+
+constexpr const char* kSchema[] = {
+    "PRAGMA journal_mode=WAL",
+    "PRAGMA synchronous=FULL",
+    "CREATE TABLE IF NOT EXISTS reports (id INTEGER PRIMARY KEY, received INTEGER NOT NULL, "
+    "peer TEXT NOT NULL, gain INTEGER, u BLOB NOT NULL, mc BLOB NOT NULL, cpu BLOB NOT NULL, "
+    "mm BLOB NOT NULL, dm BLOB NOT NULL, cc BLOB NOT NULL, lcc BLOB NOT NULL, lvm BLOB NOT NULL, "
+    "tvm BLOB NOT NULL, os BLOB NOT NULL, rs BLOB NOT NULL, dx BLOB NOT NULL, vc BLOB NOT NULL, "
+    "dd BLOB NOT NULL, hl BLOB NOT NULL, s BLOB NOT NULL, pn BLOB NOT NULL, nc BLOB NOT NULL, "
+    "ei BLOB NOT NULL, tk BLOB NOT NULL, UNIQUE (u, mc))",
+    "CREATE TABLE IF NOT EXISTS machines (mc BLOB PRIMARY KEY)",
+    "CREATE TABLE IF NOT EXISTS tallies (dimension TEXT NOT NULL, label BLOB NOT NULL, "
+    "n INTEGER NOT NULL, gained INTEGER NOT NULL, gain_sum INTEGER NOT NULL, "
+    "PRIMARY KEY (dimension, label))",
+};
+
+class Statement {
+  public:
+    Statement(sqlite3* db, const std::string& sql)
+    {
+        if (sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) !=
+            SQLITE_OK)
+            throw std::runtime_error(std::string("sqlite prepare: ") + sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    sqlite3_stmt* get() const { return stmt_; }
+
+  private:
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Every column of the current row as bytes.
+void ReadRow(sqlite3_stmt* stmt, ResultRow& row)
+{
+    row.resize(sqlite3_column_count(stmt));
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+        row[i].assign(bytes ? bytes : "", sqlite3_column_bytes(stmt, i));
+    }
+}
+
+class SqliteStore : public ReportStore {
+  public:
+    explicit SqliteStore(const std::string& folder);
+    ~SqliteStore() override;
+    std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) override;
+    SurveyFigures Summarize() override;
+    void ForEachReport(const std::function<void(const StoredReport&)>& visit) override;
+
+  private:
+    void Check(int result, const char* step) const;
+    // Runs a prepared statement to its end, collecting every column as bytes.
+    ResultRows Rows(sqlite3_stmt* stmt);
+    void Run(sqlite3_stmt* stmt, const char* step);
+
+    sqlite3* db_ = nullptr;
+    std::unique_ptr<Statement> begin_, beginRead_, commit_, rollback_, insert_, addMachine_,
+        addTally_, gainTally_, select_;
+    std::vector<std::unique_ptr<Statement>> survey_;
+};
+
+SqliteStore::SqliteStore(const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    const std::string path = (std::filesystem::path(folder) / "reports.sqlite3").string();
+    const int opened =
+        sqlite3_open_v2(path.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (opened != SQLITE_OK) {
+        const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        throw std::runtime_error("sqlite open " + path + ": " + reason);
+    }
+    sqlite3_busy_timeout(db_, 10000);
+    for (const char* sql : kSchema)
+        Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), sql);
+    begin_ = std::make_unique<Statement>(db_, "BEGIN IMMEDIATE");
+    beginRead_ = std::make_unique<Statement>(db_, "BEGIN");
+    commit_ = std::make_unique<Statement>(db_, "COMMIT");
+    rollback_ = std::make_unique<Statement>(db_, "ROLLBACK");
+    insert_ = std::make_unique<Statement>(db_, InsertReportSql([](int n) {
+                                                   return "?" + std::to_string(n);
+                                               }) + " ON CONFLICT (u, mc) DO NOTHING");
+    addMachine_ = std::make_unique<Statement>(
+        db_, "INSERT INTO machines (mc) VALUES (?1) ON CONFLICT (mc) DO NOTHING");
+    addTally_ = std::make_unique<Statement>(
+        db_, AddTallySql([](int n) { return "?" + std::to_string(n); }));
+    gainTally_ = std::make_unique<Statement>(db_, GainTallySql());
+    select_ = std::make_unique<Statement>(db_, SelectReportsSql());
+    for (const std::string& sql : SurveyQueries())
+        survey_.push_back(std::make_unique<Statement>(db_, sql));
+}
+
+SqliteStore::~SqliteStore()
+{
+    begin_.reset();
+    beginRead_.reset();
+    commit_.reset();
+    rollback_.reset();
+    insert_.reset();
+    addMachine_.reset();
+    addTally_.reset();
+    gainTally_.reset();
+    select_.reset();
+    survey_.clear();
+    sqlite3_close(db_);
+}
+
+void SqliteStore::Check(int result, const char* step) const
+{
+    if (result != SQLITE_OK && result != SQLITE_DONE && result != SQLITE_ROW)
+        throw std::runtime_error(std::string("sqlite ") + step + ": " + sqlite3_errmsg(db_));
+}
+
+void SqliteStore::Run(sqlite3_stmt* stmt, const char* step)
+{
+    const int result = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    Check(result, step);
+}
+
+ResultRows SqliteStore::Rows(sqlite3_stmt* stmt)
+{
+    ResultRows rows;
+    int result;
+    while ((result = sqlite3_step(stmt)) == SQLITE_ROW) {
+        rows.emplace_back();
+        ReadRow(stmt, rows.back());
+    }
+    sqlite3_reset(stmt);
+    Check(result, "query");
+    return rows;
+}
+
+std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& reports)
+{
+    std::vector<RecordOutcome> outcomes(reports.size());
+    Run(begin_->get(), "begin");
+    try {
+        TallyChanges changes;
+        for (std::size_t r = 0; r < reports.size(); ++r) {
+            const StoredReport& report = reports[r];
+            sqlite3_stmt* insert = insert_->get();
+            sqlite3_bind_int64(insert, 1, report.receivedAt);
+            sqlite3_bind_text(insert, 2, report.peer.data(), report.peer.size(), SQLITE_STATIC);
+            if (const auto gain = GainOf(report.values))
+                sqlite3_bind_int64(insert, 3, *gain);
+            for (std::size_t i = 0; i < kReportFieldCount; ++i)
+                sqlite3_bind_blob(insert, 4 + i, report.values[i].data(), report.values[i].size(),
+                                  SQLITE_STATIC);
+            Run(insert, "insert");
+            outcomes[r].recorded = sqlite3_changes(db_) == 1;
+            if (!outcomes[r].recorded)
+                continue;
+            const std::string& mac = At(report.values, ReportField::Mac);
+            sqlite3_bind_blob(addMachine_->get(), 1, mac.data(), mac.size(), SQLITE_STATIC);
+            Run(addMachine_->get(), "machine");
+            AddToTallies(changes, report, sqlite3_changes(db_) == 1);
+        }
+        for (const auto& [key, step] : changes) {
+            sqlite3_stmt* add = addTally_->get();
+            sqlite3_bind_text(add, 1, key.first.data(), key.first.size(), SQLITE_STATIC);
+            sqlite3_bind_blob(add, 2, key.second.data(), key.second.size(), SQLITE_STATIC);
+            sqlite3_bind_int64(add, 3, step.count);
+            sqlite3_bind_int64(add, 4, step.gained);
+            sqlite3_bind_int64(add, 5, step.gainSum);
+            Run(add, "tally");
+        }
+        const ResultRows gains = Rows(gainTally_->get());
+        for (std::size_t r = 0; r < reports.size(); ++r) {
+            const auto gain = GainOf(reports[r].values);
+            if (outcomes[r].recorded && gain)
+                outcomes[r].rank = RankIn(gains, *gain);
+        }
+        Run(commit_->get(), "commit");
+    } catch (...) {
+        sqlite3_step(rollback_->get());
+        sqlite3_reset(rollback_->get());
+        throw;
+    }
+    return outcomes;
+}
+
+SurveyFigures SqliteStore::Summarize()
+{
+    // One read transaction, so every figure describes the same moment.
+    Run(beginRead_->get(), "begin");
+    std::vector<ResultRows> results;
+    try {
+        for (const auto& query : survey_)
+            results.push_back(Rows(query->get()));
+    } catch (...) {
+        Run(rollback_->get(), "rollback");
+        throw;
+    }
+    Run(commit_->get(), "commit");
+    return FiguresFromRows(results);
+}
+
+void SqliteStore::ForEachReport(const std::function<void(const StoredReport&)>& visit)
+{
+    sqlite3_stmt* stmt = select_->get();
+    int result;
+    ResultRow row;
+    while ((result = sqlite3_step(stmt)) == SQLITE_ROW) {
+        ReadRow(stmt, row);
+        visit(ReportFromRow(row));
+    }
+    sqlite3_reset(stmt);
+    Check(result, "export");
+}
+
+} // namespace
+
+std::unique_ptr<ReportStore> OpenSqliteStore(const std::string& folder)
+{
+    return std::make_unique<SqliteStore>(folder);
+}

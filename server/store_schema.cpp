@@ -1,0 +1,148 @@
+#include "server/store_schema.hpp"
+
+#include <cstdlib>
+#include <iterator>
+
+namespace {
+
+constexpr std::size_t kTopRows = 12;
+
+// Dimensions of the page, in SurveyFigures order, with the report field each one counts.
+struct Dimension {
+    const char* name;
+    ReportField field;
+};
+constexpr Dimension kListed[] = {
+    {"level", ReportField::LevelCode}, {"cpu", ReportField::Cpu}, {"gpu", ReportField::Gpu},
+    {"os", ReportField::Os},           {"ram", ReportField::Ram}, {"res", ReportField::Resolution}};
+
+std::string TallySql(const std::string& dimension, const std::string& order, std::size_t limit)
+{
+    return "SELECT label, CAST(n AS TEXT), CAST(gain_sum AS TEXT), CAST(gained AS TEXT) FROM "
+           "tallies WHERE dimension = '" +
+           dimension + "' ORDER BY " + order + " LIMIT " + std::to_string(limit);
+}
+
+std::vector<Tally> TalliesFrom(const ResultRows& rows)
+{
+    std::vector<Tally> tallies;
+    for (const ResultRow& row : rows) {
+        const double gained = std::atof(row.at(3).c_str());
+        tallies.push_back({row.at(0), std::atoll(row.at(1).c_str()),
+                           gained > 0 ? std::atof(row.at(2).c_str()) / gained : 0});
+    }
+    return tallies;
+}
+
+std::int64_t CountOf(const ResultRows& rows)
+{
+    return rows.empty() ? 0 : std::atoll(rows[0].at(1).c_str());
+}
+
+} // namespace
+
+std::string ReportColumns()
+{
+    std::string columns;
+    for (const char* name : kReportFieldNames)
+        columns += (columns.empty() ? "" : ", ") + std::string(name);
+    return columns;
+}
+
+std::string InsertReportSql(const std::function<std::string(int)>& placeholder)
+{
+    std::string values;
+    for (int i = 1; i <= 3 + static_cast<int>(kReportFieldCount); ++i)
+        values += (i > 1 ? ", " : "") + placeholder(i);
+    return "INSERT INTO reports (received, peer, gain, " + ReportColumns() + ") VALUES (" + values +
+           ")";
+}
+
+std::string SelectReportsSql()
+{
+    return "SELECT CAST(received AS TEXT), peer, " + ReportColumns() + " FROM reports ORDER BY id";
+}
+
+void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine)
+{
+    const std::optional<std::int64_t> gain = GainOf(report.values);
+    const auto add = [&](const char* dimension, const std::string& label) {
+        TallyStep& step = changes[{dimension, label}];
+        ++step.count;
+        step.gained += gain.has_value();
+        step.gainSum += gain.value_or(0);
+    };
+    add("reports", "");
+    if (newMachine)
+        add("machines", "");
+    for (const Dimension& dimension : kListed)
+        add(dimension.name, At(report.values, dimension.field));
+    // Days since 1970 (UTC); five digits until the year 2243, so text order is time order.
+    add("day", std::to_string(report.receivedAt / 86400));
+    if (gain)
+        add("gain", std::to_string(*gain));
+}
+
+std::string AddTallySql(const std::function<std::string(int)>& placeholder)
+{
+    return "INSERT INTO tallies (dimension, label, n, gained, gain_sum) VALUES (" + placeholder(1) +
+           ", " + placeholder(2) + ", " + placeholder(3) + ", " + placeholder(4) + ", " +
+           placeholder(5) +
+           ") ON CONFLICT (dimension, label) DO UPDATE SET n = tallies.n + excluded.n, "
+           "gained = tallies.gained + excluded.gained, "
+           "gain_sum = tallies.gain_sum + excluded.gain_sum";
+}
+
+std::string GainTallySql()
+{
+    return "SELECT label, CAST(n AS TEXT) FROM tallies WHERE dimension = 'gain'";
+}
+
+const std::vector<std::string>& SurveyQueries()
+{
+    static const std::vector<std::string> queries = [] {
+        std::vector<std::string> list = {TallySql("reports", "label", 1),
+                                         TallySql("machines", "label", 1)};
+        list.push_back(TallySql("level", "label", kTopRows));
+        for (std::size_t i = 1; i < std::size(kListed); ++i)
+            list.push_back(TallySql(kListed[i].name, "n DESC, label", kTopRows));
+        list.push_back(TallySql("day", "label DESC", 30));
+        return list;
+    }();
+    return queries;
+}
+
+SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results)
+{
+    SurveyFigures figures;
+    figures.reports = CountOf(results.at(0));
+    figures.machines = CountOf(results.at(1));
+    std::vector<Tally>* lists[] = {&figures.levels,  &figures.processors, &figures.adapters,
+                                   &figures.systems, &figures.memory,     &figures.resolutions,
+                                   &figures.days};
+    for (std::size_t i = 0; i < std::size(lists); ++i)
+        *lists[i] = TalliesFrom(results.at(i + 2));
+    return figures;
+}
+
+StoredReport ReportFromRow(const ResultRow& row)
+{
+    StoredReport report;
+    report.receivedAt = std::atoll(row.at(0).c_str());
+    report.peer = row.at(1);
+    for (std::size_t i = 0; i < kReportFieldCount; ++i)
+        report.values[i] = row.at(2 + i);
+    return report;
+}
+
+GainRank RankIn(const ResultRows& gainCounts, std::int64_t gain)
+{
+    GainRank rank;
+    for (const ResultRow& row : gainCounts) {
+        const std::int64_t count = std::atoll(row.at(1).c_str());
+        rank.total += count;
+        if (std::atoll(row.at(0).c_str()) < gain)
+            rank.below += count;
+    }
+    return rank;
+}

@@ -1,0 +1,56 @@
+#pragma once
+// What both engines share of the database: column lists, the running tallies behind the page
+// and the rank, and how query rows become figures. Every query returns text or byte columns
+// only, so both engines read their results the same way.
+//
+// The page must stay fast however many reports there are, so it never scans the reports: each
+// recorded report adds to small tallies (per level, processor, adapter, system, memory size,
+// resolution, day and gain) in the same transaction.
+#include "server/report_store.hpp"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+using ResultRow = std::vector<std::string>;
+using ResultRows = std::vector<ResultRow>;
+
+// "u, mc, ..., tk": the twenty report columns, named after the form fields.
+std::string ReportColumns();
+
+// The insert of one report: time, peer, gain, then the twenty fields; `placeholder` gives the
+// text of the n-th parameter (1-based).
+std::string InsertReportSql(const std::function<std::string(int)>& placeholder);
+
+// "SELECT received, peer, u, ..., tk FROM reports ORDER BY id" with every column as text.
+std::string SelectReportsSql();
+
+// What one transaction adds to the tallies, keyed (dimension, label) and so kept in one order:
+// concurrent transactions then take the tallies' row locks in the same order.
+struct TallyStep {
+    std::int64_t count = 0;
+    std::int64_t gained = 0; // reports with a numeric gain
+    std::int64_t gainSum = 0;
+};
+using TallyChanges = std::map<std::pair<std::string, std::string>, TallyStep>;
+
+// Adds a newly recorded report; `newMachine` when its MAC had not been recorded before.
+void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine);
+
+// The upsert of one tally step: dimension, label, count, gained, gain sum.
+std::string AddTallySql(const std::function<std::string(int)>& placeholder);
+
+// The (gain, count) rows for the rank.
+std::string GainTallySql();
+
+// The queries of the page, in the order FiguresFromRows expects.
+const std::vector<std::string>& SurveyQueries();
+SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results);
+
+// A report from one row of SelectReportsSql().
+StoredReport ReportFromRow(const ResultRow& row);
+
+// Where a gain stands in the (gain, count) rows of GainTallySql().
+GainRank RankIn(const ResultRows& gainCounts, std::int64_t gain);

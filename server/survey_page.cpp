@@ -1,0 +1,181 @@
+#include "server/survey_page.hpp"
+
+#include "server/csv_export.hpp"
+#include "server/text_encoding.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr const char kStyle[] = R"(
+body{margin:0;background:#f4f6f9;color:#1f2937;font:15px/1.5 "Noto Sans CJK SC","WenQuanYi Micro Hei","Microsoft YaHei",sans-serif}
+header{background:#0f3d5e;color:#fff;padding:22px 40px}
+header h1{margin:0;font-size:24px;font-weight:600}
+header p{margin:4px 0 0;color:#b8cfe0;font-size:13px}
+main{max-width:1180px;margin:0 auto;padding:24px 40px 40px}
+.cards{display:flex;gap:16px;margin-bottom:20px}
+.card{flex:1;background:#fff;border-radius:8px;padding:16px 20px;box-shadow:0 1px 3px rgba(0,0,0,.08)}
+.card b{display:block;font-size:30px;color:#0f3d5e}
+.card span{color:#6b7280;font-size:13px}
+.grid{display:grid;grid-template-columns:1fr 1fr;gap:20px}
+section{background:#fff;border-radius:8px;padding:16px 20px;box-shadow:0 1px 3px rgba(0,0,0,.08);min-width:0}
+section.wide{grid-column:1/-1}
+h2{margin:0 0 10px;font-size:16px;color:#0f3d5e}
+table{width:100%;border-collapse:collapse;table-layout:fixed}
+td{padding:3px 6px;font-size:13px;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}
+col.bar{width:28%}
+col.num{width:64px}
+section.wide col.bar{width:34%}
+td.num{text-align:right;font-variant-numeric:tabular-nums;color:#374151}
+th{font-size:12px;color:#6b7280;font-weight:normal;text-align:right;padding:0 6px 4px}
+th:first-child{text-align:left}
+.empty{color:#9ca3af;font-size:13px}
+svg text{font:11px sans-serif;fill:#6b7280}
+)";
+
+std::string Number(double value, int decimals)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string LevelName(const std::string& code)
+{
+    return code.empty() ? "未评级" : HtmlEscape(Utf8FromGbk(code)) + " 级";
+}
+
+std::string DayName(const std::string& day)
+{
+    return UtcTimeText(std::atoll(day.c_str()) * 86400).substr(0, 10);
+}
+
+const char* LevelColour(const std::string& code)
+{
+    if (code == "1")
+        return "#16a34a";
+    if (code == "3")
+        return "#2563eb";
+    if (code == "5")
+        return "#f59e0b";
+    return "#9ca3af";
+}
+
+// One row per tally: name, a bar scaled to the largest count, count, share and average gain.
+std::string BarTable(const std::vector<Tally>& tallies, std::int64_t reports,
+                     std::string (*name)(const std::string&),
+                     const char* (*colour)(const std::string&))
+{
+    if (tallies.empty())
+        return "<p class=\"empty\">暂无数据</p>";
+    std::int64_t largest = 1;
+    for (const Tally& tally : tallies)
+        largest = std::max(largest, tally.count);
+    std::string html = "<table><colgroup><col><col class=\"bar\"><col class=\"num\">"
+                       "<col class=\"num\"><col class=\"num\"></colgroup><tr><th>名称</th><th>"
+                       "</th><th>报告</th><th>占比</th><th>平均得分</th></tr>";
+    for (const Tally& tally : tallies) {
+        const std::string label = name(tally.label);
+        const double width = 100.0 * static_cast<double>(tally.count) / largest;
+        html += "<tr><td title=\"" + label + "\">" + label + "</td>";
+        html += "<td class=\"bar\"><svg width=\"100%\" height=\"14\" role=\"img\"><rect "
+                "width=\"" +
+                Number(std::max(width, 0.5), 1) + "%\" height=\"14\" rx=\"3\" fill=\"" +
+                colour(tally.label) + "\"/></svg></td>";
+        html += "<td class=\"num\">" + std::to_string(tally.count) + "</td>";
+        html += "<td class=\"num\">" +
+                Number(reports ? 100.0 * static_cast<double>(tally.count) / reports : 0, 1) +
+                "%</td>";
+        html += "<td class=\"num\">" + Number(std::round(tally.averageGain), 0) + "</td></tr>";
+    }
+    return html + "</table>";
+}
+
+std::string StoredText(const std::string& gbk)
+{
+    return gbk.empty() ? std::string("（空）") : HtmlEscape(Utf8FromGbk(gbk));
+}
+
+const char* Blue(const std::string&)
+{
+    return "#3b82f6";
+}
+
+// Reports per day as columns, oldest on the left.
+std::string DayChart(std::vector<Tally> days)
+{
+    if (days.empty())
+        return "<p class=\"empty\">暂无数据</p>";
+    std::reverse(days.begin(), days.end());
+    std::int64_t largest = 1;
+    for (const Tally& day : days)
+        largest = std::max(largest, day.count);
+    const int width = 1060, height = 170, top = 16, bottom = 22;
+    // Thirty days fill the width; fewer keep the same column width, from the left.
+    const double slot = static_cast<double>(width) / 30;
+    std::string svg = "<svg viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) +
+                      "\" width=\"100%\" role=\"img\">";
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        const double barHeight =
+            (height - top - bottom) * static_cast<double>(days[i].count) / largest;
+        const double x = i * slot + slot * 0.15;
+        svg += "<rect x=\"" + Number(x, 1) + "\" y=\"" + Number(height - bottom - barHeight, 1) +
+               "\" width=\"" + Number(slot * 0.7, 1) + "\" height=\"" + Number(barHeight, 1) +
+               "\" rx=\"2\" fill=\"#3b82f6\"><title>" + DayName(days[i].label) + ": " +
+               std::to_string(days[i].count) + "</title></rect>";
+        svg += "<text x=\"" + Number(x + slot * 0.35, 1) + "\" y=\"" +
+               Number(height - bottom - barHeight - 3, 1) + "\" text-anchor=\"middle\">" +
+               std::to_string(days[i].count) + "</text>";
+        svg += "<text x=\"" + Number(x + slot * 0.35, 1) + "\" y=\"" + std::to_string(height - 6) +
+               "\" text-anchor=\"middle\">" + DayName(days[i].label).substr(5) + "</text>";
+    }
+    return svg + "</svg>";
+}
+
+std::string Section(const char* title, const std::string& body, bool wide = false)
+{
+    return std::string("<section") + (wide ? " class=\"wide\"" : "") + "><h2>" + title + "</h2>" +
+           body + "</section>";
+}
+
+std::string Card(const std::string& value, const char* caption)
+{
+    return "<div class=\"card\"><b>" + value + "</b><span>" + caption + "</span></div>";
+}
+
+} // namespace
+
+std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
+{
+    std::int64_t rated = 0;
+    for (const Tally& level : figures.levels)
+        rated += level.label.empty() ? 0 : level.count;
+    std::string html;
+    html.reserve(32 * 1024);
+    html += "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
+            "<meta name=\"viewport\" content=\"width=device-width\">"
+            "<title>VxmCheck 硬件调查</title><style>";
+    html += kStyle;
+    html += "</style></head><body><header><h1>VxmCheck 硬件调查</h1><p>截至 " + UtcTimeText(now) +
+            " UTC · 原始数据导出需操作员密钥（/export.csv）</p></header><main>";
+    html += "<div class=\"cards\">" + Card(std::to_string(figures.reports), "份报告") +
+            Card(std::to_string(figures.machines), "台不同的电脑（按 MAC 计）") +
+            Card(std::to_string(rated), "份已评级") + "</div><div class=\"grid\">";
+    // Rated levels first, best first; the unrated after them.
+    std::vector<Tally> levels = figures.levels;
+    std::stable_partition(levels.begin(), levels.end(),
+                          [](const Tally& level) { return !level.label.empty(); });
+    html += Section("等级分布", BarTable(levels, figures.reports, LevelName, LevelColour));
+    html += Section("操作系统", BarTable(figures.systems, figures.reports, StoredText, Blue));
+    html += Section("常见处理器", BarTable(figures.processors, figures.reports, StoredText, Blue),
+                    true);
+    html +=
+        Section("常见显卡", BarTable(figures.adapters, figures.reports, StoredText, Blue), true);
+    html += Section("内存容量", BarTable(figures.memory, figures.reports, StoredText, Blue));
+    html += Section("屏幕分辨率", BarTable(figures.resolutions, figures.reports, StoredText, Blue));
+    html += Section("每日报告（UTC，最近 30 天）", DayChart(figures.days), true);
+    html += "</div></main></body></html>\n";
+    return html;
+}

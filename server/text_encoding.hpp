@@ -1,0 +1,16 @@
+#pragma once
+// Text conversions at the server's edges: stored report values are GBK bytes, the page and the
+// export are UTF-8, and the JSON reply carries everything outside ASCII as \u escapes.
+#include <string>
+#include <string_view>
+
+// GBK (code page 936) bytes as UTF-8; a byte sequence the code page does not hold becomes
+// U+FFFD, so a hostile value cannot break the page.
+std::string Utf8FromGbk(std::string_view gbk);
+
+// The UTF-8 text as the contents of a JSON string: quote, backslash and control characters
+// escaped, every character outside ASCII written as \uXXXX (UTF-16 code units, lower-case hex).
+std::string JsonEscapeUtf8(std::string_view utf8);
+
+// Text safe inside HTML elements and quoted attributes.
+std::string HtmlEscape(std::string_view text);

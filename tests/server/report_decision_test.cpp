@@ -1,0 +1,149 @@
+#include "server/report_decision.hpp"
+#include "server/request_route.hpp"
+#include "server/text_encoding.hpp"
+#include "tests/server/report_samples.hpp"
+
+#include <gtest/gtest.h>
+
+TEST(DecodeReportForm, ReadsBackWhatTheProgramWrites)
+{
+    const ReportValues values = SampleValues();
+    const auto decoded = DecodeReportForm(EncodeReportForm(values));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, values);
+    // Every byte value survives the round trip, "+" and "%" included.
+    ReportValues all = values;
+    for (int byte = 0; byte < 256; ++byte)
+        all[2] += static_cast<char>(byte);
+    EXPECT_EQ(DecodeReportForm(EncodeReportForm(all)), all);
+}
+
+TEST(DecodeReportForm, RefusesEveryShapeButTheTwentyFieldsInOrder)
+{
+    const std::string form = SampleForm();
+    const std::string bad[] = {
+        "",
+        form + "&",
+        form + "&x=1",
+        "x=1&" + form,
+        form.substr(0, form.find("&tk=")), // token missing
+        form.substr(form.find('&') + 1),   // first field missing
+        "mc=" + form.substr(2),            // renamed
+        "u" + form.substr(1, form.find('&') - 1) + form.substr(form.find("&mc")), // ok control
+        [&] {
+            std::string s = form;
+            s.replace(s.find("&cpu="), 5, "&cpux=");
+            return s;
+        }(),
+        [&] {
+            std::string s = form;
+            s.replace(s.find("&cc="), 1, ";");
+            return s;
+        }(),
+        [&] {
+            std::string s = form;
+            s.insert(s.find("&mm=") + 4, "%G1");
+            return s;
+        }(),
+        [&] {
+            std::string s = form;
+            s.insert(s.find("&dm="), "%4");
+            return s;
+        }(),
+        [&] {
+            std::string s = form;
+            s.erase(s.find("&cc="), s.find("&lcc=") - s.find("&cc="));
+            return s + "&cc=4";
+        }(),
+    };
+    for (std::size_t i = 0; i < std::size(bad); ++i) {
+        if (i == 7) {
+            EXPECT_TRUE(DecodeReportForm(bad[i])) << "control case";
+            continue;
+        }
+        EXPECT_FALSE(DecodeReportForm(bad[i])) << "case " << i << ": " << bad[i];
+    }
+    // A lone "%" at the very end of the body is a bad escape too.
+    EXPECT_FALSE(DecodeReportForm(form + "%"));
+    EXPECT_EQ(UrlDecodeValue("a+b%2b%2B%e4"), std::string("a b++\xE4"));
+}
+
+TEST(CheckReportForm, JudgesFormThenToken)
+{
+    EXPECT_FALSE(CheckReportForm(SampleForm()).refusal);
+    EXPECT_EQ(CheckReportForm("u=1").refusal, Decision::Malformed);
+
+    // Each field that feeds the token is bound; the others are not.
+    for (ReportField field :
+         {ReportField::Account, ReportField::Mac, ReportField::Cpu, ReportField::Ram,
+          ReportField::Gpu, ReportField::LevelCode, ReportField::Gain}) {
+        ReportValues values = SampleValues();
+        values[static_cast<std::size_t>(field)] += "0";
+        EXPECT_EQ(CheckReportForm(EncodeReportForm(values)).refusal, Decision::TokenMismatch)
+            << kReportFieldNames[static_cast<std::size_t>(field)];
+    }
+    ReportValues values = SampleValues();
+    values[static_cast<std::size_t>(ReportField::HostName)] = "other";
+    EXPECT_FALSE(CheckReportForm(EncodeReportForm(values)).refusal);
+    // An upper-case token is not the token.
+    values = SampleValues();
+    std::string& token = values[static_cast<std::size_t>(ReportField::Token)];
+    for (char& c : token)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(CheckReportForm(EncodeReportForm(values)).refusal, Decision::TokenMismatch);
+}
+
+TEST(DecisionMessage, RankAndLevel)
+{
+    EXPECT_EQ(DecisionMessage(Decision::Recorded, "3", {7, 11}),
+              "检测成功！您的电脑为 3 级，超过了 70% 的已参与电脑。");
+    EXPECT_EQ(DecisionMessage(Decision::Recorded, "1", {0, 1}),
+              "检测成功！您的电脑为 1 级，是第一台参与检测的电脑。");
+    EXPECT_EQ(DecisionMessage(Decision::Recorded, "5", {0, 3}),
+              "检测成功！您的电脑为 5 级，超过了 0% 的已参与电脑。");
+    EXPECT_NE(DecisionMessage(Decision::Recorded, "", {}).find("未能评级"), std::string::npos);
+    EXPECT_EQ(DecisionMessage(Decision::Repeated, "1", {}),
+              "该账号已在这台电脑上参与过检测，请勿重复提交。");
+}
+
+TEST(ReplyBody, OneLineOfAsciiJson)
+{
+    EXPECT_EQ(ReplyBody(Decision::Repeated, "重复 \"a\\b\"\n"),
+              "{\"ret_code\":-1,\"msg\":\"\\u91cd\\u590d \\\"a\\\\b\\\"\\u000a\"}");
+    // Beyond the basic plane: a surrogate pair.
+    EXPECT_EQ(JsonEscapeUtf8("\xF0\x9F\x98\x80"), "\\ud83d\\ude00");
+    // A broken UTF-8 sequence cannot produce a broken reply.
+    EXPECT_EQ(JsonEscapeUtf8("a\xE4\xB8"), "a\\ufffd\\ufffd");
+    const std::string body =
+        ReplyBody(Decision::Recorded, DecisionMessage(Decision::Recorded, "1", {5, 11}));
+    for (const char c : body)
+        EXPECT_TRUE(c >= 0x20 && c < 0x7F) << body;
+}
+
+TEST(TextEncoding, GbkToUtf8AndHtml)
+{
+    EXPECT_EQ(Utf8FromGbk("\xD5\xC5\xC8\xFD@PC"), "张三@PC");
+    // A lead byte without its trail, and a byte GBK does not use, become U+FFFD.
+    EXPECT_EQ(Utf8FromGbk("a\xD5"), "a\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8FromGbk("\xFF"
+                          "b"),
+              "\xEF\xBF\xBD"
+              "b");
+    EXPECT_EQ(HtmlEscape("<script>\"&'"), "&lt;script&gt;&quot;&amp;&#39;");
+}
+
+TEST(RouteOf, AbsoluteAndOriginTargets)
+{
+    EXPECT_EQ(RouteOf("POST", "http://h:8080/vorn/a20140220checkmachine/postInfo.php"),
+              Route::Report);
+    EXPECT_EQ(RouteOf("POST", "/vorn/a20140220checkmachine/postInfo.php"), Route::Report);
+    EXPECT_EQ(RouteOf("GET", "/vorn/a20140220checkmachine/postInfo.php"), Route::NotAllowed);
+    EXPECT_EQ(RouteOf("GET", "/"), Route::Page);
+    EXPECT_EQ(RouteOf("GET", "http://h"), Route::Page);
+    EXPECT_EQ(RouteOf("GET", "/?x=1"), Route::Page);
+    EXPECT_EQ(RouteOf("POST", "/"), Route::NotAllowed);
+    EXPECT_EQ(RouteOf("GET", "/export.csv?key=a"), Route::Export);
+    EXPECT_EQ(RouteOf("GET", "/vorn/other.php"), Route::NotFound);
+    EXPECT_EQ(QueryValue("/export.csv?x=1&key=a%26b", "key"), "a&b");
+    EXPECT_EQ(QueryValue("/export.csv?keyx=1", "key"), "");
+}

@@ -1,0 +1,103 @@
+#include "server/report_store.hpp"
+#include "tests/server/report_samples.hpp"
+#include "tests/server/server_fixture.hpp"
+
+#include <cstdlib>
+
+namespace {
+
+std::int64_t CountIn(const std::vector<Tally>& tallies, const std::string& label)
+{
+    for (const Tally& tally : tallies) {
+        if (tally.label == label)
+            return tally.count;
+    }
+    return 0;
+}
+
+StoredReport Report(const std::string& account, const std::string& mac, const std::string& level,
+                    const std::string& gain, const std::string& cpu = "cpu")
+{
+    StoredReport report;
+    report.values = SampleValues(account, mac, gain);
+    report.values[static_cast<std::size_t>(ReportField::LevelCode)] = level;
+    report.values[static_cast<std::size_t>(ReportField::Cpu)] = cpu;
+    report.receivedAt = 1765000000; // 2025-12-06
+    report.peer = "127.0.0.1";
+    return report;
+}
+
+class ReportStoreTest : public ::testing::TestWithParam<std::string> {
+  protected:
+    void SetUp() override
+    {
+        if (GetParam() == "sqlite") {
+            database_ = FreshSqliteFolder();
+        } else if (const char* url = std::getenv("VXM_TEST_POSTGRES_URL")) {
+            database_ = url;
+        } else {
+            GTEST_SKIP() << "VXM_TEST_POSTGRES_URL is not set";
+        }
+        store_ = OpenReportStore(database_);
+        // The PostgreSQL database may hold other tests' reports: figures are compared as changes.
+        before_ = store_->Summarize();
+        tag_ = std::to_string(std::random_device{}());
+    }
+    void TearDown() override
+    {
+        store_.reset();
+        if (GetParam() == "sqlite")
+            std::filesystem::remove_all(database_);
+    }
+    std::string database_;
+    std::unique_ptr<ReportStore> store_;
+    SurveyFigures before_;
+    std::string tag_;
+};
+
+TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
+{
+    const std::string macA = "AA-" + tag_, macB = "BB-" + tag_;
+    const std::vector<StoredReport> batch = {
+        Report("1" + tag_, macA, "1", "800", "<cpu " + tag_ + ">"),
+        Report("2" + tag_, macA, "3", "600", "<cpu " + tag_ + ">"),
+        Report("1" + tag_, macA, "1", "800"), // the same account on the same machine
+        Report("3" + tag_, macB, "", "0"),
+    };
+    const auto outcomes = store_->Record(batch);
+    ASSERT_EQ(outcomes.size(), 4u);
+    EXPECT_TRUE(outcomes[0].recorded);
+    EXPECT_TRUE(outcomes[1].recorded);
+    EXPECT_FALSE(outcomes[2].recorded);
+    EXPECT_TRUE(outcomes[3].recorded);
+    // Ranks count everything recorded so far, this batch included.
+    EXPECT_EQ(outcomes[0].rank.total, before_.reports + 3);
+    EXPECT_GE(outcomes[0].rank.below - outcomes[1].rank.below, 1); // at least the 600 one
+    EXPECT_GE(outcomes[1].rank.below, 1);                          // at least the 0 one
+    if (GetParam() == "sqlite") {
+        EXPECT_EQ(outcomes[0].rank.below, 2);
+        EXPECT_EQ(outcomes[1].rank.below, 1);
+        EXPECT_EQ(outcomes[3].rank.below, 0);
+    }
+
+    const SurveyFigures after = store_->Summarize();
+    EXPECT_EQ(after.reports - before_.reports, 3);
+    EXPECT_EQ(after.machines - before_.machines, 2);
+    EXPECT_EQ(CountIn(after.levels, "1") - CountIn(before_.levels, "1"), 1);
+    EXPECT_EQ(CountIn(after.levels, "3") - CountIn(before_.levels, "3"), 1);
+    EXPECT_EQ(CountIn(after.levels, "") - CountIn(before_.levels, ""), 1);
+    EXPECT_EQ(CountIn(after.days, "20428") - CountIn(before_.days, "20428"), 3);
+    if (GetParam() == "sqlite") {
+        ASSERT_FALSE(after.processors.empty());
+        EXPECT_EQ(after.processors[0].label, "<cpu " + tag_ + ">");
+        EXPECT_EQ(after.processors[0].count, 2);
+        EXPECT_DOUBLE_EQ(after.processors[0].averageGain, 700);
+    }
+    // A later batch sees the earlier one: the same report again is a repeat.
+    EXPECT_FALSE(store_->Record({batch[1]}).at(0).recorded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ReportStoreTest, ::testing::Values("sqlite", "postgres"),
+                         [](const auto& info) { return info.param; });
+
+} // namespace

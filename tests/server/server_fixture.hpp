@@ -1,0 +1,105 @@
+#pragma once
+// A report server inside the test program, on 127.0.0.1 and a port of the system's choice, over
+// a fresh SQLite folder or, when VXM_TEST_POSTGRES_URL is set, that PostgreSQL database.
+#include "server/http_server.hpp"
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/write.hpp>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <thread>
+
+inline std::string FreshSqliteFolder()
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("vxm-server-test-" + std::to_string(random()));
+    return folder.string();
+}
+
+class RunningServer {
+  public:
+    RunningServer(const std::string& database, ServerOptions options = {})
+        : recorder_([database] { return OpenReportStore(database); }, 1, 512),
+          server_(io_, WithPort0(std::move(options)), recorder_), thread_([this] { io_.run(); })
+    {
+    }
+    ~RunningServer()
+    {
+        io_.stop();
+        thread_.join();
+    }
+    unsigned short Port() const { return server_.Port(); }
+    ReportRecorder& Recorder() { return recorder_; }
+
+  private:
+    static ServerOptions WithPort0(ServerOptions options)
+    {
+        options.port = 0;
+        return options;
+    }
+    boost::asio::io_context io_;
+    ReportRecorder recorder_;
+    HttpServer server_;
+    std::thread thread_;
+};
+
+// Sends the bytes and returns everything the server sent until it closed, or until the time
+// was up (then `closed` is false).
+struct Received {
+    std::string bytes;
+    bool closed = false;
+};
+
+inline Received Exchange(unsigned short port, const std::string& request,
+                         std::chrono::milliseconds limit = std::chrono::seconds(5))
+{
+    namespace asio = boost::asio;
+    asio::io_context io;
+    asio::ip::tcp::socket socket(io);
+    socket.connect({asio::ip::make_address("127.0.0.1"), port});
+    // The server may answer and close before everything was sent (a 413): that is no failure.
+    boost::system::error_code writeError;
+    asio::write(socket, asio::buffer(request), writeError);
+    Received received;
+    auto chunk = std::make_shared<std::array<char, 4096>>();
+    std::function<void()> read = [&] {
+        socket.async_read_some(asio::buffer(*chunk),
+                               [&](const boost::system::error_code& ec, std::size_t n) {
+                                   received.bytes.append(chunk->data(), n);
+                                   if (ec) {
+                                       received.closed = true;
+                                       return;
+                                   }
+                                   read();
+                               });
+    };
+    read();
+    io.run_for(limit);
+    return received;
+}
+
+inline std::string PostRequest(const std::string& body, unsigned short port)
+{
+    return "POST http://127.0.0.1:" + std::to_string(port) +
+           "/vorn/a20140220checkmachine/postInfo.php HTTP/1.0\r\nHost: 127.0.0.1:" +
+           std::to_string(port) +
+           "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+inline std::string Get(unsigned short port, const std::string& target,
+                       const std::string& headers = "")
+{
+    return Exchange(port, "GET " + target + " HTTP/1.0\r\n" + headers + "\r\n").bytes;
+}
+
+inline std::string BodyOf(const std::string& response)
+{
+    const auto end = response.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : response.substr(end + 4);
+}

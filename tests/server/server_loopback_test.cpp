@@ -1,0 +1,259 @@
+#include "server/csv_export.hpp"
+#include "tests/server/report_samples.hpp"
+#include "tests/server/server_fixture.hpp"
+
+#include <atomic>
+#include <future>
+#include <cstdlib>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A MAC no other test (or earlier run on the same PostgreSQL database) uses.
+std::string UniqueMac()
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    char mac[18];
+    const auto n = random();
+    std::snprintf(mac, sizeof mac, "%02X-%02X-%02X-%02X-%02X-%02X", unsigned(n & 0xFF),
+                  unsigned(n >> 8 & 0xFF), unsigned(n >> 16 & 0xFF), unsigned(n >> 24 & 0xFF),
+                  unsigned(n >> 32 & 0xFF), unsigned(n >> 40 & 0xFF));
+    return mac;
+}
+
+std::vector<StoredReport> StoredWithMac(ReportRecorder& recorder, const std::string& mac)
+{
+    std::promise<std::vector<StoredReport>> done;
+    recorder.Submit([&](ReportStore& store) {
+        std::vector<StoredReport> found;
+        store.ForEachReport([&](const StoredReport& report) {
+            if (At(report.values, ReportField::Mac) == mac)
+                found.push_back(report);
+        });
+        done.set_value(found);
+    });
+    return done.get_future().get();
+}
+
+int RetCode(const std::string& response)
+{
+    const auto at = response.find("\"ret_code\":");
+    return at == std::string::npos ? 999 : std::atoi(response.c_str() + at + 11);
+}
+
+class ServerTest : public ::testing::TestWithParam<std::string> {
+  protected:
+    void SetUp() override
+    {
+        if (GetParam() == "sqlite") {
+            database_ = FreshSqliteFolder();
+        } else {
+            const char* url = std::getenv("VXM_TEST_POSTGRES_URL");
+            if (!url)
+                GTEST_SKIP() << "VXM_TEST_POSTGRES_URL is not set";
+            database_ = url;
+        }
+        options_.operatorKey = "k3y";
+        options_.requestDeadline = 500ms;
+        options_.maxConnections = 32;
+        server_ = std::make_unique<RunningServer>(database_, options_);
+        mac_ = UniqueMac();
+    }
+    void TearDown() override
+    {
+        server_.reset();
+        if (GetParam() == "sqlite")
+            std::filesystem::remove_all(database_);
+    }
+    std::string Post(const std::string& body)
+    {
+        return Exchange(server_->Port(), PostRequest(body, server_->Port())).bytes;
+    }
+
+    std::string database_;
+    ServerOptions options_;
+    std::unique_ptr<RunningServer> server_;
+    std::string mac_;
+};
+
+TEST_P(ServerTest, RecordsOnceThenRefusesTheRepeat)
+{
+    const std::string first = Post(SampleForm("123456", mac_));
+    EXPECT_EQ(first.rfind("HTTP/1.0 200", 0), 0u) << first;
+    EXPECT_EQ(RetCode(first), 0) << first;
+    EXPECT_NE(first.find("\\u7684"), std::string::npos) << "message in \\u escapes: " << first;
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), -1);
+    // Another account on the same machine, and the same account elsewhere, are new reports.
+    EXPECT_EQ(RetCode(Post(SampleForm("654321", mac_))), 0);
+
+    const auto stored = StoredWithMac(server_->Recorder(), mac_);
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].values, SampleValues("123456", mac_));
+    EXPECT_EQ(stored[0].peer, "127.0.0.1");
+    EXPECT_NEAR(static_cast<double>(stored[0].receivedAt), static_cast<double>(std::time(nullptr)),
+                60);
+}
+
+TEST_P(ServerTest, RefusalsStoreNothing)
+{
+    ReportValues forged = SampleValues("123456", mac_);
+    forged[static_cast<std::size_t>(ReportField::Gain)] = "850";
+    const std::string mismatch = Post(EncodeReportForm(forged));
+    EXPECT_EQ(RetCode(mismatch), -2) << mismatch;
+    const std::string form = SampleForm("123456", mac_);
+    EXPECT_EQ(RetCode(Post(form + "&x=1")), -3);
+    EXPECT_EQ(RetCode(Post(form.substr(form.find('&') + 1))), -3);
+    EXPECT_EQ(RetCode(Post(form.substr(0, form.size() - 1) + "%")), -3);
+    EXPECT_TRUE(StoredWithMac(server_->Recorder(), mac_).empty());
+}
+
+TEST_P(ServerTest, RefusesOtherRequests)
+{
+    const unsigned short port = server_->Port();
+    EXPECT_EQ(Get(port, "/nothing").rfind("HTTP/1.0 404", 0), 0u);
+    const std::string wrongMethod = Get(port, "/vorn/a20140220checkmachine/postInfo.php");
+    EXPECT_EQ(wrongMethod.rfind("HTTP/1.0 405", 0), 0u) << wrongMethod;
+    EXPECT_NE(wrongMethod.find("Allow: POST"), std::string::npos);
+
+    const std::string big(64 * 1024 + 1, 'a');
+    const Received tooLarge = Exchange(port, PostRequest(big, port));
+    EXPECT_EQ(tooLarge.bytes.rfind("HTTP/1.1 413", 0), 0u) << tooLarge.bytes;
+    EXPECT_TRUE(tooLarge.closed);
+
+    static constexpr char kGarbage[] = "\x16\x03\x01\x00\xff garbage\r\n\r\n";
+    const Received garbage = Exchange(port, std::string(kGarbage, sizeof kGarbage - 1));
+    EXPECT_EQ(garbage.bytes.rfind("HTTP/1.1 400", 0), 0u) << garbage.bytes;
+    EXPECT_TRUE(garbage.closed);
+}
+
+TEST_P(ServerTest, CutsOffSlowAndHalfSentRequests)
+{
+    const unsigned short port = server_->Port();
+    const std::string request = PostRequest(SampleForm("123456", mac_), port);
+    const auto start = std::chrono::steady_clock::now();
+    // Headers and half the body, then nothing: the deadline (500 ms here) closes it.
+    const Received half = Exchange(port, request.substr(0, request.size() - 40), 3s);
+    EXPECT_TRUE(half.closed);
+    EXPECT_EQ(half.bytes, "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_TRUE(StoredWithMac(server_->Recorder(), mac_).empty());
+
+    // The server still answers afterwards.
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
+}
+
+TEST_P(ServerTest, RefusesConnectionsBeyondTheLimit)
+{
+    namespace asio = boost::asio;
+    asio::io_context io;
+    std::vector<asio::ip::tcp::socket> idle;
+    for (std::size_t i = 0; i < options_.maxConnections; ++i) {
+        idle.emplace_back(io);
+        idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+    }
+    std::this_thread::sleep_for(100ms); // the server has accepted them
+    const Received refused = Exchange(server_->Port(), "GET / HTTP/1.0\r\n\r\n", 2s);
+    EXPECT_TRUE(refused.closed);
+    EXPECT_EQ(refused.bytes.rfind("HTTP/1.1 503", 0), 0u) << refused.bytes;
+    idle.clear();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(Get(server_->Port(), "/").rfind("HTTP/1.0 200", 0), 0u);
+}
+
+TEST_P(ServerTest, SimultaneousIdenticalReportsAreRecordedOnce)
+{
+    const std::string body = SampleForm("777777", mac_);
+    std::atomic<int> recorded{0}, repeated{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 16; ++i) {
+        clients.emplace_back([&] {
+            const int code = RetCode(Post(body));
+            if (code == 0)
+                ++recorded;
+            if (code == -1)
+                ++repeated;
+        });
+    }
+    for (std::thread& client : clients)
+        client.join();
+    EXPECT_EQ(recorded, 1);
+    EXPECT_EQ(repeated, 15);
+    EXPECT_EQ(StoredWithMac(server_->Recorder(), mac_).size(), 1u);
+}
+
+TEST_P(ServerTest, PageShowsAggregatesAndNoPrivateField)
+{
+    ReportValues values = SampleValues("918273", mac_);
+    values[static_cast<std::size_t>(ReportField::Cpu)] = "<script>alert(1)</script> CPU";
+    values[static_cast<std::size_t>(ReportField::HostName)] = "secret-user@SECRET-PC";
+    values[static_cast<std::size_t>(ReportField::Token)] = ComputeReportToken(values);
+    ASSERT_EQ(RetCode(Post(EncodeReportForm(values))), 0);
+
+    const std::string page = Get(server_->Port(), "/");
+    EXPECT_EQ(page.rfind("HTTP/1.0 200", 0), 0u);
+    EXPECT_NE(page.find("Content-Type: text/html; charset=utf-8"), std::string::npos);
+    EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt; CPU"), std::string::npos);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    for (const std::string& secret : {std::string("918273"), std::string("SECRET-PC"), mac_})
+        EXPECT_EQ(page.find(secret), std::string::npos) << secret;
+    EXPECT_EQ(page.find("127.0.0.1"), std::string::npos);
+}
+
+TEST_P(ServerTest, ExportNeedsTheOperatorKey)
+{
+    ASSERT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
+    const unsigned short port = server_->Port();
+    EXPECT_EQ(Get(port, "/export.csv").rfind("HTTP/1.0 401", 0), 0u);
+    EXPECT_EQ(Get(port, "/export.csv?key=k3").rfind("HTTP/1.0 401", 0), 0u);
+    EXPECT_EQ(Get(port, "/export.csv?key=k3yy").rfind("HTTP/1.0 401", 0), 0u);
+    const std::string byQuery = Get(port, "/export.csv?key=k3y");
+    const std::string byHeader = Get(port, "/export.csv", "Authorization: Bearer k3y\r\n");
+    EXPECT_EQ(BodyOf(byQuery), BodyOf(byHeader));
+    const std::string csv = BodyOf(byQuery);
+    EXPECT_EQ(csv.rfind("received,peer,u,mc,cpu,", 0), 0u);
+    // The GBK host name arrives as UTF-8; the processor name with its comma is quoted.
+    const auto line = csv.find("," + mac_ + ",");
+    ASSERT_NE(line, std::string::npos) << csv;
+    EXPECT_NE(csv.find("张三@PC-01", line), std::string::npos);
+    EXPECT_NE(csv.find(",127.0.0.1,123456," + mac_ + ",Intel(R) Core(TM) i7 CPU,"),
+              std::string::npos);
+    EXPECT_NE(csv.find("\"Windows 6.1, SP 1.0\""), std::string::npos);
+}
+
+TEST_P(ServerTest, RestartLosesNothing)
+{
+    ASSERT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
+    server_ = std::make_unique<RunningServer>(database_, options_);
+    EXPECT_EQ(StoredWithMac(server_->Recorder(), mac_).size(), 1u);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), -1);
+}
+
+TEST_P(ServerTest, TwoServersOnOneDatabaseRecordOnce)
+{
+    if (GetParam() != "postgres")
+        GTEST_SKIP() << "one SQLite file belongs to one server process";
+    RunningServer other(database_, options_);
+    const std::string body = SampleForm("555555", mac_);
+    std::atomic<int> recorded{0}, repeated{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 8; ++i) {
+        const unsigned short port = i % 2 ? other.Port() : server_->Port();
+        clients.emplace_back([&, port] {
+            const int code = RetCode(Exchange(port, PostRequest(body, port)).bytes);
+            if (code == 0)
+                ++recorded;
+            if (code == -1)
+                ++repeated;
+        });
+    }
+    for (std::thread& client : clients)
+        client.join();
+    EXPECT_EQ(recorded, 1);
+    EXPECT_EQ(repeated, 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ServerTest, ::testing::Values("sqlite", "postgres"),
+                         [](const auto& info) { return info.param; });
+
+} // namespace
