@@ -28,8 +28,6 @@ set(VXM_TEST_DEFINITIONS
 
 function(vxm_core_target target)
   target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
-  target_compile_definitions(${target} PUBLIC
-      VXM_REPORT_HOST="${VXM_REPORT_HOST}" VXM_REPORT_PORT="${VXM_REPORT_PORT}")
 endfunction()
 
 # One program per tools/bench/*_bench.cpp, over the core library.

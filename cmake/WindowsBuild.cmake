@@ -50,9 +50,19 @@ file(GLOB VXM_RC_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.txt ${CMAKE_SOURCE_DIR}/
      ${CMAKE_SOURCE_DIR}/resources/*.manifest)
 set_source_files_properties(${VXM_RC} PROPERTIES OBJECT_DEPENDS "${VXM_RC_INPUTS}")
 
-add_executable(VxmCheck WIN32 ${VXM_ENTRY_SOURCES} ${VXM_RC})
-target_include_directories(VxmCheck PRIVATE ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(VxmCheck PRIVATE vxmwin)
+# The program reports to the server named at configure time. A second program, built from the same
+# libraries, reports to 127.0.0.1 on VXM_LOOPBACK_PORT: the local server of scripts/run and the
+# end-to-end tests' servers talk to it (bin/loopback/VxmCheck.exe).
+function(vxm_add_program target host port)
+  add_executable(${target} WIN32 ${VXM_ENTRY_SOURCES} ${VXM_RC})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+  target_link_libraries(${target} PRIVATE vxmwin)
+  target_compile_definitions(${target} PRIVATE VXM_REPORT_HOST="${host}" VXM_REPORT_PORT="${port}")
+endfunction()
+vxm_add_program(VxmCheck "${VXM_REPORT_HOST}" "${VXM_REPORT_PORT}")
+vxm_add_program(VxmCheckLoopback "127.0.0.1" "${VXM_LOOPBACK_PORT}")
+set_target_properties(VxmCheckLoopback PROPERTIES OUTPUT_NAME VxmCheck
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/loopback)
 
 # Unit tests: the platform-free ones again, cross-built, and the platform ones. The platform
 # tests carry the program's resources so resource loading is exercised for real.

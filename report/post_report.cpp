@@ -206,11 +206,6 @@ NetworkError::NetworkError(const char* step, error_code code, const std::string&
 {
 }
 
-std::string PostReport()
-{
-    return PostReport(VXM_REPORT_HOST, VXM_REPORT_PORT, ReportLimits{});
-}
-
 std::string PostReport(const std::string& host, const std::string& port, const ReportLimits& limits)
 {
     Exchange exchange(limits);

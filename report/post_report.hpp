@@ -32,8 +32,9 @@ class NetworkError : public boost::system::system_error {
     std::string text_;
 };
 
-// Sends the report to the server this build names (VXM_REPORT_HOST, VXM_REPORT_PORT) and
-// returns the server's message.
+// Sends the report to the server the program was built for and returns the server's message.
+// Defined with the program's entry (app/report_server_win.cpp), so one build can make programs
+// for several servers.
 std::string PostReport();
 
 // The same exchange with a server and bounds of the caller's choice. Throws NetworkError,
