@@ -7,7 +7,7 @@
 ScoreTable ParseScoreTable(int resourceId, const char* fileName)
 {
     return ParseScoreText(LoadTextResource(resourceId, fileName, "TEXT"),
-                          [](const std::string& line) { OutputDebugStringA(line.c_str()); });
+                          [](const char* line) { OutputDebugStringA(line); });
 }
 
 void LoadScoreTables()
