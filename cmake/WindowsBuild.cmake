@@ -43,7 +43,8 @@ vxm_core_target(vxmcore)
 target_link_libraries(vxmcore PUBLIC boost_program_options ws2_32 mswsock)
 
 add_library(vxmwin STATIC ${VXM_WIN_SOURCES})
-target_link_libraries(vxmwin PUBLIC vxmcore iphlpapi d3d9 d3dx9_42 dxguid ole32 advapi32 user32 gdi32 kernel32)
+# Direct3D 9, D3DX, DirectDraw and IP Helper are loaded by the probe at run time, not imported.
+target_link_libraries(vxmwin PUBLIC vxmcore dxguid ole32 advapi32 user32 gdi32 kernel32)
 
 set(VXM_RC ${CMAKE_SOURCE_DIR}/resources/vxmcheck.rc)
 file(GLOB VXM_RC_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.txt ${CMAKE_SOURCE_DIR}/resources/*.ico
@@ -67,6 +68,7 @@ if(VXM_WIN_TEST_SOURCES)
   add_executable(win_tests ${VXM_WIN_TEST_SOURCES} ${VXM_RC})
   target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources)
   target_link_libraries(win_tests PRIVATE vxmwin gtest_main)
+  add_dependencies(win_tests VxmCheck) # run under a debugger by a test
   target_compile_definitions(win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
   add_test(NAME win_tests COMMAND win_tests)
 endif()
