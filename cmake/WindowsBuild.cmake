@@ -1,5 +1,5 @@
 # Cross build: VxmCheck.exe, its libraries and the tests that run under Wine.
-enable_language(RC)
+enable_language(RC ASM)
 set(VXM_DEPS ${CMAKE_SOURCE_DIR}/.deps)
 # SSE arithmetic keeps 32-bit float results equal to the native build's.
 add_compile_options(-msse2 -mfpmath=sse)
@@ -51,7 +51,23 @@ file(GLOB VXM_RC_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.txt ${CMAKE_SOURCE_DIR}/
      ${CMAKE_SOURCE_DIR}/resources/*.manifest)
 set_source_files_properties(${VXM_RC} PROPERTIES OBJECT_DEPENDS "${VXM_RC_INPUTS}")
 
-add_executable(VxmCheck WIN32 ${VXM_ENTRY_SOURCES} ${VXM_RC})
+# user32 is loaded on its first call (app/lazy_import_win.cpp): stubs for its import slots stand
+# in for the import library. (advapi32 would gain nothing: Wine's ws2_32 brings it in.)
+set(VXM_LAZY_IMPORTS)
+foreach(dll IN ITEMS user32)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${dll}.a
+                  OUTPUT_VARIABLE import OUTPUT_STRIP_TRAILING_WHITESPACE)
+  set(stubs ${CMAKE_BINARY_DIR}/generated/${dll}_lazy.S)
+  add_custom_command(OUTPUT ${stubs}
+    COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DIMPORT_LIBRARY=${import} -DDLL=${dll}.dll
+            -DOUTPUT=${stubs} -P ${CMAKE_SOURCE_DIR}/cmake/make_lazy_imports.cmake
+    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/make_lazy_imports.cmake
+    COMMENT "Lazy import stubs for ${dll}")
+  set_source_files_properties(${stubs} PROPERTIES LANGUAGE ASM)
+  list(APPEND VXM_LAZY_IMPORTS ${stubs})
+endforeach()
+
+add_executable(VxmCheck WIN32 ${VXM_ENTRY_SOURCES} ${VXM_RC} ${VXM_LAZY_IMPORTS})
 target_include_directories(VxmCheck PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(VxmCheck PRIVATE vxmwin)
 
