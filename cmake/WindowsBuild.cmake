@@ -1,5 +1,5 @@
 # Cross build: VxmCheck.exe, its libraries and the tests that run under Wine.
-enable_language(RC)
+enable_language(RC ASM)
 set(VXM_DEPS ${CMAKE_SOURCE_DIR}/.deps)
 # SSE arithmetic keeps 32-bit float results equal to the native build's.
 add_compile_options(-msse2 -mfpmath=sse)
@@ -43,18 +43,35 @@ vxm_core_target(vxmcore)
 target_link_libraries(vxmcore PUBLIC boost_program_options ws2_32 mswsock)
 
 add_library(vxmwin STATIC ${VXM_WIN_SOURCES})
-target_link_libraries(vxmwin PUBLIC vxmcore iphlpapi d3d9 d3dx9_42 dxguid ole32 advapi32 user32 gdi32 kernel32)
+# Direct3D 9, D3DX, DirectDraw and IP Helper are loaded by the probe at run time, not imported.
+target_link_libraries(vxmwin PUBLIC vxmcore dxguid ole32 advapi32 user32 gdi32 kernel32)
 
 set(VXM_RC ${CMAKE_SOURCE_DIR}/resources/vxmcheck.rc)
 file(GLOB VXM_RC_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.txt ${CMAKE_SOURCE_DIR}/resources/*.ico
      ${CMAKE_SOURCE_DIR}/resources/*.manifest)
 set_source_files_properties(${VXM_RC} PROPERTIES OBJECT_DEPENDS "${VXM_RC_INPUTS}")
 
+# user32 is loaded on its first call (app/lazy_import_win.cpp): stubs for its import slots stand
+# in for the import library. (advapi32 would gain nothing: Wine's ws2_32 brings it in.)
+set(VXM_LAZY_IMPORTS)
+foreach(dll IN ITEMS user32)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${dll}.a
+                  OUTPUT_VARIABLE import OUTPUT_STRIP_TRAILING_WHITESPACE)
+  set(stubs ${CMAKE_BINARY_DIR}/generated/${dll}_lazy.S)
+  add_custom_command(OUTPUT ${stubs}
+    COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DIMPORT_LIBRARY=${import} -DDLL=${dll}.dll
+            -DOUTPUT=${stubs} -P ${CMAKE_SOURCE_DIR}/cmake/make_lazy_imports.cmake
+    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/make_lazy_imports.cmake
+    COMMENT "Lazy import stubs for ${dll}")
+  set_source_files_properties(${stubs} PROPERTIES LANGUAGE ASM)
+  list(APPEND VXM_LAZY_IMPORTS ${stubs})
+endforeach()
+
 # The program reports to the server named at configure time. A second program, built from the same
 # libraries, reports to 127.0.0.1 on VXM_LOOPBACK_PORT: the local server of scripts/run and the
 # end-to-end tests' servers talk to it (bin/loopback/VxmCheck.exe).
 function(vxm_add_program target host port)
-  add_executable(${target} WIN32 ${VXM_ENTRY_SOURCES} ${VXM_RC})
+  add_executable(${target} WIN32 ${VXM_ENTRY_SOURCES} ${VXM_RC} ${VXM_LAZY_IMPORTS})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
   target_link_libraries(${target} PRIVATE vxmwin)
   target_compile_definitions(${target} PRIVATE VXM_REPORT_HOST="${host}" VXM_REPORT_PORT="${port}")
@@ -77,6 +94,7 @@ if(VXM_WIN_TEST_SOURCES)
   add_executable(win_tests ${VXM_WIN_TEST_SOURCES} ${VXM_RC})
   target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources)
   target_link_libraries(win_tests PRIVATE vxmwin gtest_main)
+  add_dependencies(win_tests VxmCheck) # run under a debugger by a test
   target_compile_definitions(win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
   add_test(NAME win_tests COMMAND win_tests)
 endif()

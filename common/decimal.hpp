@@ -4,9 +4,9 @@
 #include <charconv>
 #include <cstdint>
 #include <optional>
-#include <string>
+#include <string_view>
 
-template <typename T> std::optional<T> ParseDecimal(const std::string& text)
+template <typename T> std::optional<T> ParseDecimal(std::string_view text)
 {
     T value{};
     const char* end = text.data() + text.size();

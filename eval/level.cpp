@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -83,8 +84,9 @@ void EvaluateLevel()
     if (info.empty())
         GetProbeSummary();
 
-    const std::string cpu = info[InfoKey::CPU];
-    const std::string gpu = info[InfoKey::GPU];
+    // References stay valid while other keys are added.
+    const std::string& cpu = info[InfoKey::CPU];
+    const std::string& gpu = info[InfoKey::GPU];
 
     int cpuScore = LookupScore(CpuScoreTable(), cpu).value_or(0);
     if (cpuScore == 0)
@@ -108,8 +110,8 @@ void EvaluateLevel()
         AppendDevice(out, "显卡");
     if (cpuScore == 0)
         AppendDevice(out, "CPU");
-    info[InfoKey::LowDevices] = low;
-    info[InfoKey::OutDevices] = out;
+    info[InfoKey::LowDevices] = std::move(low);
+    info[InfoKey::OutDevices] = std::move(out);
 
     if (cpuScore != 0 && gpuScore != 0) {
         const int levelIndex = std::max({i, j, k});

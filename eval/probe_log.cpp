@@ -2,6 +2,7 @@
 
 #include "common/decimal.hpp"
 #include "eval/level.hpp"
+#include "eval/probe_log_line.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <fstream>
 #include <limits>
+#include <string_view>
 
 namespace {
 
@@ -21,7 +23,7 @@ constexpr std::streamsize kBufferSize = kMaxLine + 2 + 1;
 // fit. from_chars, not a stream conversion: with the program's Chinese C locale set, the C++
 // runtime on Windows switches the C locale to "C" and back around every stream conversion,
 // which made each line about fifty times dearer than the rest of its evaluation.
-std::optional<std::uint64_t> MegabytesToBytes(const std::string& text)
+std::optional<std::uint64_t> MegabytesToBytes(std::string_view text)
 {
     double megabytes = 0;
     const char* end = text.data() + text.size();
@@ -31,34 +33,32 @@ std::optional<std::uint64_t> MegabytesToBytes(const std::string& text)
     return TruncateToUInt64(megabytes * 1048576.0);
 }
 
-// Evaluates one line; true when it matched and a result line is due.
-bool EvaluateLine(const std::string& line, std::string& result)
+// Evaluates one line into the record; true when it matched and a result line is due. The
+// record's strings are assigned in place, so a line costs no allocation once they have grown.
+bool EvaluateLine(std::string_view line, std::string& result)
 {
-    std::smatch fields;
-    if (!std::regex_match(line, fields, ProbeLogPattern()))
+    const std::optional<ProbeLogFields> fields = MatchProbeLogLine(line);
+    if (!fields)
         return false;
-    const std::optional<std::uint64_t> bytes = MegabytesToBytes(fields[3].str());
+    const std::optional<std::uint64_t> bytes = MegabytesToBytes(fields->ram);
     if (!bytes)
         return false;
     InfoRecord& info = MachineInfo();
-    info[InfoKey::CPU] = fields[2].str();
-    info[InfoKey::RAM] = fields[3].str();
+    info[InfoKey::CPU].assign(fields->cpu);
+    info[InfoKey::RAM].assign(fields->ram);
     info[InfoKey::RAMBytes] = std::to_string(*bytes);
-    info[InfoKey::GPU] = fields[4].str();
+    info[InfoKey::GPU].assign(fields->gpu);
     EvaluateLevel();
-    result = fields[1].str() + "\t" + info[InfoKey::Level] + "\t" + info[InfoKey::Gain] + "\r\n";
+    result.assign(fields->id);
+    result += '\t';
+    result += info[InfoKey::Level];
+    result += '\t';
+    result += info[InfoKey::Gain];
+    result += "\r\n";
     return true;
 }
 
 } // namespace
-
-const std::regex& ProbeLogPattern()
-{
-    static const std::regex pattern(
-        "(\\S+)\\t\\S+\\t\\S+\\t([^\\t]+)\\t([\\d\\.]+)[^\\t]*\\t([^\\t]+).*",
-        std::regex::ECMAScript);
-    return pattern;
-}
 
 bool EvaluateProbeLog(const std::string& inputPath, const std::string& outputPath)
 {
@@ -88,7 +88,7 @@ bool EvaluateProbeLog(const std::string& inputPath, const std::string& outputPat
             --length; // the line feed
         if (length > 0 && buffer[length - 1] == '\r')
             --length;
-        if (length <= kMaxLine && EvaluateLine(std::string(buffer, length), result)) {
+        if (length <= kMaxLine && EvaluateLine(std::string_view(buffer, length), result)) {
             output << result;
             output.flush();
             if (!output)

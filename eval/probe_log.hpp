@@ -1,9 +1,5 @@
 #pragma once
-#include <regex>
 #include <string>
-
-// One used log line: id, two ignored fields, processor, memory in MiB, adapter, anything.
-const std::regex& ProbeLogPattern();
 
 // Rates every matching line of a tab-separated probe log into "id<TAB>level<TAB>gain" lines
 // (CR LF, flushed per line). False when the input cannot be opened or read, or the output

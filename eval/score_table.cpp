@@ -2,17 +2,46 @@
 
 #include "common/decimal.hpp"
 
-#include <cstdio>
+#include <algorithm>
+#include <charconv>
+#include <cstring>
 
 namespace {
 
 constexpr std::size_t kDebugBufferSize = 1024;
 
-std::string CutToDebugBuffer(const char* format, const std::string& name, const char* value)
+// What snprintf(buffer, 1024, "key:%s<label>%s\n", name, value) writes: the name ends at its
+// first NUL byte and the text is cut to the buffer. Written by hand, as printf costs more than
+// the match itself here.
+class DebugLine {
+  public:
+    DebugLine(std::string_view name, const char* label, std::string_view value)
+    {
+        Append("key:");
+        Append(name.substr(0, name.find('\0')));
+        Append(label);
+        Append(value);
+        Append("\n");
+        buffer_[length_] = '\0';
+    }
+    const char* Text() const { return buffer_; }
+
+  private:
+    char buffer_[kDebugBufferSize];
+    std::size_t length_ = 0;
+
+    void Append(std::string_view text)
+    {
+        const std::size_t room = kDebugBufferSize - 1 - length_;
+        const std::size_t count = std::min(room, text.size());
+        std::memcpy(buffer_ + length_, text.data(), count);
+        length_ += count;
+    }
+};
+
+bool IsLineBreak(char c)
 {
-    char buffer[kDebugBufferSize];
-    std::snprintf(buffer, sizeof buffer, format, name.c_str(), value);
-    return buffer;
+    return c == '\r' || c == '\n';
 }
 
 } // namespace
@@ -25,29 +54,40 @@ const std::regex& ScoreTablePattern()
 
 std::string ScoreDebugLine(const std::string& name, int score)
 {
-    return CutToDebugBuffer("key:%s, value:%s\n", name, std::to_string(score).c_str());
+    return DebugLine(name, ", value:", std::to_string(score)).Text();
 }
 
-ScoreTable ParseScoreText(const std::string& text,
-                          const std::function<void(const std::string&)>& debugLine)
+ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine)
 {
     ScoreTable table;
-    for (std::sregex_iterator it(text.begin(), text.end(), ScoreTablePattern()), end; it != end;
-         ++it) {
-        const std::string name = (*it)[1].str();
-        const std::string digits = (*it)[2].str();
-        const std::optional<int> score = ParseDecimal<int>(digits);
-        if (!score) {
-            if (debugLine)
-                debugLine(
-                    CutToDebugBuffer("key:%s, score out of range:%s\n", name, digits.c_str()));
-            continue;
+    // "." stops at CR and LF, so no match spans a line break and a line holds at most one (the
+    // greedy name runs to its last colon before a digit): searching line by line finds the
+    // same matches as searching the whole text, without walking the breaks in the regex.
+    const char* line = text.data();
+    const char* const end = line + text.size();
+    std::cmatch match;
+    while (line != end) {
+        const char* const lineEnd = std::find_if(line, end, IsLineBreak);
+        if (std::regex_search(line, lineEnd, match, ScoreTablePattern())) {
+            const std::string_view digits(match[2].first, match[2].length());
+            const std::optional<int> score = ParseDecimal<int>(digits);
+            if (score) {
+                // A repeated name keeps the later score.
+                table.insert_or_assign(std::string(match[1].first, match[1].second), *score);
+            } else if (debugLine) {
+                const std::string_view name(match[1].first, match[1].length());
+                debugLine(DebugLine(name, ", score out of range:", digits).Text());
+            }
         }
-        table[name] = *score; // a repeated name keeps the later score
+        line = lineEnd == end ? end : lineEnd + 1;
     }
-    if (debugLine)
-        for (const auto& [name, score] : table)
-            debugLine(ScoreDebugLine(name, score));
+    if (debugLine) {
+        char digits[16];
+        for (const auto& [name, score] : table) {
+            const char* const stop = std::to_chars(digits, digits + sizeof digits, score).ptr;
+            debugLine(DebugLine(name, ", value:", std::string_view(digits, stop - digits)).Text());
+        }
+    }
     return table;
 }
 

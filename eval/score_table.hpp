@@ -11,10 +11,12 @@ using ScoreTable = std::map<std::string, int>;
 // "(.*):(\d+)": the name runs to the line's last colon that a digit follows.
 const std::regex& ScoreTablePattern();
 
+// Receives each debug line as the zero-terminated text the debugger output takes.
+using DebugSink = std::function<void(const char*)>;
+
 // Parses table text; calls debugLine with each entry's debug text (and with a note for a line
 // whose score does not fit an int, which gives no entry).
-ScoreTable ParseScoreText(const std::string& text,
-                          const std::function<void(const std::string&)>& debugLine = {});
+ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine = {});
 
 // "key:%s, value:%d\n", cut to fit a 1024-byte buffer with its terminator.
 std::string ScoreDebugLine(const std::string& name, int score);

@@ -4,10 +4,32 @@
 
 #include <windows.h>
 
+namespace {
+
+// Debugger output reaches a debugger of this process or a monitor that has made the system's
+// debug buffer. With neither the table's lines reach nobody, yet sending each one costs an
+// exception and a look-up of the buffer: under Wine that was most of the program's start-up.
+bool DebugOutputHasReader()
+{
+    if (IsDebuggerPresent())
+        return true;
+    for (const char* buffer : {"DBWIN_BUFFER", "Global\\DBWIN_BUFFER"}) {
+        if (const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, buffer)) {
+            CloseHandle(mapping);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 ScoreTable ParseScoreTable(int resourceId, const char* fileName)
 {
-    return ParseScoreText(LoadTextResource(resourceId, fileName, "TEXT"),
-                          [](const std::string& line) { OutputDebugStringA(line.c_str()); });
+    DebugSink debugOutput;
+    if (DebugOutputHasReader())
+        debugOutput = [](const char* line) { OutputDebugStringA(line); };
+    return ParseScoreText(LoadTextResource(resourceId, fileName, "TEXT"), debugOutput);
 }
 
 void LoadScoreTables()

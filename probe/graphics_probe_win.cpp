@@ -2,6 +2,7 @@
 
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
+#include "probe/probe_library.hpp"
 
 #include <windows.h>
 
@@ -11,8 +12,6 @@
 #include <cstring>
 
 namespace {
-
-using DirectDrawCreateExFunction = HRESULT(WINAPI*)(GUID*, void**, REFIID, IUnknown*);
 
 // The two video memory figures of the active display driver, or false when DirectDraw 7 cannot
 // give them.
@@ -39,7 +38,8 @@ static_assert(sizeof(DDCAPS) == 380, "the DirectDraw 7 capability record");
 
 std::string GetGpuList()
 {
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    const auto create = ProbeFunction<decltype(Direct3DCreate9)>("d3d9.dll", "Direct3DCreate9");
+    IDirect3D9* d3d = create ? create(D3D_SDK_VERSION) : nullptr;
     if (!d3d)
         return "";
     std::vector<AdapterIdentity> adapters;
@@ -63,20 +63,16 @@ std::string GetGpuList()
 
 void GetVideoMemory()
 {
-    // Loaded at run time: DirectDraw may be missing where Direct3D 9 is not.
-    HMODULE library = LoadLibraryA("ddraw.dll");
-    if (!library)
-        return;
-    const auto create = reinterpret_cast<DirectDrawCreateExFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawCreateEx")));
+    // DirectDraw may be missing where Direct3D 9 is not.
+    const auto create =
+        ProbeFunction<decltype(DirectDrawCreateEx)>("ddraw.dll", "DirectDrawCreateEx");
     IDirectDraw7* draw = nullptr;
-    if (create &&
-        SUCCEEDED(create(nullptr, reinterpret_cast<void**>(&draw), IID_IDirectDraw7, nullptr))) {
-        DWORD localBytes = 0;
-        DWORD totalBytes = 0;
-        if (QueryVideoMemory(*draw, localBytes, totalBytes))
-            RecordVideoMemory(localBytes, totalBytes);
-        draw->Release();
-    }
-    FreeLibrary(library);
+    if (!create ||
+        FAILED(create(nullptr, reinterpret_cast<void**>(&draw), IID_IDirectDraw7, nullptr)))
+        return;
+    DWORD localBytes = 0;
+    DWORD totalBytes = 0;
+    if (QueryVideoMemory(*draw, localBytes, totalBytes))
+        RecordVideoMemory(localBytes, totalBytes);
+    draw->Release();
 }

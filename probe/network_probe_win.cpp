@@ -2,6 +2,7 @@
 
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
+#include "probe/probe_library.hpp"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -17,6 +18,11 @@ constexpr ULONG kAdapterBufferBytes = 10368;
 
 std::vector<NetworkAdapter> ReadAdapters()
 {
+    std::vector<NetworkAdapter> adapters;
+    const auto getAdaptersInfo =
+        ProbeFunction<decltype(GetAdaptersInfo)>("iphlpapi.dll", "GetAdaptersInfo");
+    if (!getAdaptersInfo)
+        return adapters;
     std::vector<IP_ADAPTER_INFO> buffer;
     ULONG length = kAdapterBufferBytes;
     DWORD result;
@@ -24,10 +30,9 @@ std::vector<NetworkAdapter> ReadAdapters()
     do {
         buffer.resize((length + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
         length = static_cast<ULONG>(buffer.size() * sizeof(IP_ADAPTER_INFO));
-        result = GetAdaptersInfo(buffer.data(), &length);
+        result = getAdaptersInfo(buffer.data(), &length);
     } while (result == ERROR_BUFFER_OVERFLOW);
 
-    std::vector<NetworkAdapter> adapters;
     if (result != ERROR_SUCCESS)
         return adapters;
     for (const IP_ADAPTER_INFO* record = buffer.data(); record; record = record->Next) {

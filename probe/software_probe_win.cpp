@@ -1,5 +1,6 @@
 #include "probe/software_probe.hpp"
 
+#include "probe/probe_library.hpp"
 #include "probe/show_info_flag.hpp"
 #include "common/text_resource.hpp"
 
@@ -116,11 +117,15 @@ std::string GetMsvcRuntimes()
 
 bool CompileTestShader(const std::string& source)
 {
+    const auto compile =
+        ProbeFunction<decltype(D3DXCompileShader)>("d3dx9_42.dll", "D3DXCompileShader");
+    if (!compile)
+        return false; // no compiler: the test fails quietly, as a missing device does
     ID3DXBuffer* shader = nullptr;
     ID3DXBuffer* errors = nullptr;
-    const HRESULT result = D3DXCompileShader(
-        source.data(), static_cast<UINT>(source.size()), nullptr, nullptr, "MainPS", "ps_3_0",
-        D3DXSHADER_OPTIMIZATION_LEVEL3, &shader, &errors, nullptr);
+    const HRESULT result =
+        compile(source.data(), static_cast<UINT>(source.size()), nullptr, nullptr, "MainPS",
+                "ps_3_0", D3DXSHADER_OPTIMIZATION_LEVEL3, &shader, &errors, nullptr);
     if (FAILED(result) && gShowInfo) {
         const std::string text = ShaderFailureText(
             errors ? std::optional<std::string>(BufferText(*errors)) : std::nullopt, result);
@@ -135,7 +140,8 @@ std::string GetDirectXSupport()
 {
     bool compiled = false;
     const TestWindow window;
-    if (IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION)) {
+    const auto create = ProbeFunction<decltype(Direct3DCreate9)>("d3d9.dll", "Direct3DCreate9");
+    if (IDirect3D9* d3d = create ? create(D3D_SDK_VERSION) : nullptr) {
         if (IDirect3DDevice9* device = CreateTestDevice(*d3d, window.Handle())) {
             compiled =
                 CompileTestShader(LoadTextResource(kTestShaderResource, "TestShader.txt", "TEXT"));

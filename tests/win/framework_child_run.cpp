@@ -63,11 +63,8 @@ std::string ThisProgram()
     return path;
 }
 
-ChildRun RunChildTests(const std::string& program, const std::string& filter,
-                       const ScratchFolder& folder)
+ChildRun RunAsDebugger(std::string line, const ScratchFolder& folder)
 {
-    std::string line =
-        "\"" + program + "\" --gtest_also_run_disabled_tests --gtest_filter=" + filter;
     const std::string outputPath = folder.Path() + "\\child-output.txt";
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
@@ -91,6 +88,14 @@ ChildRun RunChildTests(const std::string& program, const std::string& filter,
     CloseHandle(child.hProcess);
     std::ifstream printed(outputPath);
     run.output.assign(std::istreambuf_iterator<char>(printed), {});
+    return run;
+}
+
+ChildRun RunChildTests(const std::string& program, const std::string& filter,
+                       const ScratchFolder& folder)
+{
+    ChildRun run = RunAsDebugger(
+        "\"" + program + "\" --gtest_also_run_disabled_tests --gtest_filter=" + filter, folder);
     if (run.output.find("[ RUN      ] ") == std::string::npos)
         ADD_FAILURE() << "the child ran no test:\n" << run.output;
     return run;

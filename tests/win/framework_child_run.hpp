@@ -17,6 +17,9 @@ struct ChildRun {
 // The path of this test program.
 std::string ThisProgram();
 
+// Runs a command line in `folder` as its debugger; the folder also keeps what it prints.
+ChildRun RunAsDebugger(std::string line, const ScratchFolder& folder);
+
 // Runs `program` with the disabled tests `filter` in `folder`, which also keeps its output.
 ChildRun RunChildTests(const std::string& program, const std::string& filter,
                        const ScratchFolder& folder);

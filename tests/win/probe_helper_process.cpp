@@ -4,8 +4,9 @@
 #include <iterator>
 #include <stdexcept>
 
-HelperProcess::HelperProcess(const std::string& test, bool withoutDisplay)
-    : withoutDisplay_(withoutDisplay), reportPath_(ScratchPath("vxh"))
+HelperProcess::HelperProcess(const std::string& test, bool withoutDisplay,
+                             const std::string& disabledLibraries)
+    : viaUnix_(withoutDisplay || !disabledLibraries.empty()), reportPath_(ScratchPath("vxh"))
 {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -15,10 +16,13 @@ HelperProcess::HelperProcess(const std::string& test, bool withoutDisplay)
                        ".DISABLED_" + test.substr(dot + 1) +
                        " \"--gtest_output=xml:" + reportPath_ + "\"";
     // Wine starts a Unix program with a Unix environment built from the Windows one, and the
-    // Wine process that program starts finds no DISPLAY there. The end of such a program does
-    // not reach this side, so the helper's report file tells when it is done.
-    if (withoutDisplay)
-        line = "Z:\\usr\\bin\\env -u DISPLAY PATH=/usr/bin:/bin wine " + line;
+    // Wine process that program starts finds no DISPLAY there, and the library overrides Wine
+    // reads only from the Unix environment. The end of such a program does not reach this
+    // side, so the helper's report file tells when it is done.
+    if (viaUnix_)
+        line = std::string("Z:\\usr\\bin\\env ") + (withoutDisplay ? "-u DISPLAY " : "") +
+               (disabledLibraries.empty() ? "" : "WINEDLLOVERRIDES=" + disabledLibraries + "=d ") +
+               "PATH=/usr/bin:/bin wine " + line;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -28,7 +32,7 @@ HelperProcess::HelperProcess(const std::string& test, bool withoutDisplay)
 
 HelperProcess::~HelperProcess()
 {
-    if (!withoutDisplay_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
+    if (!viaUnix_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
         TerminateProcess(info_.hProcess, 1);
     CloseHandle(info_.hThread);
     CloseHandle(info_.hProcess);
@@ -37,7 +41,7 @@ HelperProcess::~HelperProcess()
 
 bool HelperProcess::Finish(DWORD milliseconds)
 {
-    if (!withoutDisplay_)
+    if (!viaUnix_)
         return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
     const DWORD start = GetTickCount();
     while (FileContent(reportPath_).find("</testsuites>") == std::string::npos) {

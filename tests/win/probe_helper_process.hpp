@@ -9,8 +9,10 @@ class HelperProcess {
   public:
     // Starts the helper test `Suite.DISABLED_Name`, named "Suite.Name". It inherits this
     // process's environment. Without a display it runs as a new Wine process whose Unix
-    // environment has no DISPLAY, so it cannot reach any X server.
-    explicit HelperProcess(const std::string& test, bool withoutDisplay = false);
+    // environment has no DISPLAY, so it cannot reach any X server. Libraries named in
+    // disabledLibraries ("d3d9,ddraw") are missing for it, as on a machine without them.
+    explicit HelperProcess(const std::string& test, bool withoutDisplay = false,
+                           const std::string& disabledLibraries = "");
     ~HelperProcess();
     HelperProcess(const HelperProcess&) = delete;
     HelperProcess& operator=(const HelperProcess&) = delete;
@@ -21,7 +23,7 @@ class HelperProcess {
     bool Passed(DWORD milliseconds = 60000);
 
   private:
-    bool withoutDisplay_;
+    bool viaUnix_;
     std::string reportPath_;
     PROCESS_INFORMATION info_{};
 };

@@ -5,6 +5,7 @@
 #include "probe/graphics_probe.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/network_probe.hpp"
+#include "probe/probe_library.hpp"
 #include "probe/probe_run.hpp"
 #include "probe/software_probe.hpp"
 #include "tests/win/probe_helper_process.hpp"
@@ -49,8 +50,13 @@ std::string CompilerMessage(const std::string& source)
 {
     ID3DXBuffer* shader = nullptr;
     ID3DXBuffer* errors = nullptr;
-    D3DXCompileShader(source.data(), static_cast<UINT>(source.size()), nullptr, nullptr, "MainPS",
-                      "ps_3_0", D3DXSHADER_OPTIMIZATION_LEVEL3, &shader, &errors, nullptr);
+    // Through the probe's loader, so this program imports no library a test may take away.
+    const auto compile =
+        ProbeFunction<decltype(D3DXCompileShader)>("d3dx9_42.dll", "D3DXCompileShader");
+    if (!compile)
+        return "(no compiler)";
+    compile(source.data(), static_cast<UINT>(source.size()), nullptr, nullptr, "MainPS", "ps_3_0",
+            D3DXSHADER_OPTIMIZATION_LEVEL3, &shader, &errors, nullptr);
     std::string message;
     if (errors) {
         const auto* text = static_cast<const char*>(errors->GetBufferPointer());
@@ -93,11 +99,15 @@ std::string AnswerMessageBox(const char* caption)
 // The first adapter with a non-zero address as the platform lists it, read independently.
 const IP_ADAPTER_INFO* FirstAddressedAdapter(std::vector<IP_ADAPTER_INFO>& buffer)
 {
+    const auto getAdaptersInfo =
+        ProbeFunction<decltype(GetAdaptersInfo)>("iphlpapi.dll", "GetAdaptersInfo");
+    if (!getAdaptersInfo)
+        return nullptr;
     ULONG length = 0;
-    GetAdaptersInfo(nullptr, &length);
+    getAdaptersInfo(nullptr, &length);
     buffer.resize(length / sizeof(IP_ADAPTER_INFO) + 1);
     length = static_cast<ULONG>(buffer.size() * sizeof(IP_ADAPTER_INFO));
-    if (GetAdaptersInfo(buffer.data(), &length) != ERROR_SUCCESS)
+    if (getAdaptersInfo(buffer.data(), &length) != ERROR_SUCCESS)
         return nullptr;
     for (const IP_ADAPTER_INFO* a = buffer.data(); a; a = a->Next)
         for (int i = 0; i < 6; ++i)

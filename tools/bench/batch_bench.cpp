@@ -1,7 +1,10 @@
 // Batch evaluation speed and peak memory against the floor of merely copying lines, and the
-// share of the line pattern alone. Builds natively and for Windows (run under Wine).
-// Usage: batch_bench LOG eval|match|floor   (one mode per process: peak memory is the mode's own)
+// share of the line pattern alone, by the regular expression and by the hand matcher. Builds
+// natively and for Windows (run under Wine).
+// Usage: batch_bench LOG eval|match|regex|floor   (one mode per process: peak memory is its own)
 #include "eval/probe_log.hpp"
+#include "eval/probe_log_line.hpp"
+#include "eval/probe_log_pattern.hpp"
 #include "eval/score_table.hpp"
 #include "tools/bench/line_copy_floor.hpp"
 #include "tools/bench/no_probe.hpp"
@@ -41,18 +44,28 @@ long PeakMemoryKiB()
 }
 
 // Matches every line against the log pattern and does nothing else.
-long long MatchOnly(const std::string& path)
+template <typename Match> long long MatchOnly(const std::string& path, Match match)
 {
     std::ifstream input(path);
     std::string line;
-    std::smatch fields;
     long long used = 0;
     while (std::getline(input, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        used += std::regex_match(line, fields, ProbeLogPattern());
+        used += match(line);
     }
     return used;
+}
+
+bool ByPattern(const std::string& line)
+{
+    std::smatch fields;
+    return std::regex_match(line, fields, ProbeLogPattern());
+}
+
+bool ByHand(const std::string& line)
+{
+    return MatchProbeLogLine(line).has_value();
 }
 
 long long CountLines(const std::string& path)
@@ -66,7 +79,7 @@ long long CountLines(const std::string& path)
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: batch_bench LOG eval|match|floor\n");
+        std::fprintf(stderr, "usage: batch_bench LOG eval|match|regex|floor\n");
         return 2;
     }
     const std::string log = argv[1];
@@ -79,7 +92,9 @@ int main(int argc, char** argv)
     if (mode == "eval")
         EvaluateProbeLog(log, log + " - result.txt");
     else if (mode == "match")
-        MatchOnly(log);
+        MatchOnly(log, ByHand);
+    else if (mode == "regex")
+        MatchOnly(log, ByPattern);
     else
         CopyLinesFloor(log, log + " - floor.txt");
     const double seconds =

@@ -1,11 +1,14 @@
-// Cost of the start-up work on the data files: verify the three digests and parse both tables.
+// Cost of the start-up work on the data files: verify the three digests and parse both tables,
+// by the parser in use and by its first form (the reference the tests hold it to), interleaved.
 #include "common/data_digest.hpp"
 #include "eval/score_table.hpp"
+#include "tests/core/score_table_reference.hpp"
 #include "tools/bench/no_probe.hpp"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -18,6 +21,20 @@ std::string ReadAll(const std::string& name)
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
+template <typename Work> double Milliseconds(Work work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 } // namespace
 
 int main()
@@ -25,27 +42,33 @@ int main()
     const std::string shader = ReadAll("TestShader.txt");
     const std::string cpu = ReadAll("cpu.txt");
     const std::string gpu = ReadAll("gpu.txt");
-    std::vector<double> digestMs, parseMs;
-    std::size_t debugBytes = 0;
-    for (int round = 0; round < 30; ++round) {
-        auto start = std::chrono::steady_clock::now();
-        const bool ok = DataDigestMatches("gpu.txt", gpu) && DataDigestMatches("cpu.txt", cpu) &&
-                        DataDigestMatches("TestShader.txt", shader);
-        auto mid = std::chrono::steady_clock::now();
-        // The program sends every debug line out; here they are only measured.
-        const auto sink = [&debugBytes](const std::string& line) { debugBytes += line.size(); };
-        const std::size_t entries =
-            ParseScoreText(gpu, sink).size() + ParseScoreText(cpu, sink).size();
-        auto end = std::chrono::steady_clock::now();
-        if (!ok || entries == 0)
+    std::vector<double> digestMs, parseMs, quietMs, referenceMs;
+    std::size_t entries = 0;
+    for (int round = 0; round < 31; ++round) {
+        bool ok = true;
+        digestMs.push_back(Milliseconds([&] {
+            ok = DataDigestMatches("gpu.txt", gpu) && DataDigestMatches("cpu.txt", cpu) &&
+                 DataDigestMatches("TestShader.txt", shader);
+        }));
+        // Both build every debug line, as the program does when a debugger listens.
+        std::size_t debugBytes = 0;
+        const auto sink = [&debugBytes](const char* line) { debugBytes += std::strlen(line); };
+        parseMs.push_back(Milliseconds([&] {
+            entries = ParseScoreText(gpu, sink).size() + ParseScoreText(cpu, sink).size();
+        }));
+        // Without a reader of the debug output the program builds no debug line.
+        quietMs.push_back(Milliseconds([&] { ParseScoreText(gpu), ParseScoreText(cpu); }));
+        std::size_t referenceEntries = 0;
+        referenceMs.push_back(Milliseconds([&] {
+            referenceEntries = ReferenceParseScoreText(gpu, nullptr).size() +
+                               ReferenceParseScoreText(cpu, nullptr).size();
+        }));
+        if (!ok || entries == 0 || referenceEntries != entries)
             return 1;
-        digestMs.push_back(std::chrono::duration<double, std::milli>(mid - start).count());
-        parseMs.push_back(std::chrono::duration<double, std::milli>(end - mid).count());
     }
-    std::sort(digestMs.begin(), digestMs.end());
-    std::sort(parseMs.begin(), parseMs.end());
-    std::printf("native start-up work (median of 30): digests %.3f ms, parse both tables %.3f ms "
-                "(%zu + %zu bytes)\n",
-                digestMs[15], parseMs[15], gpu.size(), cpu.size());
+    std::printf("start-up work on the data files (median of 31): digests %.3f ms; parse both "
+                "tables (%zu entries): first form %.3f ms, now %.3f ms, now without a reader of "
+                "the debug lines %.3f ms\n",
+                Median(digestMs), entries, Median(referenceMs), Median(parseMs), Median(quietMs));
     return 0;
 }

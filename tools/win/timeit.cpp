@@ -1,26 +1,78 @@
-// Starts a command N times inside Wine and prints the mean and fastest wall time and the peak
-// working set of the last run, sampled while it runs. Usage: timeit N PROGRAM [ARGS...]
+// Starts commands N times each inside Wine, interleaved (A B C A B C ...) so that a busy machine
+// slows them alike, and prints per command the median and fastest wall time and the peak working
+// set, sampled while it runs. Usage: timeit N PROGRAM [ARGS...] [-- PROGRAM [ARGS...]]...
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
-// The rest of our command line after skipping `count` words, quotes respected.
-const char* SkipWords(const char* line, int count)
+// The words of a command line, each with its raw text (quotes kept) so it can be passed on.
+std::vector<std::string> RawWords(const char* line)
 {
-    for (int i = 0; i < count; ++i) {
+    std::vector<std::string> words;
+    while (*line) {
+        while (*line == ' ' || *line == '\t')
+            ++line;
+        const char* start = line;
         bool quoted = false;
         for (; *line && (quoted || (*line != ' ' && *line != '\t')); ++line)
             if (*line == '"')
                 quoted = !quoted;
-        while (*line == ' ' || *line == '\t')
-            ++line;
+        if (line != start)
+            words.emplace_back(start, line);
     }
-    return line;
+    return words;
+}
+
+// The commands after the program name and the count, split at the word "--".
+std::vector<std::string> Commands(const std::vector<std::string>& words)
+{
+    std::vector<std::string> commands(1);
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        if (words[i] == "--") {
+            commands.emplace_back();
+            continue;
+        }
+        std::string& command = commands.back();
+        command += (command.empty() ? "" : " ") + words[i];
+    }
+    return commands;
+}
+
+struct Run {
+    double ms;
+    SIZE_T peak;
+};
+
+bool TimeOnce(std::string line, Run& run)
+{
+    LARGE_INTEGER frequency, begin, end;
+    QueryPerformanceFrequency(&frequency);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    QueryPerformanceCounter(&begin);
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    // Wine reports no memory figures once a process has ended: sample while it runs.
+    run.peak = 0;
+    do {
+        PROCESS_MEMORY_COUNTERS counters{};
+        if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters))
+            run.peak = std::max(run.peak, counters.PeakWorkingSetSize);
+    } while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT);
+    QueryPerformanceCounter(&end);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    run.ms = 1000.0 * (end.QuadPart - begin.QuadPart) / frequency.QuadPart;
+    return true;
 }
 
 } // namespace
@@ -29,38 +81,26 @@ int main(int argc, char** argv)
 {
     if (argc < 3)
         return 2;
-    const int runs = std::atoi(argv[1]);
-    const std::string command = SkipWords(GetCommandLineA(), 2);
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    double total = 0, fastest = 1e30;
-    SIZE_T peak = 0;
-    for (int i = 0; i < runs; ++i) {
-        std::string line = command;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        LARGE_INTEGER begin, end;
-        QueryPerformanceCounter(&begin);
-        if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process))
-            return 3;
-        // Wine reports no memory figures once a process has ended: sample while it runs.
-        peak = 0;
-        do {
-            PROCESS_MEMORY_COUNTERS counters{};
-            if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters) &&
-                counters.PeakWorkingSetSize > peak)
-                peak = counters.PeakWorkingSetSize;
-        } while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT);
-        QueryPerformanceCounter(&end);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        const double ms = 1000.0 * (end.QuadPart - begin.QuadPart) / frequency.QuadPart;
-        total += ms;
-        fastest = ms < fastest ? ms : fastest;
+    const int rounds = std::max(1, std::atoi(argv[1]));
+    const std::vector<std::string> commands = Commands(RawWords(GetCommandLineA()));
+    std::vector<std::vector<Run>> runs(commands.size());
+    for (int round = 0; round < rounds; ++round)
+        for (std::size_t i = 0; i < commands.size(); ++i) {
+            Run run{};
+            if (!TimeOnce(commands[i], run))
+                return 3;
+            runs[i].push_back(run);
+        }
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        std::vector<Run>& times = runs[i];
+        std::sort(times.begin(), times.end(),
+                  [](const Run& a, const Run& b) { return a.ms < b.ms; });
+        SIZE_T peak = 0;
+        for (const Run& run : times)
+            peak = std::max(peak, run.peak);
+        std::printf("%8.1f ms median %8.1f ms fastest  peak working set %6lu KiB  %s\n",
+                    times[times.size() / 2].ms, times.front().ms,
+                    static_cast<unsigned long>(peak / 1024), commands[i].c_str());
     }
-    std::printf("%8.1f ms mean %8.1f ms fastest  peak working set %6lu KiB  %s\n", total / runs,
-                fastest, static_cast<unsigned long>(peak / 1024), command.c_str());
     return 0;
 }

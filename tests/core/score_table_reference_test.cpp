@@ -1,0 +1,79 @@
+// The table parser against its first form: the same entries and the same debug lines, over the
+// shipped tables and over generated texts with every kind of line.
+#include "eval/score_table.hpp"
+#include "tests/core/score_table_reference.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace {
+
+std::string Resource(const char* name)
+{
+    std::ifstream file(std::string(VXM_RESOURCES_DIR) + "/" + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void ExpectSameAsReference(const std::string& text)
+{
+    std::vector<std::string> expectedLines;
+    const ScoreTable expected = ReferenceParseScoreText(text, &expectedLines);
+    std::vector<std::string> lines;
+    const ScoreTable table =
+        ParseScoreText(text, [&lines](const char* line) { lines.push_back(line); });
+    ASSERT_EQ(table, expected) << testing::PrintToString(text);
+    ASSERT_EQ(lines, expectedLines) << testing::PrintToString(text);
+}
+
+// Lines of names, colons, digits and odd bytes, broken by CR, LF or both.
+std::string GeneratedTable(std::mt19937& random)
+{
+    static const char pieces[][12] = {"Intel ", "GTX 690", ":",  ":",    "7",  "12", "2147483648",
+                                      "abc",    " ",       "\0", "\xA0", "\r", "\n", "\r\n",
+                                      "(R)",    "@ 3.6",   "x:", ":0",   ""};
+    std::uniform_int_distribution<int> piece(0, sizeof pieces / sizeof pieces[0] - 1);
+    std::uniform_int_distribution<int> length(0, 60);
+    std::string text;
+    for (int n = length(random); n > 0; --n) {
+        const char* chosen = pieces[piece(random)];
+        // "\0" is one byte, not an empty text.
+        text.append(chosen, *chosen ? std::char_traits<char>::length(chosen) : 1);
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(ScoreTableReference, ShippedTablesGiveTheSameEntriesAndDebugLines)
+{
+    for (const char* name : {"gpu.txt", "cpu.txt"}) {
+        const std::string text = Resource(name);
+        ASSERT_GT(text.size(), 10000u) << name;
+        ExpectSameAsReference(text);
+    }
+}
+
+TEST(ScoreTableReference, EdgeLinesGiveTheSameEntriesAndDebugLines)
+{
+    for (const std::string& text :
+         {std::string(), std::string("A:B:12\r\nName:123abc\r\nName2:\r\nName3\r\n:7\r\n"),
+          std::string("Dup:1\rDup:2\nBig:2147483648\r\n\r\nMax:2147483647"),
+          std::string("Nul\0Name:5\r\nLast:9", 18), std::string(5000, 'x') + ":5\r\n",
+          std::string("Mid:12:34:x\r\n:::\r\n1:2:3"), std::string("No line end:42")})
+        ExpectSameAsReference(text);
+}
+
+TEST(ScoreTableReference, GeneratedTextsGiveTheSameEntriesAndDebugLines)
+{
+    std::mt19937 random(2014);
+    for (int i = 0; i < 5000; ++i) {
+        ExpectSameAsReference(GeneratedTable(random));
+        if (HasFatalFailure())
+            return;
+    }
+}
