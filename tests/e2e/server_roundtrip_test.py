@@ -30,7 +30,7 @@ def main(root, port):
     with tempfile.TemporaryDirectory() as work:
         server_out = open(pathlib.Path(work, "server.log"), "w")
         server = subprocess.Popen(
-            [root / "build/server/vxm-report-server", "--port", port, "--database",
+            [root / "build/native/vxm-report-server", "--port", port, "--database",
              pathlib.Path(work, "db"), "--operator-key", "k"],
             stdout=server_out, stderr=subprocess.STDOUT)
         try:
@@ -42,7 +42,7 @@ def main(root, port):
             played = subprocess.run(
                 [root / "scripts/wine-exec", root / "build/win/bin/play_start.exe",
                  windows_path(loopback / "VxmCheck.exe"), windows_path(loopback / "Main.vxm"),
-                 ACCOUNT, windows_path(pathlib.Path(work, "shots")), "-", "--show_info"],
+                 ACCOUNT, windows_path(pathlib.Path(work, "shots")), "--show_info"],
                 capture_output=True, timeout=300)
             output = played.stdout.decode("gbk", errors="replace")
             url = f"http://127.0.0.1:{port}"

@@ -2,15 +2,11 @@
 // types the account number and the captcha read from the screen, presses Start, reads the result
 // panel, opens the privacy panel, and closes the dialog. Prints each screen's texts and saves a
 // screenshot (PNG) of each step into the given folder.
-// Usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER PORT|- [PROGRAM OPTIONS...]
-// With a PORT, a scripted report server on 127.0.0.1:PORT answers the report, for when no
-// reference server runs. Message boxes the program shows before its dialog (show_info) are
-// printed and answered.
-#include "tools/report_server/report_server.hpp"
+// Usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER [PROGRAM OPTIONS...]
+// Message boxes the program shows before its dialog (show_info) are printed and answered.
 #include "tools/win/dialog_driver.hpp"
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
 namespace {
@@ -62,24 +58,15 @@ int Fail(const char* what)
 
 int main(int argc, char** argv)
 {
-    if (argc < 6)
-        return Fail("usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER PORT|- [OPTIONS...]");
-    std::unique_ptr<report_server::Server> server;
-    if (std::string(argv[5]) != "-") {
-        const std::string reply =
-            "HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n\r\n"
-            R"({"ret_code":0,"msg":"\u62a5\u544a\u5df2\u6536\u5230\uff08\u6d4b\u8bd5\u670d\u52a1\u5668\uff09"})"
-            "\n";
-        server = std::make_unique<report_server::Server>(
-            report_server::Answer{reply}, static_cast<unsigned short>(std::atoi(argv[5])));
-    }
+    if (argc < 5)
+        return Fail("usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER [OPTIONS...]");
 
     Player player;
     player.ids = LayoutControlIds(argv[2]);
     player.shots = argv[4];
     CreateDirectoryA(argv[4], nullptr);
     std::string line = std::string("\"") + argv[1] + "\"";
-    for (int i = 6; i < argc; ++i)
+    for (int i = 5; i < argc; ++i)
         line += std::string(" ") + argv[i];
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
