@@ -1,5 +1,6 @@
 // The framework log: line layout, the banner, buffering until the file opens, the threshold.
 #include "framework/default_logger.hpp"
+#include "tests/core/temp_path.hpp"
 #include "framework/log_line.hpp"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ class LoggerFile : public ::testing::Test {
     void SetUp() override
     {
         gNow = 1425737109;
-        path = ::testing::TempDir() + "kordo_log_" +
+        path = ProcessTempPath("kordo_log_") +
                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
         std::remove(path.c_str());
     }
@@ -208,7 +209,7 @@ TEST_F(LoggerFile, NoLineWithoutALocalTime)
 
 TEST(DefaultLoggerClock, SystemClockStampsTheCurrentTime)
 {
-    const std::string path = ::testing::TempDir() + "kordo_log_system_clock.txt";
+    const std::string path = ProcessTempPath("kordo_log_system_clock.txt");
     const std::time_t before = std::time(nullptr);
     {
         Kordo::DefaultLogger logger;

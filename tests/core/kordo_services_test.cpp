@@ -1,5 +1,6 @@
 // The stateless default services: whole-file reading, the C heap, the silent audio player.
 #include "framework/default_alloc.hpp"
+#include "tests/core/temp_path.hpp"
 #include "framework/default_audio_player.hpp"
 #include "framework/default_file_sys.hpp"
 
@@ -16,7 +17,7 @@ class FileSys : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        path = ::testing::TempDir() + "kordo_file_sys_" +
+        path = ProcessTempPath("kordo_file_sys_") +
                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bin";
         std::ofstream(path, std::ios::binary) << std::string("layout\0\r\nbytes", 14);
     }

@@ -1,6 +1,7 @@
 // Batch evaluation against the way it was done before: each line copied and matched by the
 // regular expression. The result files must agree byte for byte over logs of every line shape.
 #include "common/decimal.hpp"
+#include "tests/core/temp_path.hpp"
 #include "eval/level.hpp"
 #include "eval/probe_log.hpp"
 #include "eval/probe_log_pattern.hpp"
@@ -76,7 +77,7 @@ int CountingDraw()
 
 class ProbeLogDifferentialTest : public RecordTest {
   protected:
-    std::string input_ = ::testing::TempDir() + "vxm differential log.txt";
+    std::string input_ = ProcessTempPath("differential log.txt");
     std::string expected_ = input_ + " - expected.txt";
     std::string actual_ = input_ + " - result.txt";
 

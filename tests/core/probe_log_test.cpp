@@ -1,4 +1,5 @@
 #include "eval/probe_log.hpp"
+#include "tests/core/temp_path.hpp"
 #include "tests/core/record_fixture.hpp"
 
 #include <cstdio>
@@ -9,7 +10,7 @@ namespace {
 
 class ProbeLogTest : public RecordTest {
   protected:
-    std::string input_ = ::testing::TempDir() + "vxm probe log.txt";
+    std::string input_ = ProcessTempPath("probe log.txt");
     std::string output_ = input_ + " - result.txt";
 
     void TearDown() override

@@ -1,4 +1,5 @@
 #include "dialog/run_counter.hpp"
+#include "tests/core/temp_path.hpp"
 #include "tests/core/run_counter_cleanup.hpp"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ class ParticipationFileTest : public ::testing::Test {
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
 
-    const std::string path_ = ::testing::TempDir() + "vxm-participation-test.tmp";
+    const std::string path_ = ProcessTempPath("participation-test.tmp");
 };
 
 } // namespace
