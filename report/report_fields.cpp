@@ -1,22 +1,13 @@
 #include "report/report_fields.hpp"
 
+#include "common/hex_digit.hpp"
+
 namespace {
 
 bool IsUnreserved(unsigned char byte)
 {
     return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
            (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' || byte == '.' || byte == '~';
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 } // namespace
@@ -49,8 +40,8 @@ std::optional<std::string> UrlDecodeValue(std::string_view text)
         } else if (text[i] != '%') {
             decoded += text[i];
         } else {
-            const int high = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-            const int low = high < 0 ? -1 : HexValue(text[i + 2]);
+            const int high = i + 2 < text.size() ? HexDigitValue(text[i + 1]) : -1;
+            const int low = high < 0 ? -1 : HexDigitValue(text[i + 2]);
             if (low < 0)
                 return std::nullopt;
             decoded += static_cast<char>(high << 4 | low);

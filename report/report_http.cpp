@@ -1,5 +1,7 @@
 #include "report/report_http.hpp"
 
+#include "common/hex_digit.hpp"
+
 #include "report/ansi_text.hpp"
 
 #include <boost/property_tree/json_parser.hpp>
@@ -11,17 +13,6 @@ namespace {
 
 constexpr const char kReportPath[] = "/vorn/a20140220checkmachine/postInfo.php";
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // The code unit of an escape at `at`, or -1 when no escape starts there.
 long EscapeAt(const std::string& line, std::size_t at)
 {
@@ -29,7 +20,7 @@ long EscapeAt(const std::string& line, std::size_t at)
         return -1;
     long unit = 0;
     for (std::size_t i = at + 2; i < at + 6; ++i) {
-        const int digit = HexDigit(line[i]);
+        const int digit = HexDigitValue(line[i]);
         if (digit < 0)
             return -1;
         unit = unit * 16 + digit;
