@@ -43,8 +43,8 @@ std::string DecisionMessage(Decision decision, const std::string& levelCode, Gai
         return "提交的检测数据不完整或格式有误，请重新检测。";
     }
     if (levelCode.empty())
-        return "检测成功！您的电脑有部件暂未收录，本次未能评级。";
-    const std::string level = "检测成功！您的电脑为 " + levelCode + " 级，";
+        return "您的电脑有部件暂未收录，本次未能评级。";
+    const std::string level = "您的电脑为 " + levelCode + " 级，";
     const std::int64_t others = rank.total - 1;
     if (others <= 0)
         return level + "是第一台参与检测的电脑。";

@@ -96,11 +96,11 @@ TEST(CheckReportForm, JudgesFormThenToken)
 TEST(DecisionMessage, RankAndLevel)
 {
     EXPECT_EQ(DecisionMessage(Decision::Recorded, "3", {7, 11}),
-              "检测成功！您的电脑为 3 级，超过了 70% 的已参与电脑。");
+              "您的电脑为 3 级，超过了 70% 的已参与电脑。");
     EXPECT_EQ(DecisionMessage(Decision::Recorded, "1", {0, 1}),
-              "检测成功！您的电脑为 1 级，是第一台参与检测的电脑。");
+              "您的电脑为 1 级，是第一台参与检测的电脑。");
     EXPECT_EQ(DecisionMessage(Decision::Recorded, "5", {0, 3}),
-              "检测成功！您的电脑为 5 级，超过了 0% 的已参与电脑。");
+              "您的电脑为 5 级，超过了 0% 的已参与电脑。");
     EXPECT_NE(DecisionMessage(Decision::Recorded, "", {}).find("未能评级"), std::string::npos);
     EXPECT_EQ(DecisionMessage(Decision::Repeated, "1", {}),
               "该账号已在这台电脑上参与过检测，请勿重复提交。");
