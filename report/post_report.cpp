@@ -213,9 +213,5 @@ std::string PostReport(const std::string& host, const std::string& port, const R
     // The form is read from the record only once the connection stands.
     exchange.Send(ComposeReportRequest(host, port, BuildReportForm()));
     exchange.ReadFirstLine();
-    const unsigned status = ReadStatusCode(exchange.Reply());
-    if (status != 200)
-        throw std::runtime_error("Response returned with status code " + std::to_string(status));
-    exchange.ReadRest();
-    return MessageFromBodyLine(ReadBodyLine(exchange.Reply()));
+    return JudgeReply(exchange.Reply(), [&exchange] { exchange.ReadRest(); });
 }

@@ -125,3 +125,12 @@ std::string MessageFromBodyLine(const std::string& line)
         throw std::logic_error(message);
     return message;
 }
+
+std::string JudgeReply(std::istream& reply, const std::function<void()>& readRest)
+{
+    const unsigned status = ReadStatusCode(reply);
+    if (status != 200)
+        throw std::runtime_error("Response returned with status code " + std::to_string(status));
+    readRest();
+    return MessageFromBodyLine(ReadBodyLine(reply));
+}

@@ -1,6 +1,7 @@
 #pragma once
 // The HTTP texts of one report upload: the request, and the pieces of the reply the client
 // judges. Kept apart from the socket work so they build and run on any platform.
+#include <functional>
 #include <istream>
 #include <stdexcept>
 #include <string>
@@ -32,3 +33,10 @@ std::string DecodeUnicodeEscapes(const std::string& line);
 // above, throws ReplicatedCommit for -1 and std::logic_error below that. Parse, path and
 // conversion failures leave as the property-tree library's errors.
 std::string MessageFromBodyLine(const std::string& line);
+
+// The judgement of a reply whose status line `reply` holds: a status other than 200 throws
+// std::runtime_error "Response returned with status code N" before `readRest` is called;
+// otherwise `readRest` appends the rest of the reply behind what `reply` has not consumed, and
+// the message of the body line is returned (MessageFromBodyLine). The upload calls it with its
+// socket; tests and fuzzing with a reply held in memory.
+std::string JudgeReply(std::istream& reply, const std::function<void()>& readRest);
