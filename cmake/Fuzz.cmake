@@ -8,13 +8,14 @@ endif()
 
 # Coverage instrumentation everywhere; only the programs link libFuzzer's main. A UBSan finding
 # aborts, so the fuzzer records it as a crash.
-set(VXM_FUZZ_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined
-    -fno-omit-frame-pointer)
+# The other libraries built natively (the UI library's core) take the same flags.
+set(VXM_SANITIZE_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+    -fno-omit-frame-pointer -g -O1)
 add_library(vxmcore_fuzz STATIC ${VXM_CORE_SOURCES})
 add_dependencies(vxmcore_fuzz data_digests)
 vxm_core_target(vxmcore_fuzz)
-target_compile_options(vxmcore_fuzz PUBLIC ${VXM_FUZZ_SANITIZE} -fsanitize=fuzzer-no-link -g -O1)
-target_link_options(vxmcore_fuzz PUBLIC ${VXM_FUZZ_SANITIZE})
+target_compile_options(vxmcore_fuzz PUBLIC ${VXM_SANITIZE_FLAGS})
+target_link_options(vxmcore_fuzz PUBLIC ${VXM_SANITIZE_FLAGS})
 target_link_libraries(vxmcore_fuzz PUBLIC Boost::program_options Threads::Threads)
 
 # What the targets share: property checks, the shipped tables, the stand-in for the probe run.
@@ -23,7 +24,7 @@ set(support_sources ${fuzz_sources})
 list(FILTER support_sources EXCLUDE REGEX "_fuzz\\.cpp$")
 list(FILTER fuzz_sources INCLUDE REGEX "_fuzz\\.cpp$")
 add_library(fuzz_support OBJECT ${support_sources})
-target_link_libraries(fuzz_support PUBLIC vxmcore_fuzz)
+target_link_libraries(fuzz_support PUBLIC vxmcore_fuzz korfact_core)
 target_compile_definitions(fuzz_support PRIVATE ${VXM_TEST_DEFINITIONS})
 
 add_custom_target(fuzz_targets)
