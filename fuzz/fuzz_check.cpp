@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <pthread.h>
+
 void FuzzCheck(bool holds, const char* property, const std::string& detail)
 {
     if (holds)
@@ -36,4 +38,21 @@ void LoadShippedScoreTables()
         return true;
     }();
     (void)loaded;
+}
+
+void RunOnProductStack(const std::function<void()>& work)
+{
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 1 << 20);
+    pthread_t thread;
+    const auto run = [](void* argument) -> void* {
+        (*static_cast<const std::function<void()>*>(argument))();
+        return nullptr;
+    };
+    FuzzCheck(
+        pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&work)) == 0,
+        "a thread to parse on");
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
 }

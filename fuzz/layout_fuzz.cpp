@@ -53,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     Layout layout;
     LayoutError error;
-    if (!ParseLayout(FuzzText(data, size), layout, error)) {
+    bool loaded = false;
+    RunOnProductStack([&] { loaded = ParseLayout(FuzzText(data, size), layout, error); });
+    if (!loaded) {
         FuzzCheck(layout.controls.empty(), "a refused layout leaves nothing");
         FuzzCheck(!error.reason.empty() && !error.element.empty(), "a refusal says where and why");
         return 0;

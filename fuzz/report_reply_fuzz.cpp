@@ -8,6 +8,7 @@
 
 #include <boost/property_tree/ptree.hpp>
 
+#include <cctype>
 #include <regex>
 #include <sstream>
 #include <typeinfo>
@@ -30,12 +31,27 @@ std::string ReferenceDecode(const std::string& line)
     return decoded.append(copied, line.end());
 }
 
+// Whether the status line's code, as written, is 200 (leading zeros allowed).
+bool WritesStatus200(const std::string& reply)
+{
+    std::istringstream stream(reply);
+    std::string version;
+    std::string code;
+    stream >> version >> code;
+    code.erase(0, code.find_first_not_of('0'));
+    return code.compare(0, 3, "200") == 0 && (code.size() == 3 || !std::isdigit(code[3]));
+}
+
 void CheckJudgement(const std::string& reply)
 {
     std::istringstream stream(reply);
     bool restRead = false;
+    const auto readRest = [&] {
+        FuzzCheck(WritesStatus200(reply), "only a status written 200 is taken as success", reply);
+        restRead = true;
+    };
     try {
-        JudgeReply(stream, [&] { restRead = true; });
+        JudgeReply(stream, readRest);
         FuzzCheck(restRead, "a returned message comes after the rest was read");
     } catch (const ReplicatedCommit&) {
     } catch (const boost::property_tree::ptree_error&) {
@@ -75,7 +91,7 @@ void CheckMessageBytes(const std::string& bytes)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string reply = FuzzText(data, size);
-    CheckJudgement(reply);
+    RunOnProductStack([&] { CheckJudgement(reply); });
 
     std::istringstream stream(reply);
     const std::string body = ReadBodyLine(stream);

@@ -6,6 +6,7 @@
 #include <boost/property_tree/xml_parser.hpp>
 
 #include <charconv>
+#include <cstring>
 #include <map>
 #include <set>
 #include <sstream>
@@ -242,12 +243,58 @@ class Builder {
     std::set<int> mIds;
 };
 
+// The XML reader descends once per element, on the caller's stack: some ten thousand nested
+// tags would exhaust it. A layout nests four deep (layout, dialog, panel, control).
+constexpr std::size_t kMaxElementDepth = 16;
+
+// Whether elements nest deeper than `limit`. Comments, CDATA sections, declarations and
+// processing instructions do not count; quoted attribute values may hold '>'.
+bool NestsDeeperThan(const std::string& xml, std::size_t limit)
+{
+    const auto skipPast = [&xml](std::size_t from, const char* end) {
+        const std::size_t found = xml.find(end, from);
+        return found == std::string::npos ? xml.size() : found + std::strlen(end);
+    };
+    std::size_t depth = 0;
+    for (std::size_t i = xml.find('<'); i < xml.size(); i = xml.find('<', i)) {
+        if (xml.compare(i, 4, "<!--") == 0) {
+            i = skipPast(i + 4, "-->");
+        } else if (xml.compare(i, 9, "<![CDATA[") == 0) {
+            i = skipPast(i + 9, "]]>");
+        } else if (xml.compare(i, 2, "<?") == 0) {
+            i = skipPast(i + 2, "?>");
+        } else if (xml.compare(i, 2, "<!") == 0) {
+            i = skipPast(i + 2, ">");
+        } else if (xml.compare(i, 2, "</") == 0) {
+            if (depth > 0)
+                --depth;
+            i = skipPast(i + 2, ">");
+        } else {
+            if (++depth > limit)
+                return true;
+            char quote = 0;
+            for (++i; i < xml.size() && (quote != 0 || xml[i] != '>'); ++i) {
+                if (quote == 0 && (xml[i] == '"' || xml[i] == '\''))
+                    quote = xml[i];
+                else if (xml[i] == quote)
+                    quote = 0;
+            }
+            if (i < xml.size() && xml[i - 1] == '/')
+                --depth; // an empty element closes itself
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool ParseLayout(const std::string& xml, Layout& layout, LayoutError& error)
 {
     layout = Layout{};
     try {
+        if (NestsDeeperThan(xml, kMaxElementDepth))
+            throw Refusal{"document",
+                          "elements nested deeper than " + std::to_string(kMaxElementDepth)};
         ptree document;
         std::istringstream in(xml);
         boost::property_tree::read_xml(in, document, boost::property_tree::xml_parser::no_comments);

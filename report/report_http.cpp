@@ -7,6 +7,7 @@
 #include <boost/property_tree/json_parser.hpp>
 #include <boost/property_tree/ptree.hpp>
 
+#include <cctype>
 #include <sstream>
 
 namespace {
@@ -61,6 +62,33 @@ std::string NarrowHighBytes(const std::string& text)
     return bytes;
 }
 
+// The JSON reader descends once per open array or object, on the caller's stack: a reply line
+// of some thousand brackets would exhaust it. The reply is one flat object.
+constexpr std::size_t kMaxJsonDepth = 32;
+
+bool NestsDeeperThan(const std::string& json, std::size_t limit)
+{
+    std::size_t depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return true;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 std::string ComposeReportRequest(const std::string& host, const std::string& port,
@@ -77,9 +105,12 @@ unsigned ReadStatusCode(std::istream& reply)
     std::string version;
     unsigned code = 0;
     std::string reason;
-    reply >> version >> code;
+    reply >> version >> std::ws;
+    // The stream would also take a sign, and "-4294967096" would read as 200.
+    const bool digitFirst = std::isdigit(reply.peek()) != 0;
+    reply >> code;
     std::getline(reply, reason);
-    if (!reply || version.compare(0, 5, "HTTP/") != 0)
+    if (!reply || !digitFirst || version.compare(0, 5, "HTTP/") != 0)
         throw std::runtime_error("Invalid response");
     return code;
 }
@@ -113,7 +144,11 @@ std::string DecodeUnicodeEscapes(const std::string& line)
 
 std::string MessageFromBodyLine(const std::string& line)
 {
-    std::istringstream json(WidenHighBytes(DecodeUnicodeEscapes(line)));
+    const std::string text = WidenHighBytes(DecodeUnicodeEscapes(line));
+    if (NestsDeeperThan(text, kMaxJsonDepth))
+        throw boost::property_tree::json_parser::json_parser_error(
+            "arrays and objects nested deeper than " + std::to_string(kMaxJsonDepth), "", 1);
+    std::istringstream json(text);
     boost::property_tree::ptree reply;
     boost::property_tree::read_json(json, reply);
     // Both are read before either is judged: a missing "msg" fails even for ret_code -1.

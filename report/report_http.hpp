@@ -18,7 +18,7 @@ std::string ComposeReportRequest(const std::string& host, const std::string& por
                                  const std::string& body);
 
 // Reads the status line ("HTTP/<version> <code> <reason>") and returns the code; throws
-// std::runtime_error "Invalid response" when it is malformed.
+// std::runtime_error "Invalid response" when it is malformed (a code with a sign included).
 unsigned ReadStatusCode(std::istream& reply);
 
 // Skips the header lines (CR LF or bare LF ends) and returns the single line after them, or
@@ -31,7 +31,8 @@ std::string DecodeUnicodeEscapes(const std::string& line);
 
 // Decodes and parses the body line as JSON and judges "ret_code": returns "msg" for 0 and
 // above, throws ReplicatedCommit for -1 and std::logic_error below that. Parse, path and
-// conversion failures leave as the property-tree library's errors.
+// conversion failures leave as the property-tree library's errors; a line that nests arrays or
+// objects more than 32 deep is refused as a parse error before the reader descends into it.
 std::string MessageFromBodyLine(const std::string& line);
 
 // The judgement of a reply whose status line `reply` holds: a status other than 200 throws

@@ -3,6 +3,8 @@
 #include "report/report_http.hpp"
 #include "tests/core/report_outcome.hpp"
 
+#include <sstream>
+
 namespace {
 
 Outcome Judged(const std::string& line)
@@ -71,4 +73,30 @@ TEST(ComposeReportRequest, PortOnlyWhenNotEighty)
     const std::string request = ComposeReportRequest("h.example", "8080", "");
     EXPECT_EQ(request.rfind("POST http://h.example:8080/vorn/", 0), 0u);
     EXPECT_NE(request.find("\r\nHost: h.example:8080\r\n"), std::string::npos);
+}
+
+// The JSON reader recurses per array or object: a line of brackets is a parse error, not a
+// crash. The flat reply object itself still passes with nested members beside it.
+TEST(ReportReply, DeepNestingIsAParseError)
+{
+    EXPECT_EQ(Judged("{\"ret_code\":0,\"msg\":" + std::string(200000, '[')),
+              (Outcome{"json_parser_error",
+                       "<unspecified file>(1): arrays and objects nested deeper than 32"}));
+    EXPECT_EQ(Judged("{\"ret_code\":0,\"x\":[[{\"y\":\"[[[[\"}]],\"msg\":\"ok\"}"),
+              (Outcome{"message", "ok"}));
+}
+
+// Only a code of digits is a status code: a sign would let "-4294967096" pass as 200.
+TEST(ReportReply, StatusCodeIsDigitsOnly)
+{
+    const auto judge = [](const std::string& reply) {
+        return OutcomeOf([&] {
+            std::istringstream stream(reply);
+            return JudgeReply(stream, [] {});
+        });
+    };
+    const std::string rest = " OK\r\n\r\n{\"ret_code\":0,\"msg\":\"ok\"}\r\n";
+    EXPECT_EQ(judge("HTTP/1.0 200" + rest), (Outcome{"message", "ok"}));
+    EXPECT_EQ(judge("HTTP/1.0 -4294967096" + rest), (Outcome{"runtime_error", "Invalid response"}));
+    EXPECT_EQ(judge("HTTP/1.0 +200" + rest), (Outcome{"runtime_error", "Invalid response"}));
 }

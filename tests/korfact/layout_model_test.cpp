@@ -156,3 +156,29 @@ TEST(LayoutModel, ShippedLayoutHasTheProgramsControls)
                   std::string::npos)
             << spec.name;
 }
+
+// The XML reader recurses per element: deep nesting is refused before it runs out of stack,
+// while comments, CDATA and quoted '>' around a real layout do not count as elements.
+TEST(LayoutModel, RefusesNestingDeeperThanALayoutNeeds)
+{
+    std::string deep = "<layout>";
+    for (int i = 0; i < 200000; ++i)
+        deep += "<a>";
+    const LayoutError error = Refusal(deep);
+    EXPECT_EQ(error.element, "document");
+    EXPECT_EQ(error.reason, "elements nested deeper than 16");
+
+    std::string noise;
+    for (int i = 0; i < 20; ++i)
+        noise += "<!-- <a><b> --><![CDATA[<c><d>]]><?pi <e>?>";
+    Layout layout;
+    LayoutError unused;
+    EXPECT_TRUE(
+        ParseLayout(noise + WithControls(noise +
+                                         "<label name=\"L\" id=\"3\" width=\"1\" height=\"1\" "
+                                         "text=\"a>b\"/>" +
+                                         noise),
+                    layout, unused))
+        << unused.element << ": " << unused.reason;
+    EXPECT_EQ(layout.controls.size(), 3u);
+}
