@@ -18,13 +18,16 @@ target_compile_options(vxmcore_fuzz PUBLIC ${VXM_SANITIZE_FLAGS})
 target_link_options(vxmcore_fuzz PUBLIC ${VXM_SANITIZE_FLAGS})
 target_link_libraries(vxmcore_fuzz PUBLIC Boost::program_options Threads::Threads)
 
+# The report server's code, under the same flags.
+include(cmake/Server.cmake)
+
 # What the targets share: property checks, the shipped tables, the stand-in for the probe run.
 file(GLOB fuzz_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*.cpp)
 set(support_sources ${fuzz_sources})
 list(FILTER support_sources EXCLUDE REGEX "_fuzz\\.cpp$")
 list(FILTER fuzz_sources INCLUDE REGEX "_fuzz\\.cpp$")
 add_library(fuzz_support OBJECT ${support_sources})
-target_link_libraries(fuzz_support PUBLIC vxmcore_fuzz korfact_core)
+target_link_libraries(fuzz_support PUBLIC vxmcore_fuzz korfact_core vxmserver)
 target_compile_definitions(fuzz_support PRIVATE ${VXM_TEST_DEFINITIONS})
 
 add_custom_target(fuzz_targets)

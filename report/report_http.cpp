@@ -29,21 +29,40 @@ long EscapeAt(const std::string& line, std::size_t at)
     return unit;
 }
 
+void AppendWidened(std::string& text, unsigned char byte)
+{
+    text += static_cast<char>(0xC0 | byte >> 6);
+    text += static_cast<char>(0x80 | (byte & 0x3F));
+}
+
 // Boost's JSON reader accepts UTF-8 only, while the decoded line is ANSI code-page text. Each
 // byte above 0x7F passes through the reader as the UTF-8 form of the code point of the same
-// value, and NarrowHighBytes turns it back into that byte.
+// value, and NarrowHighBytes turns it back into that byte. The second byte of a GBK character
+// may be a backslash (U+596C is 8A 5C): the reader would take it for the start of an escape, so
+// it goes in escaped.
 std::string WidenHighBytes(const std::string& bytes)
 {
     std::string text;
     text.reserve(bytes.size() * 2);
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
         if (byte < 0x80) {
-            text += c;
-        } else {
-            text += static_cast<char>(0xC0 | byte >> 6);
-            text += static_cast<char>(0x80 | (byte & 0x3F));
+            text += bytes[i];
+            continue;
         }
+        AppendWidened(text, byte);
+        if (byte == 0x80 || byte == 0xFF || i + 1 == bytes.size())
+            continue; // no lead byte of a pair
+        const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+        if (trail < 0x40 || trail == 0x7F || trail == 0xFF)
+            continue;
+        ++i;
+        if (trail >= 0x80)
+            AppendWidened(text, trail);
+        else if (trail == '\\')
+            text += "\\\\";
+        else
+            text += static_cast<char>(trail);
     }
     return text;
 }

@@ -100,7 +100,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     {
         parser_.emplace();
         parser_->body_limit(shared_->options.maxBody);
-        parser_->header_limit(16 * 1024);
+        parser_->header_limit(kMaxRequestHeaderBytes);
         // One deadline for the whole request: a client that trickles bytes is cut off.
         stream_.expires_after(shared_->options.requestDeadline);
         http::async_read(stream_, buffer_, *parser_,

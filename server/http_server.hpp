@@ -11,6 +11,9 @@
 #include <memory>
 #include <string>
 
+// The most bytes of request line and headers a connection reads.
+constexpr std::size_t kMaxRequestHeaderBytes = 16 * 1024;
+
 struct ServerOptions {
     std::string address = "127.0.0.1";
     unsigned short port = 8080; // 0: the system's choice

@@ -76,15 +76,50 @@ std::string Utf8FromGbk(std::string_view gbk)
     return out;
 }
 
+namespace {
+
+// The JSON short form of a control character, or null.
+const char* ShortEscape(char32_t point)
+{
+    switch (point) {
+    case '\b':
+        return "\\b";
+    case '\f':
+        return "\\f";
+    case '\n':
+        return "\\n";
+    case '\r':
+        return "\\r";
+    case '\t':
+        return "\\t";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+// The program turns every "\uXXXX" into its own code page's bytes before its JSON reader runs,
+// also right after an escaped backslash, so a "u" there goes out escaped itself; and a control
+// character written "\u00XX" would reach that reader raw, which refuses it.
 std::string JsonEscapeUtf8(std::string_view utf8)
 {
     std::string out;
     out.reserve(utf8.size() * 2);
+    bool afterBackslash = false;
     for (std::size_t at = 0; at < utf8.size();) {
         const char32_t point = NextCodePoint(utf8, at);
+        const bool escapeU = point == 'u' && afterBackslash;
+        afterBackslash = point == '\\';
         if (point == '"' || point == '\\') {
             out += '\\';
             out += static_cast<char>(point);
+        } else if (escapeU) {
+            AppendEscape(out, point);
+        } else if (const char* brief = ShortEscape(point)) {
+            out += brief;
+        } else if (point < 0x20) {
+            AppendEscape(out, 0xFFFD);
         } else if (point >= 0x20 && point < 0x7F) {
             out += static_cast<char>(point);
         } else if (point < 0x10000) {

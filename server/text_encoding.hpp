@@ -8,8 +8,11 @@
 // U+FFFD, so a hostile value cannot break the page.
 std::string Utf8FromGbk(std::string_view gbk);
 
-// The UTF-8 text as the contents of a JSON string: quote, backslash and control characters
-// escaped, every character outside ASCII written as \uXXXX (UTF-16 code units, lower-case hex).
+// The UTF-8 text as the contents of a JSON string: quote and backslash escaped, every character
+// outside ASCII written as \uXXXX (UTF-16 code units, lower-case hex), written so that the
+// program, which decodes those escapes before it parses, reads the same text: a "u" after a
+// backslash is escaped too, and control characters take their short forms (\n, \t, ...) or,
+// having none, become U+FFFD.
 std::string JsonEscapeUtf8(std::string_view utf8);
 
 // Text safe inside HTML elements and quoted attributes.

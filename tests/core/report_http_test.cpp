@@ -100,3 +100,14 @@ TEST(ReportReply, StatusCodeIsDigitsOnly)
     EXPECT_EQ(judge("HTTP/1.0 -4294967096" + rest), (Outcome{"runtime_error", "Invalid response"}));
     EXPECT_EQ(judge("HTTP/1.0 +200" + rest), (Outcome{"runtime_error", "Invalid response"}));
 }
+
+// A GBK character whose second byte is a backslash (U+596C is 8A 5C) is a character, not the
+// start of a JSON escape, whether it came escaped or raw.
+TEST(ReportReply, TrailByteBackslashIsPartOfItsCharacter)
+{
+    EXPECT_EQ(Judged("{\"ret_code\":0,\"msg\":\"a\\u596c\\\"b\\\\\"}"),
+              (Outcome{"message", "a\x8A\x5C\"b\\"}));
+    EXPECT_EQ(Judged("{\"ret_code\":0,\"msg\":\"\x8A\x5C\"}"), (Outcome{"message", "\x8A\x5C"}));
+    // A lone high byte before an escape leaves the escape alone.
+    EXPECT_EQ(Judged("{\"ret_code\":0,\"msg\":\"\x80\\\"\"}"), (Outcome{"message", "\x80\""}));
+}

@@ -109,11 +109,16 @@ TEST(DecisionMessage, RankAndLevel)
 TEST(ReplyBody, OneLineOfAsciiJson)
 {
     EXPECT_EQ(ReplyBody(Decision::Repeated, "重复 \"a\\b\"\n"),
-              "{\"ret_code\":-1,\"msg\":\"\\u91cd\\u590d \\\"a\\\\b\\\"\\u000a\"}");
+              "{\"ret_code\":-1,\"msg\":\"\\u91cd\\u590d \\\"a\\\\b\\\"\\n\"}");
     // Beyond the basic plane: a surrogate pair.
     EXPECT_EQ(JsonEscapeUtf8("\xF0\x9F\x98\x80"), "\\ud83d\\ude00");
     // A broken UTF-8 sequence cannot produce a broken reply.
     EXPECT_EQ(JsonEscapeUtf8("a\xE4\xB8"), "a\\ufffd\\ufffd");
+    // The program decodes every "\\uXXXX" before it parses, also after an escaped backslash,
+    // and refuses raw control characters: those are written so that it reads them right.
+    EXPECT_EQ(JsonEscapeUtf8("\\u0041"), "\\\\\\u0075"
+                                         "0041");
+    EXPECT_EQ(JsonEscapeUtf8("\t\r\n\b\f\x01\x1F"), "\\t\\r\\n\\b\\f\\ufffd\\ufffd");
     const std::string body =
         ReplyBody(Decision::Recorded, DecisionMessage(Decision::Recorded, "1", {5, 11}));
     for (const char c : body)
