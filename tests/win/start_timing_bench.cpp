@@ -8,30 +8,14 @@
 #include "probe/probe_run.hpp"
 #include "report/post_report.hpp"
 #include "tools/report_server/report_server.hpp"
+#include "tools/bench/timing.hpp"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
-
-double Milliseconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 } // namespace
 

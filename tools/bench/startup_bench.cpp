@@ -4,6 +4,7 @@
 #include "eval/score_table.hpp"
 #include "tests/core/score_table_reference.hpp"
 #include "tools/bench/no_probe.hpp"
+#include "tools/bench/timing.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -19,20 +20,6 @@ std::string ReadAll(const std::string& name)
 {
     std::ifstream file(std::string(VXM_RESOURCES_DIR) + "/" + name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-template <typename Work> double Milliseconds(Work work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
