@@ -114,7 +114,8 @@ vxm_add_benchmarks()
 
 # End-to-end tests drive the laid-out program in dist/.
 if(VXM_E2E_TEST_SOURCES)
-  add_executable(e2e_tests ${VXM_E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/common/md5.cpp)
+  add_executable(e2e_tests ${VXM_E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/common/md5.cpp
+                         ${CMAKE_SOURCE_DIR}/report/report_fields.cpp)
   target_link_libraries(e2e_tests PRIVATE gtest_main ws2_32 mswsock)
   target_include_directories(e2e_tests SYSTEM PRIVATE ${VXM_DEPS}/cross-include)
   target_compile_definitions(e2e_tests PRIVATE ${VXM_TEST_DEFINITIONS}

@@ -5,6 +5,7 @@
 #include "tools/win/dialog_driver.hpp"
 
 #include "common/md5.hpp"
+#include "report/report_fields.hpp"
 
 #include <gtest/gtest.h>
 
@@ -32,20 +33,6 @@ const std::string kSuccess = Reply(R"({"ret_code":0,"msg":"OK \u4f60\u597d"})");
 const std::string kRepeated = Reply(R"({"ret_code":-1,"msg":"repeated"})");
 const std::string kRefused = Reply(R"({"ret_code":-5,"msg":"refused"})");
 
-std::string PercentDecoded(const std::string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // The form's fields in order, decoded.
 std::vector<std::pair<std::string, std::string>> FormFields(const std::string& request)
 {
@@ -61,9 +48,10 @@ std::vector<std::pair<std::string, std::string>> FormFields(const std::string& r
             end = body.size();
         const std::string pair = body.substr(start, end - start);
         const auto equals = pair.find('=');
-        fields.emplace_back(pair.substr(0, equals), equals == std::string::npos
-                                                        ? ""
-                                                        : PercentDecoded(pair.substr(equals + 1)));
+        fields.emplace_back(pair.substr(0, equals),
+                            equals == std::string::npos
+                                ? ""
+                                : UrlDecodeValue(pair.substr(equals + 1)).value_or("<bad escape>"));
         start = end + 1;
     }
     return fields;

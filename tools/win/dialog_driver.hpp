@@ -30,22 +30,10 @@ inline std::map<std::string, int> LayoutControlIds(const std::string& layoutPath
     return ids;
 }
 
-inline BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM context)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->pid)
-        search->found.push_back(window);
-    return TRUE;
-}
-
 // The window with this id among the process's top-level windows and their descendants.
 inline HWND FindControl(DWORD pid, int id, bool visibleOnly = true)
 {
-    WindowSearch tops{pid, {}};
-    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&tops));
-    for (HWND top : tops.found) {
+    for (HWND top : WindowsOf(pid, false)) {
         HWND found = GetDlgCtrlID(top) == id ? top : UiInput::FindControl(top, id);
         if (found && (!visibleOnly || IsWindowVisible(found)))
             return found;

@@ -8,24 +8,31 @@
 
 struct WindowSearch {
     DWORD pid;
+    bool visibleOnly;
     std::vector<HWND> found;
 };
 
-inline BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM context)
+inline BOOL CALLBACK CollectWindow(HWND window, LPARAM context)
 {
     auto* search = reinterpret_cast<WindowSearch*>(context);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == search->pid && IsWindowVisible(window))
+    if (owner == search->pid && (!search->visibleOnly || IsWindowVisible(window)))
         search->found.push_back(window);
     return TRUE;
 }
 
+// The process's top-level windows, or only its visible ones.
+inline std::vector<HWND> WindowsOf(DWORD pid, bool visibleOnly)
+{
+    WindowSearch search{pid, visibleOnly, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 inline std::vector<HWND> VisibleWindowsOf(DWORD pid)
 {
-    WindowSearch search{pid, {}};
-    EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return WindowsOf(pid, true);
 }
 
 inline std::string WindowText(HWND window)
