@@ -1,6 +1,7 @@
 // Resolves the program's lazy imports (see cmake/make_lazy_imports.cmake): the user interface
 // library costs a process under Wine more than all the rest of a single evaluation, and only
-// modes that show a window or a box need it, so it is loaded on its first call.
+// modes that show a window or a box need it; advapi32 (registry, user name, security
+// descriptors) serves only the probe and the dialog. Each is loaded on its first call.
 #include <windows.h>
 
 // Called by a stub with the caller's arguments still on the stack: finds the function, stores

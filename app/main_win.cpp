@@ -1,6 +1,7 @@
 // Process entry of the Windows program: locale, command line, and the chosen run mode.
 #include "app/command_line.hpp"
 #include "app/exit_codes.hpp"
+#include "app/process_locale.hpp"
 #include "app/show_info.hpp"
 #include "app/single_evaluation.hpp"
 #include "dialog/vxm_main_dlg.hpp"
@@ -11,17 +12,9 @@
 
 #include <windows.h>
 
-#include <clocale>
 #include <exception>
 
 namespace {
-
-void SetProcessLocale()
-{
-    // Newer C runtimes (and Wine's) refuse the long Windows name; the short one is the same locale.
-    if (!std::setlocale(LC_ALL, "Chinese_People's Republic of China.936"))
-        std::setlocale(LC_ALL, "Chinese_China.936");
-}
 
 int RunSingleEvaluation(const CommandLine& line)
 {

@@ -51,10 +51,10 @@ file(GLOB VXM_RC_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.txt ${CMAKE_SOURCE_DIR}/
      ${CMAKE_SOURCE_DIR}/resources/*.manifest)
 set_source_files_properties(${VXM_RC} PROPERTIES OBJECT_DEPENDS "${VXM_RC_INPUTS}")
 
-# user32 is loaded on its first call (app/lazy_import_win.cpp): stubs for its import slots stand
-# in for the import library. (advapi32 would gain nothing: Wine's ws2_32 brings it in.)
+# user32 and advapi32 are loaded on their first call (app/lazy_import_win.cpp): stubs for their
+# import slots stand in for the import libraries. Only the dialog and the probe call them.
 set(VXM_LAZY_IMPORTS)
-foreach(dll IN ITEMS user32)
+foreach(dll IN ITEMS user32 advapi32)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${dll}.a
                   OUTPUT_VARIABLE import OUTPUT_STRIP_TRAILING_WHITESPACE)
   set(stubs ${CMAKE_BINARY_DIR}/generated/${dll}_lazy.S)

@@ -72,8 +72,13 @@ ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine)
             const std::string_view digits(match[2].first, match[2].length());
             const std::optional<int> score = ParseDecimal<int>(digits);
             if (score) {
-                // A repeated name keeps the later score.
-                table.insert_or_assign(std::string(match[1].first, match[1].second), *score);
+                // A repeated name keeps the later score. The shipped tables are sorted, so most
+                // names go to the end, where the hint spares the search.
+                std::string name(match[1].first, match[1].second);
+                if (table.empty() || table.rbegin()->first < name)
+                    table.emplace_hint(table.end(), std::move(name), *score);
+                else
+                    table.insert_or_assign(std::move(name), *score);
             } else if (debugLine) {
                 const std::string_view name(match[1].first, match[1].length());
                 debugLine(DebugLine(name, ", score out of range:", digits).Text());

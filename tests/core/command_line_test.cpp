@@ -3,8 +3,14 @@
 #include "tests/core/fake_probe_run.hpp"
 #include "tests/core/record_fixture.hpp"
 
+#include "common/decimal.hpp"
+
+#include <boost/lexical_cast.hpp>
 #include <boost/program_options/errors.hpp>
 
+#include <iterator>
+#include <optional>
+#include <random>
 #include <stdexcept>
 
 using Words = std::vector<std::string>;
@@ -67,6 +73,42 @@ TEST(EvalValue, RefusesMalformedValues)
     for (const char* value : {"no bars", "one|bar", "a|b|", "a|b|x", "a|b|1.2.3", "a|b|-1",
                               "a|b|nan", "a|b|1e30", "a|b| 4"})
         EXPECT_THROW(SplitEvalValue(value), std::invalid_argument) << value;
+}
+
+// The memory field is read as a stream conversion of the whole text reads it (the first way the
+// program did it): the same texts taken, the same bytes, over every kind of number text.
+TEST(EvalValue, MemoryIsReadAsTheStreamConversionReadsIt)
+{
+    const auto expected = [](const std::string& text) -> std::optional<std::uint64_t> {
+        double gigabytes = 0;
+        if (!boost::conversion::try_lexical_convert(text, gigabytes))
+            return std::nullopt;
+        return TruncateToUInt64(gigabytes * 1073741824.0);
+    };
+    const auto actual = [](const std::string& text) -> std::optional<std::uint64_t> {
+        try {
+            return SplitEvalValue("c|g|" + text).ramBytes;
+        } catch (const std::invalid_argument&) {
+            return std::nullopt;
+        }
+    };
+    std::vector<std::string> texts = {
+        "+1",        "+-1",  "-+1",    "++1",         "1e-400",
+        "1e400",     "0x10", "1.e1",   ".5",          "5.",
+        ".",         "1e",   "1e+",    "1E3",         "inf",
+        "+infinity", "NaN",  "nan(1)", "00.25",       "1,5",
+        "4 ",        "",     "-0",     "17179869184", "1.0000000000000000000001"};
+    std::mt19937 random(936);
+    const std::string pieces[] = {"0", "1", "7", "9", ".", "e", "E", "+", "-", "x", " ", "inf"};
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1), length(1, 8);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        for (std::size_t n = length(random); n > 0; --n)
+            text += pieces[piece(random)];
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts)
+        ASSERT_EQ(actual(text), expected(text)) << '"' << text << '"';
 }
 
 TEST_F(RecordTest, SingleEvaluationUsesOnlyTheTriple)

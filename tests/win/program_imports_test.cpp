@@ -1,5 +1,5 @@
 // The program's import table: the libraries it loads only when a mode needs them (the probe's,
-// and user32 on its first call) are not there, so no mode pays for them at start-up.
+// and user32 and advapi32 on their first call) are not there, so no mode pays for them at start-up.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -46,6 +46,6 @@ TEST(ProgramImports, OnlyWhatEveryModeNeeds)
     ASSERT_FALSE(names.empty());
     EXPECT_NE(std::find(names.begin(), names.end(), "kernel32.dll"), names.end());
     for (const char* deferred :
-         {"user32.dll", "d3d9.dll", "d3dx9_42.dll", "ddraw.dll", "iphlpapi.dll"})
+         {"user32.dll", "advapi32.dll", "d3d9.dll", "d3dx9_42.dll", "ddraw.dll", "iphlpapi.dll"})
         EXPECT_EQ(std::find(names.begin(), names.end(), deferred), names.end()) << deferred;
 }
