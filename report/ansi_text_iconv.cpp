@@ -7,9 +7,28 @@
 
 #include <cstring>
 
+namespace {
+
+// One converter per thread: opening one loads glibc's conversion module, which cost more than
+// everything else a reply's decoding does.
+iconv_t Converter()
+{
+    thread_local const struct Holder {
+        iconv_t cd = iconv_open("CP936", "UTF-16LE");
+        ~Holder()
+        {
+            if (cd != reinterpret_cast<iconv_t>(-1))
+                iconv_close(cd);
+        }
+    } holder;
+    return holder.cd;
+}
+
+} // namespace
+
 std::string AnsiFromCodeUnit(std::uint16_t unit)
 {
-    const iconv_t cd = iconv_open("CP936", "UTF-16LE");
+    const iconv_t cd = Converter();
     if (cd == reinterpret_cast<iconv_t>(-1))
         return "?";
     char in[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
@@ -19,7 +38,7 @@ std::string AnsiFromCodeUnit(std::uint16_t unit)
     std::size_t inLeft = sizeof in;
     std::size_t outLeft = sizeof bytes;
     const std::size_t converted = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr); // back to the initial state
     // Windows writes its default character, "?", for what the code page cannot hold.
     if (converted == static_cast<std::size_t>(-1) || inLeft != 0)
         return "?";
