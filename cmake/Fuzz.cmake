@@ -11,11 +11,7 @@ endif()
 # The other libraries built natively (the UI library's core) take the same flags.
 set(VXM_SANITIZE_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
     -fno-omit-frame-pointer -g -O1)
-add_library(vxmcore_fuzz STATIC ${VXM_CORE_SOURCES})
-add_dependencies(vxmcore_fuzz data_digests)
-vxm_core_target(vxmcore_fuzz)
-target_compile_options(vxmcore_fuzz PUBLIC ${VXM_SANITIZE_FLAGS})
-target_link_options(vxmcore_fuzz PUBLIC ${VXM_SANITIZE_FLAGS})
+vxm_add_core_library(vxmcore_fuzz ${VXM_SANITIZE_FLAGS})
 target_link_libraries(vxmcore_fuzz PUBLIC Boost::program_options Threads::Threads)
 
 # The report server's code, under the same flags.

@@ -7,11 +7,7 @@ if(VXM_SANITIZE)
       -fno-sanitize-recover=undefined)
 endif()
 
-add_library(vxmcore STATIC ${VXM_CORE_SOURCES})
-add_dependencies(vxmcore data_digests)
-vxm_core_target(vxmcore)
-target_compile_options(vxmcore PUBLIC ${VXM_SANITIZE_FLAGS})
-target_link_options(vxmcore PUBLIC ${VXM_SANITIZE_FLAGS})
+vxm_add_core_library(vxmcore ${VXM_SANITIZE_FLAGS})
 target_link_libraries(vxmcore PUBLIC Boost::program_options Threads::Threads)
 
 add_executable(core_tests ${VXM_CORE_TEST_SOURCES})

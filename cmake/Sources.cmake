@@ -26,8 +26,14 @@ set(VXM_TEST_DEFINITIONS
     VXM_TESTS_DIR="${CMAKE_SOURCE_DIR}/tests"
     VXM_TOOLS_DIR="${CMAKE_SOURCE_DIR}/tools")
 
-function(vxm_core_target target)
+# The core library of the platform-free sources. Further arguments are compile and link flags
+# that its users take as well (the sanitizers).
+function(vxm_add_core_library target)
+  add_library(${target} STATIC ${VXM_CORE_SOURCES})
+  add_dependencies(${target} data_digests)
   target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+  target_compile_options(${target} PUBLIC ${ARGN})
+  target_link_options(${target} PUBLIC ${ARGN})
 endfunction()
 
 # One program per tools/bench/*_bench.cpp, over the core library.
