@@ -39,6 +39,14 @@ class DebugLine {
     }
 };
 
+// The debug line of a table entry.
+DebugLine EntryDebugLine(std::string_view name, int score)
+{
+    char digits[16];
+    const char* const stop = std::to_chars(digits, digits + sizeof digits, score).ptr;
+    return DebugLine(name, ", value:", std::string_view(digits, stop - digits));
+}
+
 bool IsLineBreak(char c)
 {
     return c == '\r' || c == '\n';
@@ -54,7 +62,7 @@ const std::regex& ScoreTablePattern()
 
 std::string ScoreDebugLine(const std::string& name, int score)
 {
-    return DebugLine(name, ", value:", std::to_string(score)).Text();
+    return EntryDebugLine(name, score).Text();
 }
 
 ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine)
@@ -87,11 +95,8 @@ ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine)
         line = lineEnd == end ? end : lineEnd + 1;
     }
     if (debugLine) {
-        char digits[16];
-        for (const auto& [name, score] : table) {
-            const char* const stop = std::to_chars(digits, digits + sizeof digits, score).ptr;
-            debugLine(DebugLine(name, ", value:", std::string_view(digits, stop - digits)).Text());
-        }
+        for (const auto& [name, score] : table)
+            debugLine(EntryDebugLine(name, score).Text());
     }
     return table;
 }

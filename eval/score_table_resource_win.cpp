@@ -22,18 +22,18 @@ bool DebugOutputHasReader()
     return false;
 }
 
+ScoreTable ParseScoreTable(int resourceId, const char* fileName, const DebugSink& debugOutput)
+{
+    return ParseScoreText(LoadTextResource(resourceId, fileName, "TEXT"), debugOutput);
+}
+
 } // namespace
 
-ScoreTable ParseScoreTable(int resourceId, const char* fileName)
+void LoadScoreTables()
 {
     DebugSink debugOutput;
     if (DebugOutputHasReader())
         debugOutput = [](const char* line) { OutputDebugStringA(line); };
-    return ParseScoreText(LoadTextResource(resourceId, fileName, "TEXT"), debugOutput);
-}
-
-void LoadScoreTables()
-{
-    GpuScoreTable() = ParseScoreTable(kGpuTableResource, "gpu.txt");
-    CpuScoreTable() = ParseScoreTable(kCpuTableResource, "cpu.txt");
+    GpuScoreTable() = ParseScoreTable(kGpuTableResource, "gpu.txt", debugOutput);
+    CpuScoreTable() = ParseScoreTable(kCpuTableResource, "cpu.txt", debugOutput);
 }

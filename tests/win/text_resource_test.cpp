@@ -35,5 +35,6 @@ TEST(TextResource, ScoreTablesAreParsedFromTheImage)
     LoadScoreTables();
     EXPECT_EQ(LookupScore(GpuScoreTable(), "NVIDIA GeForce GTX 690"), 14000);
     EXPECT_EQ(LookupScore(CpuScoreTable(), "Intel Core i7 995X @ 3.60GHz"), 10862);
-    EXPECT_EQ(ParseScoreTable(kGpuTableResource, "gpu.txt"), GpuScoreTable());
+    EXPECT_EQ(ParseScoreText(LoadTextResource(kGpuTableResource, "gpu.txt", "TEXT")),
+              GpuScoreTable());
 }
