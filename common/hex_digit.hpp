@@ -11,3 +11,9 @@ inline int HexDigitValue(char c)
         return c - 'a' + 10;
     return -1;
 }
+
+// The upper-case hexadecimal digit of a value 0 to 15.
+inline char UpperHexDigit(unsigned value)
+{
+    return "0123456789ABCDEF"[value & 0x0F];
+}

@@ -14,7 +14,6 @@ bool IsUnreserved(unsigned char byte)
 
 std::string UrlEncodeValue(const std::string& text)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string encoded;
     encoded.reserve(text.size() * 3);
     for (const char c : text) {
@@ -23,8 +22,8 @@ std::string UrlEncodeValue(const std::string& text)
             encoded += c;
         } else {
             encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0F];
+            encoded += UpperHexDigit(byte >> 4);
+            encoded += UpperHexDigit(byte);
         }
     }
     return encoded;

@@ -1,21 +1,35 @@
 #include "server/csv_export.hpp"
 
+#include "common/decimal.hpp"
+#include "server/request_route.hpp"
 #include "server/text_encoding.hpp"
 
 #include <ctime>
 
 namespace {
 
-void AppendCell(std::string& line, const std::string& utf8)
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// Spreadsheet programs take a cell that starts with one of these for a formula (or, for tab and
+// carriage return, strip them and look again); a leading apostrophe makes it text.
+bool LooksLikeFormula(std::string_view text)
+{
+    return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string::npos;
+}
+
+void AppendCell(std::string& line, std::string_view text, bool raw)
 {
     if (!line.empty())
         line += ',';
-    if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
-        line += utf8;
+    const bool neutralise = !raw && LooksLikeFormula(text);
+    if (!neutralise && text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        line += text;
         return;
     }
     line += '"';
-    for (const char c : utf8) {
+    if (neutralise)
+        line += '\'';
+    for (const char c : text) {
         if (c == '"')
             line += '"';
         line += c;
@@ -24,6 +38,23 @@ void AppendCell(std::string& line, const std::string& utf8)
 }
 
 } // namespace
+
+std::optional<ExportOptions> ExportOptionsOf(std::string_view target)
+{
+    ExportOptions options;
+    const std::string raw = QueryValue(target, "raw");
+    if (raw != "" && raw != "0" && raw != "1")
+        return std::nullopt;
+    options.raw = raw == "1";
+    const std::string after = QueryValue(target, "after");
+    if (!after.empty()) {
+        const auto id = ParseDecimal<std::int64_t>(after);
+        if (!id || *id < 0)
+            return std::nullopt;
+        options.afterId = *id;
+    }
+    return options;
+}
 
 std::string UtcTimeText(std::int64_t seconds)
 {
@@ -35,25 +66,28 @@ std::string UtcTimeText(std::int64_t seconds)
     return text;
 }
 
-std::string CsvLine(const StoredReport& report)
+std::string CsvLine(const StoredReport& report, bool raw)
 {
     std::string line;
-    AppendCell(line, UtcTimeText(report.receivedAt));
-    AppendCell(line, report.peer);
+    AppendCell(line, std::to_string(report.id), raw);
+    AppendCell(line, UtcTimeText(report.receivedAt), raw);
+    AppendCell(line, report.peer, raw);
     for (const std::string& value : report.values)
-        AppendCell(line, Utf8FromGbk(value));
+        AppendCell(line, Utf8FromGbk(value), raw);
     return line;
 }
 
-void WriteCsv(ReportStore& store, const std::function<void(const std::string&)>& write)
+void WriteCsv(ReportStore& store, const ExportOptions& options,
+              const std::function<void(const std::string&)>& write)
 {
-    std::string text = "received,peer";
+    std::string text = options.raw ? "" : kByteOrderMark;
+    text += "id,received,peer";
     for (const char* name : kReportFieldNames)
         text += std::string(",") + name;
     text += "\r\n";
     // Lines are handed on in blocks of about 64 KiB.
-    store.ForEachReport([&](const StoredReport& report) {
-        text += CsvLine(report);
+    store.ForEachReport(options.afterId, [&](const StoredReport& report) {
+        text += CsvLine(report, options.raw);
         text += "\r\n";
         if (text.size() >= 64 * 1024) {
             write(text);

@@ -1,16 +1,33 @@
 #pragma once
-// The operator's raw export: every stored report as one CSV line (UTF-8, RFC 4180 quoting).
+// The operator's export: stored reports as CSV lines (UTF-8, RFC 4180 quoting), by default made
+// safe to open in a spreadsheet program, or raw for programs.
 #include "server/report_store.hpp"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
-// Header "received,peer,u,mc,...,tk", then one line per report, oldest first, each handed to
-// `write` as it is made. The time is written as UTC "YYYY-MM-DD hh:mm:ss"; field values are
-// converted from GBK.
-void WriteCsv(ReportStore& store, const std::function<void(const std::string&)>& write);
+struct ExportOptions {
+    // The exact texts, for programs: no byte-order mark and no cell neutralised.
+    bool raw = false;
+    // Only reports stored after the one with this id (the first column), for incremental pulls.
+    std::int64_t afterId = 0;
+};
+
+// The options in a request target's query ("raw=1", "after=<id>"); nullopt when one is given
+// with a value that is not understood.
+std::optional<ExportOptions> ExportOptionsOf(std::string_view target);
+
+// Header "id,received,peer,u,mc,...,tk", then one line per report in id order, handed to `write`
+// in blocks as they are made, so memory stays flat however many reports there are. Without
+// `raw` the text starts with a UTF-8 byte-order mark (spreadsheets otherwise read UTF-8 in the
+// system's code page) and a cell that a spreadsheet would take for a formula is neutralised.
+// The time is written as UTC "YYYY-MM-DD hh:mm:ss"; field values are converted from GBK.
+void WriteCsv(ReportStore& store, const ExportOptions& options,
+              const std::function<void(const std::string&)>& write);
 
 // One report's line, without the line end.
-std::string CsvLine(const StoredReport& report);
+std::string CsvLine(const StoredReport& report, bool raw);
 
 // "YYYY-MM-DD hh:mm:ss" (UTC) of seconds since 1970.
 std::string UtcTimeText(std::int64_t seconds);

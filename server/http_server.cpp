@@ -45,7 +45,8 @@ constexpr std::size_t kLingerBytes = 1 << 20;
 constexpr std::chrono::milliseconds kExportDeadline{10 * 60 * 1000};
 
 // Writes the export into an unnamed temporary file and opens it for reading.
-void WriteExportFile(ReportStore& store, http::file_body::value_type& body)
+void WriteExportFile(ReportStore& store, const ExportOptions& options,
+                     http::file_body::value_type& body)
 {
     const char* folder = std::getenv("TMPDIR");
     std::string path = std::string(folder && *folder ? folder : "/tmp") + "/vxm-export-XXXXXX";
@@ -56,7 +57,7 @@ void WriteExportFile(ReportStore& store, http::file_body::value_type& body)
     beast::file file;
     file.native_handle(fd);
     error_code ec;
-    WriteCsv(store, [&](const std::string& text) {
+    WriteCsv(store, options, [&](const std::string& text) {
         if (!ec)
             file.write(text.data(), text.size(), ec);
     });
@@ -138,7 +139,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
                 response.set(http::field::www_authenticate, "Bearer");
                 return Reply(std::move(response));
             }
-            return SendExport();
+            if (const auto options = ExportOptionsOf(request_.target()))
+                return SendExport(*options);
+            return Reply(Plain(http::status::bad_request, "raw=1 or after=<id> expected\n"));
         case Route::NotAllowed: {
             Response response = Plain(http::status::method_not_allowed, "method not allowed\n");
             response.set(http::field::allow, AllowedMethods(request_.target()));
@@ -204,12 +207,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     // The export can be far larger than memory should hold: it is written to an unnamed
     // temporary file on the reading thread and sent from there.
-    void SendExport()
+    void SendExport(const ExportOptions& options)
     {
-        shared_->recorder.Submit([self = shared_from_this()](ReportStore& store) {
+        shared_->recorder.Submit([self = shared_from_this(), options](ReportStore& store) {
             auto file = std::make_shared<http::file_body::value_type>();
             try {
-                WriteExportFile(store, *file);
+                WriteExportFile(store, options, *file);
             } catch (const std::exception&) {
                 file.reset();
             }

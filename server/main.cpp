@@ -89,8 +89,9 @@ int main(int argc, char** argv)
     try {
         // Declared first so that it outlives the recorder, whose last replies post to it.
         boost::asio::io_context io;
+        ServerMetrics metrics;
         ReportRecorder recorder([&] { return OpenReportStore(settings.database); },
-                                settings.writers, 512);
+                                settings.writers, 512, metrics);
         HttpServer server(io, settings.server, recorder);
         boost::asio::signal_set signals(io, SIGINT, SIGTERM);
         // On a signal, stop accepting and give open connections up to two seconds to receive

@@ -6,6 +6,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <stdexcept>
 
@@ -52,45 +53,69 @@ struct Parameters {
 
 class PostgresStore : public ReportStore {
   public:
-    explicit PostgresStore(const std::string& url);
+    explicit PostgresStore(const std::string& url) : url_(url) { Connect(); }
     ~PostgresStore() override { PQfinish(conn_); }
     std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) override;
     SurveyFigures Summarize() override;
-    void ForEachReport(const std::function<void(const StoredReport&)>& visit) override;
+    void Ping() override;
+    void ForEachReport(std::int64_t afterId,
+                       const std::function<void(const StoredReport&)>& visit) override;
 
   private:
+    // Opens the connection (again, after one broke: the prepared statements go with it), makes
+    // the tables when missing and prepares the statements.
+    void Connect();
+    // Connect, without a failure of its own: the caller reports the one that brought it here.
+    void Reconnect()
+    {
+        try {
+            Connect();
+        } catch (const std::runtime_error&) {
+        }
+    }
     // A statement that must succeed; throws with the server's message otherwise.
     Result Command(const char* sql);
     Result Prepared(const std::string& name, const Parameters& parameters = {});
     void Prepare(const std::string& name, const std::string& sql);
     // Text and bytea columns come back as raw bytes in the binary result format.
     static ResultRows RowsOf(const PGresult* result);
-    // The statement inserted (or changed) exactly one row.
-    static bool Changed(PGresult* result) { return std::string(PQcmdTuples(result)) == "1"; }
+    // One statement of a pipeline: a prepared one by name, or else `sql` without parameters.
+    struct Step {
+        std::string name;
+        const char* sql;
+        Parameters parameters;
+    };
+    // Sends the steps at once and returns one result per step; throws on the first failure.
+    std::vector<Result> Pipeline(const std::vector<Step>& steps);
     std::vector<RecordOutcome> RecordTogether(const std::vector<StoredReport>& reports);
 
-    PGconn* conn_;
+    const std::string url_;
+    PGconn* conn_ = nullptr;
 };
 
-PostgresStore::PostgresStore(const std::string& url) : conn_(PQconnectdb(url.c_str()))
+void PostgresStore::Connect()
 {
-    if (PQstatus(conn_) != CONNECTION_OK) {
-        const std::string reason = PQerrorMessage(conn_);
-        PQfinish(conn_);
-        throw std::runtime_error("postgresql connect: " + reason);
-    }
+    PQfinish(conn_);
+    conn_ = PQconnectdb(url_.c_str());
+    if (PQstatus(conn_) != CONNECTION_OK)
+        throw std::runtime_error(std::string("postgresql connect: ") + PQerrorMessage(conn_));
     PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
     Command("BEGIN");
     Command(kSchemaLock);
     Command(kSchema);
     Command("COMMIT");
-    Prepare("insert", InsertReportSql([](int n) { return "$" + std::to_string(n); }) +
-                          " ON CONFLICT (u, mc) DO NOTHING");
-    Prepare("add_machine", "INSERT INTO machines (mc) VALUES ($1) ON CONFLICT (mc) DO NOTHING");
+    // A report and, when it is new, its machine, in one statement: both counts come back.
+    Prepare("record", "WITH r AS (" +
+                          InsertReportSql([](int n) { return "$" + std::to_string(n); }) +
+                          " ON CONFLICT (u, mc) DO NOTHING RETURNING mc), m AS (INSERT INTO "
+                          "machines (mc) SELECT mc FROM r ON CONFLICT (mc) DO NOTHING RETURNING "
+                          "mc) SELECT CAST((SELECT count(*) FROM r) AS TEXT), "
+                          "CAST((SELECT count(*) FROM m) AS TEXT)");
     Prepare("add_tally", AddTallySql([](int n) { return "$" + std::to_string(n); }));
     Prepare("gain_tally", GainTallySql());
-    Prepare("reports", SelectReportsSql());
+    Prepare("reports",
+            SelectReportsSql([](int n) { return "$" + std::to_string(n) + "::bigint"; }));
     for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
         Prepare("survey" + std::to_string(i), SurveyQueries()[i]);
 }
@@ -134,48 +159,46 @@ ResultRows PostgresStore::RowsOf(const PGresult* result)
     return rows;
 }
 
-std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<StoredReport>& reports)
+std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps)
 {
-    std::vector<RecordOutcome> outcomes(reports.size());
-    TallyChanges changes;
-    Command("BEGIN");
-    for (std::size_t r = 0; r < reports.size(); ++r) {
-        const StoredReport& report = reports[r];
-        const auto gain = GainOf(report.values);
-        const std::string received = std::to_string(report.receivedAt);
-        const std::string gainText = gain ? std::to_string(*gain) : std::string();
-        Parameters parameters;
-        parameters.Text(&received);
-        parameters.Text(&report.peer);
-        parameters.Text(gain ? &gainText : nullptr);
-        for (const std::string& value : report.values)
-            parameters.Bytes(value);
-        outcomes[r].recorded = Changed(Prepared("insert", parameters).get());
-        if (!outcomes[r].recorded)
-            continue;
-        Parameters machine;
-        machine.Bytes(At(report.values, ReportField::Mac));
-        AddToTallies(changes, report, Changed(Prepared("add_machine", machine).get()));
+    if (!PQenterPipelineMode(conn_))
+        throw std::runtime_error(std::string("postgresql pipeline: ") + PQerrorMessage(conn_));
+    bool sent = true;
+    for (const Step& step : steps) {
+        const Parameters& p = step.parameters;
+        const int count = static_cast<int>(p.values.size());
+        sent = sent &&
+               (step.name.empty()
+                    ? PQsendQueryParams(conn_, step.sql, 0, nullptr, nullptr, nullptr, nullptr, 1)
+                    : PQsendQueryPrepared(conn_, step.name.c_str(), count, p.values.data(),
+                                          p.lengths.data(), p.formats.data(), 1));
     }
-    // In key order, after every insert: see TallyChanges.
-    for (const auto& [key, step] : changes) {
-        const std::string numbers[] = {std::to_string(step.count), std::to_string(step.gained),
-                                       std::to_string(step.gainSum)};
-        Parameters parameters;
-        parameters.Text(&key.first);
-        parameters.Bytes(key.second);
-        for (const std::string& number : numbers)
-            parameters.Text(&number);
-        Prepared("add_tally", parameters);
+    sent = sent && PQpipelineSync(conn_);
+    // Every result up to the sync is read, even after a failure, so the connection stays usable;
+    // after the first failure the database skips the rest of the steps.
+    std::vector<Result> results;
+    std::string failure = sent ? "" : PQerrorMessage(conn_);
+    while (sent) {
+        Result result(PQgetResult(conn_));
+        if (!result) {
+            if (PQstatus(conn_) != CONNECTION_OK) {
+                failure = PQerrorMessage(conn_);
+                break;
+            }
+            continue; // the end of one step's results
+        }
+        const ExecStatusType status = PQresultStatus(result.get());
+        if (status == PGRES_PIPELINE_SYNC)
+            break;
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && failure.empty())
+            failure = status == PGRES_PIPELINE_ABORTED ? "pipeline aborted"
+                                                       : PQresultErrorMessage(result.get());
+        results.push_back(std::move(result));
     }
-    const ResultRows gains = RowsOf(Prepared("gain_tally").get());
-    for (std::size_t r = 0; r < reports.size(); ++r) {
-        const auto gain = GainOf(reports[r].values);
-        if (outcomes[r].recorded && gain)
-            outcomes[r].rank = RankIn(gains, *gain);
-    }
-    Command("COMMIT");
-    return outcomes;
+    PQexitPipelineMode(conn_);
+    if (!failure.empty())
+        throw std::runtime_error("postgresql: " + failure);
+    return results;
 }
 
 std::vector<RecordOutcome> PostgresStore::Record(const std::vector<StoredReport>& reports)
@@ -183,18 +206,79 @@ std::vector<RecordOutcome> PostgresStore::Record(const std::vector<StoredReport>
     try {
         return RecordTogether(reports);
     } catch (const std::runtime_error&) {
-        PQclear(PQexec(conn_, "ROLLBACK"));
-        if (PQstatus(conn_) != CONNECTION_OK)
-            PQreset(conn_);
-        if (reports.size() == 1)
-            throw;
+        if (PQstatus(conn_) != CONNECTION_OK || PQpipelineStatus(conn_) != PQ_PIPELINE_OFF)
+            Reconnect();
+        else
+            PQclear(PQexec(conn_, "ROLLBACK"));
+        throw;
     }
-    // Two batches that insert the same accounts in different orders can deadlock, and the
-    // database then aborts one; its reports are retried one transaction each.
-    std::vector<RecordOutcome> outcomes;
-    for (const StoredReport& report : reports)
-        outcomes.push_back(RecordTogether({report}).front());
+}
+
+std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<StoredReport>& reports)
+{
+    // The batch goes out in two round trips: the inserts, then the tallies, the rank and the
+    // commit. Parameters point into these texts until the steps are sent.
+    std::vector<Step> inserts{{"", "BEGIN", {}}};
+    std::vector<std::array<std::string, 3>> numbers(reports.size());
+    for (std::size_t r = 0; r < reports.size(); ++r) {
+        const StoredReport& report = reports[r];
+        const auto gain = GainOf(report.values);
+        numbers[r] = {std::to_string(report.receivedAt), report.peer,
+                      gain ? std::to_string(*gain) : std::string()};
+        Step step{"record", nullptr, {}};
+        step.parameters.Text(&numbers[r][0]);
+        step.parameters.Text(&numbers[r][1]);
+        step.parameters.Text(gain ? &numbers[r][2] : nullptr);
+        for (const std::string& value : report.values)
+            step.parameters.Bytes(value);
+        inserts.push_back(std::move(step));
+    }
+    const std::vector<Result> inserted = Pipeline(inserts);
+
+    std::vector<RecordOutcome> outcomes(reports.size());
+    TallyChanges changes;
+    for (std::size_t r = 0; r < reports.size(); ++r) {
+        // One row: reports inserted (0 or 1), machines inserted (0 or 1).
+        const ResultRow row = RowsOf(inserted.at(r + 1).get()).at(0);
+        outcomes[r].recorded = row.at(0) == "1";
+        if (outcomes[r].recorded)
+            AddToTallies(changes, reports[r], row.at(1) == "1");
+    }
+    // In key order, after every insert: see TallyChanges.
+    std::vector<Step> finish;
+    std::vector<std::array<std::string, 3>> steps;
+    steps.reserve(changes.size());
+    for (const auto& [key, step] : changes) {
+        steps.push_back({std::to_string(step.count), std::to_string(step.gained),
+                         std::to_string(step.gainSum)});
+        Step add{"add_tally", nullptr, {}};
+        add.parameters.Text(&key.first);
+        add.parameters.Bytes(key.second);
+        for (const std::string& number : steps.back())
+            add.parameters.Text(&number);
+        finish.push_back(std::move(add));
+    }
+    finish.push_back({"gain_tally", nullptr, {}});
+    finish.push_back({"", "COMMIT", {}});
+    const std::vector<Result> finished = Pipeline(finish);
+    const ResultRows gains = RowsOf(finished.at(finished.size() - 2).get());
+    for (std::size_t r = 0; r < reports.size(); ++r) {
+        const auto gain = GainOf(reports[r].values);
+        if (outcomes[r].recorded && gain)
+            outcomes[r].rank = RankIn(gains, *gain);
+    }
     return outcomes;
+}
+
+void PostgresStore::Ping()
+{
+    try {
+        Command("SELECT 1");
+    } catch (const std::runtime_error&) {
+        if (PQstatus(conn_) != CONNECTION_OK)
+            Reconnect();
+        throw;
+    }
 }
 
 SurveyFigures PostgresStore::Summarize()
@@ -212,10 +296,13 @@ SurveyFigures PostgresStore::Summarize()
     return FiguresFromRows(results);
 }
 
-void PostgresStore::ForEachReport(const std::function<void(const StoredReport&)>& visit)
+void PostgresStore::ForEachReport(std::int64_t afterId,
+                                  const std::function<void(const StoredReport&)>& visit)
 {
+    const std::string after = std::to_string(afterId);
+    const char* parameter = after.c_str();
     // Row by row, so the client never holds every report at once.
-    if (!PQsendQueryPrepared(conn_, "reports", 0, nullptr, nullptr, nullptr, 1) ||
+    if (!PQsendQueryPrepared(conn_, "reports", 1, &parameter, nullptr, nullptr, 1) ||
         !PQsetSingleRowMode(conn_))
         throw std::runtime_error(std::string("postgresql reports: ") + PQerrorMessage(conn_));
     // Every result is read to the end, even after a failure, so the connection stays usable.

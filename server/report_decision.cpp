@@ -56,3 +56,18 @@ std::string ReplyBody(Decision decision, const std::string& message)
     return "{\"ret_code\":" + std::to_string(static_cast<int>(decision)) + ",\"msg\":\"" +
            JsonEscapeUtf8(message) + "\"}";
 }
+
+const char* DecisionName(Decision decision)
+{
+    switch (decision) {
+    case Decision::Recorded:
+        return "recorded";
+    case Decision::Repeated:
+        return "repeated";
+    case Decision::TokenMismatch:
+        return "token";
+    case Decision::Malformed:
+        return "malformed";
+    }
+    return "unknown";
+}

@@ -37,3 +37,6 @@ std::string DecisionMessage(Decision decision, const std::string& levelCode, Gai
 
 // The one-line JSON body: {"ret_code":N,"msg":"..."} with \u escapes for all but ASCII.
 std::string ReplyBody(Decision decision, const std::string& message);
+
+// The decision's name in logs and metrics: "recorded", "repeated", "token" or "malformed".
+const char* DecisionName(Decision decision);

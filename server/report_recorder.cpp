@@ -1,8 +1,10 @@
 #include "server/report_recorder.hpp"
 
+#include "server/request_log.hpp"
+
 ReportRecorder::ReportRecorder(const std::function<std::unique_ptr<ReportStore>()>& open,
-                               int writers, std::size_t maxBatch)
-    : maxBatch_(maxBatch)
+                               int writers, std::size_t maxBatch, ServerMetrics& metrics)
+    : maxBatch_(maxBatch), metrics_(metrics)
 {
     // All connections open before any thread starts, so a failure leaves nothing running.
     for (int i = 0; i <= writers; ++i)
@@ -60,16 +62,43 @@ void ReportRecorder::WriteLoop(ReportStore& store)
         reports.clear();
         for (Pending& pending : batch)
             reports.push_back(std::move(pending.report));
-        std::vector<RecordOutcome> outcomes;
-        try {
-            outcomes = store.Record(reports);
-        } catch (const std::exception&) {
-            outcomes.clear();
-        }
+        const auto outcomes = StoreBatch(store, reports, metrics_);
         for (std::size_t i = 0; i < batch.size(); ++i)
-            batch[i].done(outcomes.empty() ? std::nullopt : std::optional(outcomes[i]));
+            batch[i].done(outcomes[i]);
         batch.clear();
     }
+}
+
+std::vector<std::optional<RecordOutcome>>
+StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerMetrics& metrics)
+{
+    std::vector<std::optional<RecordOutcome>> outcomes(reports.size());
+    const auto transaction = [&](const std::vector<StoredReport>& part) {
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            std::vector<RecordOutcome> stored = store.Record(part);
+            CountCommit(metrics, std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now() - start));
+            return std::optional(std::move(stored));
+        } catch (const std::exception& e) {
+            ++metrics.storeFailures;
+            LogStoreFailure("storing " + std::to_string(part.size()) + " reports", e.what());
+            return std::optional<std::vector<RecordOutcome>>();
+        }
+    };
+    if (const auto together = transaction(reports)) {
+        std::copy(together->begin(), together->end(), outcomes.begin());
+        return outcomes;
+    }
+    // A lost race (two batches that take the same rows in another order deadlock, and the
+    // database aborts one) or one report the database refuses fails only itself this way.
+    if (reports.size() > 1) {
+        for (std::size_t i = 0; i < reports.size(); ++i) {
+            if (const auto alone = transaction({reports[i]}))
+                outcomes[i] = alone->at(0);
+        }
+    }
+    return outcomes;
 }
 
 void ReportRecorder::ReadLoop(ReportStore& store)

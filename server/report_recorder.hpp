@@ -1,8 +1,10 @@
 #pragma once
 // Runs the store's work off the network threads. Reports queue up for the writer threads, and
 // each writer stores whatever has queued in one transaction: one disk sync serves many reports.
-// Reads for the page and the export run on a thread of their own.
+// Reads for the page and the export run on a thread of their own. Every store failure is logged
+// with its reason and counted.
 #include "server/report_store.hpp"
+#include "server/server_metrics.hpp"
 
 #include <condition_variable>
 #include <deque>
@@ -12,6 +14,12 @@
 #include <thread>
 #include <vector>
 
+// Stores the reports in one transaction; when that fails (nothing of it is stored), each report
+// in a transaction of its own. nullopt for each report that was not stored. Failures are logged
+// and counted, each transaction's time measured.
+std::vector<std::optional<RecordOutcome>>
+StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerMetrics& metrics);
+
 class ReportRecorder {
   public:
     // nullopt when the store failed and the report was not stored.
@@ -20,13 +28,13 @@ class ReportRecorder {
 
     // Opens one connection per writer and one for reading; throws when the store cannot open.
     ReportRecorder(const std::function<std::unique_ptr<ReportStore>()>& open, int writers,
-                   std::size_t maxBatch);
+                   std::size_t maxBatch, ServerMetrics& metrics);
     // Finishes what has queued, then stops the threads.
     ~ReportRecorder();
     ReportRecorder(const ReportRecorder&) = delete;
     ReportRecorder& operator=(const ReportRecorder&) = delete;
 
-    // `done` runs on a writer thread once the report's transaction has ended.
+    // `done` runs on a writer thread once the report's transaction has ended (see StoreBatch).
     void Record(StoredReport report, Done done);
     // `read` runs on the reading thread, with a connection of its own.
     void Submit(Read read);
@@ -40,6 +48,7 @@ class ReportRecorder {
     void ReadLoop(ReportStore& store);
 
     std::size_t maxBatch_;
+    ServerMetrics& metrics_;
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;

@@ -12,6 +12,7 @@
 
 // A report as received: the raw GBK bytes of every field, when and from where.
 struct StoredReport {
+    std::int64_t id = 0; // the store's row number, rising with every stored report
     ReportValues values;
     std::int64_t receivedAt = 0; // seconds since 1970, UTC
     std::string peer;            // network address of the sender
@@ -43,8 +44,11 @@ class ReportStore {
     // returns, the transaction is committed. Throws std::runtime_error when nothing was stored.
     virtual std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) = 0;
     virtual SurveyFigures Summarize() = 0;
-    // Every stored report, oldest first.
-    virtual void ForEachReport(const std::function<void(const StoredReport&)>& visit) = 0;
+    // A trivial query; throws when the store does not answer it.
+    virtual void Ping() = 0;
+    // Every stored report whose id is above `afterId`, in id order.
+    virtual void ForEachReport(std::int64_t afterId,
+                               const std::function<void(const StoredReport&)>& visit) = 0;
 };
 
 // "postgres://..." or "postgresql://..." opens a PostgreSQL connection; anything else names a

@@ -57,7 +57,9 @@ class SqliteStore : public ReportStore {
     ~SqliteStore() override;
     std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) override;
     SurveyFigures Summarize() override;
-    void ForEachReport(const std::function<void(const StoredReport&)>& visit) override;
+    void Ping() override;
+    void ForEachReport(std::int64_t afterId,
+                       const std::function<void(const StoredReport&)>& visit) override;
 
   private:
     void Check(int result, const char* step) const;
@@ -98,7 +100,8 @@ SqliteStore::SqliteStore(const std::string& folder)
     addTally_ = std::make_unique<Statement>(
         db_, AddTallySql([](int n) { return "?" + std::to_string(n); }));
     gainTally_ = std::make_unique<Statement>(db_, GainTallySql());
-    select_ = std::make_unique<Statement>(db_, SelectReportsSql());
+    select_ = std::make_unique<Statement>(
+        db_, SelectReportsSql([](int n) { return "?" + std::to_string(n); }));
     for (const std::string& sql : SurveyQueries())
         survey_.push_back(std::make_unique<Statement>(db_, sql));
 }
@@ -194,6 +197,13 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
     return outcomes;
 }
 
+void SqliteStore::Ping()
+{
+    // Reads the file, not only the connection: a missing or broken database fails here.
+    Check(sqlite3_exec(db_, "SELECT count(*) FROM tallies WHERE 0", nullptr, nullptr, nullptr),
+          "ping");
+}
+
 SurveyFigures SqliteStore::Summarize()
 {
     // One read transaction, so every figure describes the same moment.
@@ -210,9 +220,11 @@ SurveyFigures SqliteStore::Summarize()
     return FiguresFromRows(results);
 }
 
-void SqliteStore::ForEachReport(const std::function<void(const StoredReport&)>& visit)
+void SqliteStore::ForEachReport(std::int64_t afterId,
+                                const std::function<void(const StoredReport&)>& visit)
 {
     sqlite3_stmt* stmt = select_->get();
+    sqlite3_bind_int64(stmt, 1, afterId);
     int result;
     ResultRow row;
     while ((result = sqlite3_step(stmt)) == SQLITE_ROW) {

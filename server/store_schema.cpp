@@ -58,9 +58,10 @@ std::string InsertReportSql(const std::function<std::string(int)>& placeholder)
            ")";
 }
 
-std::string SelectReportsSql()
+std::string SelectReportsSql(const std::function<std::string(int)>& placeholder)
 {
-    return "SELECT CAST(received AS TEXT), peer, " + ReportColumns() + " FROM reports ORDER BY id";
+    return "SELECT CAST(id AS TEXT), CAST(received AS TEXT), peer, " + ReportColumns() +
+           " FROM reports WHERE id > " + placeholder(1) + " ORDER BY id";
 }
 
 void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine)
@@ -128,10 +129,11 @@ SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results)
 StoredReport ReportFromRow(const ResultRow& row)
 {
     StoredReport report;
-    report.receivedAt = std::atoll(row.at(0).c_str());
-    report.peer = row.at(1);
+    report.id = std::atoll(row.at(0).c_str());
+    report.receivedAt = std::atoll(row.at(1).c_str());
+    report.peer = row.at(2);
     for (std::size_t i = 0; i < kReportFieldCount; ++i)
-        report.values[i] = row.at(2 + i);
+        report.values[i] = row.at(3 + i);
     return report;
 }
 

@@ -24,8 +24,9 @@ std::string ReportColumns();
 // text of the n-th parameter (1-based).
 std::string InsertReportSql(const std::function<std::string(int)>& placeholder);
 
-// "SELECT received, peer, u, ..., tk FROM reports ORDER BY id" with every column as text.
-std::string SelectReportsSql();
+// "SELECT id, received, peer, u, ..., tk FROM reports WHERE id > (parameter 1) ORDER BY id" with
+// every column as text.
+std::string SelectReportsSql(const std::function<std::string(int)>& placeholder);
 
 // What one transaction adds to the tallies, keyed (dimension, label) and so kept in one order:
 // concurrent transactions then take the tallies' row locks in the same order.

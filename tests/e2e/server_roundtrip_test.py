@@ -46,7 +46,7 @@ def main(root, port):
                 capture_output=True, timeout=300)
             output = played.stdout.decode("gbk", errors="replace")
             url = f"http://127.0.0.1:{port}"
-            export = urllib.request.urlopen(f"{url}/export.csv?key=k", timeout=10).read()
+            export = urllib.request.urlopen(f"{url}/export.csv?key=k&raw=1", timeout=10).read()
             page = urllib.request.urlopen(f"{url}/", timeout=10).read().decode("utf-8")
         finally:
             server.terminate()

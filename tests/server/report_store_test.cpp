@@ -97,6 +97,22 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
     EXPECT_FALSE(store_->Record({batch[1]}).at(0).recorded);
 }
 
+TEST_P(ReportStoreTest, AFailedTransactionStoresNothingAndTheStoreGoesOn)
+{
+    if (GetParam() != "postgres")
+        GTEST_SKIP() << "SQLite turns an overflowing sum into a float instead of failing";
+    // Some gain is stored, so adding the largest gain to the running sum overflows.
+    ASSERT_TRUE(store_->Record({Report("1" + tag_, "AA-" + tag_, "1", "800")}).at(0).recorded);
+    const StoredReport overflowing = Report("2" + tag_, "BB-" + tag_, "1", "9223372036854775807");
+    EXPECT_THROW(store_->Record({overflowing}), std::runtime_error);
+    // The connection is usable and nothing of the failed transaction was kept.
+    const auto later = store_->Record({Report("3" + tag_, "CC-" + tag_, "1", "700"),
+                                       Report("2" + tag_, "BB-" + tag_, "1", "600")});
+    EXPECT_TRUE(later.at(0).recorded);
+    EXPECT_TRUE(later.at(1).recorded);
+    EXPECT_EQ(store_->Summarize().reports - before_.reports, 3);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ReportStoreTest, ::testing::Values("sqlite", "postgres"),
                          [](const auto& info) { return info.param; });
 

@@ -24,7 +24,7 @@ inline std::string FreshSqliteFolder()
 class RunningServer {
   public:
     RunningServer(const std::string& database, ServerOptions options = {})
-        : recorder_([database] { return OpenReportStore(database); }, 1, 512),
+        : recorder_([database] { return OpenReportStore(database); }, 1, 512, metrics_),
           server_(io_, WithPort0(std::move(options)), recorder_), thread_([this] { io_.run(); })
     {
     }
@@ -43,6 +43,7 @@ class RunningServer {
         return options;
     }
     boost::asio::io_context io_;
+    ServerMetrics metrics_;
     ReportRecorder recorder_;
     HttpServer server_;
     std::thread thread_;

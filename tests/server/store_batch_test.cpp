@@ -1,0 +1,91 @@
+#include "server/report_recorder.hpp"
+#include "tests/server/report_samples.hpp"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+// A store that refuses, as a whole transaction, any batch holding a report of a "poisoned"
+// account (or every batch once it is "down"), and records each account once otherwise.
+class PoisonStore : public ReportStore {
+  public:
+    std::set<std::string> poisoned, stored;
+    bool down = false;
+    std::vector<std::size_t> transactions; // sizes of the batches it was given
+    std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) override
+    {
+        transactions.push_back(reports.size());
+        std::set<std::string> added;
+        std::vector<RecordOutcome> outcomes;
+        for (const StoredReport& report : reports) {
+            const std::string& account = At(report.values, ReportField::Account);
+            if (down || poisoned.count(account))
+                throw std::runtime_error("refused " + account);
+            const bool fresh = !stored.count(account) && added.insert(account).second;
+            outcomes.push_back({fresh, {}});
+        }
+        stored.insert(added.begin(), added.end());
+        return outcomes;
+    }
+    SurveyFigures Summarize() override { return {}; }
+    void Ping() override {}
+    void ForEachReport(std::int64_t, const std::function<void(const StoredReport&)>&) override {}
+};
+
+std::vector<StoredReport> Batch(const std::vector<std::string>& accounts)
+{
+    std::vector<StoredReport> reports;
+    for (const std::string& account : accounts) {
+        reports.emplace_back();
+        reports.back().values = SampleValues(account);
+    }
+    return reports;
+}
+
+TEST(StoreBatch, EachReportIsAnsweredByWhatBecameOfIt)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> stored, poisoned, batch;
+        bool down;
+        // "r" recorded, "-" repeated, "x" not stored; the transactions tried; failures logged.
+        std::string answers;
+        std::vector<std::size_t> transactions;
+        std::uint64_t failures;
+    };
+    const Case cases[] = {
+        {"whole batch in one", {"111"}, {}, {"111", "222", "222"}, false, "-r-", {3}, 0},
+        {"one refused",
+         {"111"},
+         {"666"},
+         {"111", "666", "333", "333"},
+         false,
+         "-xr-",
+         {4, 1, 1, 1, 1},
+         2},
+        {"store down", {}, {}, {"111", "222"}, true, "xx", {2, 1, 1}, 3},
+        {"one report alone is not tried twice", {}, {"666"}, {"666"}, false, "x", {1}, 1},
+    };
+    for (const Case& c : cases) {
+        PoisonStore store;
+        store.stored.insert(c.stored.begin(), c.stored.end());
+        store.poisoned.insert(c.poisoned.begin(), c.poisoned.end());
+        store.down = c.down;
+        ServerMetrics metrics;
+        const auto outcomes = StoreBatch(store, Batch(c.batch), metrics);
+        std::string answers;
+        for (const auto& outcome : outcomes)
+            answers += !outcome ? 'x' : outcome->recorded ? 'r' : '-';
+        EXPECT_EQ(answers, c.answers) << c.name;
+        EXPECT_EQ(store.transactions, c.transactions) << c.name;
+        EXPECT_EQ(metrics.storeFailures.load(), c.failures) << c.name;
+        std::uint64_t commits = 0;
+        for (const auto& bucket : metrics.commits)
+            commits += bucket.load();
+        EXPECT_EQ(commits, c.transactions.size() - c.failures) << c.name;
+    }
+}
+
+} // namespace
