@@ -26,7 +26,7 @@ if(WIN32)
   add_executable(korfact_win_tests ${KORFACT_WIN_TEST_SOURCES}
       ${CMAKE_SOURCE_DIR}/tests/win/framework_child_run.cpp
       ${CMAKE_SOURCE_DIR}/tests/win/framework_scratch_folder.cpp)
-  target_link_libraries(korfact_win_tests PRIVATE vxmwin gtest_main)
+  target_link_libraries(korfact_win_tests PRIVATE vxmwin korfact_core gtest_main)
   target_compile_definitions(korfact_win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
   add_dependencies(korfact_win_tests KorFact)
   add_test(NAME korfact_win_tests COMMAND korfact_win_tests)

@@ -1,4 +1,5 @@
 // The slots of the control kinds.
+#include "korfact/dpi_win.hpp"
 #include "korfact/rich_markup.hpp"
 #include "korfact/text_win.hpp"
 #include "korfact/ui_lib_win.hpp"
@@ -25,7 +26,10 @@ void Repaint(ControlCore& core)
     }
 }
 
-void FormatRange(HWND rich, LONG first, LONG last, const TextStyle& style, const ControlSpec& spec)
+// `scale` is the window's DPI over the system's: the control turns twips into pixels at the
+// system DPI, so a window on a monitor of another DPI asks for that much more or less.
+void FormatRange(HWND rich, LONG first, LONG last, const TextStyle& style, const ControlSpec& spec,
+                 int dpi, int systemDpi)
 {
     CHARRANGE range{first, last};
     SendMessageW(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
@@ -34,8 +38,8 @@ void FormatRange(HWND rich, LONG first, LONG last, const TextStyle& style, const
     format.dwMask = CFM_COLOR | CFM_BOLD | CFM_SIZE;
     format.crTextColor = style.colour;
     format.dwEffects = style.bold ? CFE_BOLD : 0;
-    // Twips of a character height given in logical pixels (the control scales to the DPI).
-    format.yHeight = (style.size ? style.size : spec.fontSize) * 15;
+    // Twips of a character height given in logical pixels.
+    format.yHeight = MulDiv((style.size ? style.size : spec.fontSize) * 15, dpi, systemDpi);
     SendMessageW(rich, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
 }
 
@@ -121,6 +125,8 @@ void RichTextControl::SetRichText(const char* markup)
 {
     if (!hwnd)
         return;
+    this->markup = markup ? markup : "";
+    const int systemDpi = SystemDpi();
     // Text first, then each run formatted: formats set before the text would be dropped.
     const std::vector<TextRun> runs = ParseMarkup(markup ? markup : "");
     std::wstring all;
@@ -144,7 +150,7 @@ void RichTextControl::SetRichText(const char* markup)
             style.hasColour = true;
             style.colour = colour;
         }
-        FormatRange(hwnd, at, at + length, style, spec);
+        FormatRange(hwnd, at, at + length, style, spec, lib.Dpi(), systemDpi);
         at += length;
     }
     PARAFORMAT2 paragraph{};
@@ -162,8 +168,15 @@ void RichTextControl::SetRichText(const char* markup)
 
 void RichTextControl::ClearText()
 {
+    markup.clear();
     if (hwnd)
         SetWindowTextW(hwnd, L"");
+}
+
+void RichTextControl::ChangeDpi()
+{
+    if (!markup.empty())
+        SetRichText(std::string(markup).c_str());
 }
 
 int WindowControl::DoModal()

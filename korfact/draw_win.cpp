@@ -1,5 +1,5 @@
 // How the windows and the owner-drawn controls look: flat, light, one teal accent.
-#include "korfact/geometry.hpp"
+#include "korfact/placement.hpp"
 #include "korfact/text_wrap.hpp"
 #include "korfact/ui_lib_win.hpp"
 
@@ -58,7 +58,7 @@ void DrawWrapped(HDC dc, const std::wstring& text, RECT area, Align align)
     const std::vector<Line> lines = WrapText(units, area.right - area.left, measure);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
-    const int lineHeight = metrics.tmHeight + metrics.tmHeight / 4;
+    const int lineHeight = LineAdvance(metrics.tmHeight);
     int y = area.top;
     if (lines.size() == 1)
         y += (area.bottom - area.top - metrics.tmHeight) / 2;
@@ -157,8 +157,7 @@ void DrawLabel(ControlCore& label, const DRAWITEMSTRUCT& item)
 
 RECT EditBox(const ControlCore& edit)
 {
-    const Rect box = ScaleToDpi(Rect{edit.spec.x, edit.spec.y, edit.spec.width, edit.spec.height},
-                                edit.lib.Dpi());
+    const Rect box = PlaceAtDpi(edit.spec, &edit.window->spec, edit.lib.Dpi());
     return RECT{box.x, box.y, box.x + box.width, box.y + box.height};
 }
 
@@ -185,7 +184,8 @@ void PaintWindow(ControlCore& window, HDC dc)
                 icon = reinterpret_cast<HICON>(SendMessageW(window.hwnd, WM_GETICON, ICON_BIG, 0));
             const int size = lib.Scale(20);
             if (icon) {
-                DrawIconEx(dc, x, (title - size) / 2, icon, size, size, 0, nullptr, DI_NORMAL);
+                DrawIconEx(dc, x, (title - size) / 2, lib.IconAt(icon, size), size, size, 0,
+                           nullptr, DI_NORMAL);
                 x += size + lib.Scale(8);
             }
         }

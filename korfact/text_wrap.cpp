@@ -66,4 +66,14 @@ std::vector<Line> WrapText(const std::u16string& text, int width, const MeasureT
     return lines;
 }
 
+int LineAdvance(int textHeight)
+{
+    return textHeight + textHeight / 4;
+}
+
+int WrappedHeight(std::size_t lines, int textHeight)
+{
+    return lines == 0 ? 0 : static_cast<int>(lines - 1) * LineAdvance(textHeight) + textHeight;
+}
+
 } // namespace KorFact

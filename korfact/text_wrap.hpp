@@ -20,4 +20,10 @@ using MeasureText = std::function<int(std::size_t start, std::size_t length)>;
 // is cut between characters.
 std::vector<Line> WrapText(const std::u16string& text, int width, const MeasureText& measure);
 
+// From one line's top to the next one's, for a font `textHeight` pixels high.
+int LineAdvance(int textHeight);
+
+// How high `lines` wrapped lines stand (the last one without the gap below it).
+int WrappedHeight(std::size_t lines, int textHeight);
+
 } // namespace KorFact

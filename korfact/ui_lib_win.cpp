@@ -1,7 +1,8 @@
 #include "korfact/ui_lib_win.hpp"
 
 #include "framework/variable_param.hpp"
-#include "korfact/geometry.hpp"
+#include "korfact/dpi_win.hpp"
+#include "korfact/placement.hpp"
 #include "korfact/text_win.hpp"
 
 #include <richedit.h>
@@ -79,16 +80,22 @@ bool IsInputMessage(UINT message)
            (message >= WM_NCMOUSEMOVE && message <= WM_NCMBUTTONDBLCLK);
 }
 
+// The edit window inside the box its window draws, one line of its font high.
+void PlaceEdit(const ControlCore& edit, const Rect& box)
+{
+    TEXTMETRICW metrics{};
+    HDC dc = GetDC(edit.hwnd);
+    HGDIOBJ old = SelectObject(dc, edit.font);
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(edit.hwnd, dc);
+    const Rect at = EditWindowIn(box, metrics.tmHeight, edit.lib.Dpi());
+    MoveWindow(edit.hwnd, at.x, at.y, at.width, at.height, FALSE);
+}
+
 } // namespace
 
-UILib::UILib()
-{
-    HDC screen = GetDC(nullptr);
-    mDpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    if (mDpi <= 0)
-        mDpi = 96;
-}
+UILib::UILib() : mDpi(SystemDpi()) {}
 
 UILib::~UILib()
 {
@@ -97,6 +104,9 @@ UILib::~UILib()
         DeleteObject(font.second);
     for (const auto& brush : mBrushes)
         DeleteObject(brush.second);
+    for (const auto& icon : mIcons)
+        if (icon.second != icon.first.first)
+            DestroyIcon(icon.second);
 }
 
 int UILib::Scale(int logical) const
@@ -164,7 +174,7 @@ bool UILib::CreateControl(const ControlSpec& spec)
     mById[spec.id] = &core;
     mByName[spec.name] = &core;
 
-    const Rect box = ScaleToDpi(Rect{spec.x, spec.y, spec.width, spec.height}, mDpi);
+    const Rect box = PlaceAtDpi(spec, window ? &window->spec : nullptr, mDpi);
     const std::wstring text = Widen(spec.text);
     const DWORD visible = spec.visible ? WS_VISIBLE : 0;
     const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible | (spec.tabStop ? WS_TABSTOP : 0);
@@ -173,29 +183,22 @@ bool UILib::CreateControl(const ControlSpec& spec)
     HWND parent = window ? window->hwnd : nullptr;
     core.font = Font(spec, false);
     switch (spec.kind) {
-    case Kind::Dialog: {
-        // Centred on the work area of the primary screen.
-        RECT work{};
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        const Rect at = CentreIn(
-            box, Rect{work.left, work.top, work.right - work.left, work.bottom - work.top});
+    case Kind::Dialog:
         core.hwnd = CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, text.c_str(),
-                                    WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, at.x,
-                                    at.y, at.width, at.height, nullptr, nullptr, instance, &core);
-        // Its layout id as its window id too, so automation finds it like every control. A
-        // top-level window keeps its menu in that slot: the window procedure opens no menu.
-        if (core.hwnd)
+                                    WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                                    box.width, box.height, nullptr, nullptr, instance, &core);
+        if (core.hwnd) {
+            // Its layout id as its window id too, so automation finds it like every control. A
+            // top-level window keeps its menu in that slot: the window procedure opens no menu.
             SetWindowLongPtrW(core.hwnd, GWLP_ID, spec.id);
+            PlaceDialog(core);
+        }
         break;
-    }
-    case Kind::Panel: {
-        const Rect dialog = ScaleToDpi(Rect{0, 0, window->spec.width, window->spec.height}, mDpi);
-        const Rect at = CentreIn(box, dialog);
+    case Kind::Panel:
         core.hwnd = CreateWindowExW(0, kWindowClass, text.c_str(),
-                                    WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | visible, at.x,
-                                    at.y, at.width, at.height, parent, id, instance, &core);
+                                    WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | visible, box.x,
+                                    box.y, box.width, box.height, parent, id, instance, &core);
         break;
-    }
     case Kind::Label:
     case Kind::Link:
         core.hwnd =
@@ -216,17 +219,7 @@ bool UILib::CreateControl(const ControlSpec& spec)
         if (core.hwnd) {
             SendMessageW(core.hwnd, EM_LIMITTEXT, spec.limit, 0);
             SendMessageW(core.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(core.font), FALSE);
-            // The text sits in the middle of the layout's box, which the window draws.
-            TEXTMETRICW metrics{};
-            HDC dc = GetDC(core.hwnd);
-            HGDIOBJ old = SelectObject(dc, core.font);
-            GetTextMetricsW(dc, &metrics);
-            SelectObject(dc, old);
-            ReleaseDC(core.hwnd, dc);
-            const int padding = Scale(8);
-            const int height = std::min<int>(metrics.tmHeight + 2, box.height - 2);
-            MoveWindow(core.hwnd, box.x + padding, box.y + (box.height - height) / 2,
-                       box.width - 2 * padding, height, FALSE);
+            PlaceEdit(core, box);
         }
         break;
     }
@@ -245,6 +238,48 @@ bool UILib::CreateControl(const ControlSpec& spec)
     if (window)
         SubclassControl(core);
     return true;
+}
+
+void UILib::PlaceDialog(ControlCore& dialog)
+{
+    mDpi = WindowDpi(dialog.hwnd);
+    dialog.font = Font(dialog.spec, false);
+    // Centred on the work area of the monitor it opened on.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(dialog.hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    const Rect at =
+        CentreIn(PlaceAtDpi(dialog.spec, nullptr, mDpi),
+                 Rect{work.left, work.top, work.right - work.left, work.bottom - work.top});
+    SetWindowPos(dialog.hwnd, nullptr, at.x, at.y, at.width, at.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void UILib::Place(ControlCore& control)
+{
+    const Rect box = PlaceAtDpi(control.spec, &control.window->spec, mDpi);
+    if (control.spec.kind == Kind::Edit)
+        PlaceEdit(control, box);
+    else
+        SetWindowPos(control.hwnd, nullptr, box.x, box.y, box.width, box.height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    control.ChangeDpi();
+}
+
+void UILib::ChangeDpi(int dpi)
+{
+    mDpi = UsableDpi(dpi);
+    for (const auto& control : mControls) {
+        control->font = Font(control->spec, false);
+        SendMessageW(control->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control->font), FALSE);
+        if (control->window)
+            Place(*control);
+    }
+    for (const auto& control : mControls)
+        if (!control->window)
+            RedrawWindow(control->hwnd, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void UILib::Shutdown()
@@ -367,11 +402,23 @@ HFONT UILib::Font(const ControlSpec& spec, bool underline)
     std::string key;
     for (const std::string& face : spec.faces)
         key += face + ",";
-    key += std::to_string(spec.fontSize) + (spec.bold ? "b" : "") + (underline ? "u" : "");
+    // By pixel height: fonts made for another DPI stay valid for windows not yet laid out again.
+    const int height = Scale(spec.fontSize);
+    key += std::to_string(height) + (spec.bold ? "b" : "") + (underline ? "u" : "");
     HFONT& font = mFonts[key];
     if (!font)
-        font = CreateLayoutFont(spec.faces, Scale(spec.fontSize), spec.bold, underline);
+        font = CreateLayoutFont(spec.faces, height, spec.bold, underline);
     return font;
+}
+
+HICON UILib::IconAt(HICON icon, int size)
+{
+    HICON& sized = mIcons[{icon, size}];
+    if (!sized)
+        sized = static_cast<HICON>(CopyImage(icon, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE));
+    if (!sized)
+        sized = icon; // drawn stretched
+    return sized;
 }
 
 HBRUSH UILib::Brush(COLORREF colour)

@@ -31,6 +31,8 @@ class ControlCore {
     ControlCore& operator=(const ControlCore&) = delete;
 
     virtual Kordo::IControl* Interface() = 0;
+    // Called once the control has its font and place at a new DPI.
+    virtual void ChangeDpi() {}
 
     UILib& lib;
     const ControlSpec spec;
@@ -91,6 +93,10 @@ class RichTextControl final : public Control<Kordo::IRichText> {
     using Control::Control;
     void SetRichText(const char* markup) override;
     void ClearText() override;
+    void ChangeDpi() override; // formats the text again for the new size
+
+  private:
+    std::string markup; // what it shows
 };
 
 class WindowControl final : public Control<Kordo::IWindow> {
@@ -134,7 +140,11 @@ class UILib final : public Kordo::IUILib {
     bool Busy() const { return mBusy > 0; }
     int Dpi() const { return mDpi; }
     int Scale(int logical) const;
+    // Lays every window and control out again at `dpi`, the dialog's size and place aside.
+    void ChangeDpi(int dpi);
     HFONT Font(const ControlSpec& spec, bool underline);
+    // `icon` at `size` pixels, reloaded from its resource where it came from one.
+    HICON IconAt(HICON icon, int size);
     HBRUSH Brush(COLORREF colour);
     // What `window` holds directly, in layout order.
     std::vector<ControlCore*> Children(const ControlCore& window) const;
@@ -144,6 +154,10 @@ class UILib final : public Kordo::IUILib {
   private:
     bool Create(const Layout& layout);
     bool CreateControl(const ControlSpec& spec);
+    // Takes the DPI of the monitor the new dialog is on, then sizes and centres it there.
+    void PlaceDialog(ControlCore& dialog);
+    // Moves a control (not a dialog) to its place at the current DPI.
+    void Place(ControlCore& control);
 
     std::vector<std::unique_ptr<ControlCore>> mControls;
     std::vector<std::unique_ptr<ControlCore>> mRetired; // shut down inside a modal loop
@@ -153,6 +167,7 @@ class UILib final : public Kordo::IUILib {
     std::vector<ControlCore*> mModal;
     std::map<std::string, HFONT> mFonts;
     std::map<COLORREF, HBRUSH> mBrushes;
+    std::map<std::pair<HICON, int>, HICON> mIcons;
     Kordo::IUILibEvent* mSink = nullptr;
     int mBusy = 0;
     int mDpi = 96;

@@ -1,5 +1,6 @@
 // The window procedure of the dialog and its panels, and the one every control is subclassed
 // with: clicks, keys (handed to the program before the control sees them), hover and cursors.
+#include "korfact/placement.hpp"
 #include "korfact/ui_lib_win.hpp"
 
 namespace KorFact {
@@ -7,6 +8,10 @@ namespace KorFact {
 const wchar_t kWindowClass[] = L"KorFactWindow";
 
 namespace {
+
+// Windows 10 1703 asks a per-monitor aware window for its size at a new DPI; older headers
+// leave the message out for the Windows 7 target.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 
 const wchar_t kCoreProperty[] = L"KorFact.Control";
 const wchar_t kProcProperty[] = L"KorFact.Proc";
@@ -220,6 +225,27 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         if (lib.Busy()) {
             SetCursor(LoadCursor(nullptr, IDC_WAIT));
             return TRUE;
+        }
+        break;
+    case kGetDpiScaledSize:
+        // Our own size at the new DPI, so the rectangle the system then suggests is exact.
+        if (core->spec.kind == Kind::Dialog) {
+            const Rect box = PlaceAtDpi(core->spec, nullptr, UsableDpi(static_cast<int>(wParam)));
+            auto* size = reinterpret_cast<SIZE*>(lParam);
+            size->cx = box.width;
+            size->cy = box.height;
+            return TRUE;
+        }
+        break;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another DPI (or that monitor's scale changed).
+        if (core->spec.kind == Kind::Dialog) {
+            lib.ChangeDpi(HIWORD(wParam));
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
         }
         break;
     case WM_NCCALCSIZE:

@@ -1,0 +1,38 @@
+#include "korfact/placement.hpp"
+
+#include <algorithm>
+
+namespace KorFact {
+namespace {
+
+// Windows offers 96 to 480 DPI (100 % to 500 %); anything else is a failed query.
+constexpr int kLeastDpi = 48;
+constexpr int kMostDpi = 960;
+constexpr int kEditPadding = 8;
+
+} // namespace
+
+int UsableDpi(int reported)
+{
+    return reported >= kLeastDpi && reported <= kMostDpi ? reported : 96;
+}
+
+Rect PlaceAtDpi(const ControlSpec& spec, const ControlSpec* window, int dpi)
+{
+    const Rect box = ScaleToDpi(Rect{spec.x, spec.y, spec.width, spec.height}, dpi);
+    if (spec.kind == Kind::Dialog)
+        return Rect{0, 0, box.width, box.height};
+    if (spec.kind == Kind::Panel && window)
+        return CentreIn(box, ScaleToDpi(Rect{0, 0, window->width, window->height}, dpi));
+    return box;
+}
+
+Rect EditWindowIn(const Rect& box, int textHeight, int dpi)
+{
+    const int padding = ScaleToDpi(kEditPadding, dpi);
+    const int height = std::max(0, std::min(textHeight + 2, box.height - 2));
+    return Rect{box.x + padding, box.y + (box.height - height) / 2,
+                std::max(0, box.width - 2 * padding), height};
+}
+
+} // namespace KorFact
