@@ -1,5 +1,6 @@
 #include "probe/graphics_probe.hpp"
 
+#include "probe/adapter_memory.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 #include "probe/probe_library.hpp"
@@ -63,6 +64,9 @@ std::string GetGpuList()
 
 void GetVideoMemory()
 {
+    // Above 4 GiB only the size Windows keeps for the adapter the record names tells the truth.
+    if (RecordFullVideoMemory(AdapterMemoryBytes(MachineInfo()[InfoKey::GPU])))
+        return;
     // DirectDraw may be missing where Direct3D 9 is not.
     const auto create =
         ProbeFunction<decltype(DirectDrawCreateEx)>("ddraw.dll", "DirectDrawCreateEx");
