@@ -2,8 +2,10 @@
 // types the account number and the captcha read from the screen, presses Start, reads the result
 // panel, opens the privacy panel, and closes the dialog. Prints each screen's texts and saves a
 // screenshot (PNG) of each step into the given folder.
-// Usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER [PROGRAM OPTIONS...]
+// Usage: play_start [--adapter-memory-mib N] PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER [OPTIONS...]
 // Message boxes the program shows before its dialog (show_info) are printed and answered.
+// --adapter-memory-mib writes the adapter's full memory size where Windows 10 keeps it, once the
+// dialog is up and before Start (Wine writes no such value and rebuilds that key when it starts).
 #include "tools/win/dialog_driver.hpp"
 
 #include <cstdio>
@@ -54,12 +56,47 @@ int Fail(const char* what)
     return 1;
 }
 
+// HardwareInformation.qwMemorySize in every display adapter's driver key.
+bool WriteAdapterMemory(unsigned long long mebibytes)
+{
+    const char kDisplayClass[] =
+        "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
+    HKEY displayClass = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDisplayClass, 0, KEY_READ, &displayClass) !=
+        ERROR_SUCCESS)
+        return false;
+    const unsigned long long bytes = mebibytes << 20;
+    int written = 0;
+    char name[256];
+    DWORD length = sizeof name;
+    for (DWORD index = 0; RegEnumKeyExA(displayClass, index, name, &length, nullptr, nullptr,
+                                        nullptr, nullptr) == ERROR_SUCCESS;
+         ++index, length = sizeof name) {
+        HKEY adapter = nullptr;
+        if (RegOpenKeyExA(displayClass, name, 0, KEY_SET_VALUE, &adapter) != ERROR_SUCCESS)
+            continue;
+        written +=
+            RegSetValueExA(adapter, "HardwareInformation.qwMemorySize", 0, REG_QWORD,
+                           reinterpret_cast<const BYTE*>(&bytes), sizeof bytes) == ERROR_SUCCESS;
+        RegCloseKey(adapter);
+    }
+    RegCloseKey(displayClass);
+    return written > 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    unsigned long long adapterMemory = 0;
+    if (argc > 2 && std::string(argv[1]) == "--adapter-memory-mib") {
+        adapterMemory = std::stoull(argv[2]);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 5)
-        return Fail("usage: play_start PROGRAM LAYOUT ACCOUNT SHOTS_FOLDER [OPTIONS...]");
+        return Fail("usage: play_start [--adapter-memory-mib N] PROGRAM LAYOUT ACCOUNT "
+                    "SHOTS_FOLDER [OPTIONS...]");
 
     Player player;
     player.ids = LayoutControlIds(argv[2]);
@@ -90,7 +127,12 @@ int main(int argc, char** argv)
     if (!dialog)
         return Fail("the dialog did not appear");
     player.PrintTexts("dialog", dialog);
+    RECT outer;
+    GetWindowRect(dialog, &outer);
+    std::printf("== dialog size %ldx%ld\n", outer.right - outer.left, outer.bottom - outer.top);
     player.Shot(dialog, "dialog");
+    if (adapterMemory && !WriteAdapterMemory(adapterMemory))
+        return Fail("cannot write the adapter's memory size");
 
     ReplaceText(player.Find("Edit_Zeq"), argv[3]);
     const std::string captcha = ControlText(player.Find("Static_Captcha"));
