@@ -2,7 +2,11 @@
 find_package(Boost 1.81 REQUIRED COMPONENTS program_options)
 find_package(Threads REQUIRED)
 option(VXM_SANITIZE "Build the native core under AddressSanitizer and UBSan" ON)
-if(VXM_SANITIZE)
+# A tree of its own builds the report server's loopback test under ThreadSanitizer instead.
+option(VXM_TSAN "Build under ThreadSanitizer (only the server's threads test is meant)" OFF)
+if(VXM_TSAN)
+  set(VXM_SANITIZE_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
+elseif(VXM_SANITIZE)
   set(VXM_SANITIZE_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer
       -fno-sanitize-recover=undefined)
 endif()

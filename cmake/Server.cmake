@@ -27,3 +27,14 @@ add_executable(server_tests ${VXM_SERVER_TEST_SOURCES})
 target_link_libraries(server_tests PRIVATE vxmserver gtest_main)
 target_compile_definitions(server_tests PRIVATE ${VXM_TEST_DEFINITIONS})
 add_test(NAME server_tests COMMAND server_tests)
+
+# The loopback test alone, for the ThreadSanitizer tree (scripts/test builds only this there).
+add_executable(server_loopback_tests ${CMAKE_SOURCE_DIR}/tests/server/server_loopback_test.cpp)
+target_link_libraries(server_loopback_tests PRIVATE vxmserver gtest_main)
+set_target_properties(server_loopback_tests PROPERTIES EXCLUDE_FROM_ALL ON)
+
+# The systemd unit: verified, its exposure bounded, its options accepted by the server.
+add_test(NAME server_systemd_unit
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/server/systemd_unit_test.sh
+                 ${CMAKE_SOURCE_DIR}/server/vxm-report-server.service
+                 $<TARGET_FILE:vxm-report-server>)

@@ -6,6 +6,7 @@
 #include "server/survey_page.hpp"
 
 #include <boost/asio/post.hpp>
+#include <boost/asio/strand.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -309,7 +310,8 @@ void Refuse(tcp::socket& socket)
 } // namespace
 
 HttpServer::HttpServer(asio::io_context& io, ServerOptions options, ReportRecorder& recorder)
-    : io_(io), acceptor_(io), shared_(std::make_shared<Shared>(std::move(options), recorder))
+    : io_(io), acceptor_(asio::make_strand(io)),
+      shared_(std::make_shared<Shared>(std::move(options), recorder))
 {
     const tcp::endpoint endpoint(asio::ip::make_address(shared_->options.address),
                                  shared_->options.port);
@@ -317,6 +319,7 @@ HttpServer::HttpServer(asio::io_context& io, ServerOptions options, ReportRecord
     acceptor_.set_option(tcp::acceptor::reuse_address(true));
     acceptor_.bind(endpoint);
     acceptor_.listen(asio::socket_base::max_listen_connections);
+    port_ = acceptor_.local_endpoint().port();
     Accept();
 }
 
@@ -324,7 +327,7 @@ HttpServer::~HttpServer() = default;
 
 unsigned short HttpServer::Port() const
 {
-    return acceptor_.local_endpoint().port();
+    return port_;
 }
 
 std::size_t HttpServer::OpenConnections() const
@@ -334,28 +337,35 @@ std::size_t HttpServer::OpenConnections() const
 
 void HttpServer::Close()
 {
-    error_code ignored;
-    acceptor_.close(ignored);
+    // On the acceptor's strand: an accept may be completing on another thread.
+    asio::post(acceptor_.get_executor(), [this] {
+        error_code ignored;
+        acceptor_.close(ignored);
+    });
 }
 
 void HttpServer::Accept()
 {
-    acceptor_.async_accept(io_, [this](const error_code& ec, tcp::socket socket) {
-        if (ec == asio::error::operation_aborted)
-            return;
-        if (ec) {
-            // Out of descriptors, for example: wait a moment instead of spinning or failing.
-            auto timer = std::make_shared<asio::steady_timer>(io_, std::chrono::milliseconds(50));
-            timer->async_wait([this, timer](const error_code& waited) {
-                if (!waited)
-                    Accept();
-            });
-            return;
-        }
-        if (shared_->connections >= shared_->options.maxConnections)
-            Refuse(socket);
-        else
-            std::make_shared<Connection>(std::move(socket), shared_)->ReadRequest();
-        Accept();
-    });
+    // Each connection gets a strand of its own: with several network threads, its handlers
+    // (reads, replies, timers, the store's answers) still run one at a time.
+    acceptor_.async_accept(
+        asio::make_strand(io_), [this](const error_code& ec, tcp::socket socket) {
+            if (ec == asio::error::operation_aborted)
+                return;
+            if (ec) {
+                // Out of descriptors, for example: wait a moment instead of spinning or failing.
+                auto timer = std::make_shared<asio::steady_timer>(acceptor_.get_executor(),
+                                                                  std::chrono::milliseconds(50));
+                timer->async_wait([this, timer](const error_code& waited) {
+                    if (!waited)
+                        Accept();
+                });
+                return;
+            }
+            if (shared_->connections >= shared_->options.maxConnections)
+                Refuse(socket);
+            else
+                std::make_shared<Connection>(std::move(socket), shared_)->ReadRequest();
+            Accept();
+        });
 }

@@ -34,7 +34,7 @@ class HttpServer {
 
     unsigned short Port() const;
     std::size_t OpenConnections() const;
-    // Stops accepting; open connections finish on their own.
+    // Stops accepting (soon after, from any thread); open connections finish on their own.
     void Close();
 
     struct Shared; // what the connections need from the server
@@ -43,6 +43,7 @@ class HttpServer {
     void Accept();
 
     boost::asio::io_context& io_;
-    boost::asio::ip::tcp::acceptor acceptor_;
+    boost::asio::ip::tcp::acceptor acceptor_; // on a strand of its own
+    unsigned short port_ = 0;
     std::shared_ptr<Shared> shared_;
 };

@@ -24,7 +24,7 @@ constexpr const char kUsage[] =
 struct Settings {
     ServerOptions server;
     std::string database;
-    int writers = 0;
+    int writers = 1;
     int threads = 1;
 };
 
@@ -44,8 +44,9 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         "operator-key", po::value(&settings.server.operatorKey),
         "key for the CSV export (/export.csv?key=KEY or \"Authorization: Bearer KEY\"); "
         "default: the environment variable VXM_OPERATOR_KEY; without one the export is refused")(
-        "writers", po::value(&settings.writers)->default_value(0),
-        "store connections that write (0: 1 for SQLite, 4 for PostgreSQL)")(
+        "writers", po::value(&settings.writers)->default_value(1),
+        "store connections that write; one commits everything queued at once, more contend for "
+        "the same tally rows (PostgreSQL; SQLite takes one writer at a time anyway)")(
         "threads", po::value(&settings.threads)->default_value(1), "network threads")(
         "max-connections", po::value(&settings.server.maxConnections)->default_value(1024),
         "open connections beyond this are refused with 503")(
@@ -72,8 +73,7 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
             settings.server.operatorKey = key;
     }
     settings.server.requestDeadline = std::chrono::milliseconds(requestMs);
-    if (settings.writers <= 0)
-        settings.writers = IsPostgresUrl(settings.database) ? 4 : 1;
+    settings.writers = std::max(1, settings.writers);
     settings.threads = std::max(1, settings.threads);
     return true;
 }

@@ -6,7 +6,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
-#include <array>
+#include <set>
 #include <exception>
 #include <stdexcept>
 
@@ -50,6 +50,50 @@ struct Parameters {
         formats.push_back(1);
     }
 };
+
+// One-dimensional array parameters in the binary form: a header, then each element's length
+// and bytes (length -1: NULL). A batch's rows go to the database as one array per column.
+constexpr std::uint32_t kByteaOid = 17, kInt8Oid = 20, kTextOid = 25;
+
+void PutBigEndian(std::string& out, std::uint64_t value, int bytes)
+{
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+        out += static_cast<char>(value >> shift & 0xFF);
+}
+
+std::string BinaryArray(std::uint32_t elementOid, const std::vector<const std::string*>& elements)
+{
+    std::string array;
+    PutBigEndian(array, 1, 4); // dimensions
+    const bool nulls = std::find(elements.begin(), elements.end(), nullptr) != elements.end();
+    PutBigEndian(array, nulls, 4);
+    PutBigEndian(array, elementOid, 4);
+    PutBigEndian(array, elements.size(), 4);
+    PutBigEndian(array, 1, 4); // lower bound
+    for (const std::string* element : elements) {
+        PutBigEndian(array, element ? element->size() : 0xFFFFFFFFu, 4);
+        if (element)
+            array += *element;
+    }
+    return array;
+}
+
+// An int8 element's bytes.
+std::string Int8Bytes(std::int64_t value)
+{
+    std::string bytes;
+    PutBigEndian(bytes, static_cast<std::uint64_t>(value), 8);
+    return bytes;
+}
+
+// The unnest of one array parameter per column, typed: "unnest($1::int8[], $2::text[], ...)".
+std::string UnnestSql(const std::vector<const char*>& types)
+{
+    std::string sql = "unnest(";
+    for (std::size_t i = 0; i < types.size(); ++i)
+        sql += (i ? ", $" : "$") + std::to_string(i + 1) + "::" + types[i] + "[]";
+    return sql + ")";
+}
 
 class PostgresStore : public ReportStore {
   public:
@@ -105,14 +149,21 @@ void PostgresStore::Connect()
     Command(kSchemaLock);
     Command(kSchema);
     Command("COMMIT");
-    // A report and, when it is new, its machine, in one statement: both counts come back.
-    Prepare("record", "WITH r AS (" +
-                          InsertReportSql([](int n) { return "$" + std::to_string(n); }) +
-                          " ON CONFLICT (u, mc) DO NOTHING RETURNING mc), m AS (INSERT INTO "
-                          "machines (mc) SELECT mc FROM r ON CONFLICT (mc) DO NOTHING RETURNING "
-                          "mc) SELECT CAST((SELECT count(*) FROM r) AS TEXT), "
-                          "CAST((SELECT count(*) FROM m) AS TEXT)");
-    Prepare("add_tally", AddTallySql([](int n) { return "$" + std::to_string(n); }));
+    // A batch's reports, and the machines of those recorded that are new, in one statement: it
+    // returns ("r", u, mc) for each report stored and ("m", "", mc) for each machine.
+    std::vector<const char*> types = {"int8", "text", "int8"};
+    types.resize(3 + kReportFieldCount, "bytea");
+    Prepare("record", "WITH input AS (SELECT * FROM " + UnnestSql(types) +
+                          " WITH ORDINALITY AS t(received, peer, gain, " + ReportColumns() +
+                          ", n)), r AS (" +
+                          InsertReportSql("SELECT received, peer, gain, " + ReportColumns() +
+                                          " FROM input ORDER BY n") +
+                          " ON CONFLICT (u, mc) DO NOTHING RETURNING u, mc), m AS (INSERT INTO "
+                          "machines (mc) SELECT DISTINCT mc FROM r ON CONFLICT (mc) DO NOTHING "
+                          "RETURNING mc) SELECT CAST('r' AS TEXT), u, mc FROM r UNION ALL "
+                          "SELECT CAST('m' AS TEXT), CAST('' AS BYTEA), mc FROM m");
+    Prepare("add_tallies",
+            AddTallySql("SELECT * FROM " + UnnestSql({"text", "bytea", "int8", "int8", "int8"})));
     Prepare("gain_tally", GainTallySql());
     Prepare("reports",
             SelectReportsSql([](int n) { return "$" + std::to_string(n) + "::bigint"; }));
@@ -216,46 +267,74 @@ std::vector<RecordOutcome> PostgresStore::Record(const std::vector<StoredReport>
 
 std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<StoredReport>& reports)
 {
-    // The batch goes out in two round trips: the inserts, then the tallies, the rank and the
-    // commit. Parameters point into these texts until the steps are sent.
-    std::vector<Step> inserts{{"", "BEGIN", {}}};
-    std::vector<std::array<std::string, 3>> numbers(reports.size());
-    for (std::size_t r = 0; r < reports.size(); ++r) {
-        const StoredReport& report = reports[r];
+    // The batch goes out in two round trips of few statements: the reports with their machines,
+    // then the tallies, the rank and the commit.
+    std::vector<std::string> numbers;
+    numbers.reserve(reports.size() * 2);
+    std::vector<std::vector<const std::string*>> columns(3 + kReportFieldCount);
+    for (const StoredReport& report : reports) {
         const auto gain = GainOf(report.values);
-        numbers[r] = {std::to_string(report.receivedAt), report.peer,
-                      gain ? std::to_string(*gain) : std::string()};
-        Step step{"record", nullptr, {}};
-        step.parameters.Text(&numbers[r][0]);
-        step.parameters.Text(&numbers[r][1]);
-        step.parameters.Text(gain ? &numbers[r][2] : nullptr);
-        for (const std::string& value : report.values)
-            step.parameters.Bytes(value);
-        inserts.push_back(std::move(step));
+        numbers.push_back(Int8Bytes(report.receivedAt));
+        columns[0].push_back(&numbers.back());
+        columns[1].push_back(&report.peer);
+        numbers.push_back(gain ? Int8Bytes(*gain) : std::string());
+        columns[2].push_back(gain ? &numbers.back() : nullptr);
+        for (std::size_t i = 0; i < kReportFieldCount; ++i)
+            columns[3 + i].push_back(&report.values[i]);
     }
-    const std::vector<Result> inserted = Pipeline(inserts);
+    std::vector<std::string> arrays;
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        arrays.push_back(BinaryArray(c == 1             ? kTextOid
+                                     : c == 0 || c == 2 ? kInt8Oid
+                                                        : kByteaOid,
+                                     columns[c]));
+    Step record{"record", nullptr, {}};
+    for (const std::string& array : arrays)
+        record.parameters.Bytes(array);
+    const std::vector<Result> inserted = Pipeline({{"", "BEGIN", {}}, std::move(record)});
 
+    // Which reports were stored and whose machines are new: the first of equal keys in the batch.
+    std::set<std::pair<std::string, std::string>> stored;
+    std::set<std::string> newMachines;
+    for (const ResultRow& row : RowsOf(inserted.at(1).get())) {
+        if (row.at(0) == "r")
+            stored.insert({row.at(1), row.at(2)});
+        else
+            newMachines.insert(row.at(2));
+    }
     std::vector<RecordOutcome> outcomes(reports.size());
     TallyChanges changes;
     for (std::size_t r = 0; r < reports.size(); ++r) {
-        // One row: reports inserted (0 or 1), machines inserted (0 or 1).
-        const ResultRow row = RowsOf(inserted.at(r + 1).get()).at(0);
-        outcomes[r].recorded = row.at(0) == "1";
+        const std::string& mac = At(reports[r].values, ReportField::Mac);
+        outcomes[r].recorded = stored.erase({At(reports[r].values, ReportField::Account), mac}) > 0;
         if (outcomes[r].recorded)
-            AddToTallies(changes, reports[r], row.at(1) == "1");
+            AddToTallies(changes, reports[r], newMachines.erase(mac) > 0);
     }
-    // In key order, after every insert: see TallyChanges.
-    std::vector<Step> finish;
-    std::vector<std::array<std::string, 3>> steps;
-    steps.reserve(changes.size());
+
+    // In key order: see TallyChanges.
+    std::vector<std::string> dimensions, tallyNumbers;
+    dimensions.reserve(changes.size());
+    tallyNumbers.reserve(changes.size() * 3);
+    std::vector<std::vector<const std::string*>> tallyColumns(5);
     for (const auto& [key, step] : changes) {
-        steps.push_back({std::to_string(step.count), std::to_string(step.gained),
-                         std::to_string(step.gainSum)});
-        Step add{"add_tally", nullptr, {}};
-        add.parameters.Text(&key.first);
-        add.parameters.Bytes(key.second);
-        for (const std::string& number : steps.back())
-            add.parameters.Text(&number);
+        dimensions.push_back(key.first);
+        tallyColumns[0].push_back(&dimensions.back());
+        tallyColumns[1].push_back(&key.second);
+        const std::int64_t counts[] = {step.count, step.gained, step.gainSum};
+        for (std::size_t i = 0; i < 3; ++i) {
+            tallyNumbers.push_back(Int8Bytes(counts[i]));
+            tallyColumns[2 + i].push_back(&tallyNumbers.back());
+        }
+    }
+    std::vector<std::string> tallyArrays = {BinaryArray(kTextOid, tallyColumns[0]),
+                                            BinaryArray(kByteaOid, tallyColumns[1])};
+    for (std::size_t i = 2; i < 5; ++i)
+        tallyArrays.push_back(BinaryArray(kInt8Oid, tallyColumns[i]));
+    std::vector<Step> finish;
+    if (!changes.empty()) {
+        Step add{"add_tallies", nullptr, {}};
+        for (const std::string& array : tallyArrays)
+            add.parameters.Bytes(array);
         finish.push_back(std::move(add));
     }
     finish.push_back({"gain_tally", nullptr, {}});

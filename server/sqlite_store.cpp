@@ -92,16 +92,15 @@ SqliteStore::SqliteStore(const std::string& folder)
     beginRead_ = std::make_unique<Statement>(db_, "BEGIN");
     commit_ = std::make_unique<Statement>(db_, "COMMIT");
     rollback_ = std::make_unique<Statement>(db_, "ROLLBACK");
-    insert_ = std::make_unique<Statement>(db_, InsertReportSql([](int n) {
-                                                   return "?" + std::to_string(n);
-                                               }) + " ON CONFLICT (u, mc) DO NOTHING");
+    const auto parameter = [](int n) { return "?" + std::to_string(n); };
+    insert_ = std::make_unique<Statement>(
+        db_, InsertReportSql(ValuesSql(3 + kReportFieldCount, parameter)) +
+                 " ON CONFLICT (u, mc) DO NOTHING");
     addMachine_ = std::make_unique<Statement>(
         db_, "INSERT INTO machines (mc) VALUES (?1) ON CONFLICT (mc) DO NOTHING");
-    addTally_ = std::make_unique<Statement>(
-        db_, AddTallySql([](int n) { return "?" + std::to_string(n); }));
+    addTally_ = std::make_unique<Statement>(db_, AddTallySql(ValuesSql(5, parameter)));
     gainTally_ = std::make_unique<Statement>(db_, GainTallySql());
-    select_ = std::make_unique<Statement>(
-        db_, SelectReportsSql([](int n) { return "?" + std::to_string(n); }));
+    select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter));
     for (const std::string& sql : SurveyQueries())
         survey_.push_back(std::make_unique<Statement>(db_, sql));
 }

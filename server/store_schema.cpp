@@ -49,13 +49,17 @@ std::string ReportColumns()
     return columns;
 }
 
-std::string InsertReportSql(const std::function<std::string(int)>& placeholder)
+std::string ValuesSql(int count, const std::function<std::string(int)>& placeholder)
 {
     std::string values;
-    for (int i = 1; i <= 3 + static_cast<int>(kReportFieldCount); ++i)
+    for (int i = 1; i <= count; ++i)
         values += (i > 1 ? ", " : "") + placeholder(i);
-    return "INSERT INTO reports (received, peer, gain, " + ReportColumns() + ") VALUES (" + values +
-           ")";
+    return "VALUES (" + values + ")";
+}
+
+std::string InsertReportSql(const std::string& rows)
+{
+    return "INSERT INTO reports (received, peer, gain, " + ReportColumns() + ") " + rows;
 }
 
 std::string SelectReportsSql(const std::function<std::string(int)>& placeholder)
@@ -84,12 +88,10 @@ void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMac
         add("gain", std::to_string(*gain));
 }
 
-std::string AddTallySql(const std::function<std::string(int)>& placeholder)
+std::string AddTallySql(const std::string& rows)
 {
-    return "INSERT INTO tallies (dimension, label, n, gained, gain_sum) VALUES (" + placeholder(1) +
-           ", " + placeholder(2) + ", " + placeholder(3) + ", " + placeholder(4) + ", " +
-           placeholder(5) +
-           ") ON CONFLICT (dimension, label) DO UPDATE SET n = tallies.n + excluded.n, "
+    return "INSERT INTO tallies (dimension, label, n, gained, gain_sum) " + rows +
+           " ON CONFLICT (dimension, label) DO UPDATE SET n = tallies.n + excluded.n, "
            "gained = tallies.gained + excluded.gained, "
            "gain_sum = tallies.gain_sum + excluded.gain_sum";
 }

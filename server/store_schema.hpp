@@ -20,9 +20,12 @@ using ResultRows = std::vector<ResultRow>;
 // "u, mc, ..., tk": the twenty report columns, named after the form fields.
 std::string ReportColumns();
 
-// The insert of one report: time, peer, gain, then the twenty fields; `placeholder` gives the
-// text of the n-th parameter (1-based).
-std::string InsertReportSql(const std::function<std::string(int)>& placeholder);
+// "VALUES (p1, ..., pn)" where `placeholder` gives the text of the n-th parameter (1-based).
+std::string ValuesSql(int count, const std::function<std::string(int)>& placeholder);
+
+// The insert of reports from `rows` (VALUES or a SELECT): time, peer, gain, then the twenty
+// fields.
+std::string InsertReportSql(const std::string& rows);
 
 // "SELECT id, received, peer, u, ..., tk FROM reports WHERE id > (parameter 1) ORDER BY id" with
 // every column as text.
@@ -40,8 +43,9 @@ using TallyChanges = std::map<std::pair<std::string, std::string>, TallyStep>;
 // Adds a newly recorded report; `newMachine` when its MAC had not been recorded before.
 void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine);
 
-// The upsert of one tally step: dimension, label, count, gained, gain sum.
-std::string AddTallySql(const std::function<std::string(int)>& placeholder);
+// The upsert of tally steps from `rows` (VALUES or a SELECT): dimension, label, count, gained,
+// gain sum; each key at most once.
+std::string AddTallySql(const std::string& rows);
 
 // The (gain, count) rows for the rank.
 std::string GainTallySql();

@@ -56,7 +56,7 @@ class ServerTest : public ::testing::TestWithParam<std::string> {
         }
         options_.operatorKey = "k3y";
         options_.requestDeadline = 500ms;
-        options_.maxConnections = 32;
+        options_.maxConnections = 96;
         server_ = std::make_unique<RunningServer>(database_, options_);
         mac_ = UniqueMac();
     }
@@ -180,6 +180,28 @@ TEST_P(ServerTest, SimultaneousIdenticalReportsAreRecordedOnce)
     EXPECT_EQ(recorded, 1);
     EXPECT_EQ(repeated, 15);
     EXPECT_EQ(StoredWithMac(server_->Recorder(), mac_).size(), 1u);
+}
+
+TEST_P(ServerTest, ManyClientsOnFourThreadsStoreExactlyWhatWasAnsweredRecorded)
+{
+    // 64 clients, each posting distinct reports and some repeats on fresh connections.
+    std::atomic<int> recorded{0}, repeated{0}, other{0};
+    std::vector<std::thread> clients;
+    for (int c = 0; c < 64; ++c) {
+        clients.emplace_back([&, c] {
+            for (int i = 0; i < 4; ++i) {
+                const int code =
+                    RetCode(Post(SampleForm(std::to_string(100000 + c * 10 + i % 3), mac_)));
+                (code == 0 ? recorded : code == -1 ? repeated : other)++;
+            }
+        });
+    }
+    for (std::thread& client : clients)
+        client.join();
+    EXPECT_EQ(recorded, 64 * 3);
+    EXPECT_EQ(repeated, 64);
+    EXPECT_EQ(other, 0);
+    EXPECT_EQ(StoredWithMac(server_->Recorder(), mac_).size(), 64u * 3);
 }
 
 TEST_P(ServerTest, PageShowsAggregatesAndNoPrivateField)
