@@ -1,13 +1,13 @@
 #include "dialog/vxm_main_dlg.hpp"
 
 #include "dialog/input_checks.hpp"
-#include "dialog/run_counter.hpp"
 #include "eval/level.hpp"
 #include "framework/component_library_loader.hpp"
 #include "framework/variable_param.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 #include "probe/probe_run.hpp"
+#include "probe/run_counter.hpp"
 #include "probe/show_info_flag.hpp"
 #include "report/post_report.hpp"
 

@@ -1,11 +1,11 @@
 #include "probe/probe_run.hpp"
 
-#include "dialog/run_counter.hpp"
 #include "probe/graphics_probe.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 #include "probe/network_probe.hpp"
 #include "probe/probe_summary.hpp"
+#include "probe/run_counter.hpp"
 #include "probe/software_probe.hpp"
 #include "probe/system_probe.hpp"
 

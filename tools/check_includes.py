@@ -12,8 +12,7 @@ import sys
 ALLOWED = {
     "common": [],
     "framework": ["common"],
-    # The probe run reads the run counter, which publishes "Times" into the record.
-    "probe": ["common", "dialog/run_counter.hpp"],
+    "probe": ["common"],
     # The evaluation probes the machine when the record is empty.
     "eval": ["common", "probe"],
     # The form reads the record and the level codes.
@@ -23,7 +22,7 @@ ALLOWED = {
     # The UI library sees the interface headers and the parameter bag, nothing of the program.
     "korfact": ["common", re.compile(r"framework/(kordo[^/]*|variable_param)\.hpp")],
     # The report server shares only the helpers and the form and token code with the program.
-    "server": ["common", re.compile(r"report/report_(fields|form_fields|token)\.hpp")],
+    "server": ["common", re.compile(r"report/report_(fields|token)\.hpp")],
 }
 # Tests, tools and fuzz targets may reach anything; resources hold no code that includes.
 PRODUCT_ROOMS = set(ALLOWED)

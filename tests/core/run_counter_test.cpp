@@ -1,4 +1,4 @@
-#include "dialog/run_counter.hpp"
+#include "probe/run_counter.hpp"
 #include "tests/core/temp_path.hpp"
 #include "tests/core/run_counter_cleanup.hpp"
 

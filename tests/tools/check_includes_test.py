@@ -24,22 +24,30 @@ def main():
         "probe/a.cpp": '#include "probe/a.hpp"\n#include "app/show_info.hpp"\n',
         "korfact/b.cpp": '#include "framework/kordo_ui.hpp"\n\n#include "framework/default_logger.hpp"\n',
         "server/c.cpp": '#include "common/md5.hpp"\n#include "report/post_report.hpp"\n',
+        # No exceptions upward, nor for headers that are gone.
+        "probe/d.cpp": '#include "dialog/run_counter.hpp"\n',
+        "server/e.cpp": '#include "report/report_form_fields.hpp"\n',
         "app/show_info.hpp": "", "framework/kordo_ui.hpp": "", "common/md5.hpp": "",
         "report/post_report.hpp": "", "framework/default_logger.hpp": "",
+        "dialog/run_counter.hpp": "", "report/report_form_fields.hpp": "",
     })
     if code != 1:
         failures.append(f"exit code {code}, expected 1")
     for expected in ('probe/a.cpp:2: includes "app/show_info.hpp"',
                      'korfact/b.cpp:3: includes "framework/default_logger.hpp"',
-                     'server/c.cpp:2: includes "report/post_report.hpp"'):
+                     'server/c.cpp:2: includes "report/post_report.hpp"',
+                     'probe/d.cpp:1: includes "dialog/run_counter.hpp"',
+                     'server/e.cpp:1: includes "report/report_form_fields.hpp"'):
         if expected not in out:
             failures.append(f"missing: {expected}")
-    if len(out.splitlines()) != 3:
-        failures.append(f"expected three findings, got:\n{out}")
+    if len(out.splitlines()) != 5:
+        failures.append(f"expected five findings, got:\n{out}")
     code, out = run({
-        "probe/probe_run_win.cpp": '#include "dialog/run_counter.hpp"\n#include <windows.h>\n',
+        "dialog/vxm_main_dlg_win.cpp": '#include "probe/run_counter.hpp"\n#include <windows.h>\n',
         "eval/level.cpp": '#include "probe/probe_run.hpp"\n#include "data_digest_table.inc"\n',
-        "dialog/run_counter.hpp": "", "probe/probe_run.hpp": "",
+        "server/f.cpp": '#include "report/report_fields.hpp"\n#include "report/report_token.hpp"\n',
+        "probe/run_counter.hpp": "", "probe/probe_run.hpp": "",
+        "report/report_fields.hpp": "", "report/report_token.hpp": "",
     })
     if code != 0 or out:
         failures.append(f"allowed arrows refused: {out}")

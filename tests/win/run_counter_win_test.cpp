@@ -1,6 +1,6 @@
 // The run counter across processes under Wine, on places of the tests' own so the program's
 // count stays untouched.
-#include "dialog/run_counter.hpp"
+#include "probe/run_counter.hpp"
 #include "probe/machine_info.hpp"
 #include "tests/core/run_counter_cleanup.hpp"
 #include "tests/win/probe_helper_process.hpp"
