@@ -1,5 +1,7 @@
 #include "korfact/colour.hpp"
 
+#include "common/hex_digit.hpp"
+
 namespace KorFact {
 
 bool ParseColour(const std::string& text, std::uint32_t& colorref)
@@ -15,17 +17,10 @@ bool ParseColour(const std::string& text, std::uint32_t& colorref)
         return false;
     std::uint32_t rgb = 0;
     for (std::size_t i = start; i < text.size(); ++i) {
-        const char c = text[i];
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
+        const int digit = HexDigitValue(text[i]);
+        if (digit < 0)
             return false;
-        rgb = rgb << 4 | digit;
+        rgb = rgb << 4 | static_cast<std::uint32_t>(digit);
     }
     colorref = (rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16);
     return true;

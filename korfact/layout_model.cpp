@@ -1,11 +1,11 @@
 #include "korfact/layout_model.hpp"
 
+#include "common/decimal.hpp"
 #include "korfact/colour.hpp"
 
 #include <boost/property_tree/ptree.hpp>
 #include <boost/property_tree/xml_parser.hpp>
 
-#include <charconv>
 #include <cstring>
 #include <map>
 #include <set>
@@ -58,14 +58,12 @@ class Reader {
         const std::string* value = Find(name);
         if (!value)
             return fallback;
-        int number = 0;
-        const char* end = value->data() + value->size();
-        const auto parsed = std::from_chars(value->data(), end, number);
-        if (value->empty() || parsed.ec != std::errc() || parsed.ptr != end)
+        const std::optional<int> number = ParseDecimal<int>(*value);
+        if (!number)
             Refuse(std::string("attribute ") + name + " is not a whole number: \"" + *value + "\"");
-        if (number < low || number > high)
+        if (*number < low || *number > high)
             Refuse(std::string("attribute ") + name + " out of range: " + *value);
-        return number;
+        return *number;
     }
 
     int Required(const char* name, int low, int high)

@@ -1,9 +1,9 @@
 #include "korfact/rich_markup.hpp"
 
+#include "common/decimal.hpp"
 #include "korfact/colour.hpp"
 
 #include <cctype>
-#include <charconv>
 
 namespace KorFact {
 namespace {
@@ -53,19 +53,17 @@ std::string DecodeEntities(const std::string& text)
 
 void ApplyAttribute(TextStyle& style, const std::string& name, const std::string& value)
 {
-    int number = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
-    const bool isNumber = error == std::errc() && end == value.data() + value.size();
+    const std::optional<int> number = ParseDecimal<int>(value);
     if (name == "color") {
         std::uint32_t colour;
         if (ParseColour(value, colour)) {
             style.hasColour = true;
             style.colour = colour;
         }
-    } else if (name == "bold" && isNumber) {
-        style.bold = number != 0;
-    } else if (name == "size" && isNumber && number > 0 && number <= 200) {
-        style.size = number;
+    } else if (name == "bold" && number) {
+        style.bold = *number != 0;
+    } else if (name == "size" && number && *number > 0 && *number <= 200) {
+        style.size = *number;
     }
 }
 

@@ -1,9 +1,8 @@
 #include "server/report_decision.hpp"
 
+#include "common/decimal.hpp"
 #include "report/report_token.hpp"
 #include "server/text_encoding.hpp"
-
-#include <charconv>
 
 FormCheck CheckReportForm(std::string_view body)
 {
@@ -21,13 +20,7 @@ FormCheck CheckReportForm(std::string_view body)
 
 std::optional<std::int64_t> GainOf(const ReportValues& values)
 {
-    const std::string& text = At(values, ReportField::Gain);
-    std::int64_t gain = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, gain);
-    if (text.empty() || error != std::errc() || stop != end)
-        return std::nullopt;
-    return gain;
+    return ParseDecimal<std::int64_t>(At(values, ReportField::Gain));
 }
 
 std::string DecisionMessage(Decision decision, const std::string& levelCode, GainRank rank)
