@@ -1,8 +1,11 @@
 #include "server/http_server.hpp"
 
+#include "server/connection_slots.hpp"
 #include "server/csv_export.hpp"
 #include "server/report_decision.hpp"
+#include "server/request_framing.hpp"
 #include "server/request_route.hpp"
+#include "server/request_log.hpp"
 #include "server/survey_page.hpp"
 
 #include <boost/asio/post.hpp>
@@ -25,12 +28,13 @@ using error_code = boost::system::error_code;
 
 struct HttpServer::Shared {
     Shared(ServerOptions options, ReportRecorder& recorder)
-        : options(std::move(options)), recorder(recorder)
+        : options(std::move(options)), recorder(recorder),
+          slots(this->options.maxConnections, this->options.maxPerAddress)
     {
     }
     const ServerOptions options;
     ReportRecorder& recorder;
-    std::atomic<std::size_t> connections{0};
+    ConnectionSlots slots;
 };
 
 namespace {
@@ -91,30 +95,67 @@ std::string GivenKey(const Request& request)
 
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
-    Connection(tcp::socket socket, std::shared_ptr<HttpServer::Shared> shared)
-        : stream_(std::move(socket)), shared_(std::move(shared))
+    Connection(tcp::socket socket, std::string peer, std::shared_ptr<HttpServer::Shared> shared)
+        : stream_(std::move(socket)), peer_(std::move(peer)), shared_(std::move(shared))
     {
-        ++shared_->connections;
     }
-    ~Connection() { --shared_->connections; }
+    ~Connection() { shared_->slots.Give(peer_); }
 
     void ReadRequest()
     {
         parser_.emplace();
-        parser_->body_limit(shared_->options.maxBody);
-        parser_->header_limit(kMaxRequestHeaderBytes);
-        // One deadline for the whole request: a client that trickles bytes is cut off.
-        stream_.expires_after(shared_->options.requestDeadline);
+        BoundParser(*parser_, shared_->options.maxBody);
+        // The headers within a short deadline, the whole request within the longer one: a
+        // client that trickles bytes or sends nothing is cut off.
+        const auto& options = shared_->options;
+        requestEnd_ = std::chrono::steady_clock::now() + options.requestDeadline;
+        stream_.expires_after(std::min(options.headerDeadline, options.requestDeadline));
+        http::async_read_header(stream_, buffer_, *parser_,
+                                [self = shared_from_this()](const error_code& ec, std::size_t) {
+                                    self->Guarded([&] { self->OnHeader(ec); });
+                                });
+    }
+
+  private:
+    // A fault while handling one request closes its connection and nothing else.
+    template <typename Step> void Guarded(const Step& step)
+    {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            Abandon(e.what());
+        } catch (...) {
+            Abandon("unknown exception");
+        }
+    }
+
+    void Abandon(const char* reason)
+    {
+        LogFailure("connection fault", peer_, reason);
+        error_code ignored;
+        stream_.socket().close(ignored);
+    }
+
+    void OnHeader(const error_code& ec)
+    {
+        if (ec)
+            return OnRequest(ec);
+        if (RefusedFraming(parser_->get())) {
+            // Whatever follows is not read as a request: the reply closes the connection.
+            parser_.reset();
+            return Reply(Plain(http::status::bad_request, "Transfer-Encoding is not accepted\n"));
+        }
+        stream_.expires_at(requestEnd_);
         http::async_read(stream_, buffer_, *parser_,
                          [self = shared_from_this()](const error_code& ec, std::size_t) {
-                             self->OnRequest(ec);
+                             self->Guarded([&] { self->OnRequest(ec); });
                          });
     }
 
   private:
     void OnRequest(const error_code& ec)
     {
-        if (ec == http::error::body_limit)
+        if (ec == http::error::body_limit || ec == http::error::buffer_overflow)
             return Reply(Plain(http::status::payload_too_large, "request body too large\n"));
         if (ec == http::error::header_limit)
             return Reply(
@@ -162,12 +203,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
         StoredReport report;
         report.values = std::move(check.values);
         report.receivedAt = std::time(nullptr);
-        error_code ec;
-        const auto peer = stream_.socket().remote_endpoint(ec);
-        report.peer = ec ? std::string() : peer.address().to_string();
-        shared_->recorder.Record(
-            std::move(report), [self = shared_from_this()](std::optional<RecordOutcome> outcome) {
-                asio::post(self->stream_.get_executor(), [self, outcome] {
+        report.peer = peer_;
+        shared_->recorder.Record(std::move(report), [self = shared_from_this()](
+                                                        std::optional<RecordOutcome> outcome) {
+            asio::post(self->stream_.get_executor(), [self, outcome] {
+                self->Guarded([&] {
                     if (!outcome)
                         return self->Reply(self->Plain(http::status::internal_server_error,
                                                        "the report could not be stored\n"));
@@ -175,6 +215,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
                                         outcome->rank);
                 });
             });
+        });
     }
 
     void ReplyDecision(Decision decision, GainRank rank)
@@ -194,14 +235,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
             } catch (const std::exception&) {
             }
             asio::post(self->stream_.get_executor(), [self, made = std::move(made)]() mutable {
-                if (!made)
-                    return self->Reply(
-                        self->Plain(http::status::internal_server_error, "the store failed\n"));
-                Response response = self->Plain(http::status::ok, "");
-                response.set(http::field::content_type, made->first);
-                response.set(http::field::cache_control, "no-store");
-                response.body() = std::move(made->second);
-                self->Reply(std::move(response));
+                self->Guarded([&] {
+                    if (!made)
+                        return self->Reply(
+                            self->Plain(http::status::internal_server_error, "the store failed\n"));
+                    Response response = self->Plain(http::status::ok, "");
+                    response.set(http::field::content_type, made->first);
+                    response.set(http::field::cache_control, "no-store");
+                    response.body() = std::move(made->second);
+                    self->Reply(std::move(response));
+                });
             });
         });
     }
@@ -218,16 +261,18 @@ class Connection : public std::enable_shared_from_this<Connection> {
                 file.reset();
             }
             asio::post(self->stream_.get_executor(), [self, file] {
-                if (!file)
-                    return self->Reply(
-                        self->Plain(http::status::internal_server_error, "the store failed\n"));
-                http::response<http::file_body> response(http::status::ok,
-                                                         self->request_.version());
-                response.set(http::field::server, kServerName);
-                response.set(http::field::content_type, "text/csv; charset=utf-8");
-                response.set(http::field::cache_control, "no-store");
-                response.body() = std::move(*file);
-                self->Reply(std::move(response), kExportDeadline);
+                self->Guarded([&] {
+                    if (!file)
+                        return self->Reply(
+                            self->Plain(http::status::internal_server_error, "the store failed\n"));
+                    http::response<http::file_body> response(http::status::ok,
+                                                             self->request_.version());
+                    response.set(http::field::server, kServerName);
+                    response.set(http::field::content_type, "text/csv; charset=utf-8");
+                    response.set(http::field::cache_control, "no-store");
+                    response.body() = std::move(*file);
+                    self->Reply(std::move(response), kExportDeadline);
+                });
             });
         });
     }
@@ -254,10 +299,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
         stream_.expires_after(deadline.count() ? deadline : shared_->options.requestDeadline);
         http::async_write(stream_, *held,
                           [self = shared_from_this(), held](const error_code& ec, std::size_t) {
-                              if (ec || !held->keep_alive())
-                                  return self->Close();
-                              self->request_ = {};
-                              self->ReadRequest();
+                              self->Guarded([&] {
+                                  if (ec || !held->keep_alive())
+                                      return self->Close();
+                                  self->request_ = {};
+                                  self->ReadRequest();
+                              });
                           });
     }
 
@@ -283,14 +330,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
                                                            const error_code& ec, std::size_t n) {
             if (ec)
                 return self->stream_.close();
-            self->Drain(dropped + n);
+            self->Guarded([&] { self->Drain(dropped + n); });
         });
     }
 
     beast::tcp_stream stream_;
+    const std::string peer_; // the client's address
     std::shared_ptr<HttpServer::Shared> shared_;
-    beast::flat_buffer buffer_;
-    std::optional<http::request_parser<http::string_body>> parser_;
+    beast::flat_buffer buffer_{kReadBufferLimit};
+    std::optional<RequestParser> parser_;
+    std::chrono::steady_clock::time_point requestEnd_;
     Request request_;
     std::string levelCode_; // of the report being answered
 };
@@ -332,7 +381,7 @@ unsigned short HttpServer::Port() const
 
 std::size_t HttpServer::OpenConnections() const
 {
-    return shared_->connections;
+    return shared_->slots.Open();
 }
 
 void HttpServer::Close()
@@ -362,10 +411,14 @@ void HttpServer::Accept()
                 });
                 return;
             }
-            if (shared_->connections >= shared_->options.maxConnections)
+            error_code unknown;
+            const auto peer = socket.remote_endpoint(unknown);
+            std::string address = unknown ? std::string() : peer.address().to_string();
+            if (unknown || !shared_->slots.Take(address))
                 Refuse(socket);
             else
-                std::make_shared<Connection>(std::move(socket), shared_)->ReadRequest();
+                std::make_shared<Connection>(std::move(socket), std::move(address), shared_)
+                    ->ReadRequest();
             Accept();
         });
 }

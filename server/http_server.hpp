@@ -11,17 +11,18 @@
 #include <memory>
 #include <string>
 
-// The most bytes of request line and headers a connection reads.
-constexpr std::size_t kMaxRequestHeaderBytes = 16 * 1024;
-
 struct ServerOptions {
     std::string address = "127.0.0.1";
     unsigned short port = 8080; // 0: the system's choice
     std::string operatorKey;    // empty: the export is refused to everyone
     std::size_t maxConnections = 1024;
+    std::size_t maxPerAddress = 64; // open connections from one client address
     std::size_t maxBody = 64 * 1024;
     // A request must arrive whole within this; a reply must be taken within it.
     std::chrono::milliseconds requestDeadline{10000};
+    // The first byte and the headers must arrive within this (capped by the request deadline):
+    // an idle or trickling connection gives its slot back soon.
+    std::chrono::milliseconds headerDeadline{3000};
 };
 
 class HttpServer {

@@ -1,6 +1,8 @@
 // vxm-report-server: takes the program's reports, stores them and shows the survey's page.
 #include "server/http_server.hpp"
+#include "server/open_file_limit.hpp"
 #include "server/report_recorder.hpp"
+#include "server/request_log.hpp"
 
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -31,7 +33,7 @@ struct Settings {
 // Returns false when the program should end at once (help shown, or bad options).
 bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
 {
-    std::size_t requestMs = 0;
+    std::size_t requestMs = 0, headerMs = 0;
     po::options_description options("Options");
     options.add_options()("help,h", "show this text")(
         "address", po::value(&settings.server.address)->default_value("127.0.0.1"),
@@ -50,8 +52,12 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         "threads", po::value(&settings.threads)->default_value(1), "network threads")(
         "max-connections", po::value(&settings.server.maxConnections)->default_value(1024),
         "open connections beyond this are refused with 503")(
+        "max-per-address", po::value(&settings.server.maxPerAddress)->default_value(64),
+        "open connections from one client address beyond this are refused with 503")(
         "request-timeout-ms", po::value(&requestMs)->default_value(10000),
-        "a request must arrive whole, and a reply be taken, within this time");
+        "a request must arrive whole, and a reply be taken, within this time")(
+        "header-timeout-ms", po::value(&headerMs)->default_value(3000),
+        "a request's first byte and headers must arrive within this time");
     po::variables_map values;
     try {
         po::store(po::parse_command_line(argc, argv, options), values);
@@ -74,8 +80,22 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
     }
     settings.server.requestDeadline = std::chrono::milliseconds(requestMs);
     settings.writers = std::max(1, settings.writers);
+    settings.server.headerDeadline = std::chrono::milliseconds(headerMs);
     settings.threads = std::max(1, settings.threads);
     return true;
+}
+
+// A handler's exception that escaped its connection is logged, and the thread goes on serving.
+void Serve(boost::asio::io_context& io)
+{
+    for (;;) {
+        try {
+            io.run();
+            return;
+        } catch (const std::exception& e) {
+            LogFailure("unhandled fault", "network thread", e.what());
+        }
+    }
 }
 
 } // namespace
@@ -87,6 +107,7 @@ int main(int argc, char** argv)
     if (!ParseSettings(argc, argv, settings, status))
         return status;
     try {
+        EnsureOpenFileLimit(settings.server.maxConnections + settings.writers);
         // Declared first so that it outlives the recorder, whose last replies post to it.
         boost::asio::io_context io;
         ServerMetrics metrics;
@@ -113,8 +134,8 @@ int main(int argc, char** argv)
                   << std::endl;
         std::vector<std::thread> threads;
         for (int i = 1; i < settings.threads; ++i)
-            threads.emplace_back([&io] { io.run(); });
-        io.run();
+            threads.emplace_back([&io] { Serve(io); });
+        Serve(io);
         for (std::thread& thread : threads)
             thread.join();
     } catch (const std::exception& e) {

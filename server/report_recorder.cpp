@@ -113,6 +113,11 @@ void ReportRecorder::ReadLoop(ReportStore& store)
             read = std::move(reads_.front());
             reads_.pop_front();
         }
-        read(store);
+        // A failed read ends that request only; the thread goes on with the next.
+        try {
+            read(store);
+        } catch (const std::exception& e) {
+            LogFailure("store failure", "reading", e.what());
+        }
     }
 }

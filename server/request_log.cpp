@@ -66,12 +66,17 @@ void WriteLogLine(int fd, std::string line)
     }
 }
 
-void LogStoreFailure(std::string_view what, std::string_view reason)
+void LogFailure(std::string_view kind, std::string_view what, std::string_view reason)
 {
-    std::string line = "store failure: " + std::string(what) + ": " + std::string(reason);
+    std::string line = std::string(kind) + ": " + std::string(what) + ": " + std::string(reason);
     // The database's messages may span lines; the log keeps one line per failure.
     for (char& c : line)
         if (c == '\n' || c == '\r')
             c = ' ';
     WriteLogLine(STDERR_FILENO, std::move(line));
+}
+
+void LogStoreFailure(std::string_view what, std::string_view reason)
+{
+    LogFailure("store failure", what, reason);
 }

@@ -24,5 +24,8 @@ std::string RequestLogLine(const RequestLogEntry& entry);
 // Writes the line and a line end in one call, so lines from several threads never interleave.
 void WriteLogLine(int fd, std::string line);
 
+// "<kind>: <what>: <reason>" on standard error, as one line.
+void LogFailure(std::string_view kind, std::string_view what, std::string_view reason);
+
 // "store failure: <what>: <reason>" on standard error.
 void LogStoreFailure(std::string_view what, std::string_view reason);

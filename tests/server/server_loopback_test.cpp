@@ -57,6 +57,7 @@ class ServerTest : public ::testing::TestWithParam<std::string> {
         options_.operatorKey = "k3y";
         options_.requestDeadline = 500ms;
         options_.maxConnections = 96;
+        options_.maxPerAddress = 96; // every client here is 127.0.0.1
         server_ = std::make_unique<RunningServer>(database_, options_);
         mac_ = UniqueMac();
     }

@@ -1,0 +1,210 @@
+// Requests an attacker would send, grouped by what they aim at: the framing, the memory a
+// connection holds, its slot and its time. Each must be refused or cut off, and the server must
+// go on answering everyone else.
+#include "server/connection_slots.hpp"
+#include "server/open_file_limit.hpp"
+#include "tests/server/report_samples.hpp"
+#include "tests/server/server_fixture.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+int StatusLines(const std::string& bytes)
+{
+    int count = 0;
+    for (auto at = bytes.find("HTTP/1."); at != std::string::npos;
+         at = bytes.find("HTTP/1.", at + 1))
+        ++count;
+    return count;
+}
+
+std::string Chunked(const std::string& trailer)
+{
+    return "POST /vorn/a20140220checkmachine/postInfo.php HTTP/1.1\r\nHost: x\r\n"
+           "Transfer-Encoding: chunked\r\n\r\n5\r\nu=123\r\n0\r\n" +
+           trailer + "\r\n";
+}
+
+class HostileInput : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        options_.operatorKey = "an-operator-key-1";
+        options_.requestDeadline = 1500ms;
+        options_.headerDeadline = 300ms;
+        options_.maxConnections = 32;
+        server_ = std::make_unique<RunningServer>(folder_, options_);
+    }
+    void TearDown() override
+    {
+        server_.reset();
+        std::filesystem::remove_all(folder_);
+    }
+    void ExpectStillServing() { EXPECT_EQ(Get(server_->Port(), "/").rfind("HTTP/1.0 200", 0), 0u); }
+    std::string folder_ = FreshSqliteFolder();
+    ServerOptions options_;
+    std::unique_ptr<RunningServer> server_;
+};
+
+// Any Transfer-Encoding is refused after the headers: no body, trailer or smuggled second
+// request is ever read from that connection.
+TEST_F(HostileInput, TransferEncodingIsRefusedAndTheConnectionClosed)
+{
+    const struct {
+        const char* name;
+        std::string request;
+    } cases[] = {
+        {"a 70 KB trailer field", Chunked("X-Long: " + std::string(70 * 1024, 'a') + "\r\n")},
+        {"a 70 KB trailer name", Chunked(std::string(70 * 1024, 'n') + ": v\r\n")},
+        {"a trailer line that never ends", Chunked(std::string(300 * 1024, 't'))},
+        {"a chunk extension that never ends",
+         "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5;" + std::string(300 * 1024, 'e')},
+        {"the key as a trailer",
+         "GET /export.csv HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n"
+         "Authorization: Bearer an-operator-key-1\r\n\r\n"},
+        {"gzip, then a second request",
+         "GET / HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\nGET /nothing HTTP/1.1\r\n\r\n"},
+        {"chunked, identity, then a second request",
+         "GET / HTTP/1.1\r\nTransfer-Encoding: chunked, identity\r\n\r\n"
+         "GET /nothing HTTP/1.1\r\n\r\n"},
+        {"a quoted coding", "GET / HTTP/1.1\r\nTransfer-Encoding: \"chunked\"\r\n\r\n"},
+        {"HTTP/1.0", "GET / HTTP/1.0\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n"},
+        {"an empty coding", "GET / HTTP/1.1\r\nTransfer-Encoding:\r\n\r\n"},
+        {"beside a Content-Length", "POST / HTTP/1.1\r\nContent-Length: 3\r\n"
+                                    "Transfer-Encoding: chunked\r\n\r\n0\r\n\r\n"},
+    };
+    for (const auto& hostile : cases) {
+        const Received reply = Exchange(server_->Port(), hostile.request, 3s);
+        EXPECT_EQ(reply.bytes.rfind("HTTP/1.", 0), 0u) << hostile.name;
+        EXPECT_NE(reply.bytes.find(" 400 "), std::string::npos) << hostile.name << reply.bytes;
+        EXPECT_EQ(StatusLines(reply.bytes), 1) << hostile.name << reply.bytes;
+        EXPECT_EQ(reply.bytes.find("received,peer"), std::string::npos) << hostile.name;
+        EXPECT_TRUE(reply.closed) << hostile.name;
+    }
+    ExpectStillServing();
+}
+
+// What a connection may make the server hold stays bounded; the bound answers 4xx and closes.
+TEST_F(HostileInput, OversizedHeadersAndBodiesAreCutOff)
+{
+    const std::string page = "GET / HTTP/1.1\r\n";
+    const struct {
+        const char* name;
+        std::string request;
+        const char* status;
+    } cases[] = {
+        {"a header line that never ends", page + "X: " + std::string(300 * 1024, 'h'), " 431 "},
+        {"many small headers",
+         page +
+             [] {
+                 std::string many;
+                 for (int i = 0; i < 4000; ++i)
+                     many += "X-" + std::to_string(i) + ": v\r\n";
+                 return many;
+             }() +
+             "\r\n",
+         " 431 "},
+        {"a request line that never ends", "GET /" + std::string(300 * 1024, 'p'), " 431 "},
+        {"a body beyond the bound", PostRequest(std::string(200 * 1024, 'b'), server_->Port()),
+         " 413 "},
+        {"a Content-Length beyond any bound",
+         "POST / HTTP/1.1\r\nContent-Length: 99999999999999999999\r\n\r\n", " 4"},
+        {"two differing lengths",
+         "POST / HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab", " 400 "},
+    };
+    for (const auto& hostile : cases) {
+        const Received reply = Exchange(server_->Port(), hostile.request, 3s);
+        EXPECT_NE(reply.bytes.find(hostile.status), std::string::npos)
+            << hostile.name << reply.bytes;
+        EXPECT_TRUE(reply.closed) << hostile.name;
+    }
+    ExpectStillServing();
+}
+
+// A connection that sends nothing, or its headers too slowly, gives its slot back long before
+// the whole request's deadline.
+TEST_F(HostileInput, SilentAndTricklingConnectionsAreClosedAtTheHeaderDeadline)
+{
+    const struct {
+        const char* name;
+        std::string sent;
+    } cases[] = {{"nothing", ""},
+                 {"half a request line", "GET / HT"},
+                 {"headers without their end", "GET / HTTP/1.1\r\nHost: x\r\n"}};
+    for (const auto& slow : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const Received reply = Exchange(server_->Port(), slow.sent, 3s);
+        EXPECT_TRUE(reply.closed) << slow.name;
+        EXPECT_EQ(reply.bytes, "") << slow.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, options_.requestDeadline) << slow.name;
+    }
+    ExpectStillServing();
+}
+
+// One address cannot hold every slot: beyond its share it is told 503, others are served.
+TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
+{
+    options_.maxPerAddress = 4;
+    server_ = std::make_unique<RunningServer>(folder_, options_);
+    namespace asio = boost::asio;
+    asio::io_context io;
+    std::vector<asio::ip::tcp::socket> idle;
+    for (std::size_t i = 0; i < options_.maxPerAddress; ++i) {
+        idle.emplace_back(io);
+        idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+    }
+    std::this_thread::sleep_for(50ms); // the server has accepted them
+    const Received refused = Exchange(server_->Port(), "GET / HTTP/1.0\r\n\r\n", 2s);
+    EXPECT_EQ(refused.bytes.rfind("HTTP/1.1 503", 0), 0u) << refused.bytes;
+
+    // Another loopback address is still served.
+    asio::ip::tcp::socket other(io);
+    other.open(asio::ip::tcp::v4());
+    other.bind({asio::ip::make_address("127.0.0.2"), 0});
+    other.connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+    asio::write(other, asio::buffer(std::string("GET / HTTP/1.0\r\n\r\n")));
+    std::string reply;
+    boost::system::error_code end;
+    asio::read(other, asio::dynamic_buffer(reply), end);
+    EXPECT_EQ(reply.rfind("HTTP/1.0 200", 0), 0u) << reply.substr(0, 80);
+
+    idle.clear();
+    std::this_thread::sleep_for(50ms);
+    ExpectStillServing();
+}
+
+TEST(ConnectionSlots, CountsInAllAndPerAddress)
+{
+    ConnectionSlots slots(3, 2);
+    EXPECT_TRUE(slots.Take("a"));
+    EXPECT_TRUE(slots.Take("a"));
+    EXPECT_FALSE(slots.Take("a")) << "a's share is taken";
+    EXPECT_TRUE(slots.Take("b"));
+    EXPECT_FALSE(slots.Take("c")) << "every slot is taken";
+    EXPECT_EQ(slots.Open(), 3u);
+    slots.Give("a");
+    EXPECT_TRUE(slots.Take("c"));
+    slots.Give("never-taken");
+    EXPECT_EQ(slots.Open(), 3u);
+    for (const char* address : {"a", "b", "c"})
+        slots.Give(address);
+    EXPECT_EQ(slots.Open(), 0u);
+}
+
+TEST(OpenFileLimit, RaisesTheSoftLimitOrRefuses)
+{
+    const struct {
+        std::uint64_t needed, soft, hard;
+        std::optional<std::uint64_t> expected;
+    } cases[] = {
+        {1088, 1024, 524288, 1088},       // raised to what is needed
+        {1088, 4096, 524288, 4096},       // already enough: left as it is
+        {1088, 1024, 1024, std::nullopt}, // the hard limit is too low
+        {1024, 1024, 1024, 1024},         // exactly enough
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SoftLimitFor(c.needed, c.soft, c.hard), c.expected) << c.needed << " " << c.soft;
+}
+
+} // namespace
