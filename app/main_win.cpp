@@ -44,7 +44,12 @@ std::string MissingDialogText(const VxmMainDlg& dialog)
     if (!dialog.LayoutLoaded())
         return "无法读取界面布局文件 Main.vxm。\n查找位置：" + folder +
                "\\Main.vxm\n请重新安装本程序。";
-    return "界面布局文件中没有主窗口“Main”。\n文件：" + folder + "\\Main.vxm\n请重新安装本程序。";
+    // The layout loaded, so a control of the dialog is missing or of another kind.
+    const ControlFault& fault = *dialog.ControlFaultFound();
+    const std::string what = fault.wrongKind ? "中的控件“" + fault.name + "”类型不对"
+                             : fault.name == "Main" ? "中没有主窗口“Main”"
+                                                    : "中没有控件“" + fault.name + "”";
+    return "界面布局文件" + what + "。\n文件：" + folder + "\\Main.vxm\n请重新安装本程序。";
 }
 
 int RunDialog(const CommandLine& line)

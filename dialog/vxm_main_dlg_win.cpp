@@ -1,6 +1,8 @@
 #include "dialog/vxm_main_dlg.hpp"
 
+#include "dialog/dialog_event.hpp"
 #include "dialog/input_checks.hpp"
+#include "dialog/start_outcome.hpp"
 #include "eval/level.hpp"
 #include "framework/component_library_loader.hpp"
 #include "framework/variable_param.hpp"
@@ -15,7 +17,7 @@
 
 #include <ctime>
 #include <iostream>
-#include <stdexcept>
+#include <variant>
 
 namespace {
 
@@ -42,30 +44,16 @@ VxmMainDlg::VxmMainDlg()
     if (!mUILib || !mUILib->LoadLayout("Main.vxm", 0))
         return;
     mLayoutLoaded = true;
-    mUILib->SetEventSink(1, this);
-
-    mDialog = dynamic_cast<Kordo::IWindow*>(Control("Main"));
-    mCaptchaLabel = dynamic_cast<Kordo::IStaticText*>(Control("Static_Captcha"));
-    mAccountEdit = dynamic_cast<Kordo::ITEdit*>(Control("Edit_Zeq"));
-    mCaptchaEdit = dynamic_cast<Kordo::ITEdit*>(Control("Edit_Captcha"));
-    mStartButton = Control("Button_Start");
-    mTalvo = dynamic_cast<Kordo::IWindow*>(Control("Talvo"));
-    mResult = dynamic_cast<Kordo::IWindow*>(Control("Result"));
-    if (!mDialog)
+    auto found = FindDialogControls(*mUILib.Get());
+    if (const auto* fault = std::get_if<ControlFault>(&found)) {
+        mFault = *fault;
         return;
+    }
+    mControls = std::get<FoundControls>(found).controls;
+    mIds = std::get<FoundControls>(found).ids;
+    mDialog = mControls.main;
+    mUILib->SetEventSink(1, this);
     mDialog->SetEventHandler(this);
-
-    mMainId = mUILib->GetControlId("Main", 0);
-    mCloseId = mUILib->GetControlId("Btn_Close", 0);
-    mStartId = mUILib->GetControlId("Button_Start", 0);
-    mCaptchaLabelId = mUILib->GetControlId("Static_Captcha", 0);
-    mNavigation4Id = mUILib->GetControlId("Btn_Navigation4", 0);
-    mTalvoCloseId = mUILib->GetControlId("Talvo_Close", 0);
-    mResultCloseId = mUILib->GetControlId("Result_Close", 0);
-    mOkCloseId = mUILib->GetControlId("Button_OK_Close", 0);
-    mOkId = mUILib->GetControlId("Button_OK", 0);
-    mAccountEditId = mUILib->GetControlId("Edit_Zeq", 0);
-    mCaptchaEditId = mUILib->GetControlId("Edit_Captcha", 0);
 
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     NewCaptcha();
@@ -76,11 +64,6 @@ VxmMainDlg::~VxmMainDlg()
 {
     if (mUILib)
         mUILib->Shutdown();
-}
-
-Kordo::IControl* VxmMainDlg::Control(const char* name)
-{
-    return mUILib->GetControl(mUILib->GetControlId(name, 0));
 }
 
 void VxmMainDlg::SetProgramIcon()
@@ -94,67 +77,61 @@ void VxmMainDlg::SetProgramIcon()
 
 void VxmMainDlg::OnEvent(int controlId, Kordo::IVariableParam* params)
 {
-    const int code = params->GetInt(Kordo::kEventCodeKey, false);
-    if (code == Kordo::kEventClick) {
-        if (controlId == mCloseId) {
-            mDialog->EndModal(controlId);
-        } else if (controlId == mStartId) {
-            OnStart();
-        } else if (controlId == mCaptchaLabelId) {
-            NewCaptcha();
-        } else if (controlId == mNavigation4Id) {
-            if (mTalvo)
-                mTalvo->DoModal();
-        } else if (controlId == mTalvoCloseId) {
-            if (mTalvo)
-                mTalvo->EndModal(controlId);
-        } else if (controlId == mResultCloseId || controlId == mOkCloseId || controlId == mOkId) {
-            if (mResult)
-                mResult->EndModal(controlId);
-        }
-    }
-
-    const int message = params->GetInt(Kordo::kEventMessageKey, false);
-    const unsigned key = params->GetUInt(Kordo::kEventWParamKey, false);
-    if (message == WM_KEYDOWN && key == VK_TAB)
-        MoveTabFocus();
-    if ((message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR) && key == VK_TAB)
-        params->SetInt(Kordo::kEventHandledKey, 1);
-    if ((controlId == mAccountEditId || controlId == mCaptchaEditId) &&
-        code == Kordo::kEventEditKey && message == WM_KEYDOWN && key == VK_RETURN)
+    const DialogResponse response = RespondTo(ReadDialogEvent(controlId, *params), mIds);
+    if (response.handled)
+        MarkHandled(*params);
+    switch (response.action) {
+    case DialogAction::None:
+        break;
+    case DialogAction::Close:
+        mDialog->EndModal(controlId);
+        break;
+    case DialogAction::Start:
         OnStart();
+        break;
+    case DialogAction::NewCaptcha:
+        NewCaptcha();
+        break;
+    case DialogAction::ShowPrivacy:
+        mControls.privacy->DoModal();
+        break;
+    case DialogAction::ClosePrivacy:
+        mControls.privacy->EndModal(controlId);
+        break;
+    case DialogAction::CloseResult:
+        mControls.result->EndModal(controlId);
+        break;
+    case DialogAction::MoveTabFocus:
+        MoveTabFocus();
+        break;
+    }
 }
 
 // Tab cycles the account edit, the captcha edit and Start; elsewhere it moves nothing.
 void VxmMainDlg::MoveTabFocus()
 {
     const int focused = mUILib->GetFocusControlId();
-    Kordo::IControl* target = nullptr;
-    if (focused == mAccountEditId)
-        target = mCaptchaEdit;
-    else if (focused == mCaptchaEditId)
-        target = mStartButton;
-    else if (focused == mStartId)
-        target = mAccountEdit;
-    if (!target)
-        return;
-    target->SetFocus();
-    if (auto* edit = dynamic_cast<Kordo::ITEdit*>(target))
-        edit->ActivateText();
+    if (focused == mIds.accountEdit) {
+        mControls.captchaEdit->SetFocus();
+        mControls.captchaEdit->ActivateText();
+    } else if (focused == mIds.captchaEdit) {
+        mControls.start->SetFocus();
+    } else if (focused == mIds.start) {
+        mControls.accountEdit->SetFocus();
+        mControls.accountEdit->ActivateText();
+    }
 }
 
 void VxmMainDlg::NewCaptcha()
 {
     mCaptchaValue = DrawCaptchaValue();
-    if (mCaptchaLabel)
-        mCaptchaLabel->SetText(ShownCaptcha(mCaptchaValue).c_str());
-    if (mCaptchaEdit)
-        mCaptchaEdit->SetText("");
+    mControls.captchaLabel->SetText(ShownCaptcha(mCaptchaValue).c_str());
+    mControls.captchaEdit->SetText("");
 }
 
 bool VxmMainDlg::AccountNumberChecked()
 {
-    if (mAccountEdit && AccountNumberValid(mAccountEdit->GetText()))
+    if (AccountNumberValid(mControls.accountEdit->GetText()))
         return true;
     ShowWarning("Zeq号码输入有误，请重新输入");
     return false;
@@ -162,7 +139,7 @@ bool VxmMainDlg::AccountNumberChecked()
 
 bool VxmMainDlg::CaptchaChecked()
 {
-    if (mCaptchaEdit && CaptchaAccepted(mCaptchaEdit->GetText(), mCaptchaValue))
+    if (CaptchaAccepted(mControls.captchaEdit->GetText(), mCaptchaValue))
         return true;
     ShowWarning("验证码输入有误，请重新输入");
     NewCaptcha();
@@ -173,37 +150,13 @@ void VxmMainDlg::OnStart()
 {
     if (!AccountNumberChecked() || !CaptchaChecked())
         return;
-    MachineInfo()[InfoKey::Zeq] = mAccountEdit->GetText();
+    MachineInfo()[InfoKey::Zeq] = mControls.accountEdit->GetText();
     GetProbeSummary();
     EvaluateLevel();
-
-    std::string message;
-    bool ok = false;
-    const auto networkFailure = [&message](const std::exception& failure) {
-        std::cerr << failure.what() << std::endl;
-        message =
-            gShowInfo ? std::string("网络错误:") + failure.what() : "数据提交失败，请稍后再尝试。";
-    };
-    try {
-        message = PostReport();
-        ok = true;
-        RecordParticipation();
-    } catch (const ReplicatedCommit& repeated) {
-        message = repeated.what();
-        // Counting can fail here as after a success; it must not escape into the UI library.
-        try {
-            RecordParticipation();
-        } catch (const std::exception& failure) {
-            networkFailure(failure);
-        }
-    } catch (const std::logic_error& refused) {
-        message = refused.what();
-    } catch (const std::exception& failure) {
-        networkFailure(failure);
-    }
-    ShowResult(message, ok);
-    if (mResult)
-        mResult->DoModal();
+    const StartOutcome outcome = SubmitReport([] { return PostReport(); },
+                                              [] { RecordParticipation(); }, gShowInfo, std::cerr);
+    ShowResult(outcome.message, outcome.ok);
+    mControls.result->DoModal();
     NewCaptcha();
 }
 
@@ -212,19 +165,13 @@ void VxmMainDlg::ShowResult(const std::string& message, bool ok)
     const char* markup = ok ? "<font color=\"0x9b9b9b\" bold=\"1\" "
                               "size=\"14\">检测成功,谢谢，您已成功参与检测。</font>"
                             : "<font color=\"0x9b9b9b\" bold=\"1\" size=\"14\">检测失败。</font>";
-    if (Kordo::IControl* okButton = Control("Button_OK"))
-        okButton->SetVisible(ok);
-    if (Kordo::IControl* closeButton = Control("Button_OK_Close"))
-        closeButton->SetVisible(!ok);
-    if (auto* text = dynamic_cast<Kordo::IRichText*>(Control("RichEdit_Text"))) {
-        text->ClearText();
-        text->SetRichText(markup);
-    }
-    if (auto* label = dynamic_cast<Kordo::IStaticText*>(Control("Static_Msg"))) {
-        label->SetText(message.c_str());
-        auto* colour = new Kordo::CVariableParam2;
-        colour->SetUInt(Kordo::kTextColourKey, ok ? kSuccessColour : kFailureColour);
-        label->ApplyParams(colour);
-        colour->Destroy(0);
-    }
+    mControls.resultOk->SetVisible(ok);
+    mControls.resultFailureClose->SetVisible(!ok);
+    mControls.resultHeading->ClearText();
+    mControls.resultHeading->SetRichText(markup);
+    mControls.resultMessage->SetText(message.c_str());
+    auto* colour = new Kordo::CVariableParam2;
+    colour->SetUInt(Kordo::kTextColourKey, ok ? kSuccessColour : kFailureColour);
+    mControls.resultMessage->ApplyParams(colour);
+    colour->Destroy(0);
 }

@@ -54,12 +54,12 @@ void CheckJudgement(const std::string& reply)
         JudgeReply(stream, readRest);
         FuzzCheck(restRead, "a returned message comes after the rest was read");
     } catch (const ReplicatedCommit&) {
+    } catch (const ServerRefusal&) {
     } catch (const boost::property_tree::ptree_error&) {
         // Parse, path and conversion errors of the body.
     } catch (const std::exception& e) {
         const std::string what = e.what();
         const bool named =
-            typeid(e) == typeid(std::logic_error) ||
             (typeid(e) == typeid(std::runtime_error) &&
              (what == "Invalid response" ||
               (what.rfind("Response returned with status code ", 0) == 0 && !restRead)));

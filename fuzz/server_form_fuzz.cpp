@@ -28,7 +28,7 @@ std::string ProgramReads(Decision decision, const std::string& message)
     } catch (const ReplicatedCommit& e) {
         FuzzCheck(decision == Decision::Repeated, "ret_code -1 means repeated", line);
         return e.what();
-    } catch (const std::logic_error& e) {
+    } catch (const ServerRefusal& e) {
         FuzzCheck(decision < Decision::Repeated, "codes below -1 are refusals", line);
         return e.what();
     } catch (const std::exception& e) {

@@ -39,6 +39,6 @@ std::string PostReport();
 
 // The same exchange with a server and bounds of the caller's choice. Throws NetworkError,
 // std::runtime_error ("Invalid response", "Response returned with status code N"),
-// ReplicatedCommit, std::logic_error, or the property-tree library's errors for the body.
+// ReplicatedCommit, ServerRefusal, or the property-tree library's errors for the body.
 std::string PostReport(const std::string& host, const std::string& port,
                        const ReportLimits& limits);

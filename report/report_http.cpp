@@ -176,7 +176,7 @@ std::string MessageFromBodyLine(const std::string& line)
     if (code == -1)
         throw ReplicatedCommit(message);
     if (code < -1)
-        throw std::logic_error(message);
+        throw ServerRefusal(message);
     return message;
 }
 

@@ -12,6 +12,14 @@ class ReplicatedCommit : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The server refused the report (ret_code below -1); what() is its message. A logic_error as the
+// refusal always was, but a type of its own, so a program fault of that family is not taken for
+// the server's word.
+class ServerRefusal : public std::logic_error {
+  public:
+    using std::logic_error::logic_error;
+};
+
 // The POST request for the form body: absolute URL and Host header name the given host, with
 // ":port" unless the port is 80, and only Host, Content-Type and Content-Length are sent.
 std::string ComposeReportRequest(const std::string& host, const std::string& port,
@@ -30,7 +38,7 @@ std::string ReadBodyLine(std::istream& reply);
 std::string DecodeUnicodeEscapes(const std::string& line);
 
 // Decodes and parses the body line as JSON and judges "ret_code": returns "msg" for 0 and
-// above, throws ReplicatedCommit for -1 and std::logic_error below that. Parse, path and
+// above, throws ReplicatedCommit for -1 and ServerRefusal below that. Parse, path and
 // conversion failures leave as the property-tree library's errors; a line that nests arrays or
 // objects more than 32 deep is refused as a parse error before the reader descends into it.
 std::string MessageFromBodyLine(const std::string& line);

@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"ReplicatedCommit", "again"}},
         Scripted{"Refused",
                  kHeaders + "{\"ret_code\":-2,\"msg\":\"\\u53c2\\u6570\\u9519\\u8bef\"}",
-                 {"logic_error", "参数错误"}},
+                 {"ServerRefusal", "参数错误"}},
         Scripted{"BareLfHeaders",
                  "HTTP/1.0 200 OK\r\nServer: test\nContent-Type: text/html\n\n"
                  "{\"ret_code\":0,\"msg\":\"lf\"}\n",

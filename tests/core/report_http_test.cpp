@@ -43,14 +43,15 @@ TEST(ReportReply, MessageKeepsEveryByteAboveAscii)
     std::string high;
     for (int byte = 0x80; byte <= 0xFF; ++byte)
         high += static_cast<char>(byte);
-    EXPECT_EQ(Judged("{\"ret_code\":-2,\"msg\":\"" + high + "\"}"), (Outcome{"logic_error", high}));
+    EXPECT_EQ(Judged("{\"ret_code\":-2,\"msg\":\"" + high + "\"}"),
+              (Outcome{"ServerRefusal", high}));
 }
 
 TEST(ReportReply, CodeMustBeA32BitInteger)
 {
     EXPECT_EQ(Judged("{\"msg\":\"top\",\"ret_code\":\"2147483647\"}"), (Outcome{"message", "top"}));
     EXPECT_EQ(Judged("{\"ret_code\":-2147483648,\"msg\":\"low\"}"),
-              (Outcome{"logic_error", "low"}));
+              (Outcome{"ServerRefusal", "low"}));
     for (const char* code : {"\"abc\"", "1.5", "2147483648", "true", "\"\"", "{}"})
         EXPECT_EQ(Judged(std::string("{\"ret_code\":") + code + ",\"msg\":\"m\"}").kind,
                   "ptree_bad_data")

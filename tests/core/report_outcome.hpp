@@ -30,6 +30,8 @@ template <typename Step> Outcome OutcomeOf(Step step)
         return {"message", step()};
     } catch (const ReplicatedCommit& e) {
         return {"ReplicatedCommit", e.what()};
+    } catch (const ServerRefusal& e) {
+        return {"ServerRefusal", e.what()};
     } catch (const NetworkError& e) {
         return {"NetworkError", e.what()};
     } catch (const pt::json_parser::json_parser_error& e) {
@@ -40,8 +42,6 @@ template <typename Step> Outcome OutcomeOf(Step step)
         return {"ptree_bad_data", e.what()};
     } catch (const std::exception& e) {
         // Only the exact standard classes count; anything derived shows its own name.
-        if (typeid(e) == typeid(std::logic_error))
-            return {"logic_error", e.what()};
         if (typeid(e) == typeid(std::runtime_error))
             return {"runtime_error", e.what()};
         return {typeid(e).name(), e.what()};

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 
@@ -392,4 +393,32 @@ TEST(Dialog, MissingLibraryOrLayoutIsReportedWithItsPlace)
     const std::string noLayout =
         ScratchProduct("vxm-no-layout", {"VxmCheck.exe", "KorFact.dll", "Kordo.ini"});
     EXPECT_EQ(MissingPartExitCode(noLayout, "vxm-no-layout\\Main.vxm"), -4);
+}
+
+// A layout whose control is missing or of another kind ends the dialog as a missing layout does,
+// naming the control.
+TEST(Dialog, LayoutWithoutAControlOfItsKindIsReported)
+{
+    std::ifstream in(ProductPath("Main.vxm"), std::ios::binary);
+    const std::string layout{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    struct Case {
+        const char* from;
+        const char* to;
+        const char* expected; // in the message box
+    };
+    const Case cases[] = {
+        {"name=\"Edit_Zeq\"", "name=\"Edit_Gone\"", "没有控件“Edit_Zeq”"},
+        {"<label name=\"Static_Msg\"", "<richtext name=\"Static_Msg\"", "控件“Static_Msg”类型不对"},
+    };
+    for (const Case& c : cases) {
+        const std::string program =
+            ScratchProduct("vxm-bad-control", {"VxmCheck.exe", "KorFact.dll", "Kordo.ini"});
+        std::string changed = layout;
+        const std::size_t at = changed.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        changed.replace(at, std::strlen(c.from), c.to);
+        std::ofstream(program.substr(0, program.rfind('\\')) + "\\Main.vxm", std::ios::binary)
+            << changed;
+        EXPECT_EQ(MissingPartExitCode(program, c.expected), -4) << c.from;
+    }
 }
