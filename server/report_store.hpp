@@ -34,7 +34,8 @@ struct Tally {
 struct SurveyFigures {
     std::int64_t reports = 0;
     std::int64_t machines = 0; // distinct MAC addresses
-    std::vector<Tally> levels, processors, adapters, systems, memory, resolutions, days;
+    std::vector<Tally> levels, processors, adapters, systems, memory, resolutions, videoMemory,
+        days;
 };
 
 class ReportStore {

@@ -6,15 +6,23 @@
 namespace {
 
 constexpr std::size_t kTopRows = 12;
+// The page names systems and bands memory sizes, so it reads (nearly) every distinct text of
+// those to add them up.
+constexpr std::size_t kNamedRows = 1000;
 
 // Dimensions of the page, in SurveyFigures order, with the report field each one counts.
 struct Dimension {
     const char* name;
     ReportField field;
+    std::size_t rows; // how many the page reads, most reports first
 };
-constexpr Dimension kListed[] = {
-    {"level", ReportField::LevelCode}, {"cpu", ReportField::Cpu}, {"gpu", ReportField::Gpu},
-    {"os", ReportField::Os},           {"ram", ReportField::Ram}, {"res", ReportField::Resolution}};
+constexpr Dimension kListed[] = {{"level", ReportField::LevelCode, kTopRows},
+                                 {"cpu", ReportField::Cpu, kTopRows},
+                                 {"gpu", ReportField::Gpu, kTopRows},
+                                 {"os", ReportField::Os, kNamedRows},
+                                 {"ram", ReportField::Ram, kNamedRows},
+                                 {"res", ReportField::Resolution, kTopRows},
+                                 {"vram", ReportField::TotalVideoMem, kNamedRows}};
 
 std::string TallySql(const std::string& dimension, const std::string& order, std::size_t limit)
 {
@@ -108,7 +116,7 @@ const std::vector<std::string>& SurveyQueries()
                                          TallySql("machines", "label", 1)};
         list.push_back(TallySql("level", "label", kTopRows));
         for (std::size_t i = 1; i < std::size(kListed); ++i)
-            list.push_back(TallySql(kListed[i].name, "n DESC, label", kTopRows));
+            list.push_back(TallySql(kListed[i].name, "n DESC, label", kListed[i].rows));
         list.push_back(TallySql("day", "label DESC", 30));
         return list;
     }();
@@ -120,9 +128,9 @@ SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results)
     SurveyFigures figures;
     figures.reports = CountOf(results.at(0));
     figures.machines = CountOf(results.at(1));
-    std::vector<Tally>* lists[] = {&figures.levels,  &figures.processors, &figures.adapters,
-                                   &figures.systems, &figures.memory,     &figures.resolutions,
-                                   &figures.days};
+    std::vector<Tally>* lists[] = {&figures.levels,      &figures.processors, &figures.adapters,
+                                   &figures.systems,     &figures.memory,     &figures.resolutions,
+                                   &figures.videoMemory, &figures.days};
     for (std::size_t i = 0; i < std::size(lists); ++i)
         *lists[i] = TalliesFrom(results.at(i + 2));
     return figures;

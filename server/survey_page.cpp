@@ -1,6 +1,7 @@
 #include "server/survey_page.hpp"
 
 #include "server/csv_export.hpp"
+#include "server/machine_labels.hpp"
 #include "server/text_encoding.hpp"
 
 #include <algorithm>
@@ -98,6 +99,12 @@ std::string StoredText(const std::string& gbk)
     return gbk.empty() ? std::string("（空）") : HtmlEscape(Utf8FromGbk(gbk));
 }
 
+// A name the page gave a stored text (UTF-8).
+std::string NamedText(const std::string& utf8)
+{
+    return utf8.empty() ? std::string("（空）") : HtmlEscape(utf8);
+}
+
 const char* Blue(const std::string&)
 {
     return "#3b82f6";
@@ -168,13 +175,18 @@ std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
     std::stable_partition(levels.begin(), levels.end(),
                           [](const Tally& level) { return !level.label.empty(); });
     html += Section("等级分布", BarTable(levels, figures.reports, LevelName, LevelColour));
-    html += Section("操作系统", BarTable(figures.systems, figures.reports, StoredText, Blue));
+    html += Section("操作系统", BarTable(TalliesByName(figures.systems, SystemName),
+                                         figures.reports, NamedText, Blue));
     html += Section("常见处理器", BarTable(figures.processors, figures.reports, StoredText, Blue),
                     true);
     html +=
         Section("常见显卡", BarTable(figures.adapters, figures.reports, StoredText, Blue), true);
-    html += Section("内存容量", BarTable(figures.memory, figures.reports, StoredText, Blue));
-    html += Section("屏幕分辨率", BarTable(figures.resolutions, figures.reports, StoredText, Blue));
+    html += Section("内存容量", BarTable(TalliesByName(figures.memory, MemoryBand), figures.reports,
+                                         NamedText, Blue));
+    html += Section("显存容量", BarTable(TalliesByName(figures.videoMemory, MemoryBand),
+                                         figures.reports, NamedText, Blue));
+    html += Section("屏幕分辨率", BarTable(figures.resolutions, figures.reports, StoredText, Blue),
+                    true);
     html += Section("每日报告（UTC，最近 30 天）", DayChart(figures.days), true);
     html += "</div></main></body></html>\n";
     return html;

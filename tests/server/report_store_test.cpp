@@ -87,6 +87,8 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
     EXPECT_EQ(CountIn(after.levels, "3") - CountIn(before_.levels, "3"), 1);
     EXPECT_EQ(CountIn(after.levels, "") - CountIn(before_.levels, ""), 1);
     EXPECT_EQ(CountIn(after.days, "20428") - CountIn(before_.days, "20428"), 3);
+    EXPECT_EQ(CountIn(after.videoMemory, "4095.00 MB") - CountIn(before_.videoMemory, "4095.00 MB"),
+              3);
     if (GetParam() == "sqlite") {
         ASSERT_FALSE(after.processors.empty());
         EXPECT_EQ(after.processors[0].label, "<cpu " + tag_ + ">");

@@ -218,6 +218,12 @@ TEST_P(ServerTest, PageShowsAggregatesAndNoPrivateField)
     EXPECT_NE(page.find("Content-Type: text/html; charset=utf-8"), std::string::npos);
     EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt; CPU"), std::string::npos);
     EXPECT_EQ(page.find("<script"), std::string::npos);
+    // Systems by name, memory and video memory in the bands sold; the export keeps the texts.
+    EXPECT_NE(page.find(">Windows 7<"), std::string::npos);
+    EXPECT_EQ(page.find("Windows 6.1, SP 1.0"), std::string::npos);
+    EXPECT_NE(page.find(">8 GB<"), std::string::npos);
+    EXPECT_NE(page.find(">4 GB<"), std::string::npos);
+    EXPECT_EQ(page.find("4095.00 MB"), std::string::npos);
     for (const std::string& secret : {std::string("918273"), std::string("SECRET-PC"), mac_})
         EXPECT_EQ(page.find(secret), std::string::npos) << secret;
     EXPECT_EQ(page.find("127.0.0.1"), std::string::npos);
