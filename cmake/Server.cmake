@@ -24,6 +24,12 @@ target_link_libraries(vxm-report-server PRIVATE vxmserver)
 
 file(GLOB VXM_SERVER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.cpp)
 add_executable(server_tests ${VXM_SERVER_TEST_SOURCES})
+# The field rules are tested against the program's own evaluation, so the native tests take the
+# core too, with the core tests' stand-in for the probe run.
+if(TARGET vxmcore)
+  target_sources(server_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/core/fake_probe_run.cpp)
+  target_link_libraries(server_tests PRIVATE vxmcore)
+endif()
 target_link_libraries(server_tests PRIVATE vxmserver gtest_main)
 target_compile_definitions(server_tests PRIVATE ${VXM_TEST_DEFINITIONS})
 add_test(NAME server_tests COMMAND server_tests)

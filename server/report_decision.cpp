@@ -2,6 +2,7 @@
 
 #include "common/decimal.hpp"
 #include "report/report_token.hpp"
+#include "server/report_field_rules.hpp"
 #include "server/text_encoding.hpp"
 
 FormCheck CheckReportForm(std::string_view body)
@@ -13,7 +14,9 @@ FormCheck CheckReportForm(std::string_view body)
         return check;
     }
     check.values = std::move(*values);
-    if (ComputeReportToken(check.values) != At(check.values, ReportField::Token))
+    if (BrokenFieldRule(check.values))
+        check.refusal = Decision::Malformed;
+    else if (ComputeReportToken(check.values) != At(check.values, ReportField::Token))
         check.refusal = Decision::TokenMismatch;
     return check;
 }

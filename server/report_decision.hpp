@@ -15,8 +15,9 @@ enum class Decision : int {
     Malformed = -3,
 };
 
-// The form's values when the body is well formed and its token matches them; otherwise the
-// decision (Malformed or TokenMismatch) in `refusal`.
+// The form's values when the body is well formed, every field keeps to its rule
+// (report_field_rules.hpp) and the token matches them; otherwise the decision (Malformed or
+// TokenMismatch) in `refusal`.
 struct FormCheck {
     ReportValues values;
     std::optional<Decision> refusal;

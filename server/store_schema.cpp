@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <iterator>
+#include <stdexcept>
 
 namespace {
 
@@ -83,7 +84,9 @@ void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMac
         TallyStep& step = changes[{dimension, label}];
         ++step.count;
         step.gained += gain.has_value();
-        step.gainSum += gain.value_or(0);
+        // Gains are bounded on arrival; a sum that still overflows fails the transaction.
+        if (__builtin_add_overflow(step.gainSum, gain.value_or(0), &step.gainSum))
+            throw std::overflow_error("gain sum out of range");
     };
     add("reports", "");
     if (newMachine)

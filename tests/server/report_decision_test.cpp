@@ -73,24 +73,30 @@ TEST(CheckReportForm, JudgesFormThenToken)
     EXPECT_FALSE(CheckReportForm(SampleForm()).refusal);
     EXPECT_EQ(CheckReportForm("u=1").refusal, Decision::Malformed);
 
-    // Each field that feeds the token is bound; the others are not.
-    for (ReportField field :
-         {ReportField::Account, ReportField::Mac, ReportField::Cpu, ReportField::Ram,
-          ReportField::Gpu, ReportField::LevelCode, ReportField::Gain}) {
+    // Each field that feeds the token is bound (changed within its rule); the others are not.
+    const std::vector<std::pair<ReportField, const char*>> changes = {
+        {ReportField::Account, "1234567"},   {ReportField::Mac, "00-1A-2B-3C-4D-5F"},
+        {ReportField::Cpu, "Other CPU"},     {ReportField::Ram, "4096.00 MB"},
+        {ReportField::Gpu, "Other adapter"}, {ReportField::Gain, "842"}};
+    for (const auto& [field, value] : changes) {
         ReportValues values = SampleValues();
-        values[static_cast<std::size_t>(field)] += "0";
+        values[static_cast<std::size_t>(field)] = value;
         EXPECT_EQ(CheckReportForm(EncodeReportForm(values)).refusal, Decision::TokenMismatch)
             << kReportFieldNames[static_cast<std::size_t>(field)];
     }
     ReportValues values = SampleValues();
+    values[static_cast<std::size_t>(ReportField::LevelCode)] = "3";
+    values[static_cast<std::size_t>(ReportField::Gain)] = "700";
+    EXPECT_EQ(CheckReportForm(EncodeReportForm(values)).refusal, Decision::TokenMismatch);
+    values = SampleValues();
     values[static_cast<std::size_t>(ReportField::HostName)] = "other";
     EXPECT_FALSE(CheckReportForm(EncodeReportForm(values)).refusal);
-    // An upper-case token is not the token.
+    // An upper-case token is not even the token's shape.
     values = SampleValues();
     std::string& token = values[static_cast<std::size_t>(ReportField::Token)];
     for (char& c : token)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(CheckReportForm(EncodeReportForm(values)).refusal, Decision::TokenMismatch);
+    EXPECT_EQ(CheckReportForm(EncodeReportForm(values)).refusal, Decision::Malformed);
 }
 
 TEST(DecisionMessage, RankAndLevel)
