@@ -845,3 +845,9 @@ AI_7_350_w/_Radeon_860M 28000
 AI_5_340_w/_Radeon_840M 22500
 AI_Max+_395_w/_Radeon_8060S 57000
 """)
+
+# Brand strings met in public hardware surveys beside the ones above: the i5-4460 pads its model
+# with a second blank before "CPU", and the Ryzen 5 5500 (a Cezanne die without its graphics) is
+# also reported by its name alone.
+NAMED.append(("Intel(R) Core(TM) i5-4460  CPU @ 3.20GHz", 4950))
+NAMED.append(("AMD Ryzen 5 5500", 19500))

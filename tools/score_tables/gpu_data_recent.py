@@ -24,6 +24,9 @@ NVIDIA GeForce GTX 980 Ti|13600
 NVIDIA GeForce GTX TITAN X|13600
 NVIDIA GeForce GTX 745|2400
 NVIDIA GeForce GT 710|640
+NVIDIA GeForce GT 720|700
+NVIDIA GeForce GT 730|1000
+NVIDIA GeForce GT 740|1700
 NVIDIA GeForce GT 1030|2700
 NVIDIA GeForce GTX 1050|4900
 NVIDIA GeForce GTX 1050 Ti|6300
@@ -324,6 +327,7 @@ AMD Radeon(TM) Vega 10 Graphics|2100
 AMD Radeon(TM) Vega 11 Graphics|2400
 AMD Radeon(TM) RX Vega 10 Graphics|2100
 AMD Radeon(TM) RX Vega 11 Graphics|2400
+AMD Radeon RX Vega 11 Graphics|2400
 AMD Radeon Vega 3 Graphics|1100
 AMD Radeon Vega 6 Graphics|1500
 AMD Radeon Vega 8 Graphics|1950
