@@ -56,7 +56,7 @@ std::string EncodeReportForm(const ReportValues& values)
     for (std::size_t i = 0; i < kReportFieldCount; ++i) {
         if (i > 0)
             form += '&';
-        form += kReportFieldNames[i];
+        form += kReportFields[i].name;
         form += '=';
         form += UrlEncodeValue(values[i]);
     }
@@ -70,7 +70,7 @@ std::optional<ReportValues> DecodeReportForm(std::string_view body)
     for (std::size_t i = 0; i < kReportFieldCount; ++i) {
         const std::size_t end = std::min(body.find('&', at), body.size());
         const std::string_view pair = body.substr(at, end - at);
-        const std::string_view name = kReportFieldNames[i];
+        const std::string_view name = kReportFields[i].name;
         if (pair.size() <= name.size() || pair.compare(0, name.size(), name) != 0 ||
             pair[name.size()] != '=')
             return std::nullopt;

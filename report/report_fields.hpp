@@ -1,6 +1,8 @@
 #pragma once
 // The twenty fields of the report form in body order, and their percent-encoding. The program
 // writes the form and the report server reads it with these same functions.
+#include "probe/machine_keys.hpp"
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -8,11 +10,11 @@
 #include <string_view>
 
 enum class ReportField : std::size_t {
-    Account, // u
-    Mac,     // mc
-    Cpu,     // cpu
-    Ram,     // mm
-    Gpu,     // dm
+    Account,
+    Mac,
+    Cpu,
+    Ram,
+    Gpu,
     CoreCount,
     LogicCoreCount,
     LocalVideoMem,
@@ -22,20 +24,59 @@ enum class ReportField : std::size_t {
     DirectX,
     Msvc,
     GpuDriver,
-    LevelCode, // hl
-    Gain,      // s
-    HostName,  // pn
+    LevelCode,
+    Gain,
+    HostName,
     AdapterName,
-    Times, // ei
-    Token, // tk
+    Times,
+    Token,
 };
 
 constexpr std::size_t kReportFieldCount = 20;
 
-// Field names as they stand in the body, in order.
-constexpr std::array<const char*, kReportFieldCount> kReportFieldNames = {
-    "u",  "mc", "cpu", "mm", "dm", "cc", "lcc", "lvm", "tvm", "os",
-    "rs", "dx", "vc",  "dd", "hl", "s",  "pn",  "nc",  "ei",  "tk"};
+// The one table of the report's fields, in body order: the name in the body, which is also the
+// store's column, and the machine record's key the form reads (none for the level code and the
+// token, which the form computes).
+struct ReportFieldSpec {
+    ReportField field;
+    const char* name;
+    const char* recordKey;
+};
+
+inline constexpr ReportFieldSpec kReportFields[kReportFieldCount] = {
+    {ReportField::Account, "u", InfoKey::Zeq},
+    {ReportField::Mac, "mc", InfoKey::Mac},
+    {ReportField::Cpu, "cpu", InfoKey::CPU},
+    {ReportField::Ram, "mm", InfoKey::RAM},
+    {ReportField::Gpu, "dm", InfoKey::GPU},
+    {ReportField::CoreCount, "cc", InfoKey::CoreCount},
+    {ReportField::LogicCoreCount, "lcc", InfoKey::LogicCoreCount},
+    {ReportField::LocalVideoMem, "lvm", InfoKey::LocalVideoMem},
+    {ReportField::TotalVideoMem, "tvm", InfoKey::TotalVideoMem},
+    {ReportField::Os, "os", InfoKey::OS},
+    {ReportField::Resolution, "rs", InfoKey::Resolution},
+    {ReportField::DirectX, "dx", InfoKey::DirectX},
+    {ReportField::Msvc, "vc", InfoKey::MSVC},
+    {ReportField::GpuDriver, "dd", InfoKey::GPUDriver},
+    {ReportField::LevelCode, "hl", nullptr},
+    {ReportField::Gain, "s", InfoKey::Gain},
+    {ReportField::HostName, "pn", InfoKey::HostName},
+    {ReportField::AdapterName, "nc", InfoKey::AdapterName},
+    {ReportField::Times, "ei", InfoKey::Times},
+    {ReportField::Token, "tk", nullptr},
+};
+
+constexpr bool ReportFieldsInOrder()
+{
+    for (std::size_t i = 0; i < kReportFieldCount; ++i)
+        if (static_cast<std::size_t>(kReportFields[i].field) != i)
+            return false;
+    return true;
+}
+static_assert(ReportFieldsInOrder(), "kReportFields lists every field once, in ReportField order");
+
+// Where the program posts the report and the server takes it.
+constexpr const char kReportPath[] = "/vorn/a20140220checkmachine/postInfo.php";
 
 // Raw (unencoded) values, indexed by ReportField.
 using ReportValues = std::array<std::string, kReportFieldCount>;

@@ -6,28 +6,6 @@
 
 namespace {
 
-// Record keys in body order; the level code and the token are not read from the record.
-constexpr const char* kRecordKeys[kReportFieldCount] = {InfoKey::Zeq,
-                                                        InfoKey::Mac,
-                                                        InfoKey::CPU,
-                                                        InfoKey::RAM,
-                                                        InfoKey::GPU,
-                                                        InfoKey::CoreCount,
-                                                        InfoKey::LogicCoreCount,
-                                                        InfoKey::LocalVideoMem,
-                                                        InfoKey::TotalVideoMem,
-                                                        InfoKey::OS,
-                                                        InfoKey::Resolution,
-                                                        InfoKey::DirectX,
-                                                        InfoKey::MSVC,
-                                                        InfoKey::GPUDriver,
-                                                        nullptr,
-                                                        InfoKey::Gain,
-                                                        InfoKey::HostName,
-                                                        InfoKey::AdapterName,
-                                                        InfoKey::Times,
-                                                        nullptr};
-
 // An absent key reads as empty text; unlike index access this leaves the record as it is.
 std::string Value(const char* key)
 {
@@ -40,8 +18,8 @@ ReportValues RecordValues(const std::string& levelCode)
 {
     ReportValues values;
     for (std::size_t i = 0; i < kReportFieldCount; ++i) {
-        if (kRecordKeys[i])
-            values[i] = Value(kRecordKeys[i]);
+        if (kReportFields[i].recordKey)
+            values[i] = Value(kReportFields[i].recordKey);
     }
     values[static_cast<std::size_t>(ReportField::LevelCode)] = levelCode;
     return values;

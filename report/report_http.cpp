@@ -3,6 +3,7 @@
 #include "common/hex_digit.hpp"
 
 #include "report/ansi_text.hpp"
+#include "report/report_fields.hpp"
 
 #include <boost/property_tree/json_parser.hpp>
 #include <boost/property_tree/ptree.hpp>
@@ -11,8 +12,6 @@
 #include <sstream>
 
 namespace {
-
-constexpr const char kReportPath[] = "/vorn/a20140220checkmachine/postInfo.php";
 
 // The code unit of an escape at `at`, or -1 when no escape starts there.
 long EscapeAt(const std::string& line, std::size_t at)

@@ -82,8 +82,8 @@ void WriteCsv(ReportStore& store, const ExportOptions& options,
 {
     std::string text = options.raw ? "" : kByteOrderMark;
     text += "id,received,peer";
-    for (const char* name : kReportFieldNames)
-        text += std::string(",") + name;
+    for (const ReportFieldSpec& field : kReportFields)
+        text += std::string(",") + field.name;
     text += "\r\n";
     // Lines are handed on in blocks of about 64 KiB.
     store.ForEachReport(options.afterId, [&](const StoredReport& report) {

@@ -1,4 +1,5 @@
 // vxm-report-server: takes the program's reports, stores them and shows the survey's page.
+#include "report/report_fields.hpp"
 #include "server/http_server.hpp"
 #include "server/open_file_limit.hpp"
 #include "server/report_recorder.hpp"
@@ -17,9 +18,11 @@ namespace po = boost::program_options;
 
 namespace {
 
-constexpr const char kUsage[] =
-    "Usage: vxm-report-server [options]\n"
-    "Takes the reports the program posts to /vorn/a20140220checkmachine/postInfo.php, stores\n"
+const std::string kUsage =
+    std::string("Usage: vxm-report-server [options]\n"
+                "Takes the reports the program posts to ") +
+    kReportPath +
+    ", stores\n"
     "them, and shows the survey at / . Prints \"listening on ADDRESS:PORT\" once it accepts\n"
     "connections; SIGINT or SIGTERM stop it after the queued reports are committed.\n";
 

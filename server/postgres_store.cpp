@@ -12,14 +12,11 @@
 
 namespace {
 
-constexpr const char* kSchema =
+const std::string kSchema =
     "CREATE TABLE IF NOT EXISTS reports (id BIGSERIAL PRIMARY KEY, received BIGINT NOT NULL, "
-    "peer TEXT NOT NULL, gain BIGINT, u BYTEA NOT NULL, mc BYTEA NOT NULL, cpu BYTEA NOT NULL, "
-    "mm BYTEA NOT NULL, dm BYTEA NOT NULL, cc BYTEA NOT NULL, lcc BYTEA NOT NULL, "
-    "lvm BYTEA NOT NULL, tvm BYTEA NOT NULL, os BYTEA NOT NULL, rs BYTEA NOT NULL, "
-    "dx BYTEA NOT NULL, vc BYTEA NOT NULL, dd BYTEA NOT NULL, hl BYTEA NOT NULL, "
-    "s BYTEA NOT NULL, pn BYTEA NOT NULL, nc BYTEA NOT NULL, ei BYTEA NOT NULL, "
-    "tk BYTEA NOT NULL, UNIQUE (u, mc));"
+    "peer TEXT NOT NULL, gain BIGINT, " +
+    ReportColumnDefinitions("BYTEA") +
+    ", UNIQUE (u, mc));"
     "CREATE TABLE IF NOT EXISTS machines (mc BYTEA PRIMARY KEY);"
     "CREATE TABLE IF NOT EXISTS tallies (dimension TEXT NOT NULL, label BYTEA NOT NULL, "
     "n BIGINT NOT NULL, gained BIGINT NOT NULL, gain_sum BIGINT NOT NULL, "
@@ -147,7 +144,7 @@ void PostgresStore::Connect()
         conn_, [](void*, const char*) {}, nullptr);
     Command("BEGIN");
     Command(kSchemaLock);
-    Command(kSchema);
+    Command(kSchema.c_str());
     Command("COMMIT");
     // A batch's reports, and the machines of those recorded that are new, in one statement: it
     // returns ("r", u, mc) for each report stored and ("m", "", mc) for each machine.

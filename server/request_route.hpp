@@ -1,6 +1,8 @@
 #pragma once
 // Which handler a request goes to, from its method and target. The program sends an absolute
 // URL ("http://host/path"); browsers send the path alone.
+#include "report/report_fields.hpp"
+
 #include <string>
 #include <string_view>
 
@@ -23,5 +25,4 @@ std::string QueryValue(std::string_view target, std::string_view name);
 // The "Allow" header value for a path that has a handler.
 const char* AllowedMethods(std::string_view target);
 
-constexpr const char kReportPath[] = "/vorn/a20140220checkmachine/postInfo.php";
 constexpr const char kExportPath[] = "/export.csv";

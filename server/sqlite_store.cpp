@@ -9,15 +9,12 @@
 
 namespace {
 
-constexpr const char* kSchema[] = {
+const std::string kSchema[] = {
     "PRAGMA journal_mode=WAL",
     "PRAGMA synchronous=FULL",
     "CREATE TABLE IF NOT EXISTS reports (id INTEGER PRIMARY KEY, received INTEGER NOT NULL, "
-    "peer TEXT NOT NULL, gain INTEGER, u BLOB NOT NULL, mc BLOB NOT NULL, cpu BLOB NOT NULL, "
-    "mm BLOB NOT NULL, dm BLOB NOT NULL, cc BLOB NOT NULL, lcc BLOB NOT NULL, lvm BLOB NOT NULL, "
-    "tvm BLOB NOT NULL, os BLOB NOT NULL, rs BLOB NOT NULL, dx BLOB NOT NULL, vc BLOB NOT NULL, "
-    "dd BLOB NOT NULL, hl BLOB NOT NULL, s BLOB NOT NULL, pn BLOB NOT NULL, nc BLOB NOT NULL, "
-    "ei BLOB NOT NULL, tk BLOB NOT NULL, UNIQUE (u, mc))",
+    "peer TEXT NOT NULL, gain INTEGER, " +
+        ReportColumnDefinitions("BLOB") + ", UNIQUE (u, mc))",
     "CREATE TABLE IF NOT EXISTS machines (mc BLOB PRIMARY KEY)",
     "CREATE TABLE IF NOT EXISTS tallies (dimension TEXT NOT NULL, label BLOB NOT NULL, "
     "n INTEGER NOT NULL, gained INTEGER NOT NULL, gain_sum INTEGER NOT NULL, "
@@ -86,8 +83,8 @@ SqliteStore::SqliteStore(const std::string& folder)
         throw std::runtime_error("sqlite open " + path + ": " + reason);
     }
     sqlite3_busy_timeout(db_, 10000);
-    for (const char* sql : kSchema)
-        Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), sql);
+    for (const std::string& sql : kSchema)
+        Check(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), sql.c_str());
     begin_ = std::make_unique<Statement>(db_, "BEGIN IMMEDIATE");
     beginRead_ = std::make_unique<Statement>(db_, "BEGIN");
     commit_ = std::make_unique<Statement>(db_, "COMMIT");

@@ -53,8 +53,17 @@ std::int64_t CountOf(const ResultRows& rows)
 std::string ReportColumns()
 {
     std::string columns;
-    for (const char* name : kReportFieldNames)
-        columns += (columns.empty() ? "" : ", ") + std::string(name);
+    for (const ReportFieldSpec& field : kReportFields)
+        columns += (columns.empty() ? "" : ", ") + std::string(field.name);
+    return columns;
+}
+
+std::string ReportColumnDefinitions(const std::string& byteType)
+{
+    std::string columns;
+    for (const ReportFieldSpec& field : kReportFields)
+        columns +=
+            (columns.empty() ? "" : ", ") + std::string(field.name) + " " + byteType + " NOT NULL";
     return columns;
 }
 

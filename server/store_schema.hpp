@@ -20,6 +20,10 @@ using ResultRows = std::vector<ResultRow>;
 // "u, mc, ..., tk": the twenty report columns, named after the form fields.
 std::string ReportColumns();
 
+// "u TYPE NOT NULL, ..., tk TYPE NOT NULL": the twenty report columns' definitions, with the
+// engine's type for raw bytes.
+std::string ReportColumnDefinitions(const std::string& byteType);
+
 // "VALUES (p1, ..., pn)" where `placeholder` gives the text of the n-th parameter (1-based).
 std::string ValuesSql(int count, const std::function<std::string(int)>& placeholder);
 

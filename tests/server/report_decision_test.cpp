@@ -82,7 +82,7 @@ TEST(CheckReportForm, JudgesFormThenToken)
         ReportValues values = SampleValues();
         values[static_cast<std::size_t>(field)] = value;
         EXPECT_EQ(CheckReportForm(EncodeReportForm(values)).refusal, Decision::TokenMismatch)
-            << kReportFieldNames[static_cast<std::size_t>(field)];
+            << kReportFields[static_cast<std::size_t>(field)].name;
     }
     ReportValues values = SampleValues();
     values[static_cast<std::size_t>(ReportField::LevelCode)] = "3";
