@@ -54,10 +54,10 @@ TEST(ReportFieldRules, AcceptWhatTheProgramSendsAndNothingElse)
     for (const auto& c : cases) {
         for (const std::string& value : c.accepted)
             EXPECT_EQ(BrokenFieldRule(With(c.field, value)), std::nullopt)
-                << kReportFieldNames[static_cast<std::size_t>(c.field)] << "=" << value;
+                << kReportFields[static_cast<std::size_t>(c.field)].name << "=" << value;
         for (const std::string& value : c.refused)
             EXPECT_EQ(BrokenFieldRule(With(c.field, value)), c.field)
-                << kReportFieldNames[static_cast<std::size_t>(c.field)] << "=" << value;
+                << kReportFields[static_cast<std::size_t>(c.field)].name << "=" << value;
     }
 }
 
