@@ -28,15 +28,15 @@ void CheckRoute(std::string_view method, std::string_view target)
         break;
     case Route::Page:
     case Route::Export:
-        FuzzCheck(method == "GET" && (path == "/" || path == kExportPath),
-                  "the page and the export are GETs of theirs");
+    case Route::Health:
+    case Route::Metrics:
+        FuzzCheck(method == "GET" && IsReadPath(path), "reads are GETs of their paths");
         break;
     case Route::NotAllowed:
         FuzzCheck(method != AllowedMethods(target), "a refused method is not the allowed one");
         break;
     case Route::NotFound:
-        FuzzCheck(path != "/" && path != kExportPath && path != kReportPath,
-                  "known paths are found");
+        FuzzCheck(!IsReadPath(path) && path != kReportPath, "known paths are found");
         break;
     }
     QueryValue(target, "key");

@@ -27,13 +27,14 @@ using tcp = asio::ip::tcp;
 using error_code = boost::system::error_code;
 
 struct HttpServer::Shared {
-    Shared(ServerOptions options, ReportRecorder& recorder)
-        : options(std::move(options)), recorder(recorder),
+    Shared(ServerOptions options, ReportRecorder& recorder, ServerMetrics& metrics)
+        : options(std::move(options)), recorder(recorder), metrics(metrics),
           slots(this->options.maxConnections, this->options.maxPerAddress)
     {
     }
     const ServerOptions options;
     ReportRecorder& recorder;
+    ServerMetrics& metrics;
     ConnectionSlots slots;
 };
 
@@ -74,6 +75,14 @@ void WriteExportFile(ReportStore& store, const ExportOptions& options,
         throw std::runtime_error("export: " + ec.message());
 }
 
+// Counts the reply and writes its log line.
+void LogReply(HttpServer::Shared& shared, const RequestLogEntry& entry)
+{
+    CountResponse(shared.metrics, entry.status);
+    if (shared.options.requestLogFd >= 0)
+        WriteLogLine(shared.options.requestLogFd, RequestLogLine(entry));
+}
+
 // Compares without leaking through timing how much of the key matched.
 bool SameKey(const std::string& given, const std::string& key)
 {
@@ -103,6 +112,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     void ReadRequest()
     {
+        started_ = std::chrono::steady_clock::now();
+        method_.clear();
+        target_.clear();
+        decision_.reset();
         parser_.emplace();
         BoundParser(*parser_, shared_->options.maxBody);
         // The headers within a short deadline, the whole request within the longer one: a
@@ -140,6 +153,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
     {
         if (ec)
             return OnRequest(ec);
+        // The request's time counts from its headers; its path (never the query) is logged.
+        started_ = std::chrono::steady_clock::now();
+        method_ = parser_->get().method_string();
+        target_ = TargetPath(parser_->get().target());
         if (RefusedFraming(parser_->get())) {
             // Whatever follows is not read as a request: the reply closes the connection.
             parser_.reset();
@@ -184,6 +201,19 @@ class Connection : public std::enable_shared_from_this<Connection> {
             if (const auto options = ExportOptionsOf(request_.target()))
                 return SendExport(*options);
             return Reply(Plain(http::status::bad_request, "raw=1 or after=<id> expected\n"));
+        case Route::Health:
+            return ReadStore([](ReportStore& store) {
+                store.Ping();
+                return std::make_pair(std::string("text/plain; charset=utf-8"),
+                                      std::string("ok\n"));
+            });
+        case Route::Metrics: {
+            Response response = Plain(http::status::ok, "");
+            response.set(http::field::content_type, "text/plain; version=0.0.4; charset=utf-8");
+            response.set(http::field::cache_control, "no-store");
+            response.body() = MetricsText(shared_->metrics, shared_->slots.Open());
+            return Reply(std::move(response));
+        }
         case Route::NotAllowed: {
             Response response = Plain(http::status::method_not_allowed, "method not allowed\n");
             response.set(http::field::allow, AllowedMethods(request_.target()));
@@ -220,6 +250,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     void ReplyDecision(Decision decision, GainRank rank)
     {
+        decision_ = decision;
+        CountDecision(shared_->metrics, decision);
         Response response = Plain(http::status::ok, "");
         response.set(http::field::content_type, "application/json");
         response.body() = ReplyBody(decision, DecisionMessage(decision, levelCode_, rank)) + "\n";
@@ -232,13 +264,19 @@ class Connection : public std::enable_shared_from_this<Connection> {
             std::optional<std::pair<std::string, std::string>> made;
             try {
                 made = work(store);
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
+                ++self->shared_->metrics.storeFailures;
+                LogStoreFailure("reading for " + self->target_, e.what());
             }
             asio::post(self->stream_.get_executor(), [self, made = std::move(made)]() mutable {
                 self->Guarded([&] {
+                    // The health check says "unavailable", which a load balancer acts on.
                     if (!made)
-                        return self->Reply(
-                            self->Plain(http::status::internal_server_error, "the store failed\n"));
+                        return self->Reply(self->target_ == kHealthPath
+                                               ? self->Plain(http::status::service_unavailable,
+                                                             "the store does not answer\n")
+                                               : self->Plain(http::status::internal_server_error,
+                                                             "the store failed\n"));
                     Response response = self->Plain(http::status::ok, "");
                     response.set(http::field::content_type, made->first);
                     response.set(http::field::cache_control, "no-store");
@@ -257,7 +295,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
             auto file = std::make_shared<http::file_body::value_type>();
             try {
                 WriteExportFile(store, options, *file);
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
+                ++self->shared_->metrics.storeFailures;
+                LogStoreFailure("export", e.what());
                 file.reset();
             }
             asio::post(self->stream_.get_executor(), [self, file] {
@@ -298,14 +338,33 @@ class Connection : public std::enable_shared_from_this<Connection> {
         auto held = std::make_shared<http::response<Body>>(std::move(response));
         stream_.expires_after(deadline.count() ? deadline : shared_->options.requestDeadline);
         http::async_write(stream_, *held,
-                          [self = shared_from_this(), held](const error_code& ec, std::size_t) {
+                          [self = shared_from_this(), held](const error_code& ec, std::size_t n) {
                               self->Guarded([&] {
+                                  self->LogThis(held->result_int(), n);
                                   if (ec || !held->keep_alive())
                                       return self->Close();
                                   self->request_ = {};
                                   self->ReadRequest();
                               });
                           });
+    }
+
+    void LogThis(unsigned status, std::size_t bytes)
+    {
+        RequestLogEntry entry;
+        entry.at = std::chrono::system_clock::now();
+        entry.peer = peer_;
+        // Empty before the headers were read (a malformed or refused request).
+        entry.method = method_.empty() ? std::string_view("-") : std::string_view(method_);
+        entry.target = target_.empty() ? std::string_view("-") : std::string_view(target_);
+        entry.status = status;
+        if (decision_)
+            entry.decision = DecisionName(*decision_);
+        entry.bytes = bytes;
+        entry.micros = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::steady_clock::now() - started_)
+                           .count();
+        LogReply(*shared_, entry);
     }
 
     // Ends the sending side first and reads (and drops) what the client still sends until it
@@ -340,27 +399,34 @@ class Connection : public std::enable_shared_from_this<Connection> {
     beast::flat_buffer buffer_{kReadBufferLimit};
     std::optional<RequestParser> parser_;
     std::chrono::steady_clock::time_point requestEnd_;
+    // Of the request being answered, for its log line.
+    std::chrono::steady_clock::time_point started_;
+    std::string method_, target_;
+    std::optional<Decision> decision_;
     Request request_;
     std::string levelCode_; // of the report being answered
 };
 
-// Over the connection limit: a short 503 if the socket takes it at once, then close.
-void Refuse(tcp::socket& socket)
+// Over the connection limit: a short 503 if the socket takes it at once, then close. Returns the
+// bytes sent.
+std::size_t Refuse(tcp::socket& socket)
 {
     static constexpr char kBusy[] = "HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n"
                                     "Connection: close\r\n\r\n";
     error_code ignored;
     socket.non_blocking(true, ignored);
-    socket.write_some(asio::buffer(kBusy, sizeof kBusy - 1), ignored);
+    const std::size_t sent = socket.write_some(asio::buffer(kBusy, sizeof kBusy - 1), ignored);
     socket.shutdown(tcp::socket::shutdown_both, ignored);
     socket.close(ignored);
+    return sent;
 }
 
 } // namespace
 
-HttpServer::HttpServer(asio::io_context& io, ServerOptions options, ReportRecorder& recorder)
+HttpServer::HttpServer(asio::io_context& io, ServerOptions options, ReportRecorder& recorder,
+                       ServerMetrics& metrics)
     : io_(io), acceptor_(asio::make_strand(io)),
-      shared_(std::make_shared<Shared>(std::move(options), recorder))
+      shared_(std::make_shared<Shared>(std::move(options), recorder, metrics))
 {
     const tcp::endpoint endpoint(asio::ip::make_address(shared_->options.address),
                                  shared_->options.port);
@@ -414,9 +480,15 @@ void HttpServer::Accept()
             error_code unknown;
             const auto peer = socket.remote_endpoint(unknown);
             std::string address = unknown ? std::string() : peer.address().to_string();
-            if (unknown || !shared_->slots.Take(address))
-                Refuse(socket);
-            else
+            if (unknown || !shared_->slots.Take(address)) {
+                RequestLogEntry entry;
+                entry.bytes = Refuse(socket);
+                entry.at = std::chrono::system_clock::now();
+                entry.peer = address;
+                entry.method = entry.target = "-";
+                entry.status = 503;
+                LogReply(*shared_, entry);
+            } else
                 std::make_shared<Connection>(std::move(socket), std::move(address), shared_)
                     ->ReadRequest();
             Accept();

@@ -1,7 +1,8 @@
 #pragma once
 // The report server's HTTP side: accepts connections, reads one request at a time within a
-// deadline and a size bound, and hands each to its handler.
+// deadline and a size bound, and hands each to its handler; logs each reply and counts it.
 #include "server/report_recorder.hpp"
+#include "server/server_metrics.hpp"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -23,12 +24,14 @@ struct ServerOptions {
     // The first byte and the headers must arrive within this (capped by the request deadline):
     // an idle or trickling connection gives its slot back soon.
     std::chrono::milliseconds headerDeadline{3000};
+    int requestLogFd = -1; // where the line of each request goes (-1: nowhere)
 };
 
 class HttpServer {
   public:
     // Listens at once; throws when the address cannot be bound.
-    HttpServer(boost::asio::io_context& io, ServerOptions options, ReportRecorder& recorder);
+    HttpServer(boost::asio::io_context& io, ServerOptions options, ReportRecorder& recorder,
+               ServerMetrics& metrics);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;

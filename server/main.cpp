@@ -9,6 +9,8 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/program_options.hpp>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -82,6 +84,7 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
             settings.server.operatorKey = key;
     }
     settings.server.requestDeadline = std::chrono::milliseconds(requestMs);
+    settings.server.requestLogFd = STDOUT_FILENO;
     settings.writers = std::max(1, settings.writers);
     settings.server.headerDeadline = std::chrono::milliseconds(headerMs);
     settings.threads = std::max(1, settings.threads);
@@ -116,7 +119,7 @@ int main(int argc, char** argv)
         ServerMetrics metrics;
         ReportRecorder recorder([&] { return OpenReportStore(settings.database); },
                                 settings.writers, 512, metrics);
-        HttpServer server(io, settings.server, recorder);
+        HttpServer server(io, settings.server, recorder, metrics);
         boost::asio::signal_set signals(io, SIGINT, SIGTERM);
         // On a signal, stop accepting and give open connections up to two seconds to receive
         // their replies; the recorder then commits whatever is still queued.

@@ -40,15 +40,36 @@ const char* AllowedMethods(std::string_view target)
     return TargetPath(target) == kReportPath ? "POST" : "GET";
 }
 
+namespace {
+
+struct ReadRoute {
+    std::string_view path;
+    Route route;
+};
+constexpr ReadRoute kReadRoutes[] = {{"/", Route::Page},
+                                     {kExportPath, Route::Export},
+                                     {kHealthPath, Route::Health},
+                                     {kMetricsPath, Route::Metrics}};
+
+} // namespace
+
+bool IsReadPath(std::string_view path)
+{
+    for (const ReadRoute& known : kReadRoutes) {
+        if (path == known.path)
+            return true;
+    }
+    return false;
+}
+
 Route RouteOf(std::string_view method, std::string_view target)
 {
     const std::string_view path = TargetPath(target);
     if (path == kReportPath)
         return method == "POST" ? Route::Report : Route::NotAllowed;
-    if (path == "/" || path == kExportPath) {
-        if (method != "GET")
-            return Route::NotAllowed;
-        return path == "/" ? Route::Page : Route::Export;
+    for (const ReadRoute& known : kReadRoutes) {
+        if (path == known.path)
+            return method == "GET" ? known.route : Route::NotAllowed;
     }
     return Route::NotFound;
 }

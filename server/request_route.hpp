@@ -10,6 +10,8 @@ enum class Route {
     Report,     // POST of a report
     Page,       // GET of the survey page
     Export,     // GET of the CSV export
+    Health,     // GET of the health check (for load balancers)
+    Metrics,    // GET of the metrics (Prometheus text)
     NotAllowed, // a known path with another method: 405
     NotFound,   // 404
 };
@@ -26,3 +28,8 @@ std::string QueryValue(std::string_view target, std::string_view name);
 const char* AllowedMethods(std::string_view target);
 
 constexpr const char kExportPath[] = "/export.csv";
+constexpr const char kHealthPath[] = "/healthz";
+constexpr const char kMetricsPath[] = "/metrics";
+
+// Whether the path is one of those read with GET.
+bool IsReadPath(std::string_view path);

@@ -154,6 +154,10 @@ TEST(RouteOf, AbsoluteAndOriginTargets)
     EXPECT_EQ(RouteOf("GET", "/?x=1"), Route::Page);
     EXPECT_EQ(RouteOf("POST", "/"), Route::NotAllowed);
     EXPECT_EQ(RouteOf("GET", "/export.csv?key=a"), Route::Export);
+    EXPECT_EQ(RouteOf("GET", "/healthz"), Route::Health);
+    EXPECT_EQ(RouteOf("GET", "http://h/metrics"), Route::Metrics);
+    EXPECT_EQ(RouteOf("POST", "/metrics"), Route::NotAllowed);
+    EXPECT_EQ(RouteOf("GET", "/healthz/"), Route::NotFound);
     EXPECT_EQ(RouteOf("GET", "/vorn/other.php"), Route::NotFound);
     EXPECT_EQ(QueryValue("/export.csv?x=1&key=a%26b", "key"), "a&b");
     EXPECT_EQ(QueryValue("/export.csv?keyx=1", "key"), "");

@@ -26,8 +26,14 @@ inline std::string FreshSqliteFolder()
 class RunningServer {
   public:
     RunningServer(const std::string& database, ServerOptions options = {}, int threads = 4)
-        : recorder_([database] { return OpenReportStore(database); }, 1, 512, metrics_),
-          server_(io_, WithPort0(std::move(options)), recorder_)
+        : RunningServer([database] { return OpenReportStore(database); }, std::move(options),
+                        threads)
+    {
+    }
+    RunningServer(const std::function<std::unique_ptr<ReportStore>()>& open, ServerOptions options,
+                  int threads = 4)
+        : recorder_(open, 1, 512, metrics_),
+          server_(io_, WithPort0(std::move(options)), recorder_, metrics_)
     {
         for (int i = 0; i < threads; ++i)
             threads_.emplace_back([this] { io_.run(); });

@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <future>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -58,12 +60,16 @@ class ServerTest : public ::testing::TestWithParam<std::string> {
         options_.requestDeadline = 500ms;
         options_.maxConnections = 96;
         options_.maxPerAddress = 96; // every client here is 127.0.0.1
+        log_ = std::tmpfile();
+        options_.requestLogFd = fileno(log_);
         server_ = std::make_unique<RunningServer>(database_, options_);
         mac_ = UniqueMac();
     }
     void TearDown() override
     {
         server_.reset();
+        if (log_)
+            std::fclose(log_);
         if (GetParam() == "sqlite")
             std::filesystem::remove_all(database_);
     }
@@ -72,7 +78,19 @@ class ServerTest : public ::testing::TestWithParam<std::string> {
         return Exchange(server_->Port(), PostRequest(body, server_->Port())).bytes;
     }
 
+    // The request log's lines so far.
+    std::vector<std::string> LogLines()
+    {
+        std::vector<std::string> lines;
+        std::rewind(log_);
+        char line[4096];
+        while (std::fgets(line, sizeof line, log_))
+            lines.emplace_back(line, std::strcspn(line, "\n"));
+        return lines;
+    }
+
     std::string database_;
+    std::FILE* log_ = nullptr;
     ServerOptions options_;
     std::unique_ptr<RunningServer> server_;
     std::string mac_;
@@ -290,6 +308,100 @@ TEST_P(ServerTest, ExportIsSafeForSpreadsheetsRawForProgramsAndIncremental)
         BodyOf(Get(port, "/export.csv?key=k3y&raw=1&after=" + std::to_string(second)));
     EXPECT_EQ(none.find(mac_), std::string::npos);
     EXPECT_EQ(Get(port, "/export.csv?key=k3y&after=x").rfind("HTTP/1.0 400", 0), 0u);
+}
+
+TEST_P(ServerTest, HealthMetricsAndOneLogLinePerRequest)
+{
+    const unsigned short port = server_->Port();
+    const std::string health = Get(port, "/healthz");
+    EXPECT_EQ(health.rfind("HTTP/1.0 200", 0), 0u) << health;
+    EXPECT_EQ(BodyOf(health), "ok\n");
+
+    ReportValues forged = SampleValues("123456", mac_);
+    forged[static_cast<std::size_t>(ReportField::Gain)] = "850";
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), -1);
+    EXPECT_EQ(RetCode(Post(EncodeReportForm(forged))), -2);
+    EXPECT_EQ(RetCode(Post("u=1")), -3);
+    EXPECT_EQ(Get(port, "/export.csv?key=k3y&raw=1").rfind("HTTP/1.0 200", 0), 0u);
+    EXPECT_EQ(Get(port, "/nothing").rfind("HTTP/1.0 404", 0), 0u);
+
+    const std::string metrics = Get(port, "/metrics");
+    EXPECT_NE(metrics.find("Content-Type: text/plain; version=0.0.4"), std::string::npos);
+    for (const char* line : {"vxm_reports_total{decision=\"recorded\"} 1\n",
+                             "vxm_reports_total{decision=\"repeated\"} 1\n",
+                             "vxm_reports_total{decision=\"token\"} 1\n",
+                             "vxm_reports_total{decision=\"malformed\"} 1\n",
+                             "vxm_http_responses_total{status=\"200\"} 6\n",
+                             "vxm_http_responses_total{status=\"404\"} 1\n",
+                             "vxm_store_commit_seconds_count 2\n", "vxm_store_failures_total 0\n"})
+        EXPECT_NE(metrics.find(line), std::string::npos) << line << metrics;
+    // This one at least; closed ones may still be lingering for their clients to close.
+    const auto open = metrics.find("\nvxm_open_connections ");
+    ASSERT_NE(open, std::string::npos);
+    EXPECT_GE(std::atoi(metrics.c_str() + open + 22), 1);
+
+    // The metrics reply is logged once it is sent: wait for its line.
+    std::vector<std::string> lines;
+    for (int i = 0; i < 100 && lines.size() < 8; ++i, std::this_thread::sleep_for(10ms))
+        lines = LogLines();
+    const std::string expected[][2] = {
+        {"GET path=/healthz status=200 decision=-", ""},
+        {"POST path=/vorn/a20140220checkmachine/postInfo.php status=200 decision=recorded", ""},
+        {"POST path=/vorn/a20140220checkmachine/postInfo.php status=200 decision=repeated", ""},
+        {"POST path=/vorn/a20140220checkmachine/postInfo.php status=200 decision=token", ""},
+        {"POST path=/vorn/a20140220checkmachine/postInfo.php status=200 decision=malformed", ""},
+        {"GET path=/export.csv status=200 decision=-", ""},
+        {"GET path=/nothing status=404 decision=-", ""},
+        {"GET path=/metrics status=200 decision=-", ""},
+    };
+    ASSERT_EQ(lines.size(), std::size(expected));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].rfind("time=", 0), 0u) << lines[i];
+        EXPECT_NE(lines[i].find(" peer=127.0.0.1 method=" + expected[i][0] + " bytes="),
+                  std::string::npos)
+            << lines[i];
+        EXPECT_NE(lines[i].find(" us="), std::string::npos) << lines[i];
+        // Nothing private: no account, MAC, name, key or query.
+        for (const std::string& secret : {std::string("123456"), mac_, std::string("PC-01"),
+                                          std::string("k3y"), std::string("?")})
+            EXPECT_EQ(lines[i].find(secret), std::string::npos) << secret << " in " << lines[i];
+    }
+}
+
+// A store that fails every read and write, as a database gone away does.
+class DownStore : public ReportStore {
+  public:
+    std::vector<RecordOutcome> Record(const std::vector<StoredReport>&) override { throw Down(); }
+    SurveyFigures Summarize() override { throw Down(); }
+    void Ping() override { throw Down(); }
+    void ForEachReport(std::int64_t, const std::function<void(const StoredReport&)>&) override
+    {
+        throw Down();
+    }
+
+  private:
+    static std::runtime_error Down() { return std::runtime_error("connection refused"); }
+};
+
+TEST(ServerWithoutStore, HealthSaysUnavailableAndEveryFailureIsCounted)
+{
+    ServerOptions options;
+    options.operatorKey = "k3y";
+    RunningServer server([] { return std::make_unique<DownStore>(); }, options);
+    const unsigned short port = server.Port();
+    const std::string health = Get(port, "/healthz");
+    EXPECT_EQ(health.rfind("HTTP/1.0 503", 0), 0u) << health;
+    EXPECT_EQ(Get(port, "/").rfind("HTTP/1.0 500", 0), 0u);
+    EXPECT_EQ(Get(port, "/export.csv?key=k3y").rfind("HTTP/1.0 500", 0), 0u);
+    const std::string post = Exchange(port, PostRequest(SampleForm(), port)).bytes;
+    EXPECT_EQ(post.rfind("HTTP/1.0 500", 0), 0u) << post;
+    const std::string metrics = Get(port, "/metrics");
+    for (const char* line :
+         {"vxm_store_failures_total 4\n", "vxm_http_responses_total{status=\"500\"} 3\n",
+          "vxm_http_responses_total{status=\"503\"} 1\n",
+          "vxm_reports_total{decision=\"recorded\"} 0\n"})
+        EXPECT_NE(metrics.find(line), std::string::npos) << line << metrics;
 }
 
 TEST_P(ServerTest, RestartLosesNothing)
