@@ -41,17 +41,6 @@ target_compile_options(boost_program_options PRIVATE -w)
 
 vxm_add_core_library(vxmcore)
 target_link_libraries(vxmcore PUBLIC boost_program_options ws2_32 mswsock)
-# The tables' regular expression search passes a one-byte argument on each of its recursive
-# steps. Stored into the reserved argument area, that byte is read back as four, a load the
-# processor cannot take from the pending store: about a third of the tables' parse at start-up.
-# Pushed arguments avoid it; the compiler pushes only without stack probes, which no function of
-# this file needs: the test below keeps every frame in it below a page.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/eval/score_table.cpp PROPERTIES
-    COMPILE_OPTIONS "-mno-stack-arg-probe;-mno-accumulate-outgoing-args")
-add_test(NAME frames_without_stack_probes
-         COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
-                 "-DOBJECTS=$<JOIN:$<TARGET_OBJECTS:vxmcore>,|>" -DNAME=score_table.cpp.obj
-                 -P ${CMAKE_SOURCE_DIR}/cmake/check_stack_frames.cmake)
 
 add_library(vxmwin STATIC ${VXM_WIN_SOURCES})
 # Direct3D 9, D3DX, DirectDraw and IP Helper are loaded by the probe at run time, not imported.

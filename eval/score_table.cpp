@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -52,13 +53,35 @@ bool IsLineBreak(char c)
     return c == '\r' || c == '\n';
 }
 
-} // namespace
-
-const std::regex& ScoreTablePattern()
+bool IsDigit(char c)
 {
-    static const std::regex pattern("(.*):(\\d+)", std::regex::ECMAScript);
-    return pattern;
+    return c >= '0' && c <= '9';
 }
+
+struct ScoreLine {
+    std::string_view name;
+    std::string_view digits;
+};
+
+// What "(.*):(\d+)" finds in a line without CR or LF: "." takes every other byte and the name is
+// greedy, so the colon is the line's last one that a digit follows, and the score every digit
+// after it. Nothing when no colon is followed by a digit.
+std::optional<ScoreLine> MatchScoreLine(const char* line, const char* end)
+{
+    if (end - line < 2)
+        return std::nullopt;
+    for (const char* colon = end - 2;; --colon) {
+        if (*colon == ':' && IsDigit(colon[1])) {
+            const char* const stop = std::find_if_not(colon + 1, end, IsDigit);
+            return ScoreLine{{line, std::size_t(colon - line)},
+                             {colon + 1, std::size_t(stop - colon - 1)}};
+        }
+        if (colon == line)
+            return std::nullopt;
+    }
+}
+
+} // namespace
 
 std::string ScoreDebugLine(const std::string& name, int score)
 {
@@ -68,28 +91,25 @@ std::string ScoreDebugLine(const std::string& name, int score)
 ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine)
 {
     ScoreTable table;
-    // "." stops at CR and LF, so no match spans a line break and a line holds at most one (the
-    // greedy name runs to its last colon before a digit): searching line by line finds the
-    // same matches as searching the whole text, without walking the breaks in the regex.
+    // "." stops at CR and LF, so no match spans a line break, and after a line's match the rest
+    // of it holds no other (its colon was the last before a digit): the matches of the whole
+    // text are those of its lines, one at most each.
     const char* line = text.data();
     const char* const end = line + text.size();
-    std::cmatch match;
     while (line != end) {
         const char* const lineEnd = std::find_if(line, end, IsLineBreak);
-        if (std::regex_search(line, lineEnd, match, ScoreTablePattern())) {
-            const std::string_view digits(match[2].first, match[2].length());
-            const std::optional<int> score = ParseDecimal<int>(digits);
+        if (const std::optional<ScoreLine> match = MatchScoreLine(line, lineEnd)) {
+            const std::optional<int> score = ParseDecimal<int>(match->digits);
             if (score) {
                 // A repeated name keeps the later score. The shipped tables are sorted, so most
                 // names go to the end, where the hint spares the search.
-                std::string name(match[1].first, match[1].second);
+                std::string name(match->name);
                 if (table.empty() || table.rbegin()->first < name)
                     table.emplace_hint(table.end(), std::move(name), *score);
                 else
                     table.insert_or_assign(std::move(name), *score);
             } else if (debugLine) {
-                const std::string_view name(match[1].first, match[1].length());
-                debugLine(DebugLine(name, ", score out of range:", digits).Text());
+                debugLine(DebugLine(match->name, ", score out of range:", match->digits).Text());
             }
         }
         line = lineEnd == end ? end : lineEnd + 1;

@@ -3,19 +3,17 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <regex>
 #include <string>
 
 using ScoreTable = std::map<std::string, int>;
 
-// "(.*):(\d+)": the name runs to the line's last colon that a digit follows.
-const std::regex& ScoreTablePattern();
-
 // Receives each debug line as the zero-terminated text the debugger output takes.
 using DebugSink = std::function<void(const char*)>;
 
-// Parses table text; calls debugLine with each entry's debug text (and with a note for a line
-// whose score does not fit an int, which gives no entry).
+// Parses table text: the entries that searching it with "(.*):(\d+)" finds, each search from the
+// end of the previous match, matched by hand (tests hold the two together). Calls debugLine with
+// each entry's debug text, and with a note for a line whose score does not fit an int, which
+// gives no entry.
 ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine = {});
 
 // "key:%s, value:%d\n", cut to fit a 1024-byte buffer with its terminator.

@@ -1,5 +1,6 @@
-// The table parser against its first form: the same entries and the same debug lines, over the
-// shipped tables and over generated texts with every kind of line.
+// The hand-matching table parser against its first form, the table pattern searched over the
+// text: the same entries and the same debug lines, over the shipped tables, every byte value in
+// every position of a line, and generated texts with every kind of line.
 #include "eval/score_table.hpp"
 #include "tests/core/score_table_reference.hpp"
 
@@ -75,5 +76,26 @@ TEST(ScoreTableReference, GeneratedTextsGiveTheSameEntriesAndDebugLines)
         ExpectSameAsReference(GeneratedTable(random));
         if (HasFatalFailure())
             return;
+    }
+}
+
+TEST(ScoreTableReference, EveryByteInEveryPositionGivesTheSameEntriesAndDebugLines)
+{
+    // Each line with every byte put at every position, once over the byte there (in the first
+    // line of the text) and once before it (in the last, without a line end). The last line's
+    // score is at the edge of an int.
+    for (const std::string base : {":7", "A:B:34", "N:5x:", "M:2147483647"}) {
+        for (std::size_t at = 0; at <= base.size(); ++at) {
+            for (int byte = 0; byte < 256; ++byte) {
+                std::string replaced = base;
+                std::string inserted = base;
+                if (at < base.size())
+                    replaced[at] = static_cast<char>(byte);
+                inserted.insert(at, 1, static_cast<char>(byte));
+                ExpectSameAsReference(replaced + "\r\n" + inserted);
+                if (HasFatalFailure())
+                    return;
+            }
+        }
     }
 }
