@@ -69,7 +69,7 @@ int RunDialog(const CommandLine& line)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
-    SetProcessLocale();
+    SetProcessLocale(GetUserDefaultLCID());
     CommandLine line;
     try {
         line = ParseCommandLine(boost::program_options::split_winmain(commandLine));

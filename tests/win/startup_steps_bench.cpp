@@ -61,7 +61,7 @@ TEST(StartupStepsBench, DISABLED_EachStepOnce)
         WSADATA data;
         WSAStartup(MAKEWORD(2, 0), &data);
     });
-    Time("locale", [] { SetProcessLocale(); });
+    Time("locale", [] { SetProcessLocale(GetUserDefaultLCID()); });
     CommandLine line;
     Time("command line", [&line] {
         line = ParseCommandLine(boost::program_options::split_winmain("--eval x|y|1 --mute"));
