@@ -2,6 +2,7 @@
 
 #include "server/connection_slots.hpp"
 #include "server/csv_export.hpp"
+#include "server/page_cache.hpp"
 #include "server/report_decision.hpp"
 #include "server/request_framing.hpp"
 #include "server/request_route.hpp"
@@ -29,13 +30,15 @@ using error_code = boost::system::error_code;
 struct HttpServer::Shared {
     Shared(ServerOptions options, ReportRecorder& recorder, ServerMetrics& metrics)
         : options(std::move(options)), recorder(recorder), metrics(metrics),
-          slots(this->options.maxConnections, this->options.maxPerAddress)
+          slots(this->options.maxConnections, this->options.maxPerAddress),
+          page(this->options.pageLifetime)
     {
     }
     const ServerOptions options;
     ReportRecorder& recorder;
     ServerMetrics& metrics;
     ConnectionSlots slots;
+    PageCache page;
 };
 
 namespace {
@@ -188,9 +191,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
         case Route::Report:
             return TakeReport();
         case Route::Page:
-            return ReadStore([](ReportStore& store) {
-                return std::make_pair(std::string("text/html; charset=utf-8"),
-                                      RenderSurveyPage(store.Summarize(), std::time(nullptr)));
+            return ReadStore([&page = shared_->page](ReportStore& store) {
+                return std::make_pair(std::string("text/html; charset=utf-8"), page.Get([&] {
+                    return RenderSurveyPage(store.Summarize(), std::time(nullptr));
+                }));
             });
         case Route::Export:
             if (!SameKey(GivenKey(request_), shared_->options.operatorKey)) {
@@ -291,30 +295,32 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // temporary file on the reading thread and sent from there.
     void SendExport(const ExportOptions& options)
     {
-        shared_->recorder.Submit([self = shared_from_this(), options](ReportStore& store) {
-            auto file = std::make_shared<http::file_body::value_type>();
-            try {
-                WriteExportFile(store, options, *file);
-            } catch (const std::exception& e) {
-                ++self->shared_->metrics.storeFailures;
-                LogStoreFailure("export", e.what());
-                file.reset();
-            }
-            asio::post(self->stream_.get_executor(), [self, file] {
-                self->Guarded([&] {
-                    if (!file)
-                        return self->Reply(
-                            self->Plain(http::status::internal_server_error, "the store failed\n"));
-                    http::response<http::file_body> response(http::status::ok,
-                                                             self->request_.version());
-                    response.set(http::field::server, kServerName);
-                    response.set(http::field::content_type, "text/csv; charset=utf-8");
-                    response.set(http::field::cache_control, "no-store");
-                    response.body() = std::move(*file);
-                    self->Reply(std::move(response), kExportDeadline);
+        shared_->recorder.Submit(
+            [self = shared_from_this(), options](ReportStore& store) {
+                auto file = std::make_shared<http::file_body::value_type>();
+                try {
+                    WriteExportFile(store, options, *file);
+                } catch (const std::exception& e) {
+                    ++self->shared_->metrics.storeFailures;
+                    LogStoreFailure("export", e.what());
+                    file.reset();
+                }
+                asio::post(self->stream_.get_executor(), [self, file] {
+                    self->Guarded([&] {
+                        if (!file)
+                            return self->Reply(self->Plain(http::status::internal_server_error,
+                                                           "the store failed\n"));
+                        http::response<http::file_body> response(http::status::ok,
+                                                                 self->request_.version());
+                        response.set(http::field::server, kServerName);
+                        response.set(http::field::content_type, "text/csv; charset=utf-8");
+                        response.set(http::field::cache_control, "no-store");
+                        response.body() = std::move(*file);
+                        self->Reply(std::move(response), kExportDeadline);
+                    });
                 });
-            });
-        });
+            },
+            ReportRecorder::Lane::Export);
     }
 
     Response Plain(http::status status, const char* text) const

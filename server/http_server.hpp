@@ -25,6 +25,8 @@ struct ServerOptions {
     // an idle or trickling connection gives its slot back soon.
     std::chrono::milliseconds headerDeadline{3000};
     int requestLogFd = -1; // where the line of each request goes (-1: nowhere)
+    // The page is rendered at most once in this time.
+    std::chrono::milliseconds pageLifetime{1000};
 };
 
 class HttpServer {

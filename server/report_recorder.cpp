@@ -7,11 +7,14 @@ ReportRecorder::ReportRecorder(const std::function<std::unique_ptr<ReportStore>(
     : maxBatch_(maxBatch), metrics_(metrics)
 {
     // All connections open before any thread starts, so a failure leaves nothing running.
-    for (int i = 0; i <= writers; ++i)
+    for (int i = 0; i < writers + 2; ++i)
         stores_.push_back(open());
     for (int i = 0; i < writers; ++i)
         threads_.emplace_back([this, i] { WriteLoop(*stores_[i]); });
-    threads_.emplace_back([this, writers] { ReadLoop(*stores_[writers]); });
+    for (const Lane lane : {Lane::Short, Lane::Export})
+        threads_.emplace_back([this, lane, &store = *stores_[writers + static_cast<int>(lane)]] {
+            ReadLoop(store, lane);
+        });
 }
 
 ReportRecorder::~ReportRecorder()
@@ -34,11 +37,11 @@ void ReportRecorder::Record(StoredReport report, Done done)
     wake_.notify_all();
 }
 
-void ReportRecorder::Submit(Read read)
+void ReportRecorder::Submit(Read read, Lane lane)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        reads_.push_back(std::move(read));
+        reads_[static_cast<int>(lane)].push_back(std::move(read));
     }
     wake_.notify_all();
 }
@@ -101,17 +104,18 @@ StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerM
     return outcomes;
 }
 
-void ReportRecorder::ReadLoop(ReportStore& store)
+void ReportRecorder::ReadLoop(ReportStore& store, Lane lane)
 {
+    std::deque<Read>& reads = reads_[static_cast<int>(lane)];
     for (;;) {
         Read read;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !reads_.empty(); });
-            if (reads_.empty())
+            wake_.wait(lock, [&] { return stopping_ || !reads.empty(); });
+            if (reads.empty())
                 return;
-            read = std::move(reads_.front());
-            reads_.pop_front();
+            read = std::move(reads.front());
+            reads.pop_front();
         }
         // A failed read ends that request only; the thread goes on with the next.
         try {

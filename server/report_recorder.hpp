@@ -1,8 +1,8 @@
 #pragma once
 // Runs the store's work off the network threads. Reports queue up for the writer threads, and
 // each writer stores whatever has queued in one transaction: one disk sync serves many reports.
-// Reads for the page and the export run on a thread of their own. Every store failure is logged
-// with its reason and counted.
+// Reads for the page and for the export run on a thread each, so a long export does not hold up
+// the page. Every store failure is logged with its reason and counted.
 #include "server/report_store.hpp"
 #include "server/server_metrics.hpp"
 
@@ -26,7 +26,10 @@ class ReportRecorder {
     using Done = std::function<void(std::optional<RecordOutcome>)>;
     using Read = std::function<void(ReportStore&)>;
 
-    // Opens one connection per writer and one for reading; throws when the store cannot open.
+    // The reading threads: short reads (the page, tests) and exports.
+    enum class Lane { Short = 0, Export = 1 };
+
+    // Opens one connection per writer and one per lane; throws when the store cannot open.
     ReportRecorder(const std::function<std::unique_ptr<ReportStore>()>& open, int writers,
                    std::size_t maxBatch, ServerMetrics& metrics);
     // Finishes what has queued, then stops the threads.
@@ -36,8 +39,8 @@ class ReportRecorder {
 
     // `done` runs on a writer thread once the report's transaction has ended (see StoreBatch).
     void Record(StoredReport report, Done done);
-    // `read` runs on the reading thread, with a connection of its own.
-    void Submit(Read read);
+    // `read` runs on the lane's thread, with a connection of its own.
+    void Submit(Read read, Lane lane = Lane::Short);
 
   private:
     struct Pending {
@@ -45,7 +48,7 @@ class ReportRecorder {
         Done done;
     };
     void WriteLoop(ReportStore& store);
-    void ReadLoop(ReportStore& store);
+    void ReadLoop(ReportStore& store, Lane lane);
 
     std::size_t maxBatch_;
     ServerMetrics& metrics_;
@@ -53,7 +56,7 @@ class ReportRecorder {
     std::condition_variable wake_;
     bool stopping_ = false;
     std::deque<Pending> pending_;
-    std::deque<Read> reads_;
+    std::deque<Read> reads_[2]; // by lane
     std::vector<std::unique_ptr<ReportStore>> stores_;
     std::vector<std::thread> threads_;
 };

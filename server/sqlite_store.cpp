@@ -2,8 +2,12 @@
 #include "server/report_store.hpp"
 #include "server/store_schema.hpp"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -72,8 +76,15 @@ class SqliteStore : public ReportStore {
 
 SqliteStore::SqliteStore(const std::string& folder)
 {
-    std::filesystem::create_directories(folder);
+    // The reports hold account numbers and names: the folder and the file are the server's own.
+    if (std::filesystem::create_directories(folder))
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
     const std::string path = (std::filesystem::path(folder) / "reports.sqlite3").string();
+    // Created here with owner-only access (SQLite gives its journal files the same).
+    const int file = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (file < 0)
+        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+    ::close(file);
     const int opened =
         sqlite3_open_v2(path.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -85,6 +96,7 @@ SqliteStore::SqliteStore(const std::string& folder)
     sqlite3_busy_timeout(db_, 10000);
     for (const std::string& sql : kSchema)
         Check(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), sql.c_str());
+    Check(sqlite3_exec(db_, kTallyOrderIndexSql, nullptr, nullptr, nullptr), "index");
     begin_ = std::make_unique<Statement>(db_, "BEGIN IMMEDIATE");
     beginRead_ = std::make_unique<Statement>(db_, "BEGIN");
     commit_ = std::make_unique<Statement>(db_, "COMMIT");

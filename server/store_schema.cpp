@@ -128,7 +128,9 @@ const std::vector<std::string>& SurveyQueries()
                                          TallySql("machines", "label", 1)};
         list.push_back(TallySql("level", "label", kTopRows));
         for (std::size_t i = 1; i < std::size(kListed); ++i)
-            list.push_back(TallySql(kListed[i].name, "n DESC, label", kListed[i].rows));
+            // "tallies.n": a bare "n" would name the text column of the same name, and
+            // PostgreSQL would sort by the count's text and not through the count index.
+            list.push_back(TallySql(kListed[i].name, "tallies.n DESC, label", kListed[i].rows));
         list.push_back(TallySql("day", "label DESC", 30));
         return list;
     }();

@@ -14,6 +14,11 @@
 #include <utility>
 #include <vector>
 
+// The page's top lists read their first rows in this index's order, whatever the number of
+// distinct labels. Created when missing, so databases made before it gain it on opening.
+constexpr const char kTallyOrderIndexSql[] =
+    "CREATE INDEX IF NOT EXISTS tallies_by_count ON tallies (dimension, n DESC, label)";
+
 using ResultRow = std::vector<std::string>;
 using ResultRows = std::vector<ResultRow>;
 

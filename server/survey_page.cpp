@@ -10,6 +10,9 @@
 
 namespace {
 
+// Longer names are cut: a forged name cannot make the page large.
+constexpr std::size_t kMaxLabelCharacters = 80;
+
 constexpr const char kStyle[] = R"(
 body{margin:0;background:#f4f6f9;color:#1f2937;font:15px/1.5 "Noto Sans CJK SC","WenQuanYi Micro Hei","Microsoft YaHei",sans-serif}
 header{background:#0f3d5e;color:#fff;padding:22px 40px}
@@ -94,15 +97,15 @@ std::string BarTable(const std::vector<Tally>& tallies, std::int64_t reports,
     return html + "</table>";
 }
 
-std::string StoredText(const std::string& gbk)
-{
-    return gbk.empty() ? std::string("（空）") : HtmlEscape(Utf8FromGbk(gbk));
-}
-
-// A name the page gave a stored text (UTF-8).
+// A name the page gave a stored text (UTF-8), cut to what a table row shows.
 std::string NamedText(const std::string& utf8)
 {
-    return utf8.empty() ? std::string("（空）") : HtmlEscape(utf8);
+    return utf8.empty() ? std::string("（空）") : HtmlEscape(CutUtf8(utf8, kMaxLabelCharacters));
+}
+
+std::string StoredText(const std::string& gbk)
+{
+    return NamedText(Utf8FromGbk(gbk));
 }
 
 const char* Blue(const std::string&)

@@ -160,3 +160,14 @@ std::string HtmlEscape(std::string_view text)
     }
     return out;
 }
+
+std::string CutUtf8(std::string_view utf8, std::size_t characters)
+{
+    std::size_t at = 0;
+    for (std::size_t counted = 0; at < utf8.size(); ++at) {
+        // Each character starts at a byte that is not a continuation byte (10xxxxxx).
+        if ((static_cast<unsigned char>(utf8[at]) & 0xC0) != 0x80 && counted++ == characters)
+            return std::string(utf8.substr(0, at)) + "…";
+    }
+    return std::string(utf8);
+}

@@ -17,3 +17,7 @@ std::string JsonEscapeUtf8(std::string_view utf8);
 
 // Text safe inside HTML elements and quoted attributes.
 std::string HtmlEscape(std::string_view text);
+
+// The first `characters` characters of the UTF-8 text, with "…" in place of the rest when
+// there is more.
+std::string CutUtf8(std::string_view utf8, std::size_t characters);
