@@ -14,7 +14,7 @@ if(WIN32)
   # The parameter bag handed to OnEvent is the framework's own.
   add_library(KorFact SHARED ${KORFACT_WIN_SOURCES} ${CMAKE_SOURCE_DIR}/framework/variable_param.cpp)
   set_target_properties(KorFact PROPERTIES PREFIX "" IMPORT_PREFIX "lib")
-  target_link_libraries(KorFact PRIVATE korfact_core user32 gdi32)
+  target_link_libraries(KorFact PRIVATE korfact_core user32 gdi32 comctl32)
   target_link_options(KorFact PRIVATE -s) # shipped: no symbols
   # The layout and Kordo.ini lie beside the programs in bin/ as they do in dist/.
   add_custom_command(TARGET KorFact POST_BUILD

@@ -16,16 +16,6 @@ bool IsWindowKind(const ControlCore& core)
     return core.spec.kind == Kind::Dialog || core.spec.kind == Kind::Panel;
 }
 
-// Edits are drawn partly by their window (the box), so both repaint.
-void Repaint(ControlCore& core)
-{
-    InvalidateRect(core.hwnd, nullptr, TRUE);
-    if (core.spec.kind == Kind::Edit && core.window) {
-        const RECT box = EditBox(core);
-        InvalidateRect(core.window->hwnd, &box, TRUE);
-    }
-}
-
 // `scale` is the window's DPI over the system's: the control turns twips into pixels at the
 // system DPI, so a window on a monitor of another DPI asks for that much more or less.
 void FormatRange(HWND rich, LONG first, LONG last, const TextStyle& style, const ControlSpec& spec,
@@ -44,6 +34,16 @@ void FormatRange(HWND rich, LONG first, LONG last, const TextStyle& style, const
 }
 
 } // namespace
+
+// Every control paints its whole area, so nothing needs erasing first.
+void Repaint(ControlCore& core)
+{
+    InvalidateRect(core.hwnd, nullptr, FALSE);
+    if (core.spec.kind == Kind::Edit && core.window) {
+        const RECT box = EditBox(core);
+        InvalidateRect(core.window->hwnd, &box, FALSE);
+    }
+}
 
 void ApplyControlParams(ControlCore& core, Kordo::IVariableParam* params)
 {

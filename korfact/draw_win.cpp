@@ -1,4 +1,5 @@
 // How the windows and the owner-drawn controls look: flat, light, one teal accent.
+#include "korfact/gdi_win.hpp"
 #include "korfact/placement.hpp"
 #include "korfact/text_wrap.hpp"
 #include "korfact/ui_lib_win.hpp"
@@ -21,22 +22,17 @@ const COLORREF kDisabled = RGB(0xB8, 0xBD, 0xC4);
 
 void FillBox(HDC dc, const RECT& box, COLORREF fill, COLORREF border, int radius)
 {
-    HBRUSH brush = CreateSolidBrush(fill);
-    HPEN pen = CreatePen(PS_SOLID, 1, border);
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
+    const Brush brush(CreateSolidBrush(fill));
+    const Pen pen(CreatePen(PS_SOLID, 1, border));
+    const Selection brushSelected(dc, brush.get());
+    const Selection penSelected(dc, pen.get());
     RoundRect(dc, box.left, box.top, box.right, box.bottom, radius, radius);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-    DeleteObject(brush);
-    DeleteObject(pen);
 }
 
 void FillPlain(HDC dc, const RECT& area, COLORREF colour)
 {
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &area, brush);
-    DeleteObject(brush);
+    const Brush brush(CreateSolidBrush(colour));
+    FillRect(dc, &area, brush.get());
 }
 
 std::wstring WindowTextOf(HWND hwnd)
@@ -80,14 +76,12 @@ void DrawCross(HDC dc, const RECT& area, COLORREF colour, int size, int thicknes
     const int cx = (area.left + area.right) / 2;
     const int cy = (area.top + area.bottom) / 2;
     const int half = size / 2;
-    HPEN pen = CreatePen(PS_SOLID, thickness, colour);
-    HGDIOBJ old = SelectObject(dc, pen);
+    const Pen pen(CreatePen(PS_SOLID, thickness, colour));
+    const Selection selected(dc, pen.get());
     MoveToEx(dc, cx - half, cy - half, nullptr);
     LineTo(dc, cx + half + 1, cy + half + 1);
     MoveToEx(dc, cx + half, cy - half, nullptr);
     LineTo(dc, cx - half - 1, cy + half + 1);
-    SelectObject(dc, old);
-    DeleteObject(pen);
 }
 
 void DrawButton(ControlCore& button, const DRAWITEMSTRUCT& item)
@@ -130,13 +124,12 @@ void DrawButton(ControlCore& button, const DRAWITEMSTRUCT& item)
         if (disabled)
             text = kDisabled;
     }
-    HGDIOBJ oldFont = SelectObject(dc, button.font);
+    const Selection font(dc, button.font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, text);
     std::wstring label = WindowTextOf(button.hwnd);
     DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &body,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, oldFont);
 }
 
 void DrawLabel(ControlCore& label, const DRAWITEMSTRUCT& item)
@@ -145,12 +138,11 @@ void DrawLabel(ControlCore& label, const DRAWITEMSTRUCT& item)
     FillPlain(dc, item.rcItem, label.spec.background);
     // A link underlines under the mouse.
     const bool lit = label.spec.kind == Kind::Link && label.hover;
-    HGDIOBJ oldFont = SelectObject(dc, lit ? label.lib.Font(label.spec, true) : label.font);
+    const Selection font(dc, lit ? label.lib.Font(label.spec, true) : label.font);
     SetBkMode(dc, TRANSPARENT);
     const COLORREF colour = lit ? kAccentHover : label.colour;
     SetTextColor(dc, colour);
     DrawWrapped(dc, WindowTextOf(label.hwnd), item.rcItem, label.spec.align);
-    SelectObject(dc, oldFont);
 }
 
 } // namespace
@@ -192,13 +184,12 @@ void PaintWindow(ControlCore& window, HDC dc)
         ControlSpec heading = window.spec;
         heading.bold = true;
         heading.fontSize = window.spec.fontSize + 1;
-        HGDIOBJ oldFont = SelectObject(dc, lib.Font(heading, false));
+        const Selection font(dc, lib.Font(heading, false));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, window.colour);
         RECT words{x, strip.top, strip.right - title, strip.bottom};
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &words,
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-        SelectObject(dc, oldFont);
     }
     for (ControlCore* control : lib.Children(window)) {
         if (control->spec.kind != Kind::Edit || !IsWindowVisible(control->hwnd))
@@ -212,9 +203,8 @@ void PaintWindow(ControlCore& window, HDC dc)
         FillBox(dc, box, kField, focused ? kAccent : kBorder, lib.Scale(8));
     }
     // A hairline frame, since neither the dialog nor a panel has a system frame.
-    HBRUSH frame = CreateSolidBrush(dialog ? kBorder : RGB(0xC4, 0xCA, 0xD1));
-    FrameRect(dc, &client, frame);
-    DeleteObject(frame);
+    const Brush frame(CreateSolidBrush(dialog ? kBorder : RGB(0xC4, 0xCA, 0xD1)));
+    FrameRect(dc, &client, frame.get());
 }
 
 namespace {
@@ -228,19 +218,13 @@ LRESULT CALLBACK DimProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(hwnd, &paint);
-        HDC memory = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(memory, still);
-        BITMAP size{};
-        GetObjectW(still, sizeof size, &size);
-        BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteDC(memory);
-        EndPaint(hwnd, &paint);
+    case WM_PAINT:
+        PaintBuffered(hwnd, [still](HDC dc, const RECT& client) {
+            const MemoryDc memory(dc);
+            const Selection selected(memory.get(), still);
+            BitBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+        });
         return 0;
-    }
     case WM_NCDESTROY:
         DeleteObject(still);
         break;
@@ -252,16 +236,8 @@ LRESULT CALLBACK DimProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 HWND ShowDimmedCopy(ControlCore& dialog)
 {
-    WNDCLASSEXW dimClass{};
-    dimClass.cbSize = sizeof dimClass;
-    if (!GetClassInfoExW(GetModuleHandleW(nullptr), kDimClass, &dimClass)) {
-        dimClass.cbSize = sizeof dimClass;
-        dimClass.lpfnWndProc = DimProc;
-        dimClass.hInstance = GetModuleHandleW(nullptr);
-        dimClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        dimClass.lpszClassName = kDimClass;
-        RegisterClassExW(&dimClass);
-    }
+    if (!RegisterClassOnce(kDimClass, DimProc))
+        return nullptr;
     RECT area;
     GetWindowRect(dialog.hwnd, &area);
     const int width = area.right - area.left;
@@ -272,18 +248,17 @@ HWND ShowDimmedCopy(ControlCore& dialog)
     HBITMAP still = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!still)
         return nullptr;
-    // What the user sees now, from the screen, darkened towards slate.
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, still);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    auto* pixel = static_cast<BYTE*>(bits);
-    for (int i = 0; i < width * height * 4; ++i)
-        pixel[i] = static_cast<BYTE>(pixel[i] * 55 / 100 + 0x30 * 45 / 100);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    {
+        // What the user sees now, from the screen, darkened towards slate.
+        const WindowDc screen(nullptr);
+        const MemoryDc memory(screen.get());
+        const Selection selected(memory.get(), still);
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY);
+        GdiFlush();
+        auto* pixel = static_cast<BYTE*>(bits);
+        for (int i = 0; i < width * height * 4; ++i)
+            pixel[i] = static_cast<BYTE>(pixel[i] * 55 / 100 + 0x30 * 45 / 100);
+    }
     HWND overlay =
         CreateWindowExW(0, kDimClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, width, height,
                         dialog.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -291,6 +266,7 @@ HWND ShowDimmedCopy(ControlCore& dialog)
         DeleteObject(still);
         return nullptr;
     }
+    // The overlay owns the still from here and frees it when it goes.
     SetWindowLongPtrW(overlay, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(still));
     SetWindowPos(overlay, HWND_TOP, 0, 0, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     return overlay;

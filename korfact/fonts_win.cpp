@@ -1,3 +1,4 @@
+#include "korfact/gdi_win.hpp"
 #include "korfact/text_win.hpp"
 #include "korfact/ui_lib_win.hpp"
 
@@ -16,9 +17,8 @@ bool IsInstalled(const std::wstring& face)
     wanted.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(wanted.lfFaceName, face.c_str(), LF_FACESIZE);
     bool found = false;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &wanted, NoteFound, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    EnumFontFamiliesExW(screen.get(), &wanted, NoteFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 

@@ -2,6 +2,7 @@
 
 #include "framework/variable_param.hpp"
 #include "korfact/dpi_win.hpp"
+#include "korfact/gdi_win.hpp"
 #include "korfact/placement.hpp"
 #include "korfact/text_win.hpp"
 
@@ -84,11 +85,11 @@ bool IsInputMessage(UINT message)
 void PlaceEdit(const ControlCore& edit, const Rect& box)
 {
     TEXTMETRICW metrics{};
-    HDC dc = GetDC(edit.hwnd);
-    HGDIOBJ old = SelectObject(dc, edit.font);
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(edit.hwnd, dc);
+    {
+        const WindowDc dc(edit.hwnd);
+        const Selection font(dc.get(), edit.font);
+        GetTextMetricsW(dc.get(), &metrics);
+    }
     const Rect at = EditWindowIn(box, metrics.tmHeight, edit.lib.Dpi());
     MoveWindow(edit.hwnd, at.x, at.y, at.width, at.height, FALSE);
 }

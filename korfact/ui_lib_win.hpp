@@ -50,6 +50,9 @@ class ControlCore {
     HWND lastFocus = nullptr;
 };
 
+// Draws the control again; an edit's box, which its window draws, too.
+void Repaint(ControlCore& core);
+
 // The IControl slots shared by every kind.
 void ApplyControlParams(ControlCore& core, Kordo::IVariableParam* params);
 void SetControlVisible(ControlCore& core, bool visible);

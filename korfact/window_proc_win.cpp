@@ -1,7 +1,10 @@
-// The window procedure of the dialog and its panels, and the one every control is subclassed
-// with: clicks, keys (handed to the program before the control sees them), hover and cursors.
+// The window procedure of the dialog and its panels, and the subclass procedures of the control
+// kinds: clicks, keys (handed to the program before the control sees them), hover and cursors.
+#include "korfact/gdi_win.hpp"
 #include "korfact/placement.hpp"
 #include "korfact/ui_lib_win.hpp"
+
+#include <commctrl.h>
 
 namespace KorFact {
 
@@ -12,9 +15,6 @@ namespace {
 // Windows 10 1703 asks a per-monitor aware window for its size at a new DPI; older headers
 // leave the message out for the Windows 7 target.
 constexpr UINT kGetDpiScaledSize = 0x02E4;
-
-const wchar_t kCoreProperty[] = L"KorFact.Control";
-const wchar_t kProcProperty[] = L"KorFact.Proc";
 
 ControlCore* CloseControl(const ControlCore& window)
 {
@@ -35,15 +35,6 @@ void CloseBySystem(ControlCore& window)
         window.lib.Click(*close, WM_CLOSE, 0);
     else
         static_cast<WindowControl*>(target)->EndModal(0);
-}
-
-void Repaint(ControlCore& core)
-{
-    InvalidateRect(core.hwnd, nullptr, FALSE);
-    if (core.spec.kind == Kind::Edit && core.window) {
-        const RECT box = EditBox(core);
-        InvalidateRect(core.window->hwnd, &box, FALSE);
-    }
 }
 
 // What a key does when the program left it alone. Tab moves through the tab stops, Enter
@@ -72,80 +63,119 @@ bool DefaultKey(ControlCore& core, UINT message, WPARAM key)
     return false;
 }
 
-LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+// What every kind does with a message before its own handling: keys go to the program, then to
+// the default key handling; the wait cursor shows while a handler runs. True when that settled
+// the message, with its result.
+bool CommonMessage(SUBCLASSPROC self, ControlCore& core, HWND hwnd, UINT message, WPARAM wParam,
+                   LRESULT& result)
 {
-    auto* core = static_cast<ControlCore*>(GetPropW(hwnd, kCoreProperty));
-    const auto original = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcProperty));
-    if (!core || !original)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+    result = 0;
     switch (message) {
     case WM_KEYDOWN:
     case WM_KEYUP:
     case WM_CHAR: {
-        const int code = core->spec.kind == Kind::Edit ? Kordo::kEventEditKey : kEventControlKey;
-        UILib& lib = core->lib;
-        if (lib.DeliverEvent(*core, code, message, wParam))
-            return 0;
+        const int code = core.spec.kind == Kind::Edit ? Kordo::kEventEditKey : kEventControlKey;
+        UILib& lib = core.lib;
+        if (lib.DeliverEvent(core, code, message, wParam))
+            return true;
         // The handler may have shut the layout down.
-        if (lib.FindByWindow(hwnd) != core)
-            return 0;
-        if (DefaultKey(*core, message, wParam))
-            return 0;
-        break;
+        return lib.FindByWindow(hwnd) != &core || DefaultKey(core, message, wParam);
     }
-    case WM_MOUSEMOVE:
-        if (!core->hover) {
-            core->hover = true;
-            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
-            TrackMouseEvent(&track);
-            Repaint(*core);
-        }
-        break;
-    case WM_MOUSELEAVE:
-        core->hover = false;
-        Repaint(*core);
-        break;
     case WM_SETCURSOR:
-        if (core->lib.Busy()) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
-            return TRUE;
-        }
-        if (core->spec.kind == Kind::Link || core->spec.kind == Kind::Button) {
-            SetCursor(LoadCursor(nullptr, IDC_HAND));
-            return TRUE;
-        }
-        break;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-        const LRESULT result = CallWindowProcW(original, hwnd, message, wParam, lParam);
-        Repaint(*core);
-        return result;
-    }
+        if (!core.lib.Busy())
+            return false;
+        SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        result = TRUE;
+        return true;
     case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        RemovePropW(hwnd, kCoreProperty);
-        RemovePropW(hwnd, kProcProperty);
-        break;
+        RemoveWindowSubclass(hwnd, self, 0);
+        return false;
     }
-    return CallWindowProcW(original, hwnd, message, wParam, lParam);
+    return false;
 }
 
-void Paint(ControlCore& window)
+// Buttons and links light up under the mouse and show the hand.
+bool PointerLook(ControlCore& core, HWND hwnd, UINT message, LRESULT& result)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window.hwnd, &paint);
-    RECT client;
-    GetClientRect(window.hwnd, &client);
-    // Drawn off screen first, so the strip and boxes do not flicker.
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    PaintWindow(window, memory);
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    EndPaint(window.hwnd, &paint);
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!core.hover) {
+            core.hover = true;
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
+            TrackMouseEvent(&track);
+            Repaint(core);
+        }
+        return false;
+    case WM_MOUSELEAVE:
+        core.hover = false;
+        Repaint(core);
+        return false;
+    case WM_SETCURSOR:
+        SetCursor(LoadCursor(nullptr, IDC_HAND));
+        result = TRUE;
+        return true;
+    }
+    return false;
+}
+
+// Buttons and edits draw a focus ring (an edit's is its box, which its window draws).
+bool FocusLook(ControlCore& core, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+               LRESULT& result)
+{
+    if (message != WM_SETFOCUS && message != WM_KILLFOCUS)
+        return false;
+    result = DefSubclassProc(hwnd, message, wParam, lParam);
+    Repaint(core);
+    return true;
+}
+
+ControlCore& CoreOf(DWORD_PTR reference)
+{
+    return *reinterpret_cast<ControlCore*>(reference);
+}
+
+LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR reference)
+{
+    ControlCore& core = CoreOf(reference);
+    LRESULT result;
+    if (CommonMessage(ButtonProc, core, hwnd, message, wParam, result) ||
+        PointerLook(core, hwnd, message, result) ||
+        FocusLook(core, hwnd, message, wParam, lParam, result))
+        return result;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR reference)
+{
+    ControlCore& core = CoreOf(reference);
+    LRESULT result;
+    if (CommonMessage(LinkProc, core, hwnd, message, wParam, result) ||
+        PointerLook(core, hwnd, message, result))
+        return result;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR reference)
+{
+    ControlCore& core = CoreOf(reference);
+    LRESULT result;
+    if (CommonMessage(EditProc, core, hwnd, message, wParam, result) ||
+        FocusLook(core, hwnd, message, wParam, lParam, result))
+        return result;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// Labels and rich text: keys and the wait cursor only.
+LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR reference)
+{
+    LRESULT result;
+    if (CommonMessage(PlainProc, CoreOf(reference), hwnd, message, wParam, result))
+        return result;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -164,7 +194,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        Paint(*core);
+        PaintBuffered(hwnd, [core](HDC dc, const RECT&) { PaintWindow(*core, dc); });
         return 0;
     case WM_NCHITTEST: {
         // The dialog's title strip moves it.
@@ -267,24 +297,19 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 bool RegisterWindowClass()
 {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kWindowClass, &windowClass))
-        return true;
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kWindowClass;
-    return RegisterClassExW(&windowClass) != 0;
+    return RegisterClassOnce(kWindowClass, WindowProc);
 }
 
 void SubclassControl(ControlCore& control)
 {
-    SetPropW(control.hwnd, kCoreProperty, &control);
-    const LONG_PTR original =
-        SetWindowLongPtrW(control.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
-    SetPropW(control.hwnd, kProcProperty, reinterpret_cast<HANDLE>(original));
+    SUBCLASSPROC procedure = PlainProc;
+    if (control.spec.kind == Kind::Button)
+        procedure = ButtonProc;
+    else if (control.spec.kind == Kind::Link)
+        procedure = LinkProc;
+    else if (control.spec.kind == Kind::Edit)
+        procedure = EditProc;
+    SetWindowSubclass(control.hwnd, procedure, 0, reinterpret_cast<DWORD_PTR>(&control));
 }
 
 void MoveFocus(ControlCore& from, bool backwards)
