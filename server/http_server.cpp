@@ -2,6 +2,7 @@
 
 #include "server/connection_slots.hpp"
 #include "server/csv_export.hpp"
+#include "server/operator_key.hpp"
 #include "server/page_cache.hpp"
 #include "server/report_decision.hpp"
 #include "server/request_framing.hpp"
@@ -39,6 +40,7 @@ struct HttpServer::Shared {
     ServerMetrics& metrics;
     ConnectionSlots slots;
     PageCache page;
+    KeyAttempts keyAttempts;
 };
 
 namespace {
@@ -86,22 +88,21 @@ void LogReply(HttpServer::Shared& shared, const RequestLogEntry& entry)
         WriteLogLine(shared.options.requestLogFd, RequestLogLine(entry));
 }
 
-// Compares without leaking through timing how much of the key matched.
-bool SameKey(const std::string& given, const std::string& key)
+// Every reply: nothing it holds runs script, loads anything or is framed elsewhere, and its type
+// is taken as sent.
+template <typename Message> void SetProtectiveHeaders(Message& message)
 {
-    if (key.empty() || given.size() != key.size())
-        return false;
-    unsigned char difference = 0;
-    for (std::size_t i = 0; i < key.size(); ++i)
-        difference |= static_cast<unsigned char>(given[i] ^ key[i]);
-    return difference == 0;
+    message.set("Content-Security-Policy",
+                "default-src 'none'; style-src 'unsafe-inline'; frame-ancestors 'none'");
+    message.set("X-Content-Type-Options", "nosniff");
 }
 
+// The key a request gives: the Authorization header's, or the query's (for a browser download).
 std::string GivenKey(const Request& request)
 {
-    const std::string authorization(request[http::field::authorization]);
-    if (authorization.rfind("Bearer ", 0) == 0)
-        return authorization.substr(7);
+    const auto authorization = request.find(http::field::authorization);
+    if (authorization != request.end())
+        return BearerToken(authorization->value());
     return QueryValue(request.target(), "key");
 }
 
@@ -197,11 +198,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
                 }));
             });
         case Route::Export:
-            if (!SameKey(GivenKey(request_), shared_->options.operatorKey)) {
-                Response response = Plain(http::status::unauthorized, "operator key required\n");
-                response.set(http::field::www_authenticate, "Bearer");
-                return Reply(std::move(response));
-            }
+            if (!AllowExport())
+                return;
             if (const auto options = ExportOptionsOf(request_.target()))
                 return SendExport(*options);
             return Reply(Plain(http::status::bad_request, "raw=1 or after=<id> expected\n"));
@@ -226,6 +224,34 @@ class Connection : public std::enable_shared_from_this<Connection> {
         case Route::NotFound:
             return Reply(Plain(http::status::not_found, "not found\n"));
         }
+    }
+
+    // Answers 429 while this address waits after a wrong key, and 401 for a wrong one (logged,
+    // without the key); true when the key is right.
+    bool AllowExport()
+    {
+        const auto now = KeyAttempts::Clock::now();
+        const auto wait = shared_->keyAttempts.Wait(peer_, now);
+        if (wait.count() > 0) {
+            Response response = Plain(http::status::too_many_requests, "wait, then try again\n");
+            response.set(http::field::retry_after,
+                         std::to_string(std::chrono::ceil<std::chrono::seconds>(wait).count()));
+            Reply(std::move(response));
+            return false;
+        }
+        const std::string given = GivenKey(request_);
+        if (SameKey(given, shared_->options.operatorKey)) {
+            shared_->keyAttempts.Succeeded(peer_);
+            return true;
+        }
+        if (!given.empty()) {
+            shared_->keyAttempts.Failed(peer_, now);
+            LogFailure("operator key refused", peer_, "a wrong key for the export");
+        }
+        Response response = Plain(http::status::unauthorized, "operator key required\n");
+        response.set(http::field::www_authenticate, "Bearer");
+        Reply(std::move(response));
+        return false;
     }
 
     void TakeReport()
@@ -313,6 +339,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
                         http::response<http::file_body> response(http::status::ok,
                                                                  self->request_.version());
                         response.set(http::field::server, kServerName);
+                        SetProtectiveHeaders(response);
                         response.set(http::field::content_type, "text/csv; charset=utf-8");
                         response.set(http::field::cache_control, "no-store");
                         response.body() = std::move(*file);
@@ -328,6 +355,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         // Before a request has been parsed, answer in HTTP/1.1.
         Response response(status, request_.version() ? request_.version() : 11);
         response.set(http::field::server, kServerName);
+        SetProtectiveHeaders(response);
         response.set(http::field::content_type, "text/plain; charset=utf-8");
         response.body() = text;
         return response;

@@ -2,6 +2,7 @@
 #include "report/report_fields.hpp"
 #include "server/http_server.hpp"
 #include "server/open_file_limit.hpp"
+#include "server/operator_key.hpp"
 #include "server/report_recorder.hpp"
 #include "server/request_log.hpp"
 
@@ -12,6 +13,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <iostream>
 #include <thread>
@@ -35,10 +38,40 @@ struct Settings {
     int threads = 1;
 };
 
+// The export's key from the key file or the environment; false (said on standard error) when it
+// cannot be used.
+bool ReadOperatorKey(bool onCommandLine, const std::string& file, std::string& key)
+{
+    if (onCommandLine) {
+        std::cerr << "vxm-report-server: --operator-key is refused (every local user sees the "
+                     "command line): use VXM_OPERATOR_KEY or --operator-key-file\n";
+        return false;
+    }
+    if (!file.empty()) {
+        std::ifstream in(file);
+        std::stringstream text;
+        text << in.rdbuf();
+        if (!in) {
+            std::cerr << "vxm-report-server: cannot read the key file " << file << "\n";
+            return false;
+        }
+        key = KeyFromFileText(text.str());
+    } else if (const char* fromEnvironment = std::getenv("VXM_OPERATOR_KEY")) {
+        key = fromEnvironment;
+    }
+    if (!key.empty() && key.size() < kMinOperatorKeyLength) {
+        std::cerr << "vxm-report-server: the operator key must have at least "
+                  << kMinOperatorKeyLength << " characters\n";
+        return false;
+    }
+    return true;
+}
+
 // Returns false when the program should end at once (help shown, or bad options).
 bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
 {
     std::size_t requestMs = 0, headerMs = 0;
+    std::string keyFile;
     po::options_description options("Options");
     options.add_options()("help,h", "show this text")(
         "address", po::value(&settings.server.address)->default_value("127.0.0.1"),
@@ -48,9 +81,12 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         "a data folder for the SQLite file reports.sqlite3 (created when missing), or a "
         "PostgreSQL URL (postgresql://user@host/db or postgresql:///db?host=/socket/dir)")(
         "data", po::value<std::string>(), "the same as --database")(
-        "operator-key", po::value(&settings.server.operatorKey),
-        "key for the CSV export (/export.csv?key=KEY or \"Authorization: Bearer KEY\"); "
-        "default: the environment variable VXM_OPERATOR_KEY; without one the export is refused")(
+        "operator-key-file", po::value(&keyFile),
+        "a file whose first line is the key for the CSV export (\"Authorization: Bearer KEY\", "
+        "or /export.csv?key=KEY); default: the environment variable VXM_OPERATOR_KEY; at least "
+        "16 characters; without one the export is refused")(
+        "operator-key", po::value<std::string>(),
+        "refused: a key on the command line is visible to every local user")(
         "writers", po::value(&settings.writers)->default_value(1),
         "store connections that write; one commits everything queued at once, more contend for "
         "the same tally rows (PostgreSQL; SQLite takes one writer at a time anyway)")(
@@ -79,9 +115,9 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
     }
     if (values.count("data"))
         settings.database = values["data"].as<std::string>();
-    if (settings.server.operatorKey.empty()) {
-        if (const char* key = std::getenv("VXM_OPERATOR_KEY"))
-            settings.server.operatorKey = key;
+    if (!ReadOperatorKey(values.count("operator-key") > 0, keyFile, settings.server.operatorKey)) {
+        status = 2;
+        return false;
     }
     settings.server.requestDeadline = std::chrono::milliseconds(requestMs);
     settings.server.requestLogFd = STDOUT_FILENO;

@@ -90,8 +90,9 @@ def main(root, port):
         server_log = pathlib.Path(work, "server.log")
         server = subprocess.Popen(
             [root / "build/native/vxm-report-server", "--port", port, "--database",
-             pathlib.Path(work, "db"), "--operator-key", "k"],
-            stdout=open(server_log, "w"), stderr=subprocess.STDOUT)
+             pathlib.Path(work, "db")],
+            stdout=open(server_log, "w"), stderr=subprocess.STDOUT,
+            env={**os.environ, "VXM_OPERATOR_KEY": "local-operator-key"})
         try:
             for _ in range(100):
                 if "listening" in server_log.read_text():
@@ -100,7 +101,7 @@ def main(root, port):
             for number, setup in enumerate(SETUPS):
                 outputs[setup[0]] = play(root, work, setup, f"5550{number}123", environment)
             export = urllib.request.urlopen(
-                f"http://127.0.0.1:{port}/export.csv?key=k&raw=1", timeout=10).read()
+                f"http://127.0.0.1:{port}/export.csv?key=local-operator-key&raw=1", timeout=10).read()
         finally:
             server.terminate()
             server.wait(timeout=30)

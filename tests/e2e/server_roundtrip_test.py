@@ -10,6 +10,7 @@ Usage: server_roundtrip_test.py ROOT PORT (run by scripts/test on its virtual di
 """
 import csv
 import io
+import os
 import pathlib
 import subprocess
 import sys
@@ -31,8 +32,9 @@ def main(root, port):
         server_out = open(pathlib.Path(work, "server.log"), "w")
         server = subprocess.Popen(
             [root / "build/native/vxm-report-server", "--port", port, "--database",
-             pathlib.Path(work, "db"), "--operator-key", "k"],
-            stdout=server_out, stderr=subprocess.STDOUT)
+             pathlib.Path(work, "db")],
+            stdout=server_out, stderr=subprocess.STDOUT,
+            env={**os.environ, "VXM_OPERATOR_KEY": "local-operator-key"})
         try:
             for _ in range(100):
                 if "listening" in pathlib.Path(work, "server.log").read_text():
@@ -46,7 +48,7 @@ def main(root, port):
                 capture_output=True, timeout=300)
             output = played.stdout.decode("gbk", errors="replace")
             url = f"http://127.0.0.1:{port}"
-            export = urllib.request.urlopen(f"{url}/export.csv?key=k&raw=1", timeout=10).read()
+            export = urllib.request.urlopen(f"{url}/export.csv?key=local-operator-key&raw=1", timeout=10).read()
             page = urllib.request.urlopen(f"{url}/", timeout=10).read().decode("utf-8")
         finally:
             server.terminate()

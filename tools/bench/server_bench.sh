@@ -17,13 +17,13 @@ cleanup() {
 trap cleanup EXIT
 
 start_server() { # database [more options]
-  "$bin" --port 0 --operator-key bench "$@" >"$work/server.out" 2>&1 &
+  VXM_OPERATOR_KEY=bench-operator-key "$bin" --port 0 "$@" >"$work/server.out" 2>&1 &
   server_pid=$!
   for _ in $(seq 100); do grep -q listening "$work/server.out" && break; sleep 0.1; done
   port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$work/server.out")
 }
 stop_server() { kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=""; }
-stored_rows() { curl -s "http://127.0.0.1:$port/export.csv?key=bench" | tail -n +2 | wc -l; }
+stored_rows() { curl -s "http://127.0.0.1:$port/export.csv?key=bench-operator-key" | tail -n +2 | wc -l; }
 
 run_engine() { # name database [options]
   local name=$1
