@@ -2,13 +2,8 @@
 
 #include "framework/variable_param.hpp"
 #include "korfact/dpi_win.hpp"
-#include "korfact/gdi_win.hpp"
 #include "korfact/placement.hpp"
-#include "korfact/text_win.hpp"
 
-#include <richedit.h>
-
-#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -81,19 +76,6 @@ bool IsInputMessage(UINT message)
            (message >= WM_NCMOUSEMOVE && message <= WM_NCMBUTTONDBLCLK);
 }
 
-// The edit window inside the box its window draws, one line of its font high.
-void PlaceEdit(const ControlCore& edit, const Rect& box)
-{
-    TEXTMETRICW metrics{};
-    {
-        const WindowDc dc(edit.hwnd);
-        const Selection font(dc.get(), edit.font);
-        GetTextMetricsW(dc.get(), &metrics);
-    }
-    const Rect at = EditWindowIn(box, metrics.tmHeight, edit.lib.Dpi());
-    MoveWindow(edit.hwnd, at.x, at.y, at.width, at.height, FALSE);
-}
-
 } // namespace
 
 UILib::UILib() : mDpi(SystemDpi()) {}
@@ -155,84 +137,13 @@ bool UILib::Create(const Layout& layout)
 bool UILib::CreateControl(const ControlSpec& spec)
 {
     ControlCore* window = spec.parent >= 0 ? mControls[spec.parent].get() : nullptr;
-    std::unique_ptr<ControlCore> control;
-    switch (spec.kind) {
-    case Kind::Dialog:
-    case Kind::Panel:
-        control = std::make_unique<WindowControl>(*this, spec, window);
-        break;
-    case Kind::Edit:
-        control = std::make_unique<EditControl>(*this, spec, window);
-        break;
-    case Kind::RichText:
-        control = std::make_unique<RichTextControl>(*this, spec, window);
-        break;
-    default:
-        control = std::make_unique<TextControl>(*this, spec, window);
-    }
-    ControlCore& core = *control;
-    mControls.push_back(std::move(control));
+    mControls.push_back(MakeControl(*this, spec, window));
+    ControlCore& core = *mControls.back();
     mById[spec.id] = &core;
     mByName[spec.name] = &core;
-
-    const Rect box = PlaceAtDpi(spec, window ? &window->spec : nullptr, mDpi);
-    const std::wstring text = Widen(spec.text);
-    const DWORD visible = spec.visible ? WS_VISIBLE : 0;
-    const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible | (spec.tabStop ? WS_TABSTOP : 0);
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id));
-    HWND parent = window ? window->hwnd : nullptr;
     core.font = Font(spec, false);
-    switch (spec.kind) {
-    case Kind::Dialog:
-        core.hwnd = CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, text.c_str(),
-                                    WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                                    box.width, box.height, nullptr, nullptr, instance, &core);
-        if (core.hwnd) {
-            // Its layout id as its window id too, so automation finds it like every control. A
-            // top-level window keeps its menu in that slot: the window procedure opens no menu.
-            SetWindowLongPtrW(core.hwnd, GWLP_ID, spec.id);
-            PlaceDialog(core);
-        }
-        break;
-    case Kind::Panel:
-        core.hwnd = CreateWindowExW(0, kWindowClass, text.c_str(),
-                                    WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | visible, box.x,
-                                    box.y, box.width, box.height, parent, id, instance, &core);
-        break;
-    case Kind::Label:
-    case Kind::Link:
-        core.hwnd =
-            CreateWindowExW(0, L"STATIC", text.c_str(),
-                            child | SS_OWNERDRAW | (spec.kind == Kind::Link ? SS_NOTIFY : 0), box.x,
-                            box.y, box.width, box.height, parent, id, instance, nullptr);
-        break;
-    case Kind::Button:
-        core.hwnd = CreateWindowExW(0, L"BUTTON", text.c_str(), child | BS_OWNERDRAW, box.x, box.y,
-                                    box.width, box.height, parent, id, instance, nullptr);
-        break;
-    case Kind::Edit: {
-        const DWORD align = spec.align == Align::Centre  ? ES_CENTER
-                            : spec.align == Align::Right ? ES_RIGHT
-                                                         : ES_LEFT;
-        core.hwnd = CreateWindowExW(0, L"EDIT", text.c_str(), child | ES_AUTOHSCROLL | align, 0, 0,
-                                    1, 1, parent, id, instance, nullptr);
-        if (core.hwnd) {
-            SendMessageW(core.hwnd, EM_LIMITTEXT, spec.limit, 0);
-            SendMessageW(core.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(core.font), FALSE);
-            PlaceEdit(core, box);
-        }
-        break;
-    }
-    case Kind::RichText:
-        core.hwnd = CreateWindowExW(0, L"RICHEDIT50W", text.c_str(),
-                                    child | ES_MULTILINE | ES_READONLY | ES_NOHIDESEL, box.x, box.y,
-                                    box.width, box.height, parent, id, instance, nullptr);
-        if (core.hwnd)
-            SendMessageW(core.hwnd, EM_SETBKGNDCOLOR, 0, spec.background);
-        break;
-    }
-    if (!core.hwnd)
+    if (!core.Open(PlaceAtDpi(spec, window ? &window->spec : nullptr, mDpi),
+                   window ? window->hwnd : nullptr))
         return false;
     mByWindow[core.hwnd] = &core;
     SendMessageW(core.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(core.font), FALSE);

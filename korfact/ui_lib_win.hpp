@@ -3,6 +3,7 @@
 // modal loops of the dialog and its panels.
 #include "framework/kordo_ui.hpp"
 #include "korfact/event_codes.hpp"
+#include "korfact/geometry.hpp"
 #include "korfact/layout_model.hpp"
 
 #include <windows.h>
@@ -31,6 +32,9 @@ class ControlCore {
     ControlCore& operator=(const ControlCore&) = delete;
 
     virtual Kordo::IControl* Interface() = 0;
+    // Creates the control's window, of its kind, at `box` (pixels) in `parent`; sets hwnd and
+    // gives it the font. False when the system made no window.
+    virtual bool Open(const Rect& box, HWND parent) = 0;
     // Called once the control has its font and place at a new DPI.
     virtual void ChangeDpi() {}
 
@@ -79,12 +83,14 @@ template <class Interface> class Control : public Interface, public ControlCore 
 class TextControl final : public Control<Kordo::IStaticText> {
   public:
     using Control::Control;
+    bool Open(const Rect& box, HWND parent) override;
     void SetText(const char* text) override { SetControlText(*this, text); }
 };
 
 class EditControl final : public Control<Kordo::ITEdit> {
   public:
     using Control::Control;
+    bool Open(const Rect& box, HWND parent) override;
     const char* GetText() override;
     void SetText(const char* text) override { SetControlText(*this, text); }
     void SetSelection(int first, int last) override;
@@ -94,6 +100,7 @@ class EditControl final : public Control<Kordo::ITEdit> {
 class RichTextControl final : public Control<Kordo::IRichText> {
   public:
     using Control::Control;
+    bool Open(const Rect& box, HWND parent) override;
     void SetRichText(const char* markup) override;
     void ClearText() override;
     void ChangeDpi() override; // formats the text again for the new size
@@ -105,6 +112,7 @@ class RichTextControl final : public Control<Kordo::IRichText> {
 class WindowControl final : public Control<Kordo::IWindow> {
   public:
     using Control::Control;
+    bool Open(const Rect& box, HWND parent) override;
     int DoModal() override;
     void EndModal(int code) override;
     void SetEventHandler(Kordo::IEvent* handler) override { this->handler = handler; }
@@ -154,11 +162,12 @@ class UILib final : public Kordo::IUILib {
     // The tab stops of `window` in layout order, visible and enabled ones only.
     std::vector<ControlCore*> TabStops(const ControlCore& window) const;
 
+    // Takes the DPI of the monitor the new dialog is on, then sizes and centres it there.
+    void PlaceDialog(ControlCore& dialog);
+
   private:
     bool Create(const Layout& layout);
     bool CreateControl(const ControlSpec& spec);
-    // Takes the DPI of the monitor the new dialog is on, then sizes and centres it there.
-    void PlaceDialog(ControlCore& dialog);
     // Moves a control (not a dialog) to its place at the current DPI.
     void Place(ControlCore& control);
 
@@ -179,6 +188,11 @@ class UILib final : public Kordo::IUILib {
 // The first of `faces` that is installed (else the first), `pixelHeight` high, for GBK text.
 HFONT CreateLayoutFont(const std::vector<std::string>& faces, int pixelHeight, bool bold,
                        bool underline);
+
+// The control object of the spec's kind, inside `window` (null for a dialog); no window yet.
+std::unique_ptr<ControlCore> MakeControl(UILib& lib, const ControlSpec& spec, ControlCore* window);
+// The edit window inside `box`, the box its window draws, one line of its font high.
+void PlaceEdit(const ControlCore& edit, const Rect& box);
 
 // Window procedures and drawing.
 bool RegisterWindowClass();
