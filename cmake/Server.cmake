@@ -44,3 +44,9 @@ add_test(NAME server_systemd_unit
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/server/systemd_unit_test.sh
                  ${CMAKE_SOURCE_DIR}/server/vxm-report-server.service
                  $<TARGET_FILE:vxm-report-server>)
+
+# The move of a SQLite folder into PostgreSQL (needs VXM_TEST_POSTGRES_URL, skipped without).
+add_test(NAME server_move_to_postgres
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/move_to_postgres_test.py
+                 ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+set_tests_properties(server_move_to_postgres PROPERTIES SKIP_RETURN_CODE 77)
