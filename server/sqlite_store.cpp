@@ -235,9 +235,16 @@ void SqliteStore::ForEachReport(std::int64_t afterId,
     sqlite3_bind_int64(stmt, 1, afterId);
     int result;
     ResultRow row;
-    while ((result = sqlite3_step(stmt)) == SQLITE_ROW) {
-        ReadRow(stmt, row);
-        visit(ReportFromRow(row));
+    try {
+        while ((result = sqlite3_step(stmt)) == SQLITE_ROW) {
+            ReadRow(stmt, row);
+            visit(ReportFromRow(row));
+        }
+    } catch (...) {
+        // A reader that gave up (the export's file is full) must not leave the read open: the
+        // write-ahead log could not be folded back while it is.
+        sqlite3_reset(stmt);
+        throw;
     }
     sqlite3_reset(stmt);
     Check(result, "export");

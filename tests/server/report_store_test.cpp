@@ -115,6 +115,21 @@ TEST_P(ReportStoreTest, AFailedTransactionStoresNothingAndTheStoreGoesOn)
     EXPECT_EQ(store_->Summarize().reports - before_.reports, 3);
 }
 
+TEST_P(ReportStoreTest, AReaderThatStopsLeavesTheNextReadWhole)
+{
+    store_->Record({Report("1" + tag_, "AA-" + tag_, "1", "800"),
+                    Report("2" + tag_, "AA-" + tag_, "1", "801")});
+    std::size_t all = 0;
+    store_->ForEachReport(0, [&](const StoredReport&) { ++all; });
+    ASSERT_GE(all, 2u);
+    EXPECT_THROW(
+        store_->ForEachReport(0, [](const StoredReport&) { throw std::runtime_error("full"); }),
+        std::runtime_error);
+    std::size_t again = 0;
+    store_->ForEachReport(0, [&](const StoredReport&) { ++again; });
+    EXPECT_EQ(again, all);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ReportStoreTest, ::testing::Values("sqlite", "postgres"),
                          [](const auto& info) { return info.param; });
 
