@@ -1,68 +1,165 @@
 #!/usr/bin/env bash
-# Report server figures on loopback, SQLite then PostgreSQL: reports per second and latency at
-# 1, 16 and 64 clients posting distinct valid reports (wrk), stored rows against the replies
-# that said recorded, then the page's render time and the server's memory at 100,000 reports.
+# Report server figures on loopback, SQLite then PostgreSQL:
+#   tools/bench/server_bench.sh [BASE_SERVER_BINARY [PART...]]   (parts: throughput scale)
+# reports per second and latency at 1, 16 and 64 clients posting distinct valid reports (wrk),
+# with --threads 1 and 4, and the rows stored against the replies that said recorded; two server
+# processes on one PostgreSQL database; then, at 200,000 stored reports, the page's time and the
+# export's time and peak memory. Given the binary of a base revision, each figure is measured for
+# it too, right before the current server's, on a database of its own.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin="$root/build/server/vxm-report-server"
+base=${1:-}
+parts=("${@:2}")
+[ ${#parts[@]} = 0 ] && parts=(throughput scale)
 seconds=${VXM_BENCH_SECONDS:-8}
 work=$(mktemp -d /tmp/vxm-server-bench.XXXXXX)
+key=bench-operator-key-0123456789
 pg_dir=""
-server_pid=""
+pids=()
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
   [ -n "$pg_dir" ] && "$root/scripts/pg-throwaway" stop "$pg_dir"
   rm -rf "$work"
 }
 trap cleanup EXIT
+export VXM_OPERATOR_KEY=$key
 
-start_server() { # database [more options]
-  VXM_OPERATOR_KEY=bench-operator-key "$bin" --port 0 "$@" >"$work/server.out" 2>&1 &
-  server_pid=$!
-  for _ in $(seq 100); do grep -q listening "$work/server.out" && break; sleep 0.1; done
-  port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$work/server.out")
+binaries=(now)
+[ -n "$base" ] && binaries=(before now)
+binary() { if [ "$1" = before ]; then echo "$base"; else echo "$bin"; fi; }
+# Every client here has one address: the current server's per-address cap is lifted.
+lifted() { [ "$1" = now ] && echo "--max-per-address 512" || true; }
+
+start_server() { # name binary [options]: sets port and pid
+  local out="$work/$1.out"
+  "$2" --port 0 "${@:3}" >"$out" 2>"$work/$1.err" &
+  pid=$!
+  pids+=("$pid")
+  for _ in $(seq 100); do grep -q listening "$out" 2>/dev/null && break; sleep 0.1; done
+  port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$out")
 }
-stop_server() { kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=""; }
-stored_rows() { curl -s "http://127.0.0.1:$port/export.csv?key=bench-operator-key" | tail -n +2 | wc -l; }
+stop_server() { kill "$1"; wait "$1" 2>/dev/null || true; }
+stored_rows() { # port
+  curl -s -H "Authorization: Bearer $key" "http://127.0.0.1:$1/export.csv" | tail -n +2 | wc -l
+}
+post() { # port clients bodies: prints wrk's summary line
+  local threads=$(($2 < 2 ? 1 : 2))
+  wrk -t$threads -c"$2" -d"${seconds}s" --latency -s "$root/tools/bench/post_reports.lua" \
+    "http://127.0.0.1:$1" -- "$3" $threads | tail -n 1
+}
+said() { echo "$1" | sed 's/.*recorded \([0-9]*\).*/\1/'; }
 
-run_engine() { # name database [options]
-  local name=$1
-  shift
-  echo "-- $name"
-  start_server --database "$@"
-  local run=0 said=0
-  for clients in 1 16 64; do
-    run=$((run + 1))
-    python3 "$root/tools/bench/make_reports.py" 400000 "$run$RANDOM" "$work/bodies"
-    threads=$((clients < 2 ? 1 : 2))
-    out=$(wrk -t$threads -c$clients -d${seconds}s --latency -s "$root/tools/bench/post_reports.lua" \
-      "http://127.0.0.1:$port" -- "$work/bodies" $threads | tail -n 1)
-    echo "  $clients clients:$out"
-    said=$((said + $(echo "$out" | sed 's/.*recorded \([0-9]*\).*/\1/')))
-  done
-  # wrk drops the replies still in flight when a run ends, so up to 1 + 16 + 64 stored reports
-  # have no counted reply; a report lost after a "recorded" reply would make the difference
-  # negative.
-  local stored
-  stored=$(stored_rows)
-  echo "  stored rows $stored, replies that said recorded $said," \
-    "stored without a counted reply $((stored - said)) (at most 81 in flight at the ends of the runs)"
-  # Top up to 100,000 reports, then time the page and read the memory.
-  local rows
-  rows=$(stored_rows)
-  if [ "$rows" -lt 100000 ]; then
-    python3 "$root/tools/bench/make_reports.py" $((100000 - rows)) "fill$RANDOM" "$work/bodies"
-    wrk -t2 -c64 -d60s -s "$root/tools/bench/post_reports.lua" "http://127.0.0.1:$port" -- \
-      "$work/bodies" 2 >/dev/null
+# A fresh database per run: a folder, or a database in the throwaway cluster.
+fresh_database() { # engine name
+  if [ "$1" = SQLite ]; then
+    echo "$work/db-$2"
+  else
+    psql -q "$pg_url" -c "CREATE DATABASE \"$2\"" >/dev/null
+    echo "${pg_url/\/\/\/postgres/\/\/\/$2}"
   fi
-  echo "  at $(stored_rows) stored reports: page render (5 requests)" \
-    "$(for _ in 1 2 3 4 5; do curl -s -o /dev/null -w '%{time_total} ' "http://127.0.0.1:$port/"; done)s," \
-    "server memory $(awk '/VmRSS/ {now = $2} /VmHWM/ {peak = $2} END {printf "%d MB now, %d MB peak", now / 1024, peak / 1024}' /proc/$server_pid/status)"
-  stop_server
 }
 
-echo "== report server: loopback, ${seconds} s per run"
-run_engine SQLite "$work/sqlite"
+run=0
+
+throughput() { # engine
+  local engine=$1 threads clients who database out sum stored
+  for threads in 1 4; do
+    for who in "${binaries[@]}"; do
+      run=$((run + 1))
+      database=$(fresh_database "$engine" "run$run")
+      start_server "run$run" "$(binary $who)" --database "$database" --threads $threads $(lifted $who)
+      sum=0
+      for clients in 1 16 64; do
+        case $clients in 1) n=1 ;; 16) n=2 ;; 64) n=3 ;; esac
+        out=$(post "$port" $clients "$work/bodies$n")
+        printf '  %-6s --threads %d %3d clients:%s\n' "$who" $threads $clients "$out"
+        sum=$((sum + $(said "$out")))
+      done
+      stored=$(stored_rows "$port")
+      # wrk drops the replies in flight when a run ends: up to 1 + 16 + 64 stored reports have
+      # no counted reply. A report lost after a "recorded" reply would make this negative.
+      echo "  $who --threads $threads: stored rows $stored, replies that said recorded $sum," \
+        "stored without a counted reply $((stored - sum)) (at most 81)"
+      stop_server "$pid"
+    done
+  done
+}
+
+two_servers() { # two processes on one PostgreSQL database, 32 clients each
+  local who database a b out_a out_b stored
+  for who in "${binaries[@]}"; do
+    run=$((run + 1))
+    database=$(fresh_database PostgreSQL "run$run")
+    start_server "run$run-a" "$(binary $who)" --database "$database" $(lifted $who)
+    a=$pid pa=$port
+    start_server "run$run-b" "$(binary $who)" --database "$database" $(lifted $who)
+    b=$pid pb=$port
+    post "$pa" 32 "$work/bodies1" >"$work/a" &
+    post "$pb" 32 "$work/bodies2" >"$work/b"
+    wait $!
+    out_a=$(cat "$work/a") out_b=$(cat "$work/b")
+    stored=$(stored_rows "$pa")
+    echo "  $who two servers, 32 clients each:"
+    echo "   $out_a"
+    echo "   $out_b"
+    echo "   stored rows $stored, replies that said recorded $(($(said "$out_a") + $(said "$out_b")))"
+    stop_server "$a"
+    stop_server "$b"
+  done
+}
+
+at_scale() { # engine: fills one database to 200,000 reports, then each binary reads it
+  local engine=$1 database rows who before export page poster
+  run=$((run + 1))
+  database=$(fresh_database "$engine" "run$run")
+  start_server "fill$run" "$bin" --database "$database" --threads 2 $(lifted now)
+  python3 "$root/tools/bench/make_reports.py" 200000 "f$run$RANDOM" "$work/fill"
+  wrk -t2 -c64 -d600s -s "$root/tools/bench/post_reports.lua" "http://127.0.0.1:$port" -- \
+    "$work/fill" 2 >/dev/null &
+  poster=$!
+  # wrk has no count limit: once the server's own count stops rising, the file has been posted
+  # (what follows it is refused as malformed).
+  local last=-1 now=0
+  until [ "$now" = "$last" ]; do
+    last=$now
+    sleep 3
+    now=$(curl -s "http://127.0.0.1:$port/metrics" |
+      sed -n 's/^vxm_reports_total{decision="recorded"} //p')
+  done
+  kill $poster
+  wait $poster 2>/dev/null || true
+  stop_server "$pid"
+  for who in "${binaries[@]}"; do
+    start_server "read$run$who" "$(binary $who)" --database "$database" $(lifted $who)
+    page=$(for _ in 1 2 3 4 5; do curl -s -o /dev/null -w '%{time_total} ' "http://127.0.0.1:$port/"; done)
+    before=$(awk '/VmRSS/ {printf "%d", $2 / 1024}' "/proc/$pid/status")
+    echo 5 >"/proc/$pid/clear_refs" # the peak below is the export's
+    export=$(curl -s -o "$work/export.csv" -w '%{time_total}' -H "Authorization: Bearer $key" \
+      "http://127.0.0.1:$port/export.csv")
+    rows=$(($(wc -l <"$work/export.csv") - 1))
+    echo "  $who at $rows rows: export $export s ($(($(stat -c %s "$work/export.csv") / 1048576)) MB)," \
+      "server memory $before MB before, peak $(awk '/VmHWM/ {printf "%d", $2 / 1024}' "/proc/$pid/status") MB" \
+      "during it; page (5 requests) ${page}s"
+    stop_server "$pid"
+  done
+}
+
+wanted() { [[ " ${parts[*]} " == *" $1 "* ]]; }
+echo "== report server: loopback, ${seconds} s per run${base:+, before: $base}"
 pg=$("$root/scripts/pg-throwaway" start)
 pg_dir=$(echo "$pg" | sed -n 1p)
-run_engine PostgreSQL "$(echo "$pg" | sed -n 2p)"
+pg_url=$(echo "$pg" | sed -n 2p)
+if wanted throughput; then
+  for n in 1 2 3; do python3 "$root/tools/bench/make_reports.py" 120000 "r$n$RANDOM" "$work/bodies$n"; done
+  echo "-- SQLite"
+  throughput SQLite
+  echo "-- PostgreSQL"
+  throughput PostgreSQL
+  two_servers
+fi
+if wanted scale; then
+  echo "-- 200,000 reports"
+  at_scale SQLite
+  at_scale PostgreSQL
+fi
