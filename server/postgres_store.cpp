@@ -146,6 +146,7 @@ void PostgresStore::Connect()
     Command(kSchemaLock);
     Command(kSchema.c_str());
     Command(kTallyOrderIndexSql);
+    Command(RankMigrationSql("label").c_str());
     Command("COMMIT");
     // A batch's reports, and the machines of those recorded that are new, in one statement: it
     // returns ("r", u, mc) for each report stored and ("m", "", mc) for each machine.

@@ -97,6 +97,9 @@ SqliteStore::SqliteStore(const std::string& folder)
     for (const std::string& sql : kSchema)
         Check(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), sql.c_str());
     Check(sqlite3_exec(db_, kTallyOrderIndexSql, nullptr, nullptr, nullptr), "index");
+    Check(sqlite3_exec(db_, RankMigrationSql("CAST(label AS TEXT)").c_str(), nullptr, nullptr,
+                       nullptr),
+          "rank tallies");
     begin_ = std::make_unique<Statement>(db_, "BEGIN IMMEDIATE");
     beginRead_ = std::make_unique<Statement>(db_, "BEGIN");
     commit_ = std::make_unique<Statement>(db_, "COMMIT");

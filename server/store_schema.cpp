@@ -1,5 +1,8 @@
 #include "server/store_schema.hpp"
 
+#include "server/report_field_rules.hpp"
+
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <stdexcept>
@@ -104,8 +107,9 @@ void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMac
         add(dimension.name, At(report.values, dimension.field));
     // Days since 1970 (UTC); five digits until the year 2243, so text order is time order.
     add("day", std::to_string(report.receivedAt / 86400));
-    if (gain)
-        add("gain", std::to_string(*gain));
+    // The rank reads one row per allowed gain, however varied the stored gains.
+    if (gain && std::binary_search(AllowedGains().begin(), AllowedGains().end(), *gain))
+        add("rank", std::to_string(*gain));
 }
 
 std::string AddTallySql(const std::string& rows)
@@ -118,7 +122,18 @@ std::string AddTallySql(const std::string& rows)
 
 std::string GainTallySql()
 {
-    return "SELECT label, CAST(n AS TEXT) FROM tallies WHERE dimension = 'gain'";
+    return "SELECT label, CAST(n AS TEXT) FROM tallies WHERE dimension = 'rank'";
+}
+
+std::string RankMigrationSql(const std::string& labelText)
+{
+    std::string allowed;
+    for (const std::int64_t gain : AllowedGains())
+        allowed += (allowed.empty() ? "'" : ", '") + std::to_string(gain) + "'";
+    return "INSERT INTO tallies (dimension, label, n, gained, gain_sum) SELECT 'rank', label, n, "
+           "gained, gain_sum FROM tallies WHERE dimension = 'gain' AND " +
+           labelText + " IN (" + allowed +
+           ") AND NOT EXISTS (SELECT 1 FROM tallies WHERE dimension = 'rank')";
 }
 
 const std::vector<std::string>& SurveyQueries()

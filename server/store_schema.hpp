@@ -56,8 +56,13 @@ void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMac
 // gain sum; each key at most once.
 std::string AddTallySql(const std::string& rows);
 
-// The (gain, count) rows for the rank.
+// The (gain, count) rows for the rank: one per allowed gain at most (the "rank" tallies).
 std::string GainTallySql();
+
+// Databases made before the "rank" tallies counted every gain under "gain": their allowed gains
+// become the "rank" tallies once, when the database has none yet. `labelText` is the engine's
+// expression for a label as text.
+std::string RankMigrationSql(const std::string& labelText);
 
 // The queries of the page, in the order FiguresFromRows expects.
 const std::vector<std::string>& SurveyQueries();

@@ -4,6 +4,7 @@
 #include "server/store_schema.hpp"
 #include "server/survey_page.hpp"
 #include "server/text_encoding.hpp"
+#include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
 
 #include <sqlite3.h>
@@ -75,6 +76,34 @@ TEST(StoreSchema, TopListsReadThroughTheCountIndex)
     }
     EXPECT_NE(plans.find("tallies_by_count"), std::string::npos) << plans;
     sqlite3_close(db);
+    std::filesystem::remove_all(folder);
+}
+
+// A database from before the rank tallies: its allowed gains rank new reports, once migrated;
+// forged gains stored back then are left out, so the rank reads one row per allowed gain.
+TEST(StoreSchema, OlderGainTalliesBecomeTheRankOnce)
+{
+    const std::string folder = FreshSqliteFolder();
+    OpenReportStore(folder);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder + "/reports.sqlite3").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "DELETE FROM tallies; INSERT INTO tallies VALUES "
+                           "('gain', CAST('800' AS BLOB), 2, 2, 1600), "
+                           "('gain', CAST('0' AS BLOB), 1, 1, 0), "
+                           "('gain', CAST('123456789' AS BLOB), 5, 5, 617283945)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    for (int opening = 0; opening < 2; ++opening) {
+        auto store = OpenReportStore(folder);
+        StoredReport report;
+        report.values = SampleValues(std::to_string(100000 + opening), "00-1A-2B-3C-4D-5E", "801");
+        const auto outcomes = store->Record({report});
+        ASSERT_TRUE(outcomes.at(0).recorded);
+        EXPECT_EQ(outcomes[0].rank.below, 3) << "the 800s and the 0";
+        EXPECT_EQ(outcomes[0].rank.total, 4 + opening) << "migrated once, not again";
+    }
     std::filesystem::remove_all(folder);
 }
 

@@ -60,7 +60,7 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
     const std::string macA = "AA-" + tag_, macB = "BB-" + tag_;
     const std::vector<StoredReport> batch = {
         Report("1" + tag_, macA, "1", "800", "<cpu " + tag_ + ">"),
-        Report("2" + tag_, macA, "3", "600", "<cpu " + tag_ + ">"),
+        Report("2" + tag_, macA, "3", "700", "<cpu " + tag_ + ">"),
         Report("1" + tag_, macA, "1", "800"), // the same account on the same machine
         Report("3" + tag_, macB, "", "0"),
     };
@@ -72,7 +72,7 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
     EXPECT_TRUE(outcomes[3].recorded);
     // Ranks count everything recorded so far, this batch included.
     EXPECT_EQ(outcomes[0].rank.total, before_.reports + 3);
-    EXPECT_GE(outcomes[0].rank.below - outcomes[1].rank.below, 1); // at least the 600 one
+    EXPECT_GE(outcomes[0].rank.below - outcomes[1].rank.below, 1); // at least the 700 one
     EXPECT_GE(outcomes[1].rank.below, 1);                          // at least the 0 one
     if (GetParam() == "sqlite") {
         EXPECT_EQ(outcomes[0].rank.below, 2);
@@ -93,7 +93,7 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
         ASSERT_FALSE(after.processors.empty());
         EXPECT_EQ(after.processors[0].label, "<cpu " + tag_ + ">");
         EXPECT_EQ(after.processors[0].count, 2);
-        EXPECT_DOUBLE_EQ(after.processors[0].averageGain, 700);
+        EXPECT_DOUBLE_EQ(after.processors[0].averageGain, 750);
     }
     // A later batch sees the earlier one: the same report again is a repeat.
     EXPECT_FALSE(store_->Record({batch[1]}).at(0).recorded);
