@@ -138,7 +138,7 @@ at_scale() { # engine: fills one database to 200,000 reports, then each binary r
     export=$(curl -s -o "$work/export.csv" -w '%{time_total}' -H "Authorization: Bearer $key" \
       "http://127.0.0.1:$port/export.csv")
     rows=$(($(wc -l <"$work/export.csv") - 1))
-    echo "  $who at $rows rows: export $export s ($(($(stat -c %s "$work/export.csv") / 1048576)) MB)," \
+    echo "  $engine, $who, at $rows rows: export $export s ($(($(stat -c %s "$work/export.csv") / 1048576)) MB)," \
       "server memory $before MB before, peak $(awk '/VmHWM/ {printf "%d", $2 / 1024}' "/proc/$pid/status") MB" \
       "during it; page (5 requests) ${page}s"
     stop_server "$pid"
