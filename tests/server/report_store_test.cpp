@@ -108,8 +108,9 @@ TEST_P(ReportStoreTest, AFailedTransactionStoresNothingAndTheStoreGoesOn)
     const StoredReport overflowing = Report("2" + tag_, "BB-" + tag_, "1", "9223372036854775807");
     EXPECT_THROW(store_->Record({overflowing}), std::runtime_error);
     // The connection is usable and nothing of the failed transaction was kept.
-    const auto later = store_->Record({Report("3" + tag_, "CC-" + tag_, "1", "700"),
-                                       Report("2" + tag_, "BB-" + tag_, "1", "600")});
+    // Gains inside level 1's band, as every stored report's is: the rank counts those alone.
+    const auto later = store_->Record({Report("3" + tag_, "CC-" + tag_, "1", "760"),
+                                       Report("2" + tag_, "BB-" + tag_, "1", "770")});
     EXPECT_TRUE(later.at(0).recorded);
     EXPECT_TRUE(later.at(1).recorded);
     EXPECT_EQ(store_->Summarize().reports - before_.reports, 3);
