@@ -3,6 +3,7 @@
 // fits inside its control, measured with the control's own font.
 #include "framework/component_library_loader.hpp"
 #include "framework/kordo_ui.hpp"
+#include "korfact/layout_model.hpp"
 #include "korfact/placement.hpp"
 #include "korfact/text_wrap.hpp"
 #include "tools/win/ui_input.hpp"
@@ -20,9 +21,15 @@ using namespace Kordo;
 
 namespace {
 
+// The layout the library loads by its bare name: the one beside this program, wherever the test
+// is started from.
 KorFact::Layout ShippedLayout()
 {
-    std::ifstream in("Main.vxm", std::ios::binary);
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string program = path;
+    std::ifstream in(KorFact::ResolveLayoutPath("Main.vxm", program.substr(0, program.rfind('\\'))),
+                     std::ios::binary);
     std::stringstream content;
     content << in.rdbuf();
     KorFact::Layout layout;
@@ -120,6 +127,7 @@ TEST(KorFactDpi, EachDpiLaysTheDialogOutAgainAndEveryTextFits)
     IUILib& lib = *library.Get();
     ASSERT_EQ(lib.LoadLayout("Main.vxm", 0), 1);
     const KorFact::Layout layout = ShippedLayout();
+    ASSERT_FALSE(layout.controls.empty());
     HWND dialog = UiInput::FindDialog();
     ASSERT_NE(dialog, nullptr);
     // The longest texts the program puts in the result panel.
