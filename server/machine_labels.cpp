@@ -2,7 +2,6 @@
 
 #include "server/text_encoding.hpp"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -42,26 +41,4 @@ std::string MemoryBand(const std::string& megabyteText)
         if (std::fabs(std::log(gigabytes / size)) < std::fabs(std::log(gigabytes / nearest)))
             nearest = size;
     return std::to_string(nearest) + " GB";
-}
-
-std::vector<Tally> TalliesByName(const std::vector<Tally>& tallies,
-                                 std::string (*name)(const std::string&))
-{
-    std::map<std::string, Tally> byName;
-    for (const Tally& tally : tallies) {
-        Tally& merged = byName[name(tally.label)];
-        const std::int64_t count = merged.count + tally.count;
-        if (count > 0)
-            merged.averageGain =
-                (merged.averageGain * merged.count + tally.averageGain * tally.count) / count;
-        merged.count = count;
-    }
-    std::vector<Tally> named;
-    for (auto& [label, tally] : byName) {
-        tally.label = label;
-        named.push_back(tally);
-    }
-    std::stable_sort(named.begin(), named.end(),
-                     [](const Tally& a, const Tally& b) { return a.count > b.count; });
-    return named;
 }

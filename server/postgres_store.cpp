@@ -92,6 +92,33 @@ std::string UnnestSql(const std::vector<const char*>& types)
     return sql + ")";
 }
 
+// The tally steps as the five array parameters of "add_tallies", in key order (see
+// TallyChanges). The parameters point into `arrays`.
+Parameters TallyParameters(const TallyChanges& changes, std::vector<std::string>& arrays)
+{
+    std::vector<std::string> dimensions, numbers;
+    dimensions.reserve(changes.size());
+    numbers.reserve(changes.size() * 3);
+    std::vector<std::vector<const std::string*>> columns(5);
+    for (const auto& [key, step] : changes) {
+        dimensions.push_back(key.first);
+        columns[0].push_back(&dimensions.back());
+        columns[1].push_back(&key.second);
+        const std::int64_t counts[] = {step.count, step.gained, step.gainSum};
+        for (std::size_t i = 0; i < 3; ++i) {
+            numbers.push_back(Int8Bytes(counts[i]));
+            columns[2 + i].push_back(&numbers.back());
+        }
+    }
+    arrays = {BinaryArray(kTextOid, columns[0]), BinaryArray(kByteaOid, columns[1])};
+    for (std::size_t i = 2; i < 5; ++i)
+        arrays.push_back(BinaryArray(kInt8Oid, columns[i]));
+    Parameters parameters;
+    for (const std::string& array : arrays)
+        parameters.Bytes(array);
+    return parameters;
+}
+
 class PostgresStore : public ReportStore {
   public:
     explicit PostgresStore(const std::string& url) : url_(url) { Connect(); }
@@ -168,6 +195,15 @@ void PostgresStore::Connect()
             SelectReportsSql([](int n) { return "$" + std::to_string(n) + "::bigint"; }));
     for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
         Prepare("survey" + std::to_string(i), SurveyQueries()[i]);
+    Prepare("raw_named_tallies", RawNamedTalliesSql());
+    // Under the schema lock, so two servers opening a database from before fill it once.
+    Command("BEGIN");
+    Command(kSchemaLock);
+    const TallyChanges named = NamedTalliesFrom(RowsOf(Prepared("raw_named_tallies").get()));
+    std::vector<std::string> arrays;
+    if (!named.empty())
+        Prepared("add_tallies", TallyParameters(named, arrays));
+    Command("COMMIT");
 }
 
 Result PostgresStore::Command(const char* sql)
@@ -310,32 +346,10 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
             AddToTallies(changes, reports[r], newMachines.erase(mac) > 0);
     }
 
-    // In key order: see TallyChanges.
-    std::vector<std::string> dimensions, tallyNumbers;
-    dimensions.reserve(changes.size());
-    tallyNumbers.reserve(changes.size() * 3);
-    std::vector<std::vector<const std::string*>> tallyColumns(5);
-    for (const auto& [key, step] : changes) {
-        dimensions.push_back(key.first);
-        tallyColumns[0].push_back(&dimensions.back());
-        tallyColumns[1].push_back(&key.second);
-        const std::int64_t counts[] = {step.count, step.gained, step.gainSum};
-        for (std::size_t i = 0; i < 3; ++i) {
-            tallyNumbers.push_back(Int8Bytes(counts[i]));
-            tallyColumns[2 + i].push_back(&tallyNumbers.back());
-        }
-    }
-    std::vector<std::string> tallyArrays = {BinaryArray(kTextOid, tallyColumns[0]),
-                                            BinaryArray(kByteaOid, tallyColumns[1])};
-    for (std::size_t i = 2; i < 5; ++i)
-        tallyArrays.push_back(BinaryArray(kInt8Oid, tallyColumns[i]));
     std::vector<Step> finish;
-    if (!changes.empty()) {
-        Step add{"add_tallies", nullptr, {}};
-        for (const std::string& array : tallyArrays)
-            add.parameters.Bytes(array);
-        finish.push_back(std::move(add));
-    }
+    std::vector<std::string> tallyArrays;
+    if (!changes.empty())
+        finish.push_back({"add_tallies", nullptr, TallyParameters(changes, tallyArrays)});
     finish.push_back({"gain_tally", nullptr, {}});
     finish.push_back({"", "COMMIT", {}});
     const std::vector<Result> finished = Pipeline(finish);

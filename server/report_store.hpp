@@ -23,8 +23,8 @@ struct RecordOutcome {
     GainRank rank;
 };
 
-// One line of an aggregate: a stored value (GBK bytes), how many reports hold it, and their
-// average gain.
+// One line of an aggregate: a stored value (GBK bytes), or for systems and memory sizes the
+// name the page gives it (UTF-8), how many reports hold it, and their average gain.
 struct Tally {
     std::string label;
     std::int64_t count = 0;

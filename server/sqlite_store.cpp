@@ -67,6 +67,7 @@ class SqliteStore : public ReportStore {
     // Runs a prepared statement to its end, collecting every column as bytes.
     ResultRows Rows(sqlite3_stmt* stmt);
     void Run(sqlite3_stmt* stmt, const char* step);
+    void AddTallies(const TallyChanges& changes);
 
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statement> begin_, beginRead_, commit_, rollback_, insert_, addMachine_,
@@ -115,6 +116,14 @@ SqliteStore::SqliteStore(const std::string& folder)
     select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter));
     for (const std::string& sql : SurveyQueries())
         survey_.push_back(std::make_unique<Statement>(db_, sql));
+    Run(begin_->get(), "begin");
+    try {
+        AddTallies(NamedTalliesFrom(Rows(Statement(db_, RawNamedTalliesSql()).get())));
+        Run(commit_->get(), "named tallies");
+    } catch (...) {
+        Run(rollback_->get(), "rollback");
+        throw;
+    }
 }
 
 SqliteStore::~SqliteStore()
@@ -159,6 +168,19 @@ ResultRows SqliteStore::Rows(sqlite3_stmt* stmt)
     return rows;
 }
 
+void SqliteStore::AddTallies(const TallyChanges& changes)
+{
+    for (const auto& [key, step] : changes) {
+        sqlite3_stmt* add = addTally_->get();
+        sqlite3_bind_text(add, 1, key.first.data(), key.first.size(), SQLITE_STATIC);
+        sqlite3_bind_blob(add, 2, key.second.data(), key.second.size(), SQLITE_STATIC);
+        sqlite3_bind_int64(add, 3, step.count);
+        sqlite3_bind_int64(add, 4, step.gained);
+        sqlite3_bind_int64(add, 5, step.gainSum);
+        Run(add, "tally");
+    }
+}
+
 std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& reports)
 {
     std::vector<RecordOutcome> outcomes(reports.size());
@@ -184,15 +206,7 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
             Run(addMachine_->get(), "machine");
             AddToTallies(changes, report, sqlite3_changes(db_) == 1);
         }
-        for (const auto& [key, step] : changes) {
-            sqlite3_stmt* add = addTally_->get();
-            sqlite3_bind_text(add, 1, key.first.data(), key.first.size(), SQLITE_STATIC);
-            sqlite3_bind_blob(add, 2, key.second.data(), key.second.size(), SQLITE_STATIC);
-            sqlite3_bind_int64(add, 3, step.count);
-            sqlite3_bind_int64(add, 4, step.gained);
-            sqlite3_bind_int64(add, 5, step.gainSum);
-            Run(add, "tally");
-        }
+        AddTallies(changes);
         const ResultRows gains = Rows(gainTally_->get());
         for (std::size_t r = 0; r < reports.size(); ++r) {
             const auto gain = GainOf(reports[r].values);

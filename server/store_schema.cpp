@@ -1,5 +1,6 @@
 #include "server/store_schema.hpp"
 
+#include "server/machine_labels.hpp"
 #include "server/report_field_rules.hpp"
 
 #include <algorithm>
@@ -10,23 +11,34 @@
 namespace {
 
 constexpr std::size_t kTopRows = 12;
-// The page names systems and bands memory sizes, so it reads (nearly) every distinct text of
-// those to add them up.
-constexpr std::size_t kNamedRows = 1000;
 
-// Dimensions of the page, in SurveyFigures order, with the report field each one counts.
+// Dimensions of the page, in SurveyFigures order, with the report field each one counts. Systems
+// and memory sizes are counted under the name the page gives them, so the page reads only its
+// top rows however varied the stored texts: no forged variety makes it add up many rows.
 struct Dimension {
     const char* name;
     ReportField field;
-    std::size_t rows; // how many the page reads, most reports first
+    std::string (*label)(const std::string&); // the name of a stored text; none: the text itself
+    const char* rawName; // the dimension that counted the stored texts in databases from before
 };
-constexpr Dimension kListed[] = {{"level", ReportField::LevelCode, kTopRows},
-                                 {"cpu", ReportField::Cpu, kTopRows},
-                                 {"gpu", ReportField::Gpu, kTopRows},
-                                 {"os", ReportField::Os, kNamedRows},
-                                 {"ram", ReportField::Ram, kNamedRows},
-                                 {"res", ReportField::Resolution, kTopRows},
-                                 {"vram", ReportField::TotalVideoMem, kNamedRows}};
+constexpr Dimension kListed[] = {{"level", ReportField::LevelCode, nullptr, nullptr},
+                                 {"cpu", ReportField::Cpu, nullptr, nullptr},
+                                 {"gpu", ReportField::Gpu, nullptr, nullptr},
+                                 {"os_name", ReportField::Os, SystemName, "os"},
+                                 {"ram_band", ReportField::Ram, MemoryBand, "ram"},
+                                 {"res", ReportField::Resolution, nullptr, nullptr},
+                                 {"vram_band", ReportField::TotalVideoMem, MemoryBand, "vram"}};
+
+// "'a', 'b'": the named dimensions' names, or those from before.
+std::string NamedDimensionList(bool raw)
+{
+    std::string list;
+    for (const Dimension& dimension : kListed)
+        if (dimension.label)
+            list += (list.empty() ? "'" : ", '") +
+                    std::string(raw ? dimension.rawName : dimension.name) + "'";
+    return list;
+}
 
 std::string TallySql(const std::string& dimension, const std::string& order, std::size_t limit)
 {
@@ -103,8 +115,10 @@ void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMac
     add("reports", "");
     if (newMachine)
         add("machines", "");
-    for (const Dimension& dimension : kListed)
-        add(dimension.name, At(report.values, dimension.field));
+    for (const Dimension& dimension : kListed) {
+        const std::string& text = At(report.values, dimension.field);
+        add(dimension.name, dimension.label ? dimension.label(text) : text);
+    }
     // Days since 1970 (UTC); five digits until the year 2243, so text order is time order.
     add("day", std::to_string(report.receivedAt / 86400));
     // The rank reads one row per allowed gain, however varied the stored gains.
@@ -136,6 +150,32 @@ std::string RankMigrationSql(const std::string& labelText)
            ") AND NOT EXISTS (SELECT 1 FROM tallies WHERE dimension = 'rank')";
 }
 
+std::string RawNamedTalliesSql()
+{
+    return "SELECT dimension, label, CAST(n AS TEXT), CAST(gained AS TEXT), CAST(gain_sum AS "
+           "TEXT) FROM tallies WHERE dimension IN (" +
+           NamedDimensionList(true) +
+           ") AND NOT EXISTS (SELECT 1 FROM tallies WHERE dimension IN (" +
+           NamedDimensionList(false) + "))";
+}
+
+TallyChanges NamedTalliesFrom(const ResultRows& rawTallies)
+{
+    TallyChanges changes;
+    for (const ResultRow& row : rawTallies) {
+        const auto dimension = std::find_if(std::begin(kListed), std::end(kListed), [&](auto& d) {
+            return d.rawName && row.at(0) == d.rawName;
+        });
+        if (dimension == std::end(kListed))
+            throw std::logic_error("not a dimension from before: " + row.at(0));
+        TallyStep& step = changes[{dimension->name, dimension->label(row.at(1))}];
+        step.count += std::atoll(row.at(2).c_str());
+        step.gained += std::atoll(row.at(3).c_str());
+        step.gainSum += std::atoll(row.at(4).c_str());
+    }
+    return changes;
+}
+
 const std::vector<std::string>& SurveyQueries()
 {
     static const std::vector<std::string> queries = [] {
@@ -145,7 +185,7 @@ const std::vector<std::string>& SurveyQueries()
         for (std::size_t i = 1; i < std::size(kListed); ++i)
             // "tallies.n": a bare "n" would name the text column of the same name, and
             // PostgreSQL would sort by the count's text and not through the count index.
-            list.push_back(TallySql(kListed[i].name, "tallies.n DESC, label", kListed[i].rows));
+            list.push_back(TallySql(kListed[i].name, "tallies.n DESC, label", kTopRows));
         list.push_back(TallySql("day", "label DESC", 30));
         return list;
     }();

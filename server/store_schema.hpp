@@ -4,8 +4,8 @@
 // only, so both engines read their results the same way.
 //
 // The page must stay fast however many reports there are, so it never scans the reports: each
-// recorded report adds to small tallies (per level, processor, adapter, system, memory size,
-// resolution, day and gain) in the same transaction.
+// recorded report adds to small tallies (per level, processor, adapter, system name, memory
+// band, resolution, day and gain) in the same transaction.
 #include "server/report_store.hpp"
 
 #include <map>
@@ -63,6 +63,13 @@ std::string GainTallySql();
 // become the "rank" tallies once, when the database has none yet. `labelText` is the engine's
 // expression for a label as text.
 std::string RankMigrationSql(const std::string& labelText);
+
+// Databases made before the named tallies counted systems and memory sizes by their stored
+// texts: the rows SELECTed by this (dimension, label, count, gained, gain sum) become the named
+// tallies once, when the database has none yet.
+std::string RawNamedTalliesSql();
+// What those rows add to the named tallies: the rows of one name added together.
+TallyChanges NamedTalliesFrom(const ResultRows& rawTallies);
 
 // The queries of the page, in the order FiguresFromRows expects.
 const std::vector<std::string>& SurveyQueries();

@@ -1,7 +1,6 @@
 #include "server/survey_page.hpp"
 
 #include "server/csv_export.hpp"
-#include "server/machine_labels.hpp"
 #include "server/text_encoding.hpp"
 
 #include <algorithm>
@@ -178,16 +177,13 @@ std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
     std::stable_partition(levels.begin(), levels.end(),
                           [](const Tally& level) { return !level.label.empty(); });
     html += Section("等级分布", BarTable(levels, figures.reports, LevelName, LevelColour));
-    html += Section("操作系统", BarTable(TalliesByName(figures.systems, SystemName),
-                                         figures.reports, NamedText, Blue));
+    html += Section("操作系统", BarTable(figures.systems, figures.reports, NamedText, Blue));
     html += Section("常见处理器", BarTable(figures.processors, figures.reports, StoredText, Blue),
                     true);
     html +=
         Section("常见显卡", BarTable(figures.adapters, figures.reports, StoredText, Blue), true);
-    html += Section("内存容量", BarTable(TalliesByName(figures.memory, MemoryBand), figures.reports,
-                                         NamedText, Blue));
-    html += Section("显存容量", BarTable(TalliesByName(figures.videoMemory, MemoryBand),
-                                         figures.reports, NamedText, Blue));
+    html += Section("内存容量", BarTable(figures.memory, figures.reports, NamedText, Blue));
+    html += Section("显存容量", BarTable(figures.videoMemory, figures.reports, NamedText, Blue));
     html += Section("屏幕分辨率", BarTable(figures.resolutions, figures.reports, StoredText, Blue),
                     true);
     html += Section("每日报告（UTC，最近 30 天）", DayChart(figures.days), true);

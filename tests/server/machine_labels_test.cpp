@@ -54,18 +54,3 @@ TEST(MachineLabels, MemoryInTheBandsSold)
     for (const auto& [stored, band] : cases)
         EXPECT_EQ(MemoryBand(stored), band) << stored;
 }
-
-TEST(MachineLabels, TalliesOfOneNameAddUp)
-{
-    const std::vector<Tally> stored = {
-        {"8079.45 MB", 3, 600}, {"16220.45 MB", 4, 900}, {"8192.00 MB", 2, 850}, {"bad", 1, 0}};
-    const std::vector<Tally> named = TalliesByName(stored, MemoryBand);
-    ASSERT_EQ(named.size(), 3u);
-    EXPECT_EQ(named[0].label, "8 GB"); // 5 reports before 16 GB's 4
-    EXPECT_EQ(named[0].count, 5);
-    EXPECT_DOUBLE_EQ(named[0].averageGain, (3 * 600 + 2 * 850) / 5.0);
-    EXPECT_EQ(named[1].label, "16 GB");
-    EXPECT_EQ(named[1].count, 4);
-    EXPECT_EQ(named[2].label, "bad");
-    EXPECT_TRUE(TalliesByName({}, SystemName).empty());
-}

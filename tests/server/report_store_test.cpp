@@ -58,12 +58,13 @@ class ReportStoreTest : public ::testing::TestWithParam<std::string> {
 TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
 {
     const std::string macA = "AA-" + tag_, macB = "BB-" + tag_;
-    const std::vector<StoredReport> batch = {
+    std::vector<StoredReport> batch = {
         Report("1" + tag_, macA, "1", "800", "<cpu " + tag_ + ">"),
         Report("2" + tag_, macA, "3", "700", "<cpu " + tag_ + ">"),
         Report("1" + tag_, macA, "1", "800"), // the same account on the same machine
         Report("3" + tag_, macB, "", "0"),
     };
+    batch[3].values[static_cast<std::size_t>(ReportField::Os)] = "\xCE\xC4 " + tag_;
     const auto outcomes = store_->Record(batch);
     ASSERT_EQ(outcomes.size(), 4u);
     EXPECT_TRUE(outcomes[0].recorded);
@@ -87,13 +88,27 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
     EXPECT_EQ(CountIn(after.levels, "3") - CountIn(before_.levels, "3"), 1);
     EXPECT_EQ(CountIn(after.levels, "") - CountIn(before_.levels, ""), 1);
     EXPECT_EQ(CountIn(after.days, "20428") - CountIn(before_.days, "20428"), 3);
-    EXPECT_EQ(CountIn(after.videoMemory, "4095.00 MB") - CountIn(before_.videoMemory, "4095.00 MB"),
-              3);
+    // Systems and memory sizes are counted under the page's names.
+    const struct {
+        std::vector<Tally> SurveyFigures::*list;
+        std::string label;
+        std::int64_t added;
+    } named[] = {
+        {&SurveyFigures::systems, "Windows 7", 2},
+        {&SurveyFigures::systems, "Windows 6.1, SP 1.0", 0},
+        {&SurveyFigures::memory, "8 GB", 3},
+        {&SurveyFigures::memory, "8192.00 MB", 0},
+        {&SurveyFigures::videoMemory, "4 GB", 3},
+        {&SurveyFigures::videoMemory, "4095.00 MB", 0},
+    };
+    for (const auto& [list, label, added] : named)
+        EXPECT_EQ(CountIn(after.*list, label) - CountIn(before_.*list, label), added) << label;
     if (GetParam() == "sqlite") {
         ASSERT_FALSE(after.processors.empty());
         EXPECT_EQ(after.processors[0].label, "<cpu " + tag_ + ">");
         EXPECT_EQ(after.processors[0].count, 2);
         EXPECT_DOUBLE_EQ(after.processors[0].averageGain, 750);
+        EXPECT_EQ(CountIn(after.systems, "文 " + tag_), 1) << "a text without a name, as UTF-8";
     }
     // A later batch sees the earlier one: the same report again is a repeat.
     EXPECT_FALSE(store_->Record({batch[1]}).at(0).recorded);
