@@ -189,7 +189,7 @@ class UILib final : public Kordo::IUILib {
 HFONT CreateLayoutFont(const std::vector<std::string>& faces, int pixelHeight, bool bold,
                        bool underline);
 
-// The control object of the spec's kind, inside `window` (null for a dialog); no window yet.
+// The control object of the kind `spec` names, inside `window` (null for a dialog); no window yet.
 std::unique_ptr<ControlCore> MakeControl(UILib& lib, const ControlSpec& spec, ControlCore* window);
 // The edit window inside `box`, the box its window draws, one line of its font high.
 void PlaceEdit(const ControlCore& edit, const Rect& box);
