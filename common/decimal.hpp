@@ -6,6 +6,11 @@
 #include <optional>
 #include <string_view>
 
+inline bool IsDecimalDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 template <typename T> std::optional<T> ParseDecimal(std::string_view text)
 {
     T value{};

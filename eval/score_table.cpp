@@ -53,11 +53,6 @@ bool IsLineBreak(char c)
     return c == '\r' || c == '\n';
 }
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 struct ScoreLine {
     std::string_view name;
     std::string_view digits;
@@ -71,8 +66,8 @@ std::optional<ScoreLine> MatchScoreLine(const char* line, const char* end)
     if (end - line < 2)
         return std::nullopt;
     for (const char* colon = end - 2;; --colon) {
-        if (*colon == ':' && IsDigit(colon[1])) {
-            const char* const stop = std::find_if_not(colon + 1, end, IsDigit);
+        if (*colon == ':' && IsDecimalDigit(colon[1])) {
+            const char* const stop = std::find_if_not(colon + 1, end, IsDecimalDigit);
             return ScoreLine{{line, std::size_t(colon - line)},
                              {colon + 1, std::size_t(stop - colon - 1)}};
         }

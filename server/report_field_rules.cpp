@@ -13,18 +13,13 @@ constexpr std::size_t kMaxNameBytes = 512;
 // The installed Visual C++ runtimes, each name followed by ";".
 constexpr std::size_t kMaxRuntimeListBytes = 4096;
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 // Decimal digits, 1 to `maxDigits`, without a leading zero (a lone "0" allowed).
 bool IsDecimal(std::string_view text, std::size_t maxDigits)
 {
     if (text.empty() || text.size() > maxDigits || (text.size() > 1 && text[0] == '0'))
         return false;
     for (char c : text)
-        if (!IsDigit(c))
+        if (!IsDecimalDigit(c))
             return false;
     return true;
 }
@@ -34,7 +29,7 @@ bool TakeInteger(std::string_view& text)
 {
     std::size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
     const std::size_t start = at;
-    while (at < text.size() && IsDigit(text[at]) && at - start < 10)
+    while (at < text.size() && IsDecimalDigit(text[at]) && at - start < 10)
         ++at;
     if (at == start)
         return false;
@@ -71,7 +66,8 @@ bool IsMegabytes(std::string_view text)
 {
     const auto point = text.find('.');
     if (point == std::string_view::npos || text.substr(point).size() != 6 ||
-        text.substr(point + 3) != " MB" || !IsDigit(text[point + 1]) || !IsDigit(text[point + 2]))
+        text.substr(point + 3) != " MB" || !IsDecimalDigit(text[point + 1]) ||
+        !IsDecimalDigit(text[point + 2]))
         return false;
     const std::string_view whole = text.substr(0, point);
     return !whole.empty() && whole.size() <= 12 &&
@@ -80,7 +76,7 @@ bool IsMegabytes(std::string_view text)
 
 bool IsUpperHexPair(std::string_view text)
 {
-    const auto hex = [](char c) { return IsDigit(c) || (c >= 'A' && c <= 'F'); };
+    const auto hex = [](char c) { return IsDecimalDigit(c) || (c >= 'A' && c <= 'F'); };
     return text.size() == 2 && hex(text[0]) && hex(text[1]);
 }
 
