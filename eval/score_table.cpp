@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -83,9 +84,16 @@ std::string ScoreDebugLine(const std::string& name, int score)
     return EntryDebugLine(name, score).Text();
 }
 
+std::string_view EntryName(const ScoreTable& table, const ScoreEntry& entry)
+{
+    return std::string_view(table.names).substr(entry.nameAt, entry.nameLength);
+}
+
 ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine)
 {
     ScoreTable table;
+    table.names.reserve(text.size());
+    table.entries.reserve(std::count(text.begin(), text.end(), '\n') + 1);
     // "." stops at CR and LF, so no match spans a line break, and after a line's match the rest
     // of it holds no other (its colon was the last before a digit): the matches of the whole
     // text are those of its lines, one at most each.
@@ -94,46 +102,55 @@ ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine)
     while (line != end) {
         const char* const lineEnd = std::find_if(line, end, IsLineBreak);
         if (const std::optional<ScoreLine> match = MatchScoreLine(line, lineEnd)) {
-            const std::optional<int> score = ParseDecimal<int>(match->digits);
-            if (score) {
-                // A repeated name keeps the later score. The shipped tables are sorted, so most
-                // names go to the end, where the hint spares the search.
-                std::string name(match->name);
-                if (table.empty() || table.rbegin()->first < name)
-                    table.emplace_hint(table.end(), std::move(name), *score);
-                else
-                    table.insert_or_assign(std::move(name), *score);
+            if (const std::optional<int> score = ParseDecimal<int>(match->digits)) {
+                table.entries.push_back({table.names.size(), match->name.size(), *score});
+                table.names += match->name;
             } else if (debugLine) {
                 debugLine(DebugLine(match->name, ", score out of range:", match->digits).Text());
             }
         }
         line = lineEnd == end ? end : lineEnd + 1;
     }
+    // The shipped tables are in order already; a stable sort keeps a repeated name's entries in
+    // the text's order, and of each such run the last is kept.
+    std::vector<ScoreEntry>& entries = table.entries;
+    const auto byName = [&table](const ScoreEntry& a, const ScoreEntry& b) {
+        return EntryName(table, a) < EntryName(table, b);
+    };
+    if (!std::is_sorted(entries.begin(), entries.end(), byName))
+        std::stable_sort(entries.begin(), entries.end(), byName);
+    auto kept = entries.begin();
+    for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
+        const auto next = std::next(entry);
+        if (next == entries.end() || EntryName(table, *next) != EntryName(table, *entry))
+            *kept++ = *entry;
+    }
+    entries.erase(kept, entries.end());
     if (debugLine) {
-        for (const auto& [name, score] : table)
-            debugLine(EntryDebugLine(name, score).Text());
+        for (const ScoreEntry& entry : entries)
+            debugLine(EntryDebugLine(EntryName(table, entry), entry.score).Text());
     }
     return table;
 }
 
-// The tables live until the process ends and are never destroyed: freeing their few thousand
-// entries one by one at exit cost a single evaluation about half a millisecond under Wine.
 ScoreTable& CpuScoreTable()
 {
-    static ScoreTable& table = *new ScoreTable;
+    static ScoreTable table;
     return table;
 }
 
 ScoreTable& GpuScoreTable()
 {
-    static ScoreTable& table = *new ScoreTable;
+    static ScoreTable table;
     return table;
 }
 
 std::optional<int> LookupScore(const ScoreTable& table, const std::string& name)
 {
-    const auto entry = table.find(name);
-    if (entry == table.end())
+    const auto entry = std::lower_bound(
+        table.entries.begin(), table.entries.end(), std::string_view(name),
+        [&table](const ScoreEntry& e, std::string_view key) { return EntryName(table, e) < key; });
+    if (entry == table.entries.end() || EntryName(table, *entry) != name)
         return std::nullopt;
-    return entry->second;
+    return entry->score;
 }

@@ -1,19 +1,34 @@
 #pragma once
 // Score tables: exact device name -> performance score, parsed from the embedded data files.
+#include <cstddef>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
-using ScoreTable = std::map<std::string, int>;
+struct ScoreEntry {
+    std::size_t nameAt; // where the name starts in the table's names
+    std::size_t nameLength;
+    int score;
+};
+
+// Every name in one text and the entries in one array: a map of strings took two allocations an
+// entry, which under Wine was most of parsing the tables at start-up.
+struct ScoreTable {
+    std::string names;
+    std::vector<ScoreEntry> entries; // in byte order of their names, each name once
+};
+
+std::string_view EntryName(const ScoreTable& table, const ScoreEntry& entry);
 
 // Receives each debug line as the zero-terminated text the debugger output takes.
 using DebugSink = std::function<void(const char*)>;
 
 // Parses table text: the entries that searching it with "(.*):(\d+)" finds, each search from the
-// end of the previous match, matched by hand (tests hold the two together). Calls debugLine with
-// each entry's debug text, and with a note for a line whose score does not fit an int, which
-// gives no entry.
+// end of the previous match, matched by hand (tests hold the two together); a repeated name keeps
+// its last score. Calls debugLine with each entry's debug text in the entries' order, after a note
+// for each line whose score does not fit an int, which gives no entry.
 ScoreTable ParseScoreText(const std::string& text, const DebugSink& debugLine = {});
 
 // "key:%s, value:%d\n", cut to fit a 1024-byte buffer with its terminator.

@@ -10,22 +10,12 @@ class RecordTest : public ::testing::Test {
     void SetUp() override
     {
         MachineInfo().clear();
-        CpuScoreTable() = {{"Intel Core i7 995X @ 3.60GHz", 10862},
-                           {"cpu9000", 9000},
-                           {"cpu7999", 7999},
-                           {"cpu5000", 5000},
-                           {"cpu3000", 3000},
-                           {"cpu2000", 2000},
-                           {"cpu900", 900},
-                           {"cpuZero", 0}};
-        GpuScoreTable() = {{"NVIDIA GeForce GTX 690", 14000},
-                           {"gpu5000", 5000},
-                           {"gpu4700", 4700},
-                           {"gpu4000", 4000},
-                           {"gpu2500", 2500},
-                           {"gpu1000", 1000},
-                           {"gpu700", 700},
-                           {"A|B", 3000}};
+        CpuScoreTable() = ParseScoreText("Intel Core i7 995X @ 3.60GHz:10862\r\ncpu9000:9000\r\n"
+                                         "cpu7999:7999\r\ncpu5000:5000\r\ncpu3000:3000\r\n"
+                                         "cpu2000:2000\r\ncpu900:900\r\ncpuZero:0\r\n");
+        GpuScoreTable() = ParseScoreText("NVIDIA GeForce GTX 690:14000\r\ngpu5000:5000\r\n"
+                                         "gpu4700:4700\r\ngpu4000:4000\r\ngpu2500:2500\r\n"
+                                         "gpu1000:1000\r\ngpu700:700\r\nA|B:3000\r\n");
     }
     void TearDown() override { MachineInfo().clear(); }
 

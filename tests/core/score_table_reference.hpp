@@ -3,7 +3,7 @@
 // capture copied, every debug line printed with snprintf. The reference the parser in use must
 // agree with, entry for entry and debug line for debug line; the benchmark times both.
 #include "common/decimal.hpp"
-#include "eval/score_table.hpp"
+#include "tests/core/score_table_entries.hpp"
 
 #include <cstdio>
 #include <regex>
@@ -17,8 +17,8 @@ inline const std::regex& ScoreTablePattern()
     return pattern;
 }
 
-inline ScoreTable ReferenceParseScoreText(const std::string& text,
-                                          std::vector<std::string>* debugLines)
+inline ScoreMap ReferenceParseScoreText(const std::string& text,
+                                        std::vector<std::string>* debugLines)
 {
     const auto print = [debugLines](const char* format, const std::string& name,
                                     const char* value) {
@@ -27,7 +27,7 @@ inline ScoreTable ReferenceParseScoreText(const std::string& text,
         if (debugLines)
             debugLines->push_back(buffer);
     };
-    ScoreTable table;
+    ScoreMap table;
     for (std::sregex_iterator it(text.begin(), text.end(), ScoreTablePattern()), end; it != end;
          ++it) {
         const std::string name = (*it)[1].str();

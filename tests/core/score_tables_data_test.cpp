@@ -2,6 +2,7 @@
 // the program's parser relies on, the fixed rows, the score ranges and that the hardware
 // people actually own is in there.
 #include "eval/score_table.hpp"
+#include "tests/core/score_table_entries.hpp"
 
 #include <gtest/gtest.h>
 
@@ -167,7 +168,7 @@ TEST_P(ShippedScoreTable, ParserTakesExactlyOneEntryPerLine)
     std::size_t debugLines = 0;
     const ScoreTable table =
         ParseScoreText(text_, [&debugLines](const std::string&) { ++debugLines; });
-    EXPECT_EQ(table.size(), lines_.size());
+    EXPECT_EQ(table.entries.size(), lines_.size());
     EXPECT_EQ(debugLines, lines_.size());
     for (const std::string& line : lines_) {
         const Row row = SplitRow(line);
@@ -188,7 +189,7 @@ TEST_P(ShippedScoreTable, TopEntryHoldsTheMaximumAndNothingReachesIt)
 {
     const ScoreTable table = ParseScoreText(text_);
     EXPECT_EQ(Score(table, GetParam().topName), GetParam().topScore);
-    for (const auto& [name, score] : table) {
+    for (const auto& [name, score] : TableEntries(table)) {
         EXPECT_GE(score, 1) << name;
         if (name != GetParam().topName) {
             EXPECT_LT(score, GetParam().topScore) << name;
@@ -319,7 +320,7 @@ TEST(GpuScoreTable, GenericAdaptersAndUnresolvedDriverTextScoreOne)
 TEST(CpuScoreTable, BrandStringsFitTheCpuidField)
 {
     const std::regex brand(R"(.*\((R|TM|tm)\).*)");
-    for (const auto& [name, score] : ParseTable(kCpuFile))
+    for (const auto& [name, score] : TableEntries(ParseTable(kCpuFile)))
         if (std::regex_match(name, brand)) {
             EXPECT_LE(name.size(), 47u) << name;
         }
@@ -335,7 +336,7 @@ TEST(CpuScoreTable, PaddedBrandStringsKeepTheirColumns)
                             R"(Intel\(R\) (Xeon|Pentium|Celeron)\(R\) (M )?CPU   |)"
                             R"(Genuine Intel\(R\) CPU   ).*)");
     std::size_t checked = 0;
-    for (const auto& [name, score] : ParseTable(kCpuFile)) {
+    for (const auto& [name, score] : TableEntries(ParseTable(kCpuFile))) {
         if (!std::regex_match(name, padded))
             continue;
         ++checked;

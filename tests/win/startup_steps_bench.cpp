@@ -67,5 +67,5 @@ TEST(StartupStepsBench, DISABLED_EachStepOnce)
         line = ParseCommandLine(boost::program_options::split_winmain("--eval x|y|1 --mute"));
     });
     Time("single evaluation", [&line] { EvaluateTriple(line.eval); });
-    EXPECT_EQ(debugLines, CpuScoreTable().size() + GpuScoreTable().size());
+    EXPECT_EQ(debugLines, CpuScoreTable().entries.size() + GpuScoreTable().entries.size());
 }

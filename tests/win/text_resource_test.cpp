@@ -1,6 +1,7 @@
 // Embedded data files are read from the running image and verified there.
 #include "common/text_resource.hpp"
 #include "eval/score_table_resource.hpp"
+#include "tests/core/score_table_entries.hpp"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,6 @@ TEST(TextResource, ScoreTablesAreParsedFromTheImage)
     LoadScoreTables();
     EXPECT_EQ(LookupScore(GpuScoreTable(), "NVIDIA GeForce GTX 690"), 14000);
     EXPECT_EQ(LookupScore(CpuScoreTable(), "Intel Core i7 995X @ 3.60GHz"), 10862);
-    EXPECT_EQ(ParseScoreText(LoadTextResource(kGpuTableResource, "gpu.txt", "TEXT")),
-              GpuScoreTable());
+    EXPECT_EQ(TableEntries(ParseScoreText(LoadTextResource(kGpuTableResource, "gpu.txt", "TEXT"))),
+              TableEntries(GpuScoreTable()));
 }

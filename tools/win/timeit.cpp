@@ -1,6 +1,9 @@
 // Starts commands N times each inside Wine, interleaved (A B C A B C ...) so that a busy machine
 // slows them alike, and prints per command the median and fastest wall time and the peak working
 // set, sampled while it runs. Usage: timeit N PROGRAM [ARGS...] [-- PROGRAM [ARGS...]]...
+// Each start waits a moment after the one before. Started back to back, about half the starts took
+// some 20 ms longer, also for a program that does nothing, and the medians swung by more than the
+// programs differ: a process is reported ended while Wine is still tearing it down.
 #include <windows.h>
 #include <psapi.h>
 
@@ -11,6 +14,8 @@
 #include <vector>
 
 namespace {
+
+constexpr DWORD kSettleMs = 200;
 
 // The words of a command line, each with its raw text (quotes kept) so it can be passed on.
 std::vector<std::string> RawWords(const char* line)
@@ -86,6 +91,7 @@ int main(int argc, char** argv)
     std::vector<std::vector<Run>> runs(commands.size());
     for (int round = 0; round < rounds; ++round)
         for (std::size_t i = 0; i < commands.size(); ++i) {
+            Sleep(kSettleMs);
             Run run{};
             if (!TimeOnce(commands[i], run))
                 return 3;
