@@ -1,9 +1,9 @@
 // Starts commands N times each inside Wine, interleaved (A B C A B C ...) so that a busy machine
-// slows them alike, and prints per command the median and fastest wall time and the peak working
-// set, sampled while it runs. Usage: timeit N PROGRAM [ARGS...] [-- PROGRAM [ARGS...]]...
-// Each start waits a moment after the one before. Started back to back, about half the starts took
-// some 20 ms longer, also for a program that does nothing, and the medians swung by more than the
-// programs differ: a process is reported ended while Wine is still tearing it down.
+// slows them alike, and prints per command the median and fastest wall time, and the peak working
+// set of one more run, sampled while it runs. Usage: timeit N PROGRAM [ARGS...] [-- PROGRAM
+// [ARGS...]]... Each start waits a moment after the one before. Started back to back, about half
+// the starts took some 20 ms longer, also for a program that does nothing, and the medians swung by
+// more than the programs differ: a process is reported ended while Wine is still tearing it down.
 #include <windows.h>
 #include <psapi.h>
 
@@ -55,7 +55,10 @@ struct Run {
     SIZE_T peak;
 };
 
-bool TimeOnce(std::string line, Run& run)
+// Runs a command to its end. With a sampling interval, samples the peak working set while it runs
+// (Wine reports no memory figures once a process has ended); polling every millisecond slowed a
+// short program by some 5 ms, so timed runs do not sample.
+bool RunOnce(std::string line, DWORD sampleMs, Run& run)
 {
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
@@ -66,13 +69,13 @@ bool TimeOnce(std::string line, Run& run)
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return false;
-    // Wine reports no memory figures once a process has ended: sample while it runs.
     run.peak = 0;
     do {
         PROCESS_MEMORY_COUNTERS counters{};
-        if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters))
+        if (sampleMs != INFINITE &&
+            GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters))
             run.peak = std::max(run.peak, counters.PeakWorkingSetSize);
-    } while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT);
+    } while (WaitForSingleObject(process.hProcess, sampleMs) == WAIT_TIMEOUT);
     QueryPerformanceCounter(&end);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -93,17 +96,20 @@ int main(int argc, char** argv)
         for (std::size_t i = 0; i < commands.size(); ++i) {
             Sleep(kSettleMs);
             Run run{};
-            if (!TimeOnce(commands[i], run))
+            if (!RunOnce(commands[i], INFINITE, run))
                 return 3;
             runs[i].push_back(run);
         }
     for (std::size_t i = 0; i < commands.size(); ++i) {
+        // One more run of each, untimed, for its memory.
+        Sleep(kSettleMs);
+        Run sampled{};
+        if (!RunOnce(commands[i], 1, sampled))
+            return 3;
+        const SIZE_T peak = sampled.peak;
         std::vector<Run>& times = runs[i];
         std::sort(times.begin(), times.end(),
                   [](const Run& a, const Run& b) { return a.ms < b.ms; });
-        SIZE_T peak = 0;
-        for (const Run& run : times)
-            peak = std::max(peak, run.peak);
         std::printf("%8.1f ms median %8.1f ms fastest  peak working set %6lu KiB  %s\n",
                     times[times.size() / 2].ms, times.front().ms,
                     static_cast<unsigned long>(peak / 1024), commands[i].c_str());
