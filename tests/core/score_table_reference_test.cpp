@@ -1,6 +1,6 @@
 // The hand-matching table parser against its first form, the table pattern searched over the
-// text: the same entries and the same debug lines, over the shipped tables, every byte value in
-// every position of a line, and generated texts with every kind of line.
+// text: the same entries, found by look-up, and the same debug lines, over the shipped tables,
+// every byte value in every position of a line, and generated texts with every kind of line.
 #include "eval/score_table.hpp"
 #include "tests/core/score_table_reference.hpp"
 
@@ -29,6 +29,15 @@ void ExpectSameAsReference(const std::string& text)
         ParseScoreText(text, [&lines](const char* line) { lines.push_back(line); });
     ASSERT_EQ(TableEntries(table), expected) << testing::PrintToString(text);
     ASSERT_EQ(lines, expectedLines) << testing::PrintToString(text);
+    // Looked up, every entry gives its own score, and its name cut short or run on gives none.
+    for (const auto& [name, score] : expected) {
+        ASSERT_EQ(LookupScore(table, name), score) << testing::PrintToString(name);
+        for (const std::string& other : {name.substr(0, name.size() - 1), name + "\x80"}) {
+            if (other != name && !expected.count(other)) {
+                ASSERT_FALSE(LookupScore(table, other)) << testing::PrintToString(other);
+            }
+        }
+    }
 }
 
 // Lines of names, colons, digits and odd bytes, broken by CR, LF or both.
