@@ -57,7 +57,7 @@ struct Run {
 
 // Runs a command to its end. With a sampling interval, samples the peak working set while it runs
 // (Wine reports no memory figures once a process has ended); polling every millisecond slowed a
-// short program by some 5 ms, so timed runs do not sample.
+// short program by 3 to 4 ms, so timed runs do not sample.
 bool RunOnce(std::string line, DWORD sampleMs, Run& run)
 {
     LARGE_INTEGER frequency, begin, end;
