@@ -95,7 +95,7 @@ two_servers() { # two processes on one PostgreSQL database, 32 clients each
     a=$pid pa=$port
     start_server "run$run-b" "$(binary $who)" --database "$database" $(lifted $who)
     b=$pid pb=$port
-    post "$pa" 32 "$work/bodies1" >"$work/a" &
+    post "$pa" 32 "$work/bodies3" >"$work/a" &
     post "$pb" 32 "$work/bodies2" >"$work/b"
     wait $!
     out_a=$(cat "$work/a") out_b=$(cat "$work/b")
@@ -152,7 +152,8 @@ pg_dir=$(echo "$pg" | sed -n 1p)
 pg_url=$(echo "$pg" | sed -n 2p)
 if wanted throughput; then
   # Enough distinct reports that no run exhausts its file (once 120,000 each, which the fastest
-  # runs used up within the 8 s): the single client's file, the 16 clients', the 64 clients'.
+  # runs used up within the 8 s): the single client's file, then the 16 and 64 clients' (which
+  # the two servers on one database share out).
   counts=($((seconds * 6000)) $((seconds * 60000)) $((seconds * 60000)))
   makers=()
   for n in 1 2 3; do
