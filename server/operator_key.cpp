@@ -7,8 +7,6 @@ namespace {
 
 constexpr std::chrono::seconds kFirstWait{1};
 constexpr std::chrono::seconds kLongestWait{60};
-// Addresses remembered at most; beyond, those whose wait has long passed are forgotten.
-constexpr std::size_t kMaxRecords = 10000;
 
 } // namespace
 
@@ -57,9 +55,15 @@ KeyAttempts::Clock::duration KeyAttempts::Wait(const std::string& address, Clock
 void KeyAttempts::Failed(const std::string& address, Clock::time_point now)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (records_.size() >= kMaxRecords) {
+    // When full, those whose wait has long passed are forgotten; when all still wait (many
+    // addresses failing at once), the one whose wait ends first, so the records stay bounded.
+    if (records_.size() >= maxRecords_ && !records_.count(address)) {
         for (auto it = records_.begin(); it != records_.end();)
             it = it->second.next + kLongestWait < now ? records_.erase(it) : std::next(it);
+        if (records_.size() >= maxRecords_)
+            records_.erase(std::min_element(
+                records_.begin(), records_.end(),
+                [](const auto& a, const auto& b) { return a.second.next < b.second.next; }));
     }
     Record& record = records_[address];
     const int doublings = std::min(record.failures, 6);

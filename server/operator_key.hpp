@@ -23,9 +23,11 @@ bool SameKey(const std::string& given, const std::string& key);
 std::string KeyFromFileText(const std::string& text);
 
 // After each wrong key an address waits before its next try: 1 s, doubling up to a minute.
+// At most maxRecords addresses are remembered, however many send wrong keys.
 class KeyAttempts {
   public:
     using Clock = std::chrono::steady_clock;
+    explicit KeyAttempts(std::size_t maxRecords = 10000) : maxRecords_(maxRecords) {}
     // How long the address must still wait (zero: it may try now).
     Clock::duration Wait(const std::string& address, Clock::time_point now);
     void Failed(const std::string& address, Clock::time_point now);
@@ -36,6 +38,7 @@ class KeyAttempts {
         int failures = 0;
         Clock::time_point next;
     };
+    const std::size_t maxRecords_;
     std::mutex mutex_;
     std::unordered_map<std::string, Record> records_;
 };

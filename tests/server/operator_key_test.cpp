@@ -47,6 +47,22 @@ TEST(KeyAttempts, EachWrongKeyDoublesTheWaitOfItsAddressUpToAMinute)
     EXPECT_EQ(attempts.Wait("a", start + 1s), KeyAttempts::Clock::duration::zero());
 }
 
+TEST(KeyAttempts, ManyAddressesFailingAtOnceAreRememberedUpToTheBound)
+{
+    KeyAttempts attempts(3);
+    const auto start = KeyAttempts::Clock::now();
+    for (int i = 0; i < 3; ++i)
+        attempts.Failed("a", start);
+    int waiting = 0;
+    for (int i = 0; i < 100; ++i)
+        attempts.Failed("x" + std::to_string(i), start);
+    for (int i = 0; i < 100; ++i)
+        waiting +=
+            attempts.Wait("x" + std::to_string(i), start) > KeyAttempts::Clock::duration::zero();
+    EXPECT_EQ(waiting, 2);
+    EXPECT_EQ(attempts.Wait("a", start), std::chrono::seconds(4)) << "the longest wait is kept";
+}
+
 // What every reply carries so that a browser runs nothing and frames nothing of it.
 TEST(ProtectiveHeaders, OnThePageTheExportAndRefusals)
 {
