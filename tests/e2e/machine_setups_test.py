@@ -10,16 +10,14 @@ after the program started (Wine rebuilds that key when its server starts); below
 DirectDraw as before.
 Usage: machine_setups_test.py ROOT PORT (run by scripts/test on its virtual display).
 """
-import csv
-import io
 import os
 import pathlib
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
-import urllib.request
+
+from report_server_run import finish, report_server, stored_reports, windows_path
 
 DIALOG_SIZE = (480, 380)  # the layout's, at 96 DPI
 
@@ -30,10 +28,6 @@ SETUPS = [
     ("win81-2gb-96dpi", "win81", 96, 2048, None, "Windows 6.3, SP 0.0", "2043.00 MB"),
     ("win7-8gb-120dpi", "win7", 120, 8192, 8192, "Windows 6.1, SP 1.0", "8192.00 MB"),
 ]
-
-
-def windows_path(path):
-    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
 def copy_prefix(base, copy):
@@ -86,27 +80,10 @@ def main(root, port):
         [root / "scripts/wineprefix"], capture_output=True, text=True, check=True).stdout.strip()
     failures = []
     outputs = {}
-    with tempfile.TemporaryDirectory() as work:
-        server_log = pathlib.Path(work, "server.log")
-        server = subprocess.Popen(
-            [root / "build/native/vxm-report-server", "--port", port, "--database",
-             pathlib.Path(work, "db")],
-            stdout=open(server_log, "w"), stderr=subprocess.STDOUT,
-            env={**os.environ, "VXM_OPERATOR_KEY": "local-operator-key"})
-        try:
-            for _ in range(100):
-                if "listening" in server_log.read_text():
-                    break
-                time.sleep(0.1)
-            for number, setup in enumerate(SETUPS):
-                outputs[setup[0]] = play(root, work, setup, f"5550{number}123", environment)
-            export = urllib.request.urlopen(
-                f"http://127.0.0.1:{port}/export.csv?key=local-operator-key&raw=1", timeout=10).read()
-        finally:
-            server.terminate()
-            server.wait(timeout=30)
-
-    rows = {row["u"]: row for row in csv.DictReader(io.StringIO(export.decode("utf-8-sig")))}
+    with tempfile.TemporaryDirectory() as work, report_server(root, port, work) as url:
+        for number, setup in enumerate(SETUPS):
+            outputs[setup[0]] = play(root, work, setup, f"5550{number}123", environment)
+        rows = {row["u"]: row for row in stored_reports(url)}
     for number, (name, _, dpi, _, _, os_text, video_text) in enumerate(SETUPS):
         output = outputs[name]
         row = rows.get(f"5550{number}123")
@@ -125,8 +102,4 @@ def main(root, port):
 
 
 if __name__ == "__main__":
-    problems = main(sys.argv[1], sys.argv[2])
-    for problem in problems:
-        print("machine_setups_test:", problem)
-    print("machine_setups_test:", "FAILED" if problems else "passed")
-    sys.exit(1 if problems else 0)
+    finish("machine_setups_test", main(sys.argv[1], sys.argv[2]))

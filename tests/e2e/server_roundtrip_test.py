@@ -8,58 +8,36 @@ report, read back through the keyed CSV export, must carry the typed account num
 record's values as the summary shows them, and the page must count it.
 Usage: server_roundtrip_test.py ROOT PORT (run by scripts/test on its virtual display).
 """
-import csv
-import io
-import os
 import pathlib
 import subprocess
 import sys
 import tempfile
-import time
 import urllib.request
 
+from report_server_run import finish, report_server, stored_reports, windows_path
+
 ACCOUNT = "87654321"
-
-
-def windows_path(path):
-    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
 
 
 def main(root, port):
     root = pathlib.Path(root)
     failures = []
-    with tempfile.TemporaryDirectory() as work:
-        server_out = open(pathlib.Path(work, "server.log"), "w")
-        server = subprocess.Popen(
-            [root / "build/native/vxm-report-server", "--port", port, "--database",
-             pathlib.Path(work, "db")],
-            stdout=server_out, stderr=subprocess.STDOUT,
-            env={**os.environ, "VXM_OPERATOR_KEY": "local-operator-key"})
-        try:
-            for _ in range(100):
-                if "listening" in pathlib.Path(work, "server.log").read_text():
-                    break
-                time.sleep(0.1)
-            loopback = root / "build/loopback"
-            played = subprocess.run(
-                [root / "scripts/wine-exec", root / "build/win/bin/play_start.exe",
-                 windows_path(loopback / "VxmCheck.exe"), windows_path(loopback / "Main.vxm"),
-                 ACCOUNT, windows_path(pathlib.Path(work, "shots")), "--show_info"],
-                capture_output=True, timeout=300)
-            output = played.stdout.decode("gbk", errors="replace")
-            url = f"http://127.0.0.1:{port}"
-            export = urllib.request.urlopen(f"{url}/export.csv?key=local-operator-key&raw=1", timeout=10).read()
-            page = urllib.request.urlopen(f"{url}/", timeout=10).read().decode("utf-8")
-        finally:
-            server.terminate()
-            server.wait(timeout=30)
+    with tempfile.TemporaryDirectory() as work, report_server(root, port, work) as url:
+        loopback = root / "build/loopback"
+        played = subprocess.run(
+            [root / "scripts/wine-exec", root / "build/win/bin/play_start.exe",
+             windows_path(loopback / "VxmCheck.exe"), windows_path(loopback / "Main.vxm"),
+             ACCOUNT, windows_path(pathlib.Path(work, "shots")), "--show_info"],
+            capture_output=True, timeout=300)
+        output = played.stdout.decode("gbk", errors="replace")
+        rows = stored_reports(url)
+        page = urllib.request.urlopen(f"{url}/", timeout=10).read().decode("utf-8")
 
     summary = {}
     for line in output.splitlines():
         if ":\t" in line:
             key, value = line.split(":\t", 1)
             summary.setdefault(key, value)
-    rows = list(csv.DictReader(io.StringIO(export.decode("utf-8"))))
     if len(rows) != 1:
         return [f"expected one stored report, got {len(rows)}; program said:\n{output}"]
     row = rows[0]
@@ -92,8 +70,4 @@ def main(root, port):
 
 
 if __name__ == "__main__":
-    problems = main(sys.argv[1], sys.argv[2])
-    for problem in problems:
-        print("server_roundtrip_test:", problem)
-    print("server_roundtrip_test:", "FAILED" if problems else "passed")
-    sys.exit(1 if problems else 0)
+    finish("server_roundtrip_test", main(sys.argv[1], sys.argv[2]))

@@ -1,0 +1,51 @@
+"""What the end-to-end tests with the reference server share: the server on a fresh database in a
+work folder, the raw export read back by the operator key, Wine paths and the test's verdict."""
+import contextlib
+import csv
+import io
+import os
+import pathlib
+import subprocess
+import sys
+import time
+import urllib.request
+
+OPERATOR_KEY = "local-operator-key"
+
+
+def windows_path(path):
+    return "Z:" + str(pathlib.Path(path).resolve()).replace("/", "\\")
+
+
+@contextlib.contextmanager
+def report_server(root, port, work):
+    """The native server on PORT with a database in WORK, listening until the block ends."""
+    log = pathlib.Path(work, "server.log")
+    with open(log, "w") as out:
+        server = subprocess.Popen(
+            [pathlib.Path(root) / "build/native/vxm-report-server", "--port", port, "--database",
+             pathlib.Path(work, "db")],
+            stdout=out, stderr=subprocess.STDOUT, env={**os.environ, "VXM_OPERATOR_KEY": OPERATOR_KEY})
+    try:
+        for _ in range(100):
+            if "listening" in log.read_text():
+                break
+            time.sleep(0.1)
+        yield f"http://127.0.0.1:{port}"
+    finally:
+        server.terminate()
+        server.wait(timeout=30)
+
+
+def stored_reports(url):
+    """Every stored report as a dict by column, exactly as stored."""
+    export = urllib.request.urlopen(f"{url}/export.csv?key={OPERATOR_KEY}&raw=1", timeout=10).read()
+    return list(csv.DictReader(io.StringIO(export.decode("utf-8"))))
+
+
+def finish(name, problems):
+    """Prints the problems and the verdict, and exits with it."""
+    for problem in problems:
+        print(f"{name}:", problem)
+    print(f"{name}:", "FAILED" if problems else "passed")
+    sys.exit(1 if problems else 0)
