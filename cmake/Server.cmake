@@ -4,7 +4,7 @@ find_package(Threads REQUIRED)
 find_package(SQLite3 REQUIRED)
 find_package(PostgreSQL REQUIRED)
 
-file(GLOB VXM_SERVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/server/*.cpp)
+file(GLOB_RECURSE VXM_SERVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/server/*.cpp)
 list(REMOVE_ITEM VXM_SERVER_SOURCES ${CMAKE_SOURCE_DIR}/server/main.cpp)
 set(VXM_SERVER_SHARED_SOURCES
     ${CMAKE_SOURCE_DIR}/report/report_fields.cpp

@@ -5,8 +5,8 @@
 
 #include "report/report_fields.hpp"
 #include "report/report_http.hpp"
-#include "server/report_decision.hpp"
-#include "server/text_encoding.hpp"
+#include "server/intake/report_decision.hpp"
+#include "server/intake/text_encoding.hpp"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "fuzz/fuzz_check.hpp"
 
 #include "report/report_fields.hpp"
-#include "server/http_server.hpp"
-#include "server/request_framing.hpp"
-#include "server/report_decision.hpp"
-#include "server/request_route.hpp"
+#include "server/http/http_server.hpp"
+#include "server/http/request_framing.hpp"
+#include "server/intake/report_decision.hpp"
+#include "server/http/request_route.hpp"
 
 #include <boost/beast/http.hpp>
 

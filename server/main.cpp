@@ -1,10 +1,10 @@
 // vxm-report-server: takes the program's reports, stores them and shows the survey's page.
 #include "report/report_fields.hpp"
-#include "server/http_server.hpp"
-#include "server/open_file_limit.hpp"
-#include "server/operator_key.hpp"
-#include "server/report_recorder.hpp"
-#include "server/request_log.hpp"
+#include "server/http/http_server.hpp"
+#include "server/http/open_file_limit.hpp"
+#include "server/http/operator_key.hpp"
+#include "server/store/report_recorder.hpp"
+#include "server/monitor/request_log.hpp"
 
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>

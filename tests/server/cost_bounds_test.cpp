@@ -1,9 +1,9 @@
 // What forged variety cannot make expensive: the page's size and its reads, a flood of page
 // requests, and the page while an export runs.
-#include "server/page_cache.hpp"
-#include "server/store_schema.hpp"
-#include "server/survey_page.hpp"
-#include "server/text_encoding.hpp"
+#include "server/views/page_cache.hpp"
+#include "server/store/store_schema.hpp"
+#include "server/views/survey_page.hpp"
+#include "server/intake/text_encoding.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
 

@@ -1,8 +1,8 @@
 // Requests an attacker would send, grouped by what they aim at: the framing, the memory a
 // connection holds, its slot and its time. Each must be refused or cut off, and the server must
 // go on answering everyone else.
-#include "server/connection_slots.hpp"
-#include "server/open_file_limit.hpp"
+#include "server/http/connection_slots.hpp"
+#include "server/http/open_file_limit.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
 

@@ -1,4 +1,4 @@
-#include "server/machine_labels.hpp"
+#include "server/intake/machine_labels.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "server/report_decision.hpp"
-#include "server/request_route.hpp"
-#include "server/text_encoding.hpp"
+#include "server/intake/report_decision.hpp"
+#include "server/http/request_route.hpp"
+#include "server/intake/text_encoding.hpp"
 #include "tests/server/report_samples.hpp"
 
 #include <gtest/gtest.h>

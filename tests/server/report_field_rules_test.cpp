@@ -1,6 +1,6 @@
 #include "eval/level.hpp"
-#include "server/report_decision.hpp"
-#include "server/report_field_rules.hpp"
+#include "server/intake/report_decision.hpp"
+#include "server/intake/report_field_rules.hpp"
 #include "tests/server/report_samples.hpp"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "server/report_store.hpp"
+#include "server/store/report_store.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
 

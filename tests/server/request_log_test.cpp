@@ -1,4 +1,4 @@
-#include "server/request_log.hpp"
+#include "server/monitor/request_log.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A report server inside the test program, on 127.0.0.1 and a port of the system's choice, over
 // a fresh SQLite folder or, when VXM_TEST_POSTGRES_URL is set, that PostgreSQL database.
-#include "server/http_server.hpp"
+#include "server/http/http_server.hpp"
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/read.hpp>

@@ -1,4 +1,4 @@
-#include "server/csv_export.hpp"
+#include "server/views/csv_export.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
 

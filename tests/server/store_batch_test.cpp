@@ -1,4 +1,4 @@
-#include "server/report_recorder.hpp"
+#include "server/store/report_recorder.hpp"
 #include "tests/server/report_samples.hpp"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // The operator's page: the survey's aggregates as one self-contained HTML page (UTF-8, inline
 // SVG charts, no scripts, fonts or images from elsewhere). Shows no account number, network
 // address or computer name.
-#include "server/report_store.hpp"
+#include "server/store/report_store.hpp"
 
 #include <cstdint>
 #include <string>

@@ -3,8 +3,8 @@
 // each writer stores whatever has queued in one transaction: one disk sync serves many reports.
 // Reads for the page and for the export run on a thread each, so a long export does not hold up
 // the page. Every store failure is logged with its reason and counted.
-#include "server/report_store.hpp"
-#include "server/server_metrics.hpp"
+#include "server/store/report_store.hpp"
+#include "server/monitor/server_metrics.hpp"
 
 #include <condition_variable>
 #include <deque>

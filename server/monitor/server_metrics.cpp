@@ -1,4 +1,4 @@
-#include "server/server_metrics.hpp"
+#include "server/monitor/server_metrics.hpp"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #pragma once
 // The report server's HTTP side: accepts connections, reads one request at a time within a
 // deadline and a size bound, and hands each to its handler; logs each reply and counts it.
-#include "server/report_recorder.hpp"
-#include "server/server_metrics.hpp"
+#include "server/store/report_recorder.hpp"
+#include "server/monitor/server_metrics.hpp"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>

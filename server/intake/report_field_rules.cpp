@@ -1,4 +1,4 @@
-#include "server/report_field_rules.hpp"
+#include "server/intake/report_field_rules.hpp"
 
 #include "common/decimal.hpp"
 

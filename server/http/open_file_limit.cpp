@@ -1,4 +1,4 @@
-#include "server/open_file_limit.hpp"
+#include "server/http/open_file_limit.hpp"
 
 #include <sys/resource.h>
 

@@ -1,8 +1,8 @@
-#include "server/csv_export.hpp"
+#include "server/views/csv_export.hpp"
 
 #include "common/decimal.hpp"
-#include "server/request_route.hpp"
-#include "server/text_encoding.hpp"
+#include "server/http/request_route.hpp"
+#include "server/intake/text_encoding.hpp"
 
 #include <ctime>
 

@@ -1,4 +1,4 @@
-#include "server/text_encoding.hpp"
+#include "server/intake/text_encoding.hpp"
 
 #include <iconv.h>
 

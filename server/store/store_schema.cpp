@@ -1,7 +1,7 @@
-#include "server/store_schema.hpp"
+#include "server/store/store_schema.hpp"
 
-#include "server/machine_labels.hpp"
-#include "server/report_field_rules.hpp"
+#include "server/intake/machine_labels.hpp"
+#include "server/intake/report_field_rules.hpp"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #pragma once
 // What the server counts for monitoring, read at /metrics in the Prometheus text format. Every
 // figure is an atomic: network and writer threads add to them without a lock.
-#include "server/report_decision.hpp"
+#include "server/intake/report_decision.hpp"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "server/request_framing.hpp"
+#include "server/http/request_framing.hpp"
 
 namespace http = boost::beast::http;
 

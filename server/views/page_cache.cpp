@@ -1,4 +1,4 @@
-#include "server/page_cache.hpp"
+#include "server/views/page_cache.hpp"
 
 PageCache::PageCache(std::chrono::milliseconds lifetime) : lifetime_(lifetime) {}
 

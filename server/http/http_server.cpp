@@ -1,14 +1,14 @@
-#include "server/http_server.hpp"
+#include "server/http/http_server.hpp"
 
-#include "server/connection_slots.hpp"
-#include "server/csv_export.hpp"
-#include "server/operator_key.hpp"
-#include "server/page_cache.hpp"
-#include "server/report_decision.hpp"
-#include "server/request_framing.hpp"
-#include "server/request_route.hpp"
-#include "server/request_log.hpp"
-#include "server/survey_page.hpp"
+#include "server/http/connection_slots.hpp"
+#include "server/views/csv_export.hpp"
+#include "server/http/operator_key.hpp"
+#include "server/views/page_cache.hpp"
+#include "server/intake/report_decision.hpp"
+#include "server/http/request_framing.hpp"
+#include "server/http/request_route.hpp"
+#include "server/monitor/request_log.hpp"
+#include "server/views/survey_page.hpp"
 
 #include <boost/asio/post.hpp>
 #include <boost/asio/strand.hpp>

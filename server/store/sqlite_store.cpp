@@ -1,6 +1,6 @@
 // The embedded engine: one file in the data folder, write-ahead log, full sync on commit.
-#include "server/report_store.hpp"
-#include "server/store_schema.hpp"
+#include "server/store/report_store.hpp"
+#include "server/store/store_schema.hpp"
 
 #include <fcntl.h>
 #include <sqlite3.h>

@@ -6,7 +6,7 @@
 // The page must stay fast however many reports there are, so it never scans the reports: each
 // recorded report adds to small tallies (per level, processor, adapter, system name, memory
 // band, resolution, day and gain) in the same transaction.
-#include "server/report_store.hpp"
+#include "server/store/report_store.hpp"
 
 #include <map>
 #include <optional>

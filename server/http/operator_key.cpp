@@ -1,4 +1,4 @@
-#include "server/operator_key.hpp"
+#include "server/http/operator_key.hpp"
 
 #include <algorithm>
 #include <cctype>

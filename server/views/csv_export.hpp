@@ -1,7 +1,7 @@
 #pragma once
 // The operator's export: stored reports as CSV lines (UTF-8, RFC 4180 quoting), by default made
 // safe to open in a spreadsheet program, or raw for programs.
-#include "server/report_store.hpp"
+#include "server/store/report_store.hpp"
 
 #include <optional>
 #include <string>

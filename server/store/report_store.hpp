@@ -2,7 +2,7 @@
 // Storage of reports behind one small interface, with an SQLite and a PostgreSQL engine. One
 // object is one database connection and is used by one thread at a time.
 #include "report/report_fields.hpp"
-#include "server/report_decision.hpp"
+#include "server/intake/report_decision.hpp"
 
 #include <cstdint>
 #include <functional>

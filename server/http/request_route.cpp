@@ -1,4 +1,4 @@
-#include "server/request_route.hpp"
+#include "server/http/request_route.hpp"
 
 #include "report/report_fields.hpp"
 

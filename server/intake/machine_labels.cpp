@@ -1,6 +1,6 @@
-#include "server/machine_labels.hpp"
+#include "server/intake/machine_labels.hpp"
 
-#include "server/text_encoding.hpp"
+#include "server/intake/text_encoding.hpp"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "server/report_store.hpp"
+#include "server/store/report_store.hpp"
 
 bool IsPostgresUrl(const std::string& database)
 {

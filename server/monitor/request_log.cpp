@@ -1,7 +1,7 @@
-#include "server/request_log.hpp"
+#include "server/monitor/request_log.hpp"
 
 #include "common/hex_digit.hpp"
-#include "server/request_route.hpp"
+#include "server/http/request_route.hpp"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // The shared engine: a PostgreSQL database that several server processes may use at once.
 // Uniqueness is the database's (a unique index), so concurrent servers record a report once.
-#include "server/report_store.hpp"
-#include "server/store_schema.hpp"
+#include "server/store/report_store.hpp"
+#include "server/store/store_schema.hpp"
 
 #include <libpq-fe.h>
 

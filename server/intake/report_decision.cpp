@@ -1,9 +1,9 @@
-#include "server/report_decision.hpp"
+#include "server/intake/report_decision.hpp"
 
 #include "common/decimal.hpp"
 #include "report/report_token.hpp"
-#include "server/report_field_rules.hpp"
-#include "server/text_encoding.hpp"
+#include "server/intake/report_field_rules.hpp"
+#include "server/intake/text_encoding.hpp"
 
 FormCheck CheckReportForm(std::string_view body)
 {

@@ -1,7 +1,7 @@
-#include "server/survey_page.hpp"
+#include "server/views/survey_page.hpp"
 
-#include "server/csv_export.hpp"
-#include "server/text_encoding.hpp"
+#include "server/views/csv_export.hpp"
+#include "server/intake/text_encoding.hpp"
 
 #include <algorithm>
 #include <cmath>

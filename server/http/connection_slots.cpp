@@ -1,4 +1,4 @@
-#include "server/connection_slots.hpp"
+#include "server/http/connection_slots.hpp"
 
 ConnectionSlots::ConnectionSlots(std::size_t total, std::size_t perAddress)
     : total_(total), perAddress_(perAddress)
