@@ -12,7 +12,8 @@ target_include_directories(korfact_core PUBLIC ${CMAKE_SOURCE_DIR})
 if(WIN32)
   target_include_directories(korfact_core SYSTEM PUBLIC ${VXM_DEPS}/cross-include)
   # The parameter bag handed to OnEvent is the framework's own.
-  add_library(KorFact SHARED ${KORFACT_WIN_SOURCES} ${CMAKE_SOURCE_DIR}/framework/variable_param.cpp)
+  add_library(KorFact SHARED ${KORFACT_WIN_SOURCES} ${CMAKE_SOURCE_DIR}/framework/variable_param.cpp
+              ${CMAKE_SOURCE_DIR}/common/fault_report_win.cpp)
   set_target_properties(KorFact PROPERTIES PREFIX "" IMPORT_PREFIX "lib")
   target_link_libraries(KorFact PRIVATE korfact_core user32 gdi32 comctl32)
   target_link_options(KorFact PRIVATE -s) # shipped: no symbols

@@ -4,6 +4,17 @@
 
 #include <windows.h>
 
+namespace {
+
+void (*gDigestMismatchAction)() = nullptr;
+
+} // namespace
+
+void OnDataDigestMismatch(void (*action)())
+{
+    gDigestMismatchAction = action;
+}
+
 std::string LoadTextResource(int resourceId, const char* fileName, const char* resourceType)
 {
     std::string text;
@@ -14,7 +25,9 @@ std::string LoadTextResource(int resourceId, const char* fileName, const char* r
         if (bytes)
             text.assign(static_cast<const char*>(bytes), SizeofResource(self, found));
     }
-    if (!DataDigestMatches(fileName, text))
-        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(-1));
-    return text;
+    if (DataDigestMatches(fileName, text))
+        return text;
+    if (gDigestMismatchAction)
+        gDigestMismatchAction();
+    return "";
 }

@@ -22,6 +22,8 @@ void* gView = nullptr;
 
 } // namespace
 
+// The block's two failures are printed on standard output, where the framework's block has always
+// reported them, not through ReportFault.
 void CreateSharedMemoryBlock()
 {
     char name[32] = {};

@@ -1,5 +1,6 @@
 #include "korfact/ui_lib_win.hpp"
 
+#include "common/fault_report.hpp"
 #include "framework/variable_param.hpp"
 #include "korfact/dpi_win.hpp"
 #include "korfact/placement.hpp"
@@ -15,9 +16,7 @@ constexpr std::streamoff kMaxLayoutBytes = 1 << 20;
 void ReportLayoutError(const std::string& file, const std::string& element,
                        const std::string& reason)
 {
-    const std::string line =
-        "[Kordo_Error] LoadLayout " + file + ": " + element + ": " + reason + "\n";
-    OutputDebugStringA(line.c_str());
+    ReportFault("korfact", "LoadLayout " + file + ": " + element + ": " + reason);
 }
 
 std::string ProgramDirectory()

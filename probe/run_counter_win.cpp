@@ -1,5 +1,6 @@
 #include "probe/run_counter.hpp"
 
+#include "common/fault_report.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 
@@ -16,11 +17,6 @@ constexpr DWORD kLockWaitMs = 10000;
 std::string LockName(const RunCounterPlace& place)
 {
     return "VxmCheck.RunCounter." + place.segment;
-}
-
-void ReportToDebugger(const std::string& text)
-{
-    OutputDebugStringA(("[VxmCheck] " + text + "\n").c_str());
 }
 
 std::string TempFolder()
@@ -71,7 +67,7 @@ std::uint32_t SyncRunCount(bool increment, const RunCounterPlace& place)
         const RunCounterLock lock(place);
         count = SegmentCount(place, increment);
     } catch (const std::exception& error) {
-        ReportToDebugger("run count segment " + place.segment + ": " + error.what());
+        ReportFault("probe", "run count segment " + place.segment + ": " + error.what());
         if (increment)
             throw;
     }

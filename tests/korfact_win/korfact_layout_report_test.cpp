@@ -35,9 +35,9 @@ TEST(KorFactLayoutReport, OneDebuggerLineNamesFileElementAndReason)
     EXPECT_EQ(run.exitCode, 0u) << run.output;
     std::vector<std::string> reports;
     for (const std::string& text : run.reports)
-        if (text.rfind("[Kordo_Error] ", 0) == 0)
+        if (text.rfind("[VxmCheck] korfact: ", 0) == 0)
             reports.push_back(text);
-    EXPECT_EQ(reports, std::vector<std::string>{"[Kordo_Error] LoadLayout " + folder.Path() +
+    EXPECT_EQ(reports, std::vector<std::string>{"[VxmCheck] korfact: LoadLayout " + folder.Path() +
                                                 "\\prog\\Main.vxm: layout/dialog[D]/slider[S]: "
                                                 "unknown kind slider\n"});
 }
