@@ -12,6 +12,9 @@ namespace {
 // Longer names are cut: a forged name cannot make the page large.
 constexpr std::size_t kMaxLabelCharacters = 80;
 
+// Below 600 px (a phone) the sections stand in one column and each row puts its name on a line
+// of its own above its bar and numbers; the day chart gives way to its table, which a screen
+// reader reads at every width. Visually hidden text keeps a name for what is only drawn.
 constexpr const char kStyle[] = R"(
 body{margin:0;background:#f4f6f9;color:#1f2937;font:15px/1.5 "Noto Sans CJK SC","WenQuanYi Micro Hei","Microsoft YaHei",sans-serif}
 header{background:#0f3d5e;color:#fff;padding:22px 40px}
@@ -22,8 +25,8 @@ main{max-width:1180px;margin:0 auto;padding:24px 40px 40px}
 .card{flex:1;background:#fff;border-radius:8px;padding:16px 20px;box-shadow:0 1px 3px rgba(0,0,0,.08)}
 .card b{display:block;font-size:30px;color:#0f3d5e}
 .card span{color:#6b7280;font-size:13px}
-.grid{display:grid;grid-template-columns:1fr 1fr;gap:20px}
-section{background:#fff;border-radius:8px;padding:16px 20px;box-shadow:0 1px 3px rgba(0,0,0,.08);min-width:0}
+.grid{display:grid;grid-template-columns:repeat(auto-fit,minmax(min(440px,100%),1fr));gap:20px}
+section{position:relative;background:#fff;border-radius:8px;padding:16px 20px;box-shadow:0 1px 3px rgba(0,0,0,.08);min-width:0}
 section.wide{grid-column:1/-1}
 h2{margin:0 0 10px;font-size:16px;color:#0f3d5e}
 table{width:100%;border-collapse:collapse;table-layout:fixed}
@@ -31,11 +34,33 @@ td{padding:3px 6px;font-size:13px;white-space:nowrap;overflow:hidden;text-overfl
 col.bar{width:28%}
 col.num{width:64px}
 section.wide col.bar{width:34%}
-td.num{text-align:right;font-variant-numeric:tabular-nums;color:#374151}
+.num{text-align:right;font-variant-numeric:tabular-nums;color:#374151}
 th{font-size:12px;color:#6b7280;font-weight:normal;text-align:right;padding:0 6px 4px}
 th:first-child{text-align:left}
-.empty{color:#9ca3af;font-size:13px}
-svg text{font:11px sans-serif;fill:#6b7280}
+svg{display:block}
+.empty{margin:0;color:#9ca3af;font-size:13px}
+svg text{font:10px sans-serif;fill:#6b7280}
+.hidden,table.days{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);white-space:nowrap}
+@media (max-width:600px){
+header{padding:16px}
+header h1{font-size:20px}
+main{padding:12px 12px 24px}
+.cards{flex-direction:column;gap:8px;margin-bottom:12px}
+.card{display:flex;align-items:baseline;gap:10px;padding:8px 14px}
+.card b{font-size:22px}
+.grid{gap:12px}
+section{padding:12px 14px}
+table,thead,tbody{display:block}
+table.days{position:static;width:auto;height:auto;overflow:visible;clip:auto}
+tr{display:grid;grid-template-columns:1fr repeat(3,4.5em);align-items:center;padding-top:4px}
+td:first-child{grid-column:1/-1;padding-bottom:0;white-space:normal;overflow-wrap:anywhere}
+thead tr,table.days tr{padding-top:0}
+th.bar{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);padding:0}
+table.days tr{grid-template-columns:5.8em 1fr repeat(3,4.5em)}
+table.days td:first-child{grid-column:auto;padding-bottom:3px}
+table.days th.bar{position:static;width:auto;height:auto;clip:auto;padding:0 6px 4px}
+svg.chart{display:none}
+}
 )";
 
 std::string Number(double value, int decimals)
@@ -66,34 +91,48 @@ const char* LevelColour(const std::string& code)
     return "#9ca3af";
 }
 
+// What a bar table lists: its class and the heading of its name column.
+struct TableKind {
+    const char* className;
+    const char* heading;
+};
+constexpr TableKind kNames{"names", "名称"};
+// The day chart's numbers: read aloud instead of the drawing, and shown instead of it on a
+// narrow screen.
+constexpr TableKind kDays{"days", "日期"};
+
 // One row per tally: name, a bar scaled to the largest count, count, share and average gain.
 std::string BarTable(const std::vector<Tally>& tallies, std::int64_t reports,
                      std::string (*name)(const std::string&),
-                     const char* (*colour)(const std::string&))
+                     const char* (*colour)(const std::string&), TableKind kind = kNames)
 {
     if (tallies.empty())
         return "<p class=\"empty\">暂无数据</p>";
     std::int64_t largest = 1;
     for (const Tally& tally : tallies)
         largest = std::max(largest, tally.count);
-    std::string html = "<table><colgroup><col><col class=\"bar\"><col class=\"num\">"
-                       "<col class=\"num\"><col class=\"num\"></colgroup><tr><th>名称</th><th>"
-                       "</th><th>报告</th><th>占比</th><th>平均得分</th></tr>";
+    std::string html = std::string("<table class=\"") + kind.className +
+                       "\"><colgroup><col><col class=\"bar\"><col class=\"num\"><col "
+                       "class=\"num\"><col class=\"num\"></colgroup><thead><tr><th>" +
+                       kind.heading +
+                       "</th><th class=\"bar\"><span class=\"hidden\">比例</span></th><th "
+                       "class=\"num\">报告</th><th class=\"num\">占比</th><th "
+                       "class=\"num\">平均得分</th></tr></thead><tbody>";
     for (const Tally& tally : tallies) {
         const std::string label = name(tally.label);
+        const std::string count = std::to_string(tally.count);
+        const std::string share =
+            Number(reports ? 100.0 * static_cast<double>(tally.count) / reports : 0, 1);
         const double width = 100.0 * static_cast<double>(tally.count) / largest;
         html += "<tr><td title=\"" + label + "\">" + label + "</td>";
-        html += "<td class=\"bar\"><svg width=\"100%\" height=\"14\" role=\"img\"><rect "
-                "width=\"" +
-                Number(std::max(width, 0.5), 1) + "%\" height=\"14\" rx=\"3\" fill=\"" +
-                colour(tally.label) + "\"/></svg></td>";
-        html += "<td class=\"num\">" + std::to_string(tally.count) + "</td>";
-        html += "<td class=\"num\">" +
-                Number(reports ? 100.0 * static_cast<double>(tally.count) / reports : 0, 1) +
-                "%</td>";
+        // The bar's name says what it draws, for a screen reader.
+        html += "<td><svg width=\"100%\" height=\"14\" role=\"img\" aria-label=\"" + label + ": " +
+                count + ", " + share + " %\"><rect width=\"" + Number(std::max(width, 0.5), 1) +
+                "%\" height=\"14\" rx=\"3\" fill=\"" + colour(tally.label) + "\"/></svg></td>";
+        html += "<td class=\"num\">" + count + "</td><td class=\"num\">" + share + "%</td>";
         html += "<td class=\"num\">" + Number(std::round(tally.averageGain), 0) + "</td></tr>";
     }
-    return html + "</table>";
+    return html + "</tbody></table>";
 }
 
 // A name the page gave a stored text (UTF-8), cut to what a table row shows.
@@ -112,11 +151,19 @@ const char* Blue(const std::string&)
     return "#3b82f6";
 }
 
-// Reports per day as columns, oldest on the left.
+// A count over a column: from ten thousand on in 万 with one decimal ("7.4万"), so that
+// neighbouring counts stay apart; the exact one is in the column's title and the table.
+std::string ColumnCount(std::int64_t count)
+{
+    return count < 10000 ? std::to_string(count) : Number(count / 10000.0, 1) + "万";
+}
+
+// Reports per day as columns, oldest on the left, hidden from assistive technology: the table
+// after it holds the same numbers. Nothing without days (the table says there are none).
 std::string DayChart(std::vector<Tally> days)
 {
     if (days.empty())
-        return "<p class=\"empty\">暂无数据</p>";
+        return {};
     std::reverse(days.begin(), days.end());
     std::int64_t largest = 1;
     for (const Tally& day : days)
@@ -125,7 +172,7 @@ std::string DayChart(std::vector<Tally> days)
     // Thirty days fill the width; fewer keep the same column width, from the left.
     const double slot = static_cast<double>(width) / 30;
     std::string svg = "<svg viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) +
-                      "\" width=\"100%\" role=\"img\">";
+                      "\" width=\"100%\" class=\"chart\" aria-hidden=\"true\">";
     for (std::size_t i = 0; i < days.size(); ++i) {
         const double barHeight =
             (height - top - bottom) * static_cast<double>(days[i].count) / largest;
@@ -136,7 +183,7 @@ std::string DayChart(std::vector<Tally> days)
                std::to_string(days[i].count) + "</title></rect>";
         svg += "<text x=\"" + Number(x + slot * 0.35, 1) + "\" y=\"" +
                Number(height - bottom - barHeight - 3, 1) + "\" text-anchor=\"middle\">" +
-               std::to_string(days[i].count) + "</text>";
+               ColumnCount(days[i].count) + "</text>";
         svg += "<text x=\"" + Number(x + slot * 0.35, 1) + "\" y=\"" + std::to_string(height - 6) +
                "\" text-anchor=\"middle\">" + DayName(days[i].label).substr(5) + "</text>";
     }
@@ -186,7 +233,10 @@ std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
     html += Section("显存容量", BarTable(figures.videoMemory, figures.reports, NamedText, Blue));
     html += Section("屏幕分辨率", BarTable(figures.resolutions, figures.reports, StoredText, Blue),
                     true);
-    html += Section("每日报告（UTC，最近 30 天）", DayChart(figures.days), true);
+    html += Section("每日报告（UTC，最近 30 天）",
+                    DayChart(figures.days) +
+                        BarTable(figures.days, figures.reports, DayName, Blue, kDays),
+                    true);
     html += "</div></main></body></html>\n";
     return html;
 }
