@@ -11,8 +11,18 @@ set(VXM_SERVER_SHARED_SOURCES
     ${CMAKE_SOURCE_DIR}/report/report_token.cpp
     ${CMAKE_SOURCE_DIR}/common/md5.cpp)
 
+# The commit the server is built from, shown in /metrics; looked up at every build.
+set(VXM_SERVER_VERSION_SOURCE ${CMAKE_BINARY_DIR}/generated/server_version.cpp)
+add_custom_target(vxm_server_version
+                  COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}
+                          -DOUTPUT=${VXM_SERVER_VERSION_SOURCE}
+                          -P ${CMAKE_SOURCE_DIR}/cmake/make_server_version.cmake
+                  BYPRODUCTS ${VXM_SERVER_VERSION_SOURCE})
+
 # The server's texts (messages, page) are UTF-8, unlike the program's GBK literals.
-add_library(vxmserver STATIC ${VXM_SERVER_SOURCES} ${VXM_SERVER_SHARED_SOURCES})
+add_library(vxmserver STATIC ${VXM_SERVER_SOURCES} ${VXM_SERVER_SHARED_SOURCES}
+                             ${VXM_SERVER_VERSION_SOURCE})
+add_dependencies(vxmserver vxm_server_version)
 target_include_directories(vxmserver PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(vxmserver PUBLIC -fexec-charset=UTF-8 ${VXM_SANITIZE_FLAGS})
 target_link_options(vxmserver PUBLIC ${VXM_SANITIZE_FLAGS})

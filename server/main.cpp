@@ -153,6 +153,7 @@ int main(int argc, char** argv)
         // Declared first so that it outlives the recorder, whose last replies post to it.
         boost::asio::io_context io;
         ServerMetrics metrics;
+        metrics.store = IsPostgresUrl(settings.database) ? "postgresql" : "sqlite";
         ReportRecorder recorder([&] { return OpenReportStore(settings.database); },
                                 settings.writers, 512, metrics);
         HttpServer server(io, settings.server, recorder, metrics);

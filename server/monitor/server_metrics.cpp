@@ -1,5 +1,8 @@
 #include "server/monitor/server_metrics.hpp"
 
+#include "server/monitor/build_version.hpp"
+#include "server/monitor/process_figures.hpp"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -25,6 +28,43 @@ std::string Seconds(std::uint64_t micros)
 void Head(std::string& text, const char* name, const char* type, const char* help)
 {
     text += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
+}
+
+// A figure as the text format writes it: integers in full, fractions to 15 digits.
+std::string Figure(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return text;
+}
+
+// The process's figures under the names Prometheus' client libraries give them, so dashboards
+// and alerts made for those read them as they are.
+void AppendProcessFigures(std::string& text, const ProcessFigures& figures)
+{
+    const struct {
+        const char* name;
+        const char* type;
+        const char* help;
+        const std::optional<double>& value;
+    } rows[] = {
+        {"process_cpu_seconds_total", "counter",
+         "CPU time of the process, user and system, in seconds.", figures.cpuSeconds},
+        {"process_resident_memory_bytes", "gauge", "Memory the process holds in RAM, in bytes.",
+         figures.residentBytes},
+        {"process_virtual_memory_bytes", "gauge", "Address space the process has mapped, in bytes.",
+         figures.virtualBytes},
+        {"process_open_fds", "gauge", "File descriptors the process has open.", figures.openFds},
+        {"process_max_fds", "gauge", "File descriptors the process may open.", figures.maxFds},
+        {"process_start_time_seconds", "gauge",
+         "When the process started, in seconds since 1970 (UTC).", figures.startTime},
+    };
+    for (const auto& row : rows) {
+        if (!row.value)
+            continue;
+        Head(text, row.name, row.type, row.help);
+        text += std::string(row.name) + " " + Figure(*row.value) + "\n";
+    }
 }
 
 } // namespace
@@ -79,5 +119,9 @@ std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnection
     text += "vxm_store_failures_total " + std::to_string(metrics.storeFailures.load()) + "\n";
     Head(text, "vxm_open_connections", "gauge", "Client connections open now.");
     text += "vxm_open_connections " + std::to_string(openConnections) + "\n";
+    AppendProcessFigures(text, ReadProcessFigures());
+    Head(text, "vxm_build_info", "gauge", "The server's version and store engine, always 1.");
+    text += std::string("vxm_build_info{version=\"") + kServerVersion + "\",store=\"" +
+            metrics.store + "\"} 1\n";
     return text;
 }

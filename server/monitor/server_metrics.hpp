@@ -1,6 +1,6 @@
 #pragma once
 // What the server counts for monitoring, read at /metrics in the Prometheus text format. Every
-// figure is an atomic: network and writer threads add to them without a lock.
+// count is an atomic: network and writer threads add to them without a lock.
 #include "server/intake/report_decision.hpp"
 
 #include <atomic>
@@ -19,6 +19,9 @@ struct ServerMetrics {
     std::atomic<std::uint64_t> commits[kCommitBuckets] = {}; // transactions by latency bucket
     std::atomic<std::uint64_t> commitMicros{0};
     std::atomic<std::uint64_t> storeFailures{0};
+    // The store's engine, "sqlite" or "postgresql", for the build information; set before the
+    // server starts and only read after.
+    std::string store;
 };
 
 void CountDecision(ServerMetrics& metrics, Decision decision);
@@ -26,5 +29,6 @@ void CountResponse(ServerMetrics& metrics, unsigned status);
 // One committed transaction of the writers and how long it took.
 void CountCommit(ServerMetrics& metrics, std::chrono::microseconds took);
 
-// The exposition text; `openConnections` is read by the caller at that moment.
+// The exposition text, with the process's own figures (CPU, memory, descriptors, start) as they
+// are now and vxm_build_info; `openConnections` is read by the caller at that moment.
 std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnections);

@@ -1,6 +1,11 @@
+#include "server/monitor/build_version.hpp"
+#include "server/monitor/process_figures.hpp"
 #include "server/monitor/server_metrics.hpp"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -53,6 +58,42 @@ TEST(ServerMetrics, ExpositionCountsEveryKind)
     EXPECT_EQ(text.find("999"), std::string::npos);
     EXPECT_EQ(text.find("status=\"500\""), std::string::npos) << "only statuses that occurred";
     EXPECT_EQ(text.back(), '\n');
+}
+
+// Read against what the test itself does: files it opens, CPU time it spends.
+TEST(ServerMetrics, ProcessFiguresAndBuildInformation)
+{
+    const ProcessFigures before = ReadProcessFigures();
+    std::vector<std::FILE*> files;
+    for (int i = 0; i < 5; ++i)
+        files.push_back(std::fopen("/dev/null", "r"));
+    for (const std::clock_t start = std::clock(); std::clock() - start < CLOCKS_PER_SEC / 10;) {
+    }
+    const ProcessFigures after = ReadProcessFigures();
+    for (std::FILE* file : files)
+        std::fclose(file);
+    ASSERT_TRUE(before.cpuSeconds && before.residentBytes && before.virtualBytes &&
+                before.openFds && before.maxFds && before.startTime);
+    EXPECT_EQ(*after.openFds - *before.openFds, 5);
+    EXPECT_GE(*after.cpuSeconds - *before.cpuSeconds, 0.09);
+    EXPECT_GT(*before.residentBytes, 1 << 20);
+    EXPECT_GT(*before.virtualBytes, *before.residentBytes);
+    EXPECT_GE(*before.maxFds, *before.openFds);
+    const double now = static_cast<double>(std::time(nullptr));
+    EXPECT_LE(*before.startTime, now + 1);
+    EXPECT_GT(*before.startTime, now - 86400);
+
+    ServerMetrics metrics;
+    metrics.store = "sqlite";
+    const std::string text = MetricsText(metrics, 0);
+    for (const char* line :
+         {"# TYPE process_cpu_seconds_total counter", "# TYPE process_resident_memory_bytes gauge",
+          "# TYPE process_open_fds gauge", "# TYPE process_start_time_seconds gauge"})
+        EXPECT_TRUE(HasLine(text, line)) << line << "\n" << text;
+    EXPECT_NE(std::string(kServerVersion), "");
+    EXPECT_TRUE(HasLine(text, "vxm_build_info{version=\"" + std::string(kServerVersion) +
+                                  "\",store=\"sqlite\"} 1"))
+        << text;
 }
 
 } // namespace
