@@ -2,7 +2,7 @@
 
 #include "app/command_line.hpp"
 #include "eval/level.hpp"
-#include "eval/score_table.hpp"
+#include "eval/score_lookup.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 
@@ -21,8 +21,8 @@ SingleEvaluation EvaluateTriple(const std::string& evalValue)
     SingleEvaluation result;
     result.message =
         (boost::format("CPU: %s\t%d\nGPU: %s\t%d\nLevel: %s\nGainExtra: %s") % info[InfoKey::CPU] %
-         LookupScore(CpuScoreTable(), info[InfoKey::CPU]).value_or(0) % info[InfoKey::GPU] %
-         LookupScore(GpuScoreTable(), info[InfoKey::GPU]).value_or(0) % info[InfoKey::Level] %
+         FindScore(CpuScoreTable(), info[InfoKey::CPU]).value_or(0) % info[InfoKey::GPU] %
+         FindScore(GpuScoreTable(), info[InfoKey::GPU]).value_or(0) % info[InfoKey::Level] %
          info[InfoKey::GainExtra])
             .str();
     result.gainExtra = boost::lexical_cast<int>(info[InfoKey::GainExtra]);

@@ -1,7 +1,7 @@
 #include "eval/evaluation_line.hpp"
 
 #include "eval/level.hpp"
-#include "eval/score_table.hpp"
+#include "eval/score_lookup.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 
@@ -11,7 +11,7 @@ namespace {
 
 std::string ScoreText(const ScoreTable& table, const std::string& name)
 {
-    const auto score = LookupScore(table, name);
+    const auto score = FindScore(table, name);
     return score ? std::to_string(*score) : "[NOT FOUND]";
 }
 

@@ -1,7 +1,7 @@
 #include "eval/level.hpp"
 
 #include "common/decimal.hpp"
-#include "eval/score_table.hpp"
+#include "eval/score_lookup.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 #include "probe/probe_run.hpp"
@@ -88,10 +88,10 @@ void EvaluateLevel()
     const std::string& cpu = info[InfoKey::CPU];
     const std::string& gpu = info[InfoKey::GPU];
 
-    int cpuScore = LookupScore(CpuScoreTable(), cpu).value_or(0);
+    int cpuScore = FindScore(CpuScoreTable(), cpu).value_or(0);
     if (cpuScore == 0)
         cpuScore = CoreCountFallback(ParseDecimal<int>(info[InfoKey::LogicCoreCount]).value_or(0));
-    const int gpuScore = LookupScore(GpuScoreTable(), gpu).value_or(0);
+    const int gpuScore = FindScore(GpuScoreTable(), gpu).value_or(0);
     const std::uint64_t memory = ParseDecimal<std::uint64_t>(info[InfoKey::RAMBytes]).value_or(0);
 
     const int i = BandOf(gpuScore, kGpuThresholds);

@@ -148,6 +148,11 @@ TEST_F(RecordTest, EvaluationLine)
     MachineInfo()["LogicCoreCount"] = "8";
     EXPECT_EQ(EvaluationLine(), "CPU: [NOT FOUND], GPU: 4000, Level: 2, GainExtra: 289\n");
     EXPECT_FALSE(LookupScore(CpuScoreTable(), "unknown"));
+
+    // A name spelled otherwise than its entry shows that entry's score and is rated by it.
+    MachineInfo().clear();
+    SetMachine("INTEL CORE I7 995X  @ 3.60GHZ", "nvidia geforce gtx 690 series", "8589934592");
+    EXPECT_EQ(EvaluationLine(), "CPU: 10862, GPU: 14000, Level: 1, GainExtra: 350\n");
 }
 
 TEST(GainRandomSource, DrawsFromRandByDefaultAndFromTheGivenSource)

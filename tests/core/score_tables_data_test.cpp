@@ -1,6 +1,7 @@
 // Checks of the shipped score tables resources/cpu.txt and resources/gpu.txt: the byte layout
 // the program's parser relies on, the fixed rows, the score ranges and that the hardware
 // people actually own is in there.
+#include "eval/score_lookup.hpp"
 #include "eval/score_table.hpp"
 #include "tests/core/score_table_entries.hpp"
 
@@ -207,7 +208,8 @@ struct Coverage {
     std::string missing;
 };
 
-// Looks up every name of a list in tests/core/data (one name a line, no duplicates).
+// Looks up every name of a list in tests/core/data (one name a line, no duplicates) as the
+// evaluation does: by the exact name, or else by its canonical name.
 Coverage CheckList(const std::string& tableText, const char* listName)
 {
     const std::string listPath = std::string(VXM_TESTS_DIR) + "/core/data/" + listName;
@@ -222,7 +224,7 @@ Coverage CheckList(const std::string& tableText, const char* listName)
             continue;
         EXPECT_TRUE(unique.insert(name).second) << "listed twice in " << listName << ": " << name;
         ++coverage.listed;
-        if (LookupScore(table, name))
+        if (FindScore(table, name))
             ++coverage.found;
         else
             coverage.missing += "\n  " + name;
