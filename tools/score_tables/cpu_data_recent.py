@@ -313,6 +313,9 @@ i3-N300 8700
 5_120U 15000
 7_240H 26000
 5_220H 23000
+9_270H 29000
+7_250H 27000
+5_210H 21500
 """)
 
 family("Intel(R) Core(TM) Ultra {m}", """
@@ -335,6 +338,30 @@ family("Intel(R) Core(TM) Ultra {m}", """
 7_258V 15000
 5_226V 12500
 9_288V 15500
+9_285 62000
+7_265 55000
+7_265F 55000
+5_245 41000
+5_235 38000
+5_225F 32000
+9_285HX 59000
+9_275HX 58000
+7_255HX 48000
+5_245HX 40000
+5_235H 26000
+7_265U 17500
+7_255U 17000
+5_235U 16000
+5_225U 15000
+7_268V 15500
+7_256V 14500
+5_238V 13500
+5_236V 13000
+X9_388H 37000
+X7_358H 35000
+7_365 22000
+5_338H 30000
+5_325 19000
 """)
 
 # Xeon workstation and server parts met on desks
@@ -589,6 +616,7 @@ N97 5850
 N150 5700
 N200 5350
 N50 2900
+N250 5900
 """)
 
 # Cherry Trail: two blanks before "CPU" in its brand string
@@ -706,6 +734,16 @@ family("AMD Ryzen {m} Processor", """
 7_9700X_8-Core 36500
 5_9600X_6-Core 30000
 5_9600_6-Core 29000
+9_9900X3D_12-Core 56000
+7_9850X3D_8-Core 41500
+7_9700F_8-Core 36000
+5_9500F_6-Core 28500
+5_7600X3D_6-Core 27500
+7_8700F_8-Core 30000
+5_8400F_6-Core 21500
+9_9955HX3D_16-Core 62000
+9_9955HX_16-Core 61000
+9_9850HX_12-Core 50000
 """)
 family("AMD Ryzen Threadripper {m} Processor", """
 1900X_8-Core 16500
@@ -844,6 +882,19 @@ AI_9_365_w/_Radeon_880M 32000
 AI_7_350_w/_Radeon_860M 28000
 AI_5_340_w/_Radeon_840M 22500
 AI_Max+_395_w/_Radeon_8060S 57000
+AI_Max_390_w/_Radeon_8050S 50000
+AI_Max_385_w/_Radeon_8050S 42000
+AI_9_HX_375_w/_Radeon_890M 35500
+AI_5_330_w/_Radeon_820M 15000
+AI_9_HX_470_w/_Radeon_890M 36500
+AI_9_465_w/_Radeon_880M 33000
+AI_7_450_w/_Radeon_860M 29000
+AI_5_440_w/_Radeon_840M 23500
+9_270_w/_Radeon_780M_Graphics 30500
+7_260_w/_Radeon_780M_Graphics 29000
+7_250_w/_Radeon_780M_Graphics 26500
+5_240_w/_Radeon_760M_Graphics 23500
+5_220_w/_Radeon_740M_Graphics 20500
 """)
 
 # Brand strings met in public hardware surveys beside the ones above: the i5-4460 pads its model

@@ -146,6 +146,8 @@ NVIDIA GeForce RTX 5070 Laptop GPU|20500
 NVIDIA GeForce RTX 5070 Ti Laptop GPU|23500
 NVIDIA GeForce RTX 5080 Laptop GPU|27000
 NVIDIA GeForce RTX 5090 Laptop GPU|30000
+NVIDIA GeForce RTX 5050 Laptop GPU|15500
+NVIDIA GeForce RTX 3050 A Laptop GPU|8300
 """
 
 NVIDIA_PRO = """
@@ -205,6 +207,11 @@ NVIDIA RTX 2000 Ada Generation Laptop GPU|12500
 NVIDIA RTX 3500 Ada Generation Laptop GPU|17500
 NVIDIA RTX 5000 Ada Generation Laptop GPU|24000
 NVIDIA RTX PRO 6000 Blackwell Workstation Edition|42000
+NVIDIA RTX PRO 6000 Blackwell Max-Q Workstation Edition|40000
+NVIDIA RTX PRO 5000 Blackwell|38000
+NVIDIA RTX PRO 4500 Blackwell|35000
+NVIDIA RTX PRO 4000 Blackwell|32000
+NVIDIA RTX PRO 2000 Blackwell|22000
 """
 
 AMD = """
@@ -269,6 +276,13 @@ AMD Radeon RX 7900 XTX|31000
 AMD Radeon RX 9060 XT|21000
 AMD Radeon RX 9070|29000
 AMD Radeon RX 9070 XT|31500
+AMD Radeon RX 9060|18000
+AMD Radeon RX 9070 GRE|26500
+AMD Radeon AI PRO R9700|31000
+AMD Radeon RX 6750 GRE 10GB|18500
+AMD Radeon RX 6750 GRE 12GB|20000
+AMD Radeon RX 7650 GRE|18000
+AMD Radeon RX 5700 XT 50th Anniversary|16800
 AMD Radeon Pro WX 3100|2700
 AMD Radeon Pro WX 4100|4700
 AMD Radeon Pro WX 5100|7000
@@ -306,6 +320,8 @@ AMD Radeon RX 6800M|19000
 AMD Radeon RX 7600S|13500
 AMD Radeon RX 7600M XT|17000
 AMD Radeon RX 7700S|15500
+AMD Radeon RX 7600M|14500
+AMD Radeon RX 7800M|21000
 """
 
 # AMD integrated graphics; rated like the discrete cards
@@ -356,6 +372,9 @@ AMD Radeon(TM) 880M|7000
 AMD Radeon(TM) 890M|7700
 AMD Radeon(TM) 8060S Graphics|17000
 AMD Radeon 8060S Graphics|17000
+AMD Radeon 8050S Graphics|14500
+AMD Radeon 8040S Graphics|12000
+AMD Radeon 820M Graphics|2800
 """
 
 # Intel integrated graphics and Arc; descriptions differ between driver
@@ -413,6 +432,12 @@ Intel(R) Arc(TM) Graphics|4600
 Intel(R) Arc(TM) 130V GPU (8GB)|4900
 Intel(R) Arc(TM) 140V GPU (16GB)|5800
 Intel(R) Arc(TM) 140T GPU (16GB)|5200
+Intel(R) Arc(TM) 140V GPU (32GB)|5800
+Intel(R) Arc(TM) 130V GPU (16GB)|4900
+Intel(R) Arc(TM) 140T GPU (32GB)|5200
+Intel(R) Arc(TM) 130T GPU (16GB)|4700
+Intel(R) Arc(TM) B390 GPU|8000
+Intel(R) Arc(TM) B370 GPU|7000
 """
 
 # Intel's discrete cards share the driver of its integrated graphics but are
@@ -428,4 +453,6 @@ Intel(R) Arc(TM) A730M Graphics|10000
 Intel(R) Arc(TM) A770M Graphics|12000
 Intel(R) Arc(TM) B570 Graphics|14000
 Intel(R) Arc(TM) B580 Graphics|15600
+Intel(R) Arc(TM) Pro B50 Graphics|11000
+Intel(R) Arc(TM) Pro B60 Graphics|15000
 """
