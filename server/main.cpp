@@ -59,12 +59,11 @@ bool ReadOperatorKey(bool onCommandLine, const std::string& file, std::string& k
     } else if (const char* fromEnvironment = std::getenv("VXM_OPERATOR_KEY")) {
         key = fromEnvironment;
     }
-    if (!key.empty() && key.size() < kMinOperatorKeyLength) {
-        std::cerr << "vxm-report-server: the operator key must have at least "
-                  << kMinOperatorKeyLength << " characters\n";
-        return false;
-    }
-    return true;
+    // No key: the export is refused to everyone.
+    const std::string fault = key.empty() ? std::string() : OperatorKeyFault(key);
+    if (!fault.empty())
+        std::cerr << "vxm-report-server: " << fault << "\n";
+    return fault.empty();
 }
 
 // Returns false when the program should end at once (help shown, or bad options).
@@ -82,9 +81,9 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         "PostgreSQL URL (postgresql://user@host/db or postgresql:///db?host=/socket/dir)")(
         "data", po::value<std::string>(), "the same as --database")(
         "operator-key-file", po::value(&keyFile),
-        "a file whose first line is the key for the CSV export (\"Authorization: Bearer KEY\", "
-        "or /export.csv?key=KEY); default: the environment variable VXM_OPERATOR_KEY; at least "
-        "16 characters; without one the export is refused")(
+        "a file whose first line is the key for the CSV export (\"Authorization: Bearer KEY\"); "
+        "default: the environment variable VXM_OPERATOR_KEY; at least 128 bits (for example 32 "
+        "hex digits or 22 letters and digits); without one the export is refused")(
         "operator-key", po::value<std::string>(),
         "refused: a key on the command line is visible to every local user")(
         "writers", po::value(&settings.writers)->default_value(1),

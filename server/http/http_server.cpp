@@ -40,7 +40,7 @@ struct HttpServer::Shared {
     ServerMetrics& metrics;
     ConnectionSlots slots;
     PageCache page;
-    KeyAttempts keyAttempts;
+    ConnectionSlots wrongKeysWaiting{kWrongKeysWaiting, kWrongKeysWaitingPerAddress};
 };
 
 namespace {
@@ -97,13 +97,12 @@ template <typename Message> void SetProtectiveHeaders(Message& message)
     message.set("X-Content-Type-Options", "nosniff");
 }
 
-// The key a request gives: the Authorization header's, or the query's (for a browser download).
+// The key a request gives: only the Authorization header's. A key in the query would end up in
+// proxies' logs and browsers' histories, so none is read there.
 std::string GivenKey(const Request& request)
 {
     const auto authorization = request.find(http::field::authorization);
-    if (authorization != request.end())
-        return BearerToken(authorization->value());
-    return QueryValue(request.target(), "key");
+    return authorization == request.end() ? std::string() : BearerToken(authorization->value());
 }
 
 class Connection : public std::enable_shared_from_this<Connection> {
@@ -213,7 +212,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
             Response response = Plain(http::status::ok, "");
             response.set(http::field::content_type, "text/plain; version=0.0.4; charset=utf-8");
             response.set(http::field::cache_control, "no-store");
-            response.body() = MetricsText(shared_->metrics, shared_->slots.Open());
+            response.body() = MetricsText(shared_->metrics, shared_->slots.Open(),
+                                          shared_->wrongKeysWaiting.Open());
             return Reply(std::move(response));
         }
         case Route::NotAllowed: {
@@ -226,32 +226,40 @@ class Connection : public std::enable_shared_from_this<Connection> {
         }
     }
 
-    // Answers 429 while this address waits after a wrong key, and 401 for a wrong one (logged,
-    // without the key); true when the key is right.
+    // True when the key is right, which opens the export at once, always. Without a key: 401.
+    // A wrong key (logged, without the key) gets its 401 after kWrongKeyWait, or 429 at once
+    // when too many wrong keys wait already.
     bool AllowExport()
     {
-        const auto now = KeyAttempts::Clock::now();
-        const auto wait = shared_->keyAttempts.Wait(peer_, now);
-        if (wait.count() > 0) {
-            Response response = Plain(http::status::too_many_requests, "wait, then try again\n");
-            response.set(http::field::retry_after,
-                         std::to_string(std::chrono::ceil<std::chrono::seconds>(wait).count()));
+        const std::string given = GivenKey(request_);
+        if (SameKey(given, shared_->options.operatorKey))
+            return true;
+        if (given.empty()) {
+            Reply(Unauthorized());
+            return false;
+        }
+        if (!shared_->wrongKeysWaiting.Take(peer_)) {
+            CountWrongKey(shared_->metrics, peer_, false);
+            Response response = Plain(http::status::too_many_requests, "too many wrong keys\n");
+            response.set(http::field::retry_after, "1");
             Reply(std::move(response));
             return false;
         }
-        const std::string given = GivenKey(request_);
-        if (SameKey(given, shared_->options.operatorKey)) {
-            shared_->keyAttempts.Succeeded(peer_);
-            return true;
-        }
-        if (!given.empty()) {
-            shared_->keyAttempts.Failed(peer_, now);
-            LogFailure("operator key refused", peer_, "a wrong key for the export");
-        }
+        CountWrongKey(shared_->metrics, peer_, true);
+        LogFailure("operator key refused", peer_, "a wrong key for the export");
+        auto timer = std::make_shared<asio::steady_timer>(stream_.get_executor(), kWrongKeyWait);
+        timer->async_wait([self = shared_from_this(), timer](const error_code&) {
+            self->shared_->wrongKeysWaiting.Give(self->peer_);
+            self->Guarded([&] { self->Reply(self->Unauthorized()); });
+        });
+        return false;
+    }
+
+    Response Unauthorized() const
+    {
         Response response = Plain(http::status::unauthorized, "operator key required\n");
         response.set(http::field::www_authenticate, "Bearer");
-        Reply(std::move(response));
-        return false;
+        return response;
     }
 
     void TakeReport()

@@ -5,10 +5,67 @@
 
 namespace {
 
-constexpr std::chrono::seconds kFirstWait{1};
-constexpr std::chrono::seconds kLongestWait{60};
+bool Digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool HexDigit(char c)
+{
+    return Digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool LowerOrDigit(char c)
+{
+    return Digit(c) || (c >= 'a' && c <= 'z');
+}
+
+bool LetterOrDigit(char c)
+{
+    return LowerOrDigit(c) || (c >= 'A' && c <= 'Z');
+}
+
+bool TokenCharacter(char c)
+{
+    return LetterOrDigit(c) || std::string_view("-._~+/").find(c) != std::string_view::npos;
+}
+
+// The alphabets a key is counted over, smallest first, each with the shortest key over it that
+// carries kMinOperatorKeyBits: ceil(128 / log2(alphabet size)).
+const struct {
+    const char* name;
+    bool (*holds)(char);
+    std::size_t minLength;
+} kAlphabets[] = {
+    {"decimal digits", Digit, 39},
+    {"hex digits", HexDigit, 32},
+    {"lower-case letters and digits", LowerOrDigit, 25},
+    {"letters and digits", LetterOrDigit, 22},
+    {"letters, digits and - . _ ~ + /", TokenCharacter, 22},
+};
+
+constexpr const char kRecipe[] =
+    " (make one with: head -c 24 /dev/urandom | base64 | tr '+/' '-_')";
 
 } // namespace
+
+std::string OperatorKeyFault(std::string_view key)
+{
+    // Padding at the end, as base64 writes it, carries nothing.
+    key = key.substr(0, key.find_last_not_of('=') + 1);
+    for (const auto& alphabet : kAlphabets) {
+        if (!std::all_of(key.begin(), key.end(), alphabet.holds))
+            continue;
+        if (key.size() >= alphabet.minLength)
+            return {};
+        return "the operator key must carry at least " + std::to_string(kMinOperatorKeyBits) +
+               " bits: a key of " + alphabet.name + " needs " + std::to_string(alphabet.minLength) +
+               " characters, this one has " + std::to_string(key.size()) + kRecipe;
+    }
+    return std::string("the operator key may hold only letters, digits and - . _ ~ + / (and = at "
+                       "its end), as a Bearer token does") +
+           kRecipe;
+}
 
 std::string BearerToken(std::string_view authorization)
 {
@@ -41,38 +98,4 @@ std::string KeyFromFileText(const std::string& text)
     if (!key.empty() && key.back() == '\r')
         key.pop_back();
     return key;
-}
-
-KeyAttempts::Clock::duration KeyAttempts::Wait(const std::string& address, Clock::time_point now)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = records_.find(address);
-    if (found == records_.end() || found->second.next <= now)
-        return Clock::duration::zero();
-    return found->second.next - now;
-}
-
-void KeyAttempts::Failed(const std::string& address, Clock::time_point now)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    // When full, those whose wait has long passed are forgotten; when all still wait (many
-    // addresses failing at once), the one whose wait ends first, so the records stay bounded.
-    if (records_.size() >= maxRecords_ && !records_.count(address)) {
-        for (auto it = records_.begin(); it != records_.end();)
-            it = it->second.next + kLongestWait < now ? records_.erase(it) : std::next(it);
-        if (records_.size() >= maxRecords_)
-            records_.erase(std::min_element(
-                records_.begin(), records_.end(),
-                [](const auto& a, const auto& b) { return a.second.next < b.second.next; }));
-    }
-    Record& record = records_[address];
-    const int doublings = std::min(record.failures, 6);
-    record.next = now + std::min<Clock::duration>(kFirstWait * (1 << doublings), kLongestWait);
-    ++record.failures;
-}
-
-void KeyAttempts::Succeeded(const std::string& address)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    records_.erase(address);
 }

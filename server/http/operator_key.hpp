@@ -1,15 +1,18 @@
 #pragma once
-// The operator's key for the export: how a request gives it, how it is compared, and how tries
-// from one address are slowed after a wrong one.
+// The operator's key for the export: what a key must be, how a request gives it, how it is
+// compared, and how long and how many wrong ones wait for their answer.
 #include <chrono>
 #include <cstddef>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
-// A shorter key could be guessed: the server refuses to start with one.
-constexpr std::size_t kMinOperatorKeyLength = 16;
+// A key is taken as a random text over the smallest alphabet that holds it, and must carry at
+// least this much: 32 hex digits, 39 decimal digits, 25 lower-case letters and digits, or 22
+// characters of a Bearer token (letters, digits, - . _ ~ + / and = at the end).
+constexpr int kMinOperatorKeyBits = 128;
+
+// Why the text cannot be the operator's key (for the operator, at start), or empty when it can.
+std::string OperatorKeyFault(std::string_view key);
 
 // The token of an "Authorization: Bearer TOKEN" value, the scheme in any case; empty for
 // another scheme.
@@ -22,23 +25,10 @@ bool SameKey(const std::string& given, const std::string& key);
 // The key in a key file: its first line, without the line end.
 std::string KeyFromFileText(const std::string& text);
 
-// After each wrong key an address waits before its next try: 1 s, doubling up to a minute.
-// At most maxRecords addresses are remembered, however many send wrong keys.
-class KeyAttempts {
-  public:
-    using Clock = std::chrono::steady_clock;
-    explicit KeyAttempts(std::size_t maxRecords = 10000) : maxRecords_(maxRecords) {}
-    // How long the address must still wait (zero: it may try now).
-    Clock::duration Wait(const std::string& address, Clock::time_point now);
-    void Failed(const std::string& address, Clock::time_point now);
-    void Succeeded(const std::string& address);
+// How long a wrong key waits for its 401, so guessing is slow; the right key never waits.
+constexpr std::chrono::seconds kWrongKeyWait{1};
 
-  private:
-    struct Record {
-        int failures = 0;
-        Clock::time_point next;
-    };
-    const std::size_t maxRecords_;
-    std::mutex mutex_;
-    std::unordered_map<std::string, Record> records_;
-};
+// How many wrong keys may wait for their answer at once, in all and from one address, so that
+// guessers cannot hold every connection; one beyond that is answered at once.
+constexpr std::size_t kWrongKeysWaiting = 64;
+constexpr std::size_t kWrongKeysWaitingPerAddress = 4;

@@ -30,6 +30,37 @@ void Head(std::string& text, const char* name, const char* type, const char* hel
     text += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
 }
 
+// A label's value, escaped as the text format asks.
+std::string LabelValue(const std::string& value)
+{
+    std::string escaped;
+    for (const char c : value)
+        escaped += c == '\\' ? "\\\\" : c == '"' ? "\\\"" : c == '\n' ? "\\n" : std::string(1, c);
+    return escaped;
+}
+
+void AppendWrongKeys(std::string& text, const ServerMetrics& metrics, std::size_t waiting)
+{
+    Head(text, "vxm_export_wrong_keys_total", "counter",
+         "Wrong operator keys for the export: answered after their wait, or at once when too "
+         "many waited.");
+    text += "vxm_export_wrong_keys_total{answer=\"waited\"} " +
+            std::to_string(metrics.wrongKeysWaited.load()) + "\n";
+    text += "vxm_export_wrong_keys_total{answer=\"at_once\"} " +
+            std::to_string(metrics.wrongKeysAtOnce.load()) + "\n";
+    Head(text, "vxm_export_wrong_keys_waiting", "gauge", "Wrong keys waiting for their answer.");
+    text += "vxm_export_wrong_keys_waiting " + std::to_string(waiting) + "\n";
+    const AddressCounts::Reading reading = metrics.wrongKeysByAddress.Read(10);
+    Head(text, "vxm_export_wrong_key_addresses", "gauge",
+         "Addresses that sent a wrong key this hour (counted up to 10000).");
+    text += "vxm_export_wrong_key_addresses " + std::to_string(reading.addresses) + "\n";
+    Head(text, "vxm_export_wrong_keys_by_address", "gauge",
+         "Wrong keys this hour from each of the ten addresses that sent most.");
+    for (const auto& [address, count] : reading.most)
+        text += "vxm_export_wrong_keys_by_address{address=\"" + LabelValue(address) + "\"} " +
+                std::to_string(count) + "\n";
+}
+
 // A figure as the text format writes it: integers in full, fractions to 15 digits.
 std::string Figure(double value)
 {
@@ -89,7 +120,15 @@ void CountCommit(ServerMetrics& metrics, std::chrono::microseconds took)
     metrics.commitMicros.fetch_add(took.count(), std::memory_order_relaxed);
 }
 
-std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnections)
+void CountWrongKey(ServerMetrics& metrics, const std::string& address, bool waited)
+{
+    (waited ? metrics.wrongKeysWaited : metrics.wrongKeysAtOnce)
+        .fetch_add(1, std::memory_order_relaxed);
+    metrics.wrongKeysByAddress.Add(address, AddressCounts::Clock::now());
+}
+
+std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnections,
+                        std::size_t wrongKeysWaiting)
 {
     std::string text;
     Head(text, "vxm_reports_total", "counter", "Posted reports by the server's decision.");
@@ -119,6 +158,7 @@ std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnection
     text += "vxm_store_failures_total " + std::to_string(metrics.storeFailures.load()) + "\n";
     Head(text, "vxm_open_connections", "gauge", "Client connections open now.");
     text += "vxm_open_connections " + std::to_string(openConnections) + "\n";
+    AppendWrongKeys(text, metrics, wrongKeysWaiting);
     AppendProcessFigures(text, ReadProcessFigures());
     Head(text, "vxm_build_info", "gauge", "The server's version and store engine, always 1.");
     text += std::string("vxm_build_info{version=\"") + kServerVersion + "\",store=\"" +

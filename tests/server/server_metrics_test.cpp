@@ -29,7 +29,10 @@ TEST(ServerMetrics, ExpositionCountsEveryKind)
     for (const std::chrono::microseconds took : {100us, 500us, 501us, 30000us, 7000000us})
         CountCommit(metrics, took);
     ++metrics.storeFailures;
-    const std::string text = MetricsText(metrics, 17);
+    CountWrongKey(metrics, "10.0.0.1", true);
+    CountWrongKey(metrics, "10.0.0.1", false);
+    CountWrongKey(metrics, "forged\"\\\n", false);
+    const std::string text = MetricsText(metrics, 17, 2);
 
     const char* expected[] = {
         "# TYPE vxm_reports_total counter",
@@ -52,12 +55,35 @@ TEST(ServerMetrics, ExpositionCountsEveryKind)
         "vxm_store_failures_total 1",
         "# TYPE vxm_open_connections gauge",
         "vxm_open_connections 17",
+        "vxm_export_wrong_keys_total{answer=\"waited\"} 1",
+        "vxm_export_wrong_keys_total{answer=\"at_once\"} 2",
+        "vxm_export_wrong_keys_waiting 2",
+        "vxm_export_wrong_key_addresses 2",
+        "vxm_export_wrong_keys_by_address{address=\"10.0.0.1\"} 2",
+        "vxm_export_wrong_keys_by_address{address=\"forged\\\"\\\\\\n\"} 1",
     };
     for (const char* line : expected)
         EXPECT_TRUE(HasLine(text, line)) << line << "\n" << text;
     EXPECT_EQ(text.find("999"), std::string::npos);
     EXPECT_EQ(text.find("status=\"500\""), std::string::npos) << "only statuses that occurred";
     EXPECT_EQ(text.back(), '\n');
+}
+
+TEST(AddressCounts, CountTheCurrentHourUpToTheirBound)
+{
+    AddressCounts counts(3);
+    const auto start = AddressCounts::Clock::now();
+    for (const char* address : {"a", "b", "a", "c", "a", "b", "d"})
+        counts.Add(address, start + std::chrono::minutes(59));
+    AddressCounts::Reading reading = counts.Read(2);
+    EXPECT_EQ(reading.addresses, 3u) << "d came after the bound";
+    ASSERT_EQ(reading.most.size(), 2u);
+    EXPECT_EQ(reading.most[0], std::make_pair(std::string("a"), std::uint64_t{3}));
+    EXPECT_EQ(reading.most[1], std::make_pair(std::string("b"), std::uint64_t{2}));
+    counts.Add("d", start + std::chrono::minutes(130));
+    reading = counts.Read(10);
+    EXPECT_EQ(reading.addresses, 1u) << "a new hour starts afresh";
+    EXPECT_EQ(reading.most[0], std::make_pair(std::string("d"), std::uint64_t{1}));
 }
 
 // Read against what the test itself does: files it opens, CPU time it spends.
@@ -85,7 +111,7 @@ TEST(ServerMetrics, ProcessFiguresAndBuildInformation)
 
     ServerMetrics metrics;
     metrics.store = "sqlite";
-    const std::string text = MetricsText(metrics, 0);
+    const std::string text = MetricsText(metrics, 0, 0);
     for (const char* line :
          {"# TYPE process_cpu_seconds_total counter", "# TYPE process_resident_memory_bytes gauge",
           "# TYPE process_open_fds gauge", "# TYPE process_start_time_seconds gauge"})

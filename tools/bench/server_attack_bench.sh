@@ -19,7 +19,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-export VXM_OPERATOR_KEY=bench-operator-key
+export VXM_OPERATOR_KEY=bench-operator-key-0123456789
 
 start_server() { # binary folder
   "$1" --port 0 --database "$2" --max-connections 256 >"$work/server.out" 2>&1 &
