@@ -12,9 +12,10 @@ namespace {
 // Longer names are cut: a forged name cannot make the page large.
 constexpr std::size_t kMaxLabelCharacters = 80;
 
-// Below 600 px (a phone) the sections stand in one column and each row puts its name on a line
-// of its own above its bar and numbers; the day chart gives way to its table, which a screen
-// reader reads at every width. Visually hidden text keeps a name for what is only drawn.
+// The sections stand in two columns from 1060 px (the wide ones across both, with longer bars),
+// in one below. Below 600 px (a phone) each row puts its name on a line of its own above its bar
+// and numbers; the day chart gives way to its table, which a screen reader reads at every width.
+// Visually hidden text keeps a name for what is only drawn.
 constexpr const char kStyle[] = R"(
 body{margin:0;background:#f4f6f9;color:#1f2937;font:15px/1.5 "Noto Sans CJK SC","WenQuanYi Micro Hei","Microsoft YaHei",sans-serif}
 header{background:#0f3d5e;color:#fff;padding:22px 40px}
@@ -25,7 +26,7 @@ main{max-width:1180px;margin:0 auto;padding:24px 40px 40px}
 .card{flex:1;background:#fff;border-radius:8px;padding:16px 20px;box-shadow:0 1px 3px rgba(0,0,0,.08)}
 .card b{display:block;font-size:30px;color:#0f3d5e}
 .card span{color:#6b7280;font-size:13px}
-.grid{display:grid;grid-template-columns:repeat(auto-fit,minmax(min(440px,100%),1fr));gap:20px}
+.grid{display:grid;grid-template-columns:repeat(auto-fit,minmax(min(480px,100%),1fr));gap:20px}
 section{position:relative;background:#fff;border-radius:8px;padding:16px 20px;box-shadow:0 1px 3px rgba(0,0,0,.08);min-width:0}
 section.wide{grid-column:1/-1}
 h2{margin:0 0 10px;font-size:16px;color:#0f3d5e}
@@ -33,7 +34,6 @@ table{width:100%;border-collapse:collapse;table-layout:fixed}
 td{padding:3px 6px;font-size:13px;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}
 col.bar{width:28%}
 col.num{width:64px}
-section.wide col.bar{width:34%}
 .num{text-align:right;font-variant-numeric:tabular-nums;color:#374151}
 th{font-size:12px;color:#6b7280;font-weight:normal;text-align:right;padding:0 6px 4px}
 th:first-child{text-align:left}
@@ -41,6 +41,7 @@ svg{display:block}
 .empty{margin:0;color:#9ca3af;font-size:13px}
 svg text{font:10px sans-serif;fill:#6b7280}
 .hidden,table.days{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);white-space:nowrap}
+@media (min-width:1060px){section.wide col.bar{width:34%}}
 @media (max-width:600px){
 header{padding:16px}
 header h1{font-size:20px}
