@@ -22,15 +22,17 @@ if(WIN32)
       COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/korfact/Main.vxm
               ${CMAKE_SOURCE_DIR}/korfact/Kordo.ini ${CMAKE_BINARY_DIR}/bin/)
 
-  file(GLOB KORFACT_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/korfact_win/*.cpp)
-  # With the helpers that run a copy of a test program as a child under a debugger.
-  add_executable(korfact_win_tests ${KORFACT_WIN_TEST_SOURCES}
-      ${CMAKE_SOURCE_DIR}/tests/win/framework_child_run.cpp
-      ${CMAKE_SOURCE_DIR}/tests/win/framework_scratch_folder.cpp)
-  target_link_libraries(korfact_win_tests PRIVATE vxmwin korfact_core gtest_main)
-  target_compile_definitions(korfact_win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
-  add_dependencies(korfact_win_tests KorFact)
-  add_test(NAME korfact_win_tests COMMAND korfact_win_tests)
+  if(VXM_TESTS)
+    file(GLOB KORFACT_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/korfact_win/*.cpp)
+    # With the helpers that run a copy of a test program as a child under a debugger.
+    add_executable(korfact_win_tests ${KORFACT_WIN_TEST_SOURCES}
+        ${CMAKE_SOURCE_DIR}/tests/win/framework_child_run.cpp
+        ${CMAKE_SOURCE_DIR}/tests/win/framework_scratch_folder.cpp)
+    target_link_libraries(korfact_win_tests PRIVATE vxmwin korfact_core gtest_main)
+    target_compile_definitions(korfact_win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
+    add_dependencies(korfact_win_tests KorFact)
+    add_test(NAME korfact_win_tests COMMAND korfact_win_tests)
+  endif()
 
   # The screenshot and start-up tools drive the library through the program's loader.
   foreach(tool korfact_shots korfact_bench)
@@ -41,9 +43,11 @@ else()
   target_link_libraries(korfact_core PUBLIC Boost::boost)
   target_compile_options(korfact_core PUBLIC ${VXM_SANITIZE_FLAGS})
   target_link_options(korfact_core PUBLIC ${VXM_SANITIZE_FLAGS})
-  file(GLOB KORFACT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/korfact/*.cpp)
-  add_executable(korfact_tests ${KORFACT_TEST_SOURCES})
-  target_link_libraries(korfact_tests PRIVATE korfact_core gtest_main)
-  target_compile_definitions(korfact_tests PRIVATE VXM_KORFACT_DIR="${CMAKE_SOURCE_DIR}/korfact")
-  add_test(NAME korfact_tests COMMAND korfact_tests)
+  if(VXM_TESTS)
+    file(GLOB KORFACT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/korfact/*.cpp)
+    add_executable(korfact_tests ${KORFACT_TEST_SOURCES})
+    target_link_libraries(korfact_tests PRIVATE korfact_core gtest_main)
+    target_compile_definitions(korfact_tests PRIVATE VXM_KORFACT_DIR="${CMAKE_SOURCE_DIR}/korfact")
+    add_test(NAME korfact_tests COMMAND korfact_tests)
+  endif()
 endif()

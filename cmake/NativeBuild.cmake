@@ -15,10 +15,12 @@ endif()
 vxm_add_core_library(vxmcore ${VXM_SANITIZE_FLAGS})
 target_link_libraries(vxmcore PUBLIC Boost::program_options Threads::Threads)
 
-add_executable(core_tests ${VXM_CORE_TEST_SOURCES})
-target_link_libraries(core_tests PRIVATE vxmcore gtest_main)
-target_compile_definitions(core_tests PRIVATE ${VXM_TEST_DEFINITIONS})
-add_test(NAME core_tests_native COMMAND core_tests)
+if(VXM_TESTS)
+  add_executable(core_tests ${VXM_CORE_TEST_SOURCES})
+  target_link_libraries(core_tests PRIVATE vxmcore gtest_main)
+  target_compile_definitions(core_tests PRIVATE ${VXM_TEST_DEFINITIONS})
+  add_test(NAME core_tests_native COMMAND core_tests)
+endif()
 
 # Benchmarks print figures; scripts/bench builds them without sanitizers and runs them.
 vxm_add_benchmarks()

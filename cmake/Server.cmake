@@ -32,31 +32,33 @@ target_link_libraries(vxmserver PUBLIC Boost::program_options Threads::Threads S
 add_executable(vxm-report-server ${CMAKE_SOURCE_DIR}/server/main.cpp)
 target_link_libraries(vxm-report-server PRIVATE vxmserver)
 
-file(GLOB VXM_SERVER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.cpp)
-add_executable(server_tests ${VXM_SERVER_TEST_SOURCES})
-# The field rules are tested against the program's own evaluation, so the native tests take the
-# core too, with the core tests' stand-in for the probe run.
-if(TARGET vxmcore)
-  target_sources(server_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/core/fake_probe_run.cpp)
-  target_link_libraries(server_tests PRIVATE vxmcore)
+if(VXM_TESTS)
+  file(GLOB VXM_SERVER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.cpp)
+  add_executable(server_tests ${VXM_SERVER_TEST_SOURCES})
+  # The field rules are tested against the program's own evaluation, so the native tests take the
+  # core too, with the core tests' stand-in for the probe run.
+  if(TARGET vxmcore)
+    target_sources(server_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/core/fake_probe_run.cpp)
+    target_link_libraries(server_tests PRIVATE vxmcore)
+  endif()
+  target_link_libraries(server_tests PRIVATE vxmserver gtest_main)
+  target_compile_definitions(server_tests PRIVATE ${VXM_TEST_DEFINITIONS})
+  add_test(NAME server_tests COMMAND server_tests)
+
+  # The loopback test alone, for the ThreadSanitizer tree (scripts/test builds only this there).
+  add_executable(server_loopback_tests ${CMAKE_SOURCE_DIR}/tests/server/server_loopback_test.cpp)
+  target_link_libraries(server_loopback_tests PRIVATE vxmserver gtest_main)
+  set_target_properties(server_loopback_tests PROPERTIES EXCLUDE_FROM_ALL ON)
+
+  # The systemd unit: verified, its exposure bounded, its options accepted by the server.
+  add_test(NAME server_systemd_unit
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/server/systemd_unit_test.sh
+                   ${CMAKE_SOURCE_DIR}/server/vxm-report-server.service
+                   $<TARGET_FILE:vxm-report-server>)
+
+  # The move of a SQLite folder into PostgreSQL (needs VXM_TEST_POSTGRES_URL, skipped without).
+  add_test(NAME server_move_to_postgres
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/move_to_postgres_test.py
+                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  set_tests_properties(server_move_to_postgres PROPERTIES SKIP_RETURN_CODE 77)
 endif()
-target_link_libraries(server_tests PRIVATE vxmserver gtest_main)
-target_compile_definitions(server_tests PRIVATE ${VXM_TEST_DEFINITIONS})
-add_test(NAME server_tests COMMAND server_tests)
-
-# The loopback test alone, for the ThreadSanitizer tree (scripts/test builds only this there).
-add_executable(server_loopback_tests ${CMAKE_SOURCE_DIR}/tests/server/server_loopback_test.cpp)
-target_link_libraries(server_loopback_tests PRIVATE vxmserver gtest_main)
-set_target_properties(server_loopback_tests PROPERTIES EXCLUDE_FROM_ALL ON)
-
-# The systemd unit: verified, its exposure bounded, its options accepted by the server.
-add_test(NAME server_systemd_unit
-         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/server/systemd_unit_test.sh
-                 ${CMAKE_SOURCE_DIR}/server/vxm-report-server.service
-                 $<TARGET_FILE:vxm-report-server>)
-
-# The move of a SQLite folder into PostgreSQL (needs VXM_TEST_POSTGRES_URL, skipped without).
-add_test(NAME server_move_to_postgres
-         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/move_to_postgres_test.py
-                 ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
-set_tests_properties(server_move_to_postgres PROPERTIES SKIP_RETURN_CODE 77)

@@ -81,24 +81,6 @@ vxm_add_program(VxmCheckLoopback "127.0.0.1" "${VXM_LOOPBACK_PORT}")
 set_target_properties(VxmCheckLoopback PROPERTIES OUTPUT_NAME VxmCheck
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/loopback)
 
-# Unit tests: the platform-free ones again, cross-built, and the platform ones. The platform
-# tests carry the program's resources so resource loading is exercised for real.
-add_executable(core_tests ${VXM_CORE_TEST_SOURCES})
-target_link_libraries(core_tests PRIVATE vxmcore gtest_main)
-target_compile_definitions(core_tests PRIVATE ${VXM_TEST_DEFINITIONS})
-add_test(NAME core_tests_wine COMMAND core_tests)
-# The program is made for machines whose ANSI code page is 936; Wine takes it from the locale.
-set_tests_properties(core_tests_wine PROPERTIES ENVIRONMENT LC_ALL=zh_CN.UTF-8)
-
-if(VXM_WIN_TEST_SOURCES)
-  add_executable(win_tests ${VXM_WIN_TEST_SOURCES} ${VXM_RC})
-  target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources)
-  target_link_libraries(win_tests PRIVATE vxmwin gtest_main)
-  add_dependencies(win_tests VxmCheck) # run under a debugger by a test
-  target_compile_definitions(win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
-  add_test(NAME win_tests COMMAND win_tests)
-endif()
-
 # Small Windows-side tools: the exit-code launcher and test helpers.
 file(GLOB VXM_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/win/*.cpp)
 foreach(src IN LISTS VXM_TOOL_SOURCES)
@@ -112,23 +94,43 @@ endforeach()
 # The benchmarks that build natively run under Wine as well.
 vxm_add_benchmarks()
 
-# End-to-end tests drive the laid-out program in dist/.
-if(VXM_E2E_TEST_SOURCES)
-  add_executable(e2e_tests ${VXM_E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/common/md5.cpp
-                         ${CMAKE_SOURCE_DIR}/report/report_fields.cpp)
-  target_link_libraries(e2e_tests PRIVATE gtest_main ws2_32 mswsock)
-  target_include_directories(e2e_tests SYSTEM PRIVATE ${VXM_DEPS}/cross-include)
-  target_compile_definitions(e2e_tests PRIVATE ${VXM_TEST_DEFINITIONS}
-      VXM_DIST_DIR="${win_dist}" VXM_LOOPBACK_DIR="${win_loopback}"
-      VXM_LOOPBACK_PORT=${VXM_LOOPBACK_PORT})
-  target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR})
-  add_test(NAME e2e_tests COMMAND e2e_tests)
-endif()
+if(VXM_TESTS)
+  # Unit tests: the platform-free ones again, cross-built, and the platform ones. The platform
+  # tests carry the program's resources so resource loading is exercised for real.
+  add_executable(core_tests ${VXM_CORE_TEST_SOURCES})
+  target_link_libraries(core_tests PRIVATE vxmcore gtest_main)
+  target_compile_definitions(core_tests PRIVATE ${VXM_TEST_DEFINITIONS})
+  add_test(NAME core_tests_wine COMMAND core_tests)
+  # The program is made for machines whose ANSI code page is 936; Wine takes it from the locale.
+  set_tests_properties(core_tests_wine PROPERTIES ENVIRONMENT LC_ALL=zh_CN.UTF-8)
 
-# A stand-in UI component library that exports CreateComponent, for the loader tests.
-add_library(kordo_test_factory SHARED ${CMAKE_SOURCE_DIR}/tools/win_dll/kordo_test_factory.cpp)
-set_target_properties(kordo_test_factory PROPERTIES PREFIX "")
-target_include_directories(kordo_test_factory PRIVATE ${CMAKE_SOURCE_DIR})
-if(TARGET win_tests)
-  add_dependencies(win_tests kordo_test_factory)
+  if(VXM_WIN_TEST_SOURCES)
+    add_executable(win_tests ${VXM_WIN_TEST_SOURCES} ${VXM_RC})
+    target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+    target_link_libraries(win_tests PRIVATE vxmwin gtest_main)
+    add_dependencies(win_tests VxmCheck) # run under a debugger by a test
+    target_compile_definitions(win_tests PRIVATE ${VXM_TEST_DEFINITIONS})
+    add_test(NAME win_tests COMMAND win_tests)
+  endif()
+
+  # End-to-end tests drive the laid-out program in dist/.
+  if(VXM_E2E_TEST_SOURCES)
+    add_executable(e2e_tests ${VXM_E2E_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/common/md5.cpp
+                           ${CMAKE_SOURCE_DIR}/report/report_fields.cpp)
+    target_link_libraries(e2e_tests PRIVATE gtest_main ws2_32 mswsock)
+    target_include_directories(e2e_tests SYSTEM PRIVATE ${VXM_DEPS}/cross-include)
+    target_compile_definitions(e2e_tests PRIVATE ${VXM_TEST_DEFINITIONS}
+        VXM_DIST_DIR="${win_dist}" VXM_LOOPBACK_DIR="${win_loopback}"
+        VXM_LOOPBACK_PORT=${VXM_LOOPBACK_PORT})
+    target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR})
+    add_test(NAME e2e_tests COMMAND e2e_tests)
+  endif()
+
+  # A stand-in UI component library that exports CreateComponent, for the loader tests.
+  add_library(kordo_test_factory SHARED ${CMAKE_SOURCE_DIR}/tools/win_dll/kordo_test_factory.cpp)
+  set_target_properties(kordo_test_factory PROPERTIES PREFIX "")
+  target_include_directories(kordo_test_factory PRIVATE ${CMAKE_SOURCE_DIR})
+  if(TARGET win_tests)
+    add_dependencies(win_tests kordo_test_factory)
+  endif()
 endif()
