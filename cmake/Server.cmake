@@ -9,7 +9,8 @@ list(REMOVE_ITEM VXM_SERVER_SOURCES ${CMAKE_SOURCE_DIR}/server/main.cpp)
 set(VXM_SERVER_SHARED_SOURCES
     ${CMAKE_SOURCE_DIR}/report/report_fields.cpp
     ${CMAKE_SOURCE_DIR}/report/report_token.cpp
-    ${CMAKE_SOURCE_DIR}/common/md5.cpp)
+    ${CMAKE_SOURCE_DIR}/common/md5.cpp
+    ${CMAKE_SOURCE_DIR}/common/account_number.cpp)
 
 # The commit the server is built from, shown in /metrics; looked up at every build.
 set(VXM_SERVER_VERSION_SOURCE ${CMAKE_BINARY_DIR}/generated/server_version.cpp)

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 
 int DrawCaptchaValue()
 {
@@ -21,10 +20,4 @@ bool CaptchaAccepted(const char* typed, int value)
     // Compared half by half, so a typed number of five or more digits never passes.
     const int c = std::atoi(typed ? typed : "");
     return c % 100 == value / 100 && c / 100 == value % 100;
-}
-
-bool AccountNumberValid(const std::string& text)
-{
-    static const std::regex pattern("[1-9]\\d{4,10}", std::regex::ECMAScript);
-    return std::regex_match(text, pattern);
 }

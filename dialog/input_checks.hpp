@@ -1,5 +1,5 @@
 #pragma once
-// The dialog's captcha and the checks of what the user typed before a Start.
+// The dialog's captcha and its check before a Start (the account number's: common/).
 #include <string>
 
 // A new captcha value, 0 to 9999, from the C runtime's rand().
@@ -10,6 +10,3 @@ std::string ShownCaptcha(int value);
 
 // True when the typed text, read as atoi reads it, is the shown captcha of the value.
 bool CaptchaAccepted(const char* typed, int value);
-
-// True when the whole text is an account number: a digit 1-9 and then 4 to 10 digits.
-bool AccountNumberValid(const std::string& text);

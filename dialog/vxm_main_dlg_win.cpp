@@ -1,5 +1,6 @@
 #include "dialog/vxm_main_dlg.hpp"
 
+#include "common/account_number.hpp"
 #include "dialog/dialog_event.hpp"
 #include "dialog/input_checks.hpp"
 #include "dialog/start_outcome.hpp"

@@ -1,6 +1,7 @@
 #include "eval/level.hpp"
 
 #include "common/decimal.hpp"
+#include "eval/gain_bands.hpp"
 #include "eval/score_lookup.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
@@ -17,8 +18,6 @@ namespace {
 constexpr int kCpuThresholds[] = {8000, 4500, 2500, 1000, 0};
 constexpr int kGpuThresholds[] = {4700, 3500, 2000, 800, 0};
 constexpr std::uint64_t kMemoryThresholds[] = {4026531840ULL, 4026531840ULL, 2080374784ULL, 0};
-constexpr int kGainLow[] = {341, 251, 151, 0, 0};
-constexpr int kGainHigh[] = {350, 340, 250, 0, 0};
 // Highest processor score times highest adapter score of the shipped tables.
 constexpr double kTopProduct = 152068000.0;
 
@@ -74,7 +73,7 @@ int ComputeGainExtra(int levelIndex, int gpuScore, int cpuScore)
     h = std::clamp(h, 0.0, 1.0);
     const int r = kGainLow[e] + static_cast<int>((kGainHigh[e] - kGainLow[e]) * h);
     if (r == 0)
-        return gGainRandom() % 50 + 1;
+        return gGainRandom() % kDrawnGainMax + 1;
     return r;
 }
 
@@ -118,7 +117,7 @@ void EvaluateLevel()
         const int gainExtra = ComputeGainExtra(levelIndex, gpuScore, cpuScore);
         info[InfoKey::Level] = std::to_string(levelIndex + 1);
         info[InfoKey::GainExtra] = std::to_string(gainExtra);
-        info[InfoKey::Gain] = std::to_string(gainExtra + 500);
+        info[InfoKey::Gain] = std::to_string(gainExtra + kGainBase);
     } else {
         info[InfoKey::Level] = "0";
         info[InfoKey::GainExtra] = "0";
@@ -128,7 +127,11 @@ void EvaluateLevel()
 
 const std::map<std::string, std::string>& ReportedLevelMap()
 {
-    static const std::map<std::string, std::string> levels = {
-        {"1", "1"}, {"2", "1"}, {"3", "3"}, {"4", "5"}, {"5", "5"}};
+    static const std::map<std::string, std::string> levels = [] {
+        std::map<std::string, std::string> codes;
+        for (int level = 1; level <= kLevelCount; ++level)
+            codes[std::to_string(level)] = kReportedLevelCodes[level - 1];
+        return codes;
+    }();
     return levels;
 }

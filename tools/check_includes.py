@@ -21,8 +21,9 @@ ALLOWED = {
     "app": ["common", "framework", "probe", "eval", "report", "dialog"],
     # The UI library sees the interface headers and the parameter bag, nothing of the program.
     "korfact": ["common", re.compile(r"framework/(kordo[^/]*|variable_param)\.hpp")],
-    # The report server shares only the helpers and the form and token code with the program.
-    "server": ["common", re.compile(r"report/report_(fields|token)\.hpp")],
+    # The report server shares only the helpers, the form and token code and the levels' gain
+    # bands with the program: it accepts exactly the gains the evaluation gives, by one table.
+    "server": ["common", re.compile(r"report/report_(fields|token)\.hpp"), "eval/gain_bands.hpp"],
 }
 # Tests, tools and fuzz targets may reach anything; resources hold no code that includes.
 PRODUCT_ROOMS = set(ALLOWED)

@@ -1,6 +1,8 @@
 #include "server/intake/report_field_rules.hpp"
 
+#include "common/account_number.hpp"
 #include "common/decimal.hpp"
+#include "eval/gain_bands.hpp"
 
 #include <string_view>
 
@@ -93,12 +95,6 @@ bool IsMac(std::string_view text)
     return true;
 }
 
-// The dialog's account check: a non-zero digit, then 4 to 10 digits.
-bool IsAccount(std::string_view text)
-{
-    return text.size() >= 5 && text[0] != '0' && IsDecimal(text, 11);
-}
-
 bool IsGainOfLevel(const ReportValues& values)
 {
     const auto band = GainBandOf(At(values, ReportField::LevelCode));
@@ -117,7 +113,7 @@ bool Holds(const ReportValues& values, ReportField field)
     const std::string_view text = At(values, field);
     switch (field) {
     case ReportField::Account:
-        return IsAccount(text);
+        return AccountNumberValid(text);
     case ReportField::Mac:
         return IsMac(text);
     case ReportField::Cpu:
@@ -158,17 +154,15 @@ bool Holds(const ReportValues& values, ReportField field)
 
 std::optional<GainBand> GainBandOf(const std::string& levelCode)
 {
-    // Gain = 500 + the extra gain of the level's band: 341-350 and 251-340 for levels 1 and 2,
-    // 151-250 for level 3, 1-50 for levels 4 and 5; an unrated machine sends 0.
-    if (levelCode == "1")
-        return GainBand{751, 850};
-    if (levelCode == "3")
-        return GainBand{651, 750};
-    if (levelCode == "5")
-        return GainBand{501, 550};
     if (levelCode.empty())
-        return GainBand{0, 0};
-    return std::nullopt;
+        return GainBand{0, 0}; // an unrated machine
+    // Bands fall as the level index rises: the levels of one code join below the first one's top.
+    std::optional<GainBand> band;
+    for (int level = 0; level < kLevelCount; ++level)
+        if (levelCode == kReportedLevelCodes[level])
+            band = GainBand{kGainBase + GainRangeOf(level).low,
+                            band ? band->high : kGainBase + GainRangeOf(level).high};
+    return band;
 }
 
 std::optional<ReportField> BrokenFieldRule(const ReportValues& values)

@@ -1,3 +1,4 @@
+#include "common/account_number.hpp"
 #include "dialog/input_checks.hpp"
 
 #include <gtest/gtest.h>
