@@ -44,17 +44,19 @@ target_link_libraries(vxmcore PUBLIC boost_program_options ws2_32 mswsock)
 
 add_library(vxmwin STATIC ${VXM_WIN_SOURCES})
 # Direct3D 9, D3DX, DirectDraw and IP Helper are loaded by the probe at run time, not imported.
-target_link_libraries(vxmwin PUBLIC vxmcore dxguid ole32 advapi32 user32 gdi32 kernel32)
+target_link_libraries(vxmwin PUBLIC vxmcore dxguid ole32 advapi32 user32 gdi32 kernel32 winhttp
+                                    crypt32)
 
 set(VXM_RC ${CMAKE_SOURCE_DIR}/resources/vxmcheck.rc)
 file(GLOB VXM_RC_INPUTS ${CMAKE_SOURCE_DIR}/resources/*.txt ${CMAKE_SOURCE_DIR}/resources/*.ico
      ${CMAKE_SOURCE_DIR}/resources/*.manifest)
 set_source_files_properties(${VXM_RC} PROPERTIES OBJECT_DEPENDS "${VXM_RC_INPUTS}")
 
-# user32 and advapi32 are loaded on their first call (app/lazy_import_win.cpp): stubs for their
-# import slots stand in for the import libraries. Only the dialog and the probe call them.
+# user32, advapi32, winhttp and crypt32 are loaded on their first call (app/lazy_import_win.cpp):
+# stubs for their import slots stand in for the import libraries. Only the dialog and the probe
+# call the first two, only an https upload the last two.
 set(VXM_LAZY_IMPORTS)
-foreach(dll IN ITEMS user32 advapi32)
+foreach(dll IN ITEMS user32 advapi32 winhttp crypt32)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${dll}.a
                   OUTPUT_VARIABLE import OUTPUT_STRIP_TRAILING_WHITESPACE)
   set(stubs ${CMAKE_BINARY_DIR}/generated/${dll}_lazy.S)
@@ -70,16 +72,76 @@ endforeach()
 # The program reports to the server named at configure time. A second program, built from the same
 # libraries, reports to 127.0.0.1 on VXM_LOOPBACK_PORT: the local server of scripts/run and the
 # end-to-end tests' servers talk to it (bin/loopback/VxmCheck.exe).
+# vxm_add_program(target host port [SCHEME http|https] [CA pem-file] [PINS text]): an https
+# program carries the CA's PEM text and the key pins (generated/<target>/report_trust.inc).
 function(vxm_add_program target host port)
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "SCHEME;CA;PINS" "")
+  if(NOT arg_SCHEME)
+    set(arg_SCHEME http)
+  endif()
+  if(NOT arg_SCHEME MATCHES "^https?$")
+    message(FATAL_ERROR "${target}: report scheme '${arg_SCHEME}' is neither http nor https")
+  endif()
+  if(NOT port)
+    set(port 80)
+    if(arg_SCHEME STREQUAL "https")
+      set(port 443)
+    endif()
+  endif()
+  set(pem "")
+  if(arg_CA)
+    file(READ "${arg_CA}" pem)
+    if(NOT pem MATCHES "-----BEGIN CERTIFICATE-----")
+      message(FATAL_ERROR "${target}: ${arg_CA} holds no PEM certificate")
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${arg_CA}")
+  endif()
+  set(pin "sha256/[A-Za-z0-9+/]+=")
+  if(arg_PINS AND NOT arg_PINS MATCHES "^${pin}(;${pin})*$")
+    message(FATAL_ERROR "${target}: report pins '${arg_PINS}' are not sha256/BASE64;...")
+  endif()
+  if((arg_CA OR arg_PINS) AND NOT arg_SCHEME STREQUAL "https")
+    message(FATAL_ERROR "${target}: a report CA or pins need the https scheme")
+  endif()
+  set(generated ${CMAKE_BINARY_DIR}/generated/${target})
+  file(CONFIGURE OUTPUT ${generated}/report_trust.inc
+       CONTENT "constexpr char kReportCaPem[] = R\"pem(\${pem})pem\";\nconstexpr char kReportPins[] = \"\${arg_PINS}\";\n")
   add_executable(${target} WIN32 ${VXM_ENTRY_SOURCES} ${VXM_RC} ${VXM_LAZY_IMPORTS})
-  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/resources ${generated})
   target_link_libraries(${target} PRIVATE vxmwin)
   target_compile_definitions(${target} PRIVATE VXM_REPORT_HOST="${host}" VXM_REPORT_PORT="${port}")
+  if(arg_SCHEME STREQUAL "https")
+    target_compile_definitions(${target} PRIVATE VXM_REPORT_HTTPS)
+  endif()
 endfunction()
-vxm_add_program(VxmCheck "${VXM_REPORT_HOST}" "${VXM_REPORT_PORT}")
+vxm_add_program(VxmCheck "${VXM_REPORT_HOST}" "${VXM_REPORT_PORT}" SCHEME "${VXM_REPORT_SCHEME}"
+                CA "${VXM_REPORT_CA}" PINS "${VXM_REPORT_PINS}")
 vxm_add_program(VxmCheckLoopback "127.0.0.1" "${VXM_LOOPBACK_PORT}")
 set_target_properties(VxmCheckLoopback PROPERTIES OUTPUT_NAME VxmCheck
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/loopback)
+
+# https programs for localhost on the next port, where scripts/run and the TLS tests put nginx in
+# front of the loopback server: one trusting the loopback CA alone (build/tls, made once by
+# scripts/tls-front), one pinning two server keys made with it, one trusting the system's roots.
+math(EXPR VXM_LOOPBACK_TLS_PORT "${VXM_LOOPBACK_PORT} + 1")
+set(VXM_LOOPBACK_TLS_DIR ${CMAKE_SOURCE_DIR}/build/tls)
+execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/tls-front ca ${VXM_LOOPBACK_TLS_DIR}
+                COMMAND_ERROR_IS_FATAL ANY)
+set(pins)
+foreach(key IN ITEMS pinned backup)
+  execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/tls-front pin ${VXM_LOOPBACK_TLS_DIR}/${key}.key
+                  OUTPUT_VARIABLE pin OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  list(APPEND pins ${pin})
+endforeach()
+vxm_add_program(VxmCheckLoopback-https localhost ${VXM_LOOPBACK_TLS_PORT} SCHEME https
+                CA ${VXM_LOOPBACK_TLS_DIR}/ca.pem)
+vxm_add_program(VxmCheckLoopback-pinned localhost ${VXM_LOOPBACK_TLS_PORT} SCHEME https
+                PINS "${pins}")
+vxm_add_program(VxmCheckLoopback-system localhost ${VXM_LOOPBACK_TLS_PORT} SCHEME https)
+foreach(variant IN ITEMS https pinned system)
+  set_target_properties(VxmCheckLoopback-${variant} PROPERTIES OUTPUT_NAME VxmCheck
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/loopback-${variant})
+endforeach()
 
 # Small Windows-side tools: the exit-code launcher and test helpers.
 file(GLOB VXM_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/win/*.cpp)

@@ -12,12 +12,11 @@ Usage: machine_setups_test.py ROOT PORT (run by scripts/test on its virtual disp
 """
 import os
 import pathlib
-import shutil
 import subprocess
 import sys
 import tempfile
 
-from report_server_run import finish, report_server, stored_reports, windows_path
+from report_server_run import copy_prefix, finish, report_server, stored_reports, windows_path
 
 DIALOG_SIZE = (480, 380)  # the layout's, at 96 DPI
 
@@ -28,17 +27,6 @@ SETUPS = [
     ("win81-2gb-96dpi", "win81", 96, 2048, None, "Windows 6.3, SP 0.0", "2043.00 MB"),
     ("win7-8gb-120dpi", "win7", 120, 8192, 8192, "Windows 6.1, SP 1.0", "8192.00 MB"),
 ]
-
-
-def copy_prefix(base, copy):
-    """Hard links for the prefix's files, which Wine only reads; real copies of the registry,
-    which it rewrites."""
-    shutil.rmtree(copy, ignore_errors=True)
-    copy.parent.mkdir(parents=True, exist_ok=True)
-    subprocess.run(["cp", "-al", base, copy], check=True)
-    for hive in copy.glob("*.reg"):
-        hive.unlink()
-        shutil.copy2(base / hive.name, hive)
 
 
 def registry_file(version, dpi, video_mib):

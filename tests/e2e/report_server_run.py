@@ -5,6 +5,7 @@ import csv
 import io
 import os
 import pathlib
+import shutil
 import subprocess
 import sys
 import time
@@ -35,6 +36,17 @@ def report_server(root, port, work):
     finally:
         server.terminate()
         server.wait(timeout=30)
+
+
+def copy_prefix(base, copy):
+    """Hard links for the prefix's files, which Wine only reads; real copies of the registry,
+    which it rewrites."""
+    shutil.rmtree(copy, ignore_errors=True)
+    copy.parent.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["cp", "-al", base, copy], check=True)
+    for hive in copy.glob("*.reg"):
+        hive.unlink()
+        shutil.copy2(base / hive.name, hive)
 
 
 def stored_reports(url):

@@ -1,0 +1,74 @@
+#include "report/report_proxy.hpp"
+
+#include <windows.h>
+
+#include <winhttp.h>
+
+#include <future>
+#include <optional>
+#include <thread>
+
+namespace {
+
+// Takes a string the system allocated for the caller.
+std::wstring Take(LPWSTR text)
+{
+    if (!text)
+        return {};
+    std::wstring taken(text);
+    GlobalFree(text);
+    return taken;
+}
+
+std::optional<ProxyChoice> DetectProxy(const std::wstring& url, bool autoDetect,
+                                       const std::wstring& scriptUrl)
+{
+    HINTERNET session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                    WINHTTP_NO_PROXY_BYPASS, 0);
+    if (!session)
+        return std::nullopt;
+    WINHTTP_AUTOPROXY_OPTIONS options{};
+    if (autoDetect) {
+        options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
+        options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+    }
+    if (!scriptUrl.empty()) {
+        options.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
+        options.lpszAutoConfigUrl = scriptUrl.c_str();
+    }
+    options.fAutoLogonIfChallenged = TRUE;
+    WINHTTP_PROXY_INFO info{};
+    std::optional<ProxyChoice> found;
+    if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) {
+        ProxyChoice choice{Take(info.lpszProxy), Take(info.lpszProxyBypass)};
+        if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY)
+            choice = {};
+        found = choice;
+    }
+    WinHttpCloseHandle(session);
+    return found;
+}
+
+} // namespace
+
+ProxyChoice UserProxyFor(const std::wstring& url, std::chrono::steady_clock::time_point deadline)
+{
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG settings{};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&settings))
+        return {};
+    const ProxyChoice manual{Take(settings.lpszProxy), Take(settings.lpszProxyBypass)};
+    const std::wstring scriptUrl = Take(settings.lpszAutoConfigUrl);
+    if (!settings.fAutoDetect && scriptUrl.empty())
+        return manual;
+    // Detection cannot be interrupted: it runs on a thread of its own, left to finish alone when
+    // the deadline comes first.
+    std::promise<std::optional<ProxyChoice>> promise;
+    auto detected = promise.get_future();
+    std::thread([promise = std::move(promise), url, autoDetect = settings.fAutoDetect != FALSE,
+                 scriptUrl]() mutable {
+        promise.set_value(DetectProxy(url, autoDetect, scriptUrl));
+    }).detach();
+    if (detected.wait_until(deadline) != std::future_status::ready)
+        return manual;
+    return detected.get().value_or(manual);
+}

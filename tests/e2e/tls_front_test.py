@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""The https programs under Wine, against nginx in front of the reference server with
+certificates made for the test: which servers the dialog reports to, the reason it shows for each
+one it refuses, and that a refused server receives no report.
+
+The programs report to localhost on PORT+1 (cmake/WindowsBuild.cmake): one trusts the loopback
+CA of build/tls alone, one pins two keys made there, one trusts the system's roots. Each case
+plays one Start (with show_info, so a refusal shows its reason) with an account of its own; the
+server's request log and its stored reports then tell whether the report arrived. A listener
+that never answers the handshake must be given up within the connection's bound, and the user's
+proxy, set in a copy of the prefix, must carry the report. The plain path is
+server_roundtrip_test.py's.
+Usage: tls_front_test.py ROOT PORT (run by scripts/test on its virtual display).
+"""
+import os
+import pathlib
+import shutil
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+from report_server_run import copy_prefix, finish, report_server, stored_reports, windows_path
+
+RECORDED = "检测成功"
+
+# case, program, the server's certificate (scripts/tls-front cert options), what the dialog shows
+CASES = [
+    ("CA-signed", "https", ["localhost"], RECORDED),
+    ("self-signed", "https", ["localhost", "--self-signed"], "certificate not trusted"),
+    ("another name", "https", ["other.example"], "certificate is for another name"),
+    ("expired", "https", ["localhost", "--expired"], "certificate expired"),
+    ("pinned key without a CA", "pinned", ["localhost", "--self-signed", "--key", "pinned.key"],
+     RECORDED),
+    ("CA-signed, key not pinned", "pinned", ["localhost"], "server key not pinned"),
+    ("system roots without the CA", "system", ["localhost"], "certificate not trusted"),
+    ("through the user's proxy", "https", ["localhost"], RECORDED),
+]
+
+
+def layout(root, variant, folder):
+    """The program beside its library and layout, as scripts/build lays out the product."""
+    folder.mkdir(parents=True, exist_ok=True)
+    for path in [root / f"build/win/bin/loopback-{variant}/VxmCheck.exe",
+                 root / "build/win/bin/KorFact.dll", root / "korfact/Main.vxm",
+                 root / "korfact/Kordo.ini"]:
+        shutil.copy2(path, folder)
+    return folder
+
+
+def proxy_settings(proxy):
+    """The user's manual proxy as Windows keeps it (Internet Settings, DefaultConnectionSettings):
+    version, counter, flags (direct | named proxy), then the proxy, the bypass list and the
+    configuration script's URL, each with its length before it."""
+    value = struct.pack("<III", 0x46, 1, 0x3)
+    for text in (proxy.encode(), b"", b""):
+        value += struct.pack("<I", len(text)) + text
+    value += bytes(32)
+    return ("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+            "Internet Settings\\Connections]\n\"DefaultConnectionSettings\"=hex:"
+            + ",".join(f"{b:02x}" for b in value) + "\n")
+
+
+class Bed:
+    def __init__(self, root, port, work, environment):
+        self.root, self.port, self.work, self.env = root, int(port), work, environment
+        self.tls = root / "build/tls"
+        self.server_log = work / "server.log"
+
+    def tls_front(self, *arguments):
+        subprocess.run([self.root / "scripts/tls-front", *map(str, arguments)], check=True,
+                       timeout=120)
+
+    def certificate(self, name, options):
+        out = self.work / name.replace(" ", "-")
+        options = [str(self.tls / o) if o.endswith(".key") else o for o in options]
+        self.tls_front("cert", self.tls, options[0], out, *options[1:])
+        return out
+
+    def posts(self):
+        return self.server_log.read_text().count("method=POST")
+
+    def play(self, variant, account, env=None):
+        program = layout(self.root, variant, self.work / variant)
+        played = subprocess.run(
+            ["wine", self.root / "build/win/bin/play_start.exe",
+             windows_path(program / "VxmCheck.exe"), windows_path(program / "Main.vxm"), account,
+             windows_path(self.work / "shots" / account), "--show_info"],
+            env=env or self.env, capture_output=True, timeout=300)
+        return played.stdout.decode("gbk", errors="replace")
+
+    def through_proxy(self, variant, account):
+        """Plays in a copy of the prefix whose user goes through tinyproxy on PORT+2."""
+        proxy_port = self.port + 2
+        (self.work / "tinyproxy.conf").write_text(
+            f"Port {proxy_port}\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 30\n"
+            f"ConnectPort {self.port + 1}\nLogLevel Connect\n")
+        prefix = self.root / "build/win/prefix-copies/proxy"
+        copy_prefix(pathlib.Path(self.env["WINEPREFIX"]), prefix)
+        env = dict(self.env, WINEPREFIX=str(prefix))
+        settings = self.work / "proxy.reg"
+        settings.write_text(proxy_settings(f"127.0.0.1:{proxy_port}"))
+        subprocess.run(["wine", "regedit", "/S", windows_path(settings)], env=env, check=True,
+                       capture_output=True, timeout=120)
+        with open(self.work / "tinyproxy.log", "w") as log:
+            proxy = subprocess.Popen(["tinyproxy", "-d", "-c", self.work / "tinyproxy.conf"],
+                                     stdout=log, stderr=subprocess.STDOUT)
+        try:
+            output = self.play(variant, account, env)
+        finally:
+            proxy.terminate()
+            proxy.wait(timeout=30)
+            subprocess.run(["wineserver", "-k"], env=env, timeout=60)
+        connects = (self.work / "tinyproxy.log").read_text().count(
+            f"CONNECT localhost:{self.port + 1}")
+        return output, connects
+
+
+def run_cases(bed, problems):
+    accounts = {}
+    for number, (case, variant, certificate, shown) in enumerate(CASES):
+        account = f"7700{number:04d}"
+        accounts[case] = (account, shown)
+        cert = bed.certificate(case, certificate)
+        bed.tls_front("start", bed.work, bed.port + 1, bed.port, f"{cert}.pem", f"{cert}.key")
+        before = bed.posts()
+        try:
+            if case == "through the user's proxy":
+                output, connects = bed.through_proxy(variant, account)
+                if connects != 1:
+                    problems.append(f"{case}: the proxy saw {connects} CONNECT requests")
+            else:
+                output = bed.play(variant, account)
+        finally:
+            bed.tls_front("stop", bed.work)
+        arrived = bed.posts() - before
+        wanted = RECORDED if shown == RECORDED else f"网络错误:handshake: {shown}"
+        if wanted not in output:
+            problems.append(f"{case}: the dialog did not show {wanted!r}:\n{output}")
+        if arrived != (1 if shown == RECORDED else 0):
+            problems.append(f"{case}: {arrived} reports reached the server")
+    return accounts
+
+
+def stalled_handshake(bed, problems):
+    """A listener that takes the connection and never answers."""
+    listener = socket.create_server(("127.0.0.1", bed.port + 1))
+    listener.settimeout(60)
+    before = bed.posts()
+    started = time.monotonic()
+    output = bed.play("https", "77009999")
+    elapsed = time.monotonic() - started
+    listener.close()
+    print(f"tls_front_test: a stalled handshake ended the Start after {elapsed:.1f} s")
+    if "网络错误:connect: timed out" not in output:
+        problems.append(f"stalled handshake: the dialog did not show the time-out:\n{output}")
+    if bed.posts() != before:
+        problems.append("stalled handshake: a report reached the server")
+
+
+def main(root, port):
+    root = pathlib.Path(root)
+    environment = {k: v for k, v in os.environ.items() if not k.lower().endswith("_proxy")}
+    environment.update(WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=", WINEARCH="win32",
+                       LC_ALL="zh_CN.UTF-8")
+    environment["WINEPREFIX"] = subprocess.run(
+        [root / "scripts/wineprefix"], capture_output=True, text=True, check=True).stdout.strip()
+    problems = []
+    with tempfile.TemporaryDirectory() as work, report_server(root, port, work) as url:
+        bed = Bed(root, port, pathlib.Path(work), environment)
+        accounts = run_cases(bed, problems)
+        stalled_handshake(bed, problems)
+        stored = {row["u"] for row in stored_reports(url)}
+    for case, (account, shown) in accounts.items():
+        if (account in stored) != (shown == RECORDED):
+            problems.append(f"{case}: account {account} stored: {account in stored}")
+    return problems
+
+
+if __name__ == "__main__":
+    finish("tls_front_test", main(sys.argv[1], sys.argv[2]))
