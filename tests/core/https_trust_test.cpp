@@ -22,7 +22,7 @@ TEST(ParsePins, GivesEachDigestInOrder)
 
 TEST(ParsePins, RefusesWhatIsNoSha256Digest)
 {
-    for (const std::string text :
+    for (const std::string& text :
          {"sha1/" + kPin, kPin, "sha256/" + kPin.substr(1), "sha256/" + kPin + "=",
           "sha256/" + kPin.substr(0, 43) + "A", "sha256/" + kPin.substr(0, 42) + "-=",
           "sha256/" + kPin + ";;sha256/" + kBackup, "sha256/" + kPin + " "})
