@@ -10,7 +10,7 @@ runs=${1:-10}
 port=$(sed -n 's/^VXM_LOOPBACK_PORT:[A-Z]*=//p' build/win/CMakeCache.txt)
 work=$(mktemp -d)
 "$root/scripts/serve" --help >/dev/null
-VXM_OPERATOR_KEY=local-operator-key build/server/vxm-report-server --port "$port" \
+VXM_OPERATOR_KEY=bench-operator-key-0123456789 build/server/vxm-report-server --port "$port" \
   --database "$work/db" >"$work/server.log" 2>&1 &
 server=$!
 trap '"$root/scripts/tls-front" stop "$work"; kill $server; rm -rf "$work"' EXIT
