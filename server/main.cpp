@@ -3,6 +3,7 @@
 #include "server/http/http_server.hpp"
 #include "server/http/open_file_limit.hpp"
 #include "server/http/operator_key.hpp"
+#include "server/server_settings.hpp"
 #include "server/store/report_recorder.hpp"
 #include "server/monitor/request_log.hpp"
 
@@ -30,13 +31,6 @@ const std::string kUsage =
     ", stores\n"
     "them, and shows the survey at / . Prints \"listening on ADDRESS:PORT\" once it accepts\n"
     "connections; SIGINT or SIGTERM stop it after the queued reports are committed.\n";
-
-struct Settings {
-    ServerOptions server;
-    std::string database;
-    int writers = 1;
-    int threads = 1;
-};
 
 // The export's key from the key file or the environment; false (said on standard error) when it
 // cannot be used.
@@ -69,14 +63,17 @@ bool ReadOperatorKey(bool onCommandLine, const std::string& file, std::string& k
 // Returns false when the program should end at once (help shown, or bad options).
 bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
 {
-    std::size_t requestMs = 0, headerMs = 0;
+    // The defaults offered are those of Settings.
+    std::size_t requestMs = settings.server.requestDeadline.count(),
+                headerMs = settings.server.headerDeadline.count();
     std::string keyFile;
     po::options_description options("Options");
     options.add_options()("help,h", "show this text")(
-        "address", po::value(&settings.server.address)->default_value("127.0.0.1"),
-        "address to listen on")("port", po::value(&settings.server.port)->default_value(8080),
-                                "TCP port; 0 lets the system choose (the line printed tells it)")(
-        "database", po::value(&settings.database)->default_value("data"),
+        "address", po::value(&settings.server.address)->default_value(settings.server.address),
+        "address to listen on")(
+        "port", po::value(&settings.server.port)->default_value(settings.server.port),
+        "TCP port; 0 lets the system choose (the line printed tells it)")(
+        "database", po::value(&settings.database)->default_value(settings.database),
         "a data folder for the SQLite file reports.sqlite3 (created when missing), or a "
         "PostgreSQL URL (postgresql://user@host/db or postgresql:///db?host=/socket/dir)")(
         "data", po::value<std::string>(), "the same as --database")(
@@ -86,17 +83,20 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         "hex digits or 22 letters and digits); without one the export is refused")(
         "operator-key", po::value<std::string>(),
         "refused: a key on the command line is visible to every local user")(
-        "writers", po::value(&settings.writers)->default_value(1),
+        "writers", po::value(&settings.writers)->default_value(settings.writers),
         "store connections that write; one commits everything queued at once, more contend for "
         "the same tally rows (PostgreSQL; SQLite takes one writer at a time anyway)")(
-        "threads", po::value(&settings.threads)->default_value(1), "network threads")(
-        "max-connections", po::value(&settings.server.maxConnections)->default_value(1024),
+        "threads", po::value(&settings.threads)->default_value(settings.threads),
+        "network threads")(
+        "max-connections",
+        po::value(&settings.server.maxConnections)->default_value(settings.server.maxConnections),
         "open connections beyond this are refused with 503")(
-        "max-per-address", po::value(&settings.server.maxPerAddress)->default_value(64),
+        "max-per-address",
+        po::value(&settings.server.maxPerAddress)->default_value(settings.server.maxPerAddress),
         "open connections from one client address beyond this are refused with 503")(
-        "request-timeout-ms", po::value(&requestMs)->default_value(10000),
+        "request-timeout-ms", po::value(&requestMs)->default_value(requestMs),
         "a request must arrive whole, and a reply be taken, within this time")(
-        "header-timeout-ms", po::value(&headerMs)->default_value(3000),
+        "header-timeout-ms", po::value(&headerMs)->default_value(headerMs),
         "a request's first byte and headers must arrive within this time");
     po::variables_map values;
     try {
@@ -154,7 +154,7 @@ int main(int argc, char** argv)
         ServerMetrics metrics;
         metrics.store = IsPostgresUrl(settings.database) ? "postgresql" : "sqlite";
         ReportRecorder recorder([&] { return OpenReportStore(settings.database); },
-                                settings.writers, 512, metrics);
+                                settings.writers, settings.maxBatch, metrics);
         HttpServer server(io, settings.server, recorder, metrics);
         boost::asio::signal_set signals(io, SIGINT, SIGTERM);
         // On a signal, stop accepting and give open connections up to two seconds to receive

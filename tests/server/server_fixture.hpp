@@ -32,7 +32,7 @@ class RunningServer {
     }
     RunningServer(const std::function<std::unique_ptr<ReportStore>()>& open, ServerOptions options,
                   int threads = 4)
-        : recorder_(open, 1, 512, metrics_),
+        : recorder_(open, 1, Settings{}.maxBatch, metrics_),
           server_(io_, WithPort0(std::move(options)), recorder_, metrics_)
     {
         for (int i = 0; i < threads; ++i)

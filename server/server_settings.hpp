@@ -1,0 +1,34 @@
+#pragma once
+// Every setting of the server with its default, in one place: the command line offers these
+// defaults, and tests start from them.
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+// The network side: where it listens, how many connections it holds and how long it waits.
+struct ServerOptions {
+    std::string address = "127.0.0.1";
+    unsigned short port = 8080; // 0: the system's choice
+    std::string operatorKey;    // empty: the export is refused to everyone
+    std::size_t maxConnections = 1024;
+    std::size_t maxPerAddress = 64; // open connections from one client address
+    std::size_t maxBody = 64 * 1024;
+    // A request must arrive whole within this; a reply must be taken within it.
+    std::chrono::milliseconds requestDeadline{10000};
+    // The first byte and the headers must arrive within this (capped by the request deadline):
+    // an idle or trickling connection gives its slot back soon.
+    std::chrono::milliseconds headerDeadline{3000};
+    int requestLogFd = -1; // where the line of each request goes (-1: nowhere)
+    // The page is rendered at most once in this time.
+    std::chrono::milliseconds pageLifetime{1000};
+};
+
+// The whole process: the network side, the store and the threads.
+struct Settings {
+    ServerOptions server;
+    std::string database = "data"; // a data folder for SQLite, or a PostgreSQL URL
+    int writers = 1;               // store connections that write
+    int threads = 1;               // network threads
+    // The most reports one transaction takes.
+    std::size_t maxBatch = 512;
+};
