@@ -1,26 +1,18 @@
 #include "server/http/http_server.hpp"
 
-#include "server/http/connection_slots.hpp"
-#include "server/views/csv_export.hpp"
-#include "server/http/operator_key.hpp"
-#include "server/views/page_cache.hpp"
-#include "server/intake/report_decision.hpp"
 #include "server/http/request_framing.hpp"
+#include "server/http/request_handler.hpp"
 #include "server/http/request_route.hpp"
 #include "server/monitor/request_log.hpp"
-#include "server/views/survey_page.hpp"
 
-#include <boost/asio/post.hpp>
+#include <boost/asio/dispatch.hpp>
 #include <boost/asio/strand.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <ctime>
 #include <optional>
+#include <variant>
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
@@ -28,86 +20,24 @@ namespace http = beast::http;
 using tcp = asio::ip::tcp;
 using error_code = boost::system::error_code;
 
-struct HttpServer::Shared {
-    Shared(ServerOptions options, ReportRecorder& recorder, ServerMetrics& metrics)
-        : options(std::move(options)), recorder(recorder), metrics(metrics),
-          slots(this->options.maxConnections, this->options.maxPerAddress),
-          page(this->options.pageLifetime)
-    {
-    }
-    const ServerOptions options;
-    ReportRecorder& recorder;
-    ServerMetrics& metrics;
-    ConnectionSlots slots;
-    PageCache page;
-    ConnectionSlots wrongKeysWaiting{kWrongKeysWaiting, kWrongKeysWaitingPerAddress};
-};
-
 namespace {
 
-using Request = http::request<http::string_body>;
-using Response = http::response<http::string_body>;
-
-constexpr const char kServerName[] = "VxmCheck report server";
 // How long, and for how many bytes, a closing connection waits for the client to close.
 constexpr std::chrono::milliseconds kLingerDeadline{2000};
 constexpr std::size_t kLingerBytes = 1 << 20;
-// Sending the export may take long on a slow link; it still ends.
-constexpr std::chrono::milliseconds kExportDeadline{10 * 60 * 1000};
-
-// Writes the export into an unnamed temporary file and opens it for reading.
-void WriteExportFile(ReportStore& store, const ExportOptions& options,
-                     http::file_body::value_type& body)
-{
-    const char* folder = std::getenv("TMPDIR");
-    std::string path = std::string(folder && *folder ? folder : "/tmp") + "/vxm-export-XXXXXX";
-    const int fd = mkstemp(path.data());
-    if (fd < 0)
-        throw std::runtime_error("export: no temporary file");
-    unlink(path.c_str());
-    beast::file file;
-    file.native_handle(fd);
-    error_code ec;
-    WriteCsv(store, options, [&](const std::string& text) {
-        if (!ec)
-            file.write(text.data(), text.size(), ec);
-    });
-    if (!ec)
-        file.seek(0, ec);
-    if (!ec)
-        body.reset(std::move(file), ec);
-    if (ec)
-        throw std::runtime_error("export: " + ec.message());
-}
 
 // Counts the reply and writes its log line.
-void LogReply(HttpServer::Shared& shared, const RequestLogEntry& entry)
+void LogReply(RequestServices& services, const RequestLogEntry& entry)
 {
-    CountResponse(shared.metrics, entry.status);
-    if (shared.options.requestLogFd >= 0)
-        WriteLogLine(shared.options.requestLogFd, RequestLogLine(entry));
+    CountResponse(services.metrics, entry.status);
+    if (services.options.requestLogFd >= 0)
+        WriteLogLine(services.options.requestLogFd, RequestLogLine(entry));
 }
 
-// Every reply: nothing it holds runs script, loads anything or is framed elsewhere, and its type
-// is taken as sent.
-template <typename Message> void SetProtectiveHeaders(Message& message)
-{
-    message.set("Content-Security-Policy",
-                "default-src 'none'; style-src 'unsafe-inline'; frame-ancestors 'none'");
-    message.set("X-Content-Type-Options", "nosniff");
-}
-
-// The key a request gives: only the Authorization header's. A key in the query would end up in
-// proxies' logs and browsers' histories, so none is read there.
-std::string GivenKey(const Request& request)
-{
-    const auto authorization = request.find(http::field::authorization);
-    return authorization == request.end() ? std::string() : BearerToken(authorization->value());
-}
-
+// Reads a request, hands it to HandleRequest and writes the answer, one request at a time.
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
-    Connection(tcp::socket socket, std::string peer, std::shared_ptr<HttpServer::Shared> shared)
+    Connection(tcp::socket socket, std::string peer, std::shared_ptr<RequestServices> shared)
         : stream_(std::move(socket)), peer_(std::move(peer)), shared_(std::move(shared))
     {
     }
@@ -119,6 +49,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         method_.clear();
         target_.clear();
         decision_.reset();
+        version_ = 0;
         parser_.emplace();
         BoundParser(*parser_, shared_->options.maxBody);
         // The headers within a short deadline, the whole request within the longer one: a
@@ -186,187 +117,36 @@ class Connection : public std::enable_shared_from_this<Connection> {
             return Close();
         if (ec)
             return Reply(Plain(http::status::bad_request, "malformed request\n"));
-        request_ = parser_->release();
-        switch (RouteOf(request_.method_string(), request_.target())) {
-        case Route::Report:
-            return TakeReport();
-        case Route::Page:
-            return ReadStore([&page = shared_->page](ReportStore& store) {
-                return std::make_pair(std::string("text/html; charset=utf-8"), page.Get([&] {
-                    return RenderSurveyPage(store.Summarize(), std::time(nullptr));
-                }));
+        keepAlive_ = parser_->get().keep_alive();
+        version_ = parser_->get().version();
+        HandleRequest(*shared_, parser_->release(), peer_,
+                      [self = shared_from_this()](Answer answer) {
+                          // Store answers come from a store thread: back onto the strand.
+                          asio::dispatch(self->stream_.get_executor(),
+                                         [self, answer = std::move(answer)]() mutable {
+                                             self->Guarded([&] { self->Send(std::move(answer)); });
+                                         });
+                      });
+    }
+
+    void Send(Answer answer)
+    {
+        decision_ = answer.decision;
+        if (answer.delay.count() > 0) {
+            auto timer = std::make_shared<asio::steady_timer>(stream_.get_executor(), answer.delay);
+            answer.delay = {};
+            return timer->async_wait([self = shared_from_this(), timer,
+                                      answer = std::move(answer)](const error_code&) mutable {
+                self->Guarded([&] { self->Send(std::move(answer)); });
             });
-        case Route::Export:
-            if (!AllowExport())
-                return;
-            if (const auto options = ExportOptionsOf(request_.target()))
-                return SendExport(*options);
-            return Reply(Plain(http::status::bad_request, "raw=1 or after=<id> expected\n"));
-        case Route::Health:
-            return ReadStore([](ReportStore& store) {
-                store.Ping();
-                return std::make_pair(std::string("text/plain; charset=utf-8"),
-                                      std::string("ok\n"));
-            });
-        case Route::Metrics: {
-            Response response = Plain(http::status::ok, "");
-            response.set(http::field::content_type, "text/plain; version=0.0.4; charset=utf-8");
-            response.set(http::field::cache_control, "no-store");
-            response.body() = MetricsText(shared_->metrics, shared_->slots.Open(),
-                                          shared_->wrongKeysWaiting.Open());
-            return Reply(std::move(response));
         }
-        case Route::NotAllowed: {
-            Response response = Plain(http::status::method_not_allowed, "method not allowed\n");
-            response.set(http::field::allow, AllowedMethods(request_.target()));
-            return Reply(std::move(response));
-        }
-        case Route::NotFound:
-            return Reply(Plain(http::status::not_found, "not found\n"));
-        }
-    }
-
-    // True when the key is right, which opens the export at once, always. Without a key: 401.
-    // A wrong key (logged, without the key) gets its 401 after kWrongKeyWait, or 429 at once
-    // when too many wrong keys wait already.
-    bool AllowExport()
-    {
-        const std::string given = GivenKey(request_);
-        if (SameKey(given, shared_->options.operatorKey))
-            return true;
-        if (given.empty()) {
-            Reply(Unauthorized());
-            return false;
-        }
-        if (!shared_->wrongKeysWaiting.Take(peer_)) {
-            CountWrongKey(shared_->metrics, peer_, false);
-            Response response = Plain(http::status::too_many_requests, "too many wrong keys\n");
-            response.set(http::field::retry_after, "1");
-            Reply(std::move(response));
-            return false;
-        }
-        CountWrongKey(shared_->metrics, peer_, true);
-        LogFailure("operator key refused", peer_, "a wrong key for the export");
-        auto timer = std::make_shared<asio::steady_timer>(stream_.get_executor(), kWrongKeyWait);
-        timer->async_wait([self = shared_from_this(), timer](const error_code&) {
-            self->shared_->wrongKeysWaiting.Give(self->peer_);
-            self->Guarded([&] { self->Reply(self->Unauthorized()); });
-        });
-        return false;
-    }
-
-    Response Unauthorized() const
-    {
-        Response response = Plain(http::status::unauthorized, "operator key required\n");
-        response.set(http::field::www_authenticate, "Bearer");
-        return response;
-    }
-
-    void TakeReport()
-    {
-        FormCheck check = CheckReportForm(request_.body());
-        if (check.refusal)
-            return ReplyDecision(*check.refusal, {});
-        levelCode_ = At(check.values, ReportField::LevelCode);
-        StoredReport report;
-        report.values = std::move(check.values);
-        report.receivedAt = std::time(nullptr);
-        report.peer = peer_;
-        shared_->recorder.Record(std::move(report), [self = shared_from_this()](
-                                                        std::optional<RecordOutcome> outcome) {
-            asio::post(self->stream_.get_executor(), [self, outcome] {
-                self->Guarded([&] {
-                    if (!outcome)
-                        return self->Reply(self->Plain(http::status::internal_server_error,
-                                                       "the report could not be stored\n"));
-                    self->ReplyDecision(outcome->recorded ? Decision::Recorded : Decision::Repeated,
-                                        outcome->rank);
-                });
-            });
-        });
-    }
-
-    void ReplyDecision(Decision decision, GainRank rank)
-    {
-        decision_ = decision;
-        CountDecision(shared_->metrics, decision);
-        Response response = Plain(http::status::ok, "");
-        response.set(http::field::content_type, "application/json");
-        response.body() = ReplyBody(decision, DecisionMessage(decision, levelCode_, rank)) + "\n";
-        Reply(std::move(response));
-    }
-
-    template <typename Work> void ReadStore(Work work)
-    {
-        shared_->recorder.Submit([self = shared_from_this(), work](ReportStore& store) {
-            std::optional<std::pair<std::string, std::string>> made;
-            try {
-                made = work(store);
-            } catch (const std::exception& e) {
-                ++self->shared_->metrics.storeFailures;
-                LogStoreFailure("reading for " + self->target_, e.what());
-            }
-            asio::post(self->stream_.get_executor(), [self, made = std::move(made)]() mutable {
-                self->Guarded([&] {
-                    // The health check says "unavailable", which a load balancer acts on.
-                    if (!made)
-                        return self->Reply(self->target_ == kHealthPath
-                                               ? self->Plain(http::status::service_unavailable,
-                                                             "the store does not answer\n")
-                                               : self->Plain(http::status::internal_server_error,
-                                                             "the store failed\n"));
-                    Response response = self->Plain(http::status::ok, "");
-                    response.set(http::field::content_type, made->first);
-                    response.set(http::field::cache_control, "no-store");
-                    response.body() = std::move(made->second);
-                    self->Reply(std::move(response));
-                });
-            });
-        });
-    }
-
-    // The export can be far larger than memory should hold: it is written to an unnamed
-    // temporary file on the reading thread and sent from there.
-    void SendExport(const ExportOptions& options)
-    {
-        shared_->recorder.Submit(
-            [self = shared_from_this(), options](ReportStore& store) {
-                auto file = std::make_shared<http::file_body::value_type>();
-                try {
-                    WriteExportFile(store, options, *file);
-                } catch (const std::exception& e) {
-                    ++self->shared_->metrics.storeFailures;
-                    LogStoreFailure("export", e.what());
-                    file.reset();
-                }
-                asio::post(self->stream_.get_executor(), [self, file] {
-                    self->Guarded([&] {
-                        if (!file)
-                            return self->Reply(self->Plain(http::status::internal_server_error,
-                                                           "the store failed\n"));
-                        http::response<http::file_body> response(http::status::ok,
-                                                                 self->request_.version());
-                        response.set(http::field::server, kServerName);
-                        SetProtectiveHeaders(response);
-                        response.set(http::field::content_type, "text/csv; charset=utf-8");
-                        response.set(http::field::cache_control, "no-store");
-                        response.body() = std::move(*file);
-                        self->Reply(std::move(response), kExportDeadline);
-                    });
-                });
-            },
-            ReportRecorder::Lane::Export);
+        std::visit([&](auto& response) { Reply(std::move(response), answer.sendDeadline); },
+                   answer.response);
     }
 
     Response Plain(http::status status, const char* text) const
     {
-        // Before a request has been parsed, answer in HTTP/1.1.
-        Response response(status, request_.version() ? request_.version() : 11);
-        response.set(http::field::server, kServerName);
-        SetProtectiveHeaders(response);
-        response.set(http::field::content_type, "text/plain; charset=utf-8");
-        response.body() = text;
-        return response;
+        return PlainResponse(status, version_, text);
     }
 
     template <typename Body>
@@ -375,7 +155,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         // Keep-alive only for a well-formed request that asked for it.
         const bool parsed = parser_ && parser_->is_done();
         response.keep_alive(parsed && response.result() != http::status::internal_server_error &&
-                            request_.keep_alive());
+                            keepAlive_);
         response.prepare_payload();
         auto held = std::make_shared<http::response<Body>>(std::move(response));
         stream_.expires_after(deadline.count() ? deadline : shared_->options.requestDeadline);
@@ -385,7 +165,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
                                   self->LogThis(held->result_int(), n);
                                   if (ec || !held->keep_alive())
                                       return self->Close();
-                                  self->request_ = {};
                                   self->ReadRequest();
                               });
                           });
@@ -398,7 +177,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         entry.peer = peer_;
         // Empty before the headers were read (a malformed or refused request).
         entry.method = method_.empty() ? std::string_view("-") : std::string_view(method_);
-        entry.target = target_.empty() ? std::string_view("-") : std::string_view(target_);
+        entry.path = target_.empty() ? std::string_view("-") : std::string_view(target_);
         entry.status = status;
         if (decision_)
             entry.decision = DecisionName(*decision_);
@@ -437,7 +216,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     beast::tcp_stream stream_;
     const std::string peer_; // the client's address
-    std::shared_ptr<HttpServer::Shared> shared_;
+    std::shared_ptr<RequestServices> shared_;
     beast::flat_buffer buffer_{kReadBufferLimit};
     std::optional<RequestParser> parser_;
     std::chrono::steady_clock::time_point requestEnd_;
@@ -445,8 +224,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::chrono::steady_clock::time_point started_;
     std::string method_, target_;
     std::optional<Decision> decision_;
-    Request request_;
-    std::string levelCode_; // of the report being answered
+    bool keepAlive_ = false;
+    unsigned version_ = 0; // of the request being answered; 0 before one was read
 };
 
 // Over the connection limit: a short 503 if the socket takes it at once, then close. Returns the
@@ -468,7 +247,7 @@ std::size_t Refuse(tcp::socket& socket)
 HttpServer::HttpServer(asio::io_context& io, ServerOptions options, ReportRecorder& recorder,
                        ServerMetrics& metrics)
     : io_(io), acceptor_(asio::make_strand(io)),
-      shared_(std::make_shared<Shared>(std::move(options), recorder, metrics))
+      shared_(std::make_shared<RequestServices>(std::move(options), recorder, metrics))
 {
     const tcp::endpoint endpoint(asio::ip::make_address(shared_->options.address),
                                  shared_->options.port);
@@ -527,7 +306,7 @@ void HttpServer::Accept()
                 entry.bytes = Refuse(socket);
                 entry.at = std::chrono::system_clock::now();
                 entry.peer = address;
-                entry.method = entry.target = "-";
+                entry.method = entry.path = "-";
                 entry.status = 503;
                 LogReply(*shared_, entry);
             } else

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+struct RequestServices;
+
 class HttpServer {
   public:
     // Listens at once; throws when the address cannot be bound.
@@ -24,13 +26,11 @@ class HttpServer {
     // Stops accepting (soon after, from any thread); open connections finish on their own.
     void Close();
 
-    struct Shared; // what the connections need from the server
-
   private:
     void Accept();
 
     boost::asio::io_context& io_;
     boost::asio::ip::tcp::acceptor acceptor_; // on a strand of its own
     unsigned short port_ = 0;
-    std::shared_ptr<Shared> shared_;
+    std::shared_ptr<RequestServices> shared_; // what every connection shares
 };

@@ -1,7 +1,6 @@
 #include "server/monitor/request_log.hpp"
 
 #include "common/hex_digit.hpp"
-#include "server/http/request_route.hpp"
 
 #include <unistd.h>
 
@@ -47,8 +46,7 @@ std::string UtcMicrosText(std::chrono::system_clock::time_point at)
 std::string RequestLogLine(const RequestLogEntry& entry)
 {
     return "time=" + UtcMicrosText(entry.at) + " peer=" + Escaped(entry.peer, 64) +
-           " method=" + Escaped(entry.method, 16) +
-           " path=" + Escaped(TargetPath(entry.target), kMaxLoggedPath) +
+           " method=" + Escaped(entry.method, 16) + " path=" + Escaped(entry.path, kMaxLoggedPath) +
            " status=" + std::to_string(entry.status) +
            " decision=" + (entry.decision.empty() ? "-" : std::string(entry.decision)) +
            " bytes=" + std::to_string(entry.bytes) + " us=" + std::to_string(entry.micros);

@@ -9,7 +9,8 @@
 
 struct RequestLogEntry {
     std::chrono::system_clock::time_point at; // when the reply was sent
-    std::string_view peer, method, target;    // the target's query is left out
+    std::string_view peer, method;
+    std::string_view path; // the target without scheme, authority and query (they may hold keys)
     unsigned status = 0;
     std::string_view decision; // a report's decision, or empty
     std::uint64_t bytes = 0;   // sent

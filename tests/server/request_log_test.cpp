@@ -1,4 +1,5 @@
 #include "server/monitor/request_log.hpp"
+#include "server/http/request_route.hpp"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,8 @@ TEST(RequestLog, OneLineWithTheQueryLeftOutAndHostileBytesEscaped)
         entry.at = std::chrono::system_clock::time_point(1765000000123456us);
         entry.peer = "192.0.2.7";
         entry.method = "GET";
-        entry.target = c.target;
+        // The connection logs the target's path alone.
+        entry.path = TargetPath(c.target);
         entry.status = 200;
         entry.bytes = 1234;
         entry.micros = 56;
@@ -40,7 +42,7 @@ TEST(RequestLog, OneLineWithTheQueryLeftOutAndHostileBytesEscaped)
     report.at = std::chrono::system_clock::time_point(1765000000000001us);
     report.peer = "2001:db8::1";
     report.method = "POST";
-    report.target = "/vorn/a20140220checkmachine/postInfo.php";
+    report.path = "/vorn/a20140220checkmachine/postInfo.php";
     report.status = 200;
     report.decision = "recorded";
     report.bytes = 97;

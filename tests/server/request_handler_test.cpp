@@ -1,0 +1,125 @@
+// The request handler without sockets: a request in, the response out.
+#include "server/http/request_handler.hpp"
+#include "tests/server/report_samples.hpp"
+#include "tests/server/server_fixture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+namespace http = boost::beast::http;
+
+namespace {
+
+const std::string kKey = "0123456789abcdef0123456789abcdef";
+
+class RequestHandler : public ::testing::Test {
+  protected:
+    RequestHandler()
+        : recorder_([folder = FreshSqliteFolder()] { return OpenReportStore(folder); }, 1,
+                    Settings{}.maxBatch, metrics_),
+          services_(WithKey(), recorder_, metrics_)
+    {
+    }
+
+    // The answer, however long the store takes; the status and headers of a file answer alike.
+    Answer Handle(http::verb method, const std::string& target, const std::string& body = "",
+                  const std::string& authorization = "")
+    {
+        Request request(method, target, 10);
+        request.body() = body;
+        if (!authorization.empty())
+            request.set(http::field::authorization, authorization);
+        request.prepare_payload();
+        std::promise<Answer> answered;
+        HandleRequest(services_, std::move(request), "192.0.2.7",
+                      [&](Answer answer) { answered.set_value(std::move(answer)); });
+        return answered.get_future().get();
+    }
+
+  private:
+    static ServerOptions WithKey()
+    {
+        ServerOptions options;
+        options.operatorKey = kKey;
+        return options;
+    }
+    ServerMetrics metrics_;
+    ReportRecorder recorder_;
+
+  protected:
+    RequestServices services_;
+};
+
+template <typename Visit> auto Visited(Answer& answer, Visit visit)
+{
+    return std::visit(visit, answer.response);
+}
+
+} // namespace
+
+TEST_F(RequestHandler, AnswersEachRouteWithItsStatusTypeAndBody)
+{
+    const struct {
+        http::verb method;
+        std::string target, body, authorization;
+        unsigned status;
+        std::string type, bodyStart, header, headerValue;
+    } cases[] = {
+        {http::verb::get, "/", "", "", 200, "text/html; charset=utf-8", "<!DOCTYPE html>", "", ""},
+        {http::verb::get, "http://example.org/healthz", "", "", 200, "text/plain; charset=utf-8",
+         "ok\n", "", ""},
+        {http::verb::get, "/metrics", "", "", 200, "text/plain; version=0.0.4; charset=utf-8",
+         "# HELP", "", ""},
+        {http::verb::post, kReportPath, "u=1", "", 200, "application/json", "{\"ret_code\":-3", "",
+         ""},
+        {http::verb::get, "/export.csv", "", "", 401, "text/plain; charset=utf-8",
+         "operator key required", "WWW-Authenticate", "Bearer"},
+        {http::verb::get, "/export.csv?after=x", "", "Bearer " + kKey, 400,
+         "text/plain; charset=utf-8", "raw=1 or after=<id> expected", "", ""},
+        {http::verb::get, "/export.csv?raw=1", "", "Bearer " + kKey, 200, "text/csv; charset=utf-8",
+         "", "", ""},
+        {http::verb::delete_, "/", "", "", 405, "text/plain; charset=utf-8", "method not allowed",
+         "Allow", "GET"},
+        {http::verb::get, "/nothing", "", "", 404, "text/plain; charset=utf-8", "not found", "",
+         ""},
+    };
+    for (const auto& c : cases) {
+        Answer answer = Handle(c.method, c.target, c.body, c.authorization);
+        Visited(answer, [&](auto& response) {
+            EXPECT_EQ(response.result_int(), c.status) << c.target;
+            EXPECT_EQ(response[http::field::content_type], c.type) << c.target;
+            EXPECT_EQ(response[http::field::server], "VxmCheck report server") << c.target;
+            EXPECT_EQ(response["X-Content-Type-Options"], "nosniff") << c.target;
+            if (!c.header.empty()) {
+                EXPECT_EQ(response[c.header], c.headerValue) << c.target;
+            }
+        });
+        if (auto* text = std::get_if<Response>(&answer.response)) {
+            EXPECT_EQ(text->body().substr(0, c.bodyStart.size()), c.bodyStart) << c.target;
+        }
+    }
+}
+
+TEST_F(RequestHandler, AWrongKeyIsAnsweredOnlyAfterItsWait)
+{
+    Answer answer = Handle(http::verb::get, "/export.csv", "", "Bearer wrong");
+    EXPECT_EQ(std::get<Response>(answer.response).result_int(), 401u);
+    EXPECT_EQ(answer.delay, kWrongKeyWait);
+    // Its place among the waiting is held until the answer is sent.
+    EXPECT_EQ(services_.wrongKeysWaiting.Open(), 1u);
+    answer.place.reset();
+    EXPECT_EQ(services_.wrongKeysWaiting.Open(), 0u);
+}
+
+TEST_F(RequestHandler, AReportIsRecordedOnceAndItsDecisionKept)
+{
+    const Decision expected[] = {Decision::Recorded, Decision::Repeated};
+    for (const Decision decision : expected) {
+        Answer answer = Handle(http::verb::post, kReportPath, SampleForm());
+        EXPECT_EQ(answer.decision, decision);
+        EXPECT_EQ(std::get<Response>(answer.response).body().rfind("{\"ret_code\":", 0), 0u);
+    }
+    Answer exported = Handle(http::verb::get, "/export.csv?raw=1", "", "Bearer " + kKey);
+    EXPECT_GT(std::get<FileResponse>(exported.response).body().size(), 0u);
+}
