@@ -8,7 +8,12 @@ import pathlib
 import re
 import sys
 
-# Room -> rooms (or single headers) it may include besides itself.
+# What every wing of the report server may include.
+SERVER_SHARED = ["common", re.compile(r"report/report_(fields|token)\.hpp"), "eval/gain_bands.hpp",
+                 "server/server_settings.hpp"]
+
+# Room (a top folder, or a wing: a folder inside one) -> rooms (or single headers) it may include
+# besides itself.
 ALLOWED = {
     "common": [],
     "framework": ["common"],
@@ -23,16 +28,33 @@ ALLOWED = {
     "korfact": ["common", re.compile(r"framework/(kordo[^/]*|variable_param)\.hpp")],
     # The report server shares only the helpers, the form and token code and the levels' gain
     # bands with the program: it accepts exactly the gains the evaluation gives, by one table.
-    "server": ["common", re.compile(r"report/report_(fields|token)\.hpp"), "eval/gain_bands.hpp"],
+    # Its wings run one way: http answers requests with the views, the store and the intake;
+    # the views show what the store holds; the store counts and logs through monitor; intake
+    # (what a report holds and how it is judged) needs nothing of the server. Every wing reads
+    # the settings; main.cpp at the top puts it all together.
+    "server": [*SERVER_SHARED, "server/http", "server/views", "server/store", "server/monitor",
+               "server/intake"],
+    "server/http": [*SERVER_SHARED, "server/views", "server/store", "server/monitor",
+                    "server/intake"],
+    "server/views": [*SERVER_SHARED, "server/store", "server/intake"],
+    "server/store": [*SERVER_SHARED, "server/monitor", "server/intake"],
+    "server/monitor": [*SERVER_SHARED, "server/intake"],
+    "server/intake": [*SERVER_SHARED],
 }
 # Tests, tools and fuzz targets may reach anything; resources hold no code that includes.
-PRODUCT_ROOMS = set(ALLOWED)
+PRODUCT_ROOMS = {room for room in ALLOWED if "/" not in room}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
+def room_of(path):
+    """The wing a path is in when its room has wings, else its top folder."""
+    parts = path.split("/")
+    return "/".join(parts[:2]) if "/".join(parts[:2]) in ALLOWED and len(parts) > 2 else parts[0]
+
+
 def allowed(room, target):
-    target_room = target.split("/", 1)[0]
+    target_room = room_of(target)
     if target_room == room:
         return True
     for rule in ALLOWED[room]:
@@ -57,9 +79,11 @@ def main(root):
                 if not match or "/" not in match.group(1):
                     continue
                 target = match.group(1)
-                if target.split("/", 1)[0] in rooms and not allowed(room, target):
-                    print(f"{path.relative_to(root)}:{number}: includes \"{target}\": "
-                          f"{room}/ may not include that (see tools/check_includes.py)")
+                source = path.relative_to(root).as_posix()
+                wing = room_of(source)
+                if target.split("/", 1)[0] in rooms and not allowed(wing, target):
+                    print(f"{source}:{number}: includes \"{target}\": "
+                          f"{wing}/ may not include that (see tools/check_includes.py)")
                     problems += 1
     return 1 if problems else 0
 

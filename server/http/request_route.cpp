@@ -1,5 +1,6 @@
 #include "server/http/request_route.hpp"
 
+#include "common/decimal.hpp"
 #include "report/report_fields.hpp"
 
 namespace {
@@ -72,4 +73,21 @@ Route RouteOf(std::string_view method, std::string_view target)
             return method == "GET" ? known.route : Route::NotAllowed;
     }
     return Route::NotFound;
+}
+
+std::optional<ExportOptions> ExportOptionsOf(std::string_view target)
+{
+    ExportOptions options;
+    const std::string raw = QueryValue(target, "raw");
+    if (raw != "" && raw != "0" && raw != "1")
+        return std::nullopt;
+    options.raw = raw == "1";
+    const std::string after = QueryValue(target, "after");
+    if (!after.empty()) {
+        const auto id = ParseDecimal<std::int64_t>(after);
+        if (!id || *id < 0)
+            return std::nullopt;
+        options.afterId = *id;
+    }
+    return options;
 }

@@ -2,6 +2,7 @@
 // Which handler a request goes to, from its method and target. The program sends an absolute
 // URL ("http://host/path"); browsers send the path alone.
 #include "report/report_fields.hpp"
+#include "server/views/csv_export.hpp"
 
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ std::string_view TargetPath(std::string_view target);
 
 // The decoded value of `name` in the target's query, or empty text.
 std::string QueryValue(std::string_view target, std::string_view name);
+
+// The export's options in a request target's query ("raw=1", "after=<id>"); nullopt when one is
+// given with a value that is not understood.
+std::optional<ExportOptions> ExportOptionsOf(std::string_view target);
 
 // The "Allow" header value for a path that has a handler.
 const char* AllowedMethods(std::string_view target);

@@ -1,7 +1,6 @@
 #include "server/views/csv_export.hpp"
 
 #include "common/decimal.hpp"
-#include "server/http/request_route.hpp"
 #include "server/intake/text_encoding.hpp"
 
 #include <ctime>
@@ -38,23 +37,6 @@ void AppendCell(std::string& line, std::string_view text, bool raw)
 }
 
 } // namespace
-
-std::optional<ExportOptions> ExportOptionsOf(std::string_view target)
-{
-    ExportOptions options;
-    const std::string raw = QueryValue(target, "raw");
-    if (raw != "" && raw != "0" && raw != "1")
-        return std::nullopt;
-    options.raw = raw == "1";
-    const std::string after = QueryValue(target, "after");
-    if (!after.empty()) {
-        const auto id = ParseDecimal<std::int64_t>(after);
-        if (!id || *id < 0)
-            return std::nullopt;
-        options.afterId = *id;
-    }
-    return options;
-}
 
 std::string UtcTimeText(std::int64_t seconds)
 {

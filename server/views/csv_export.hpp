@@ -14,10 +14,6 @@ struct ExportOptions {
     std::int64_t afterId = 0;
 };
 
-// The options in a request target's query ("raw=1", "after=<id>"); nullopt when one is given
-// with a value that is not understood.
-std::optional<ExportOptions> ExportOptionsOf(std::string_view target);
-
 // Header "id,received,peer,u,mc,...,tk", then one line per report in id order, handed to `write`
 // in blocks as they are made, so memory stays flat however many reports there are. Without
 // `raw` the text starts with a UTF-8 byte-order mark (spreadsheets otherwise read UTF-8 in the

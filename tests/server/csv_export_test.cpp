@@ -1,4 +1,5 @@
 #include "server/views/csv_export.hpp"
+#include "server/http/request_route.hpp"
 #include "tests/server/report_samples.hpp"
 
 #include <gtest/gtest.h>
