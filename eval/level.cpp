@@ -58,7 +58,7 @@ double RootOfProduct(long long a, long long b)
 
 } // namespace
 
-void SetGainRandomSource(int (*source)())
+void SetGainRandomSourceForTesting(int (*source)())
 {
     gGainRandom = source ? source : [] { return std::rand(); };
 }

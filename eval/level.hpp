@@ -12,7 +12,7 @@ int ComputeGainExtra(int levelIndex, int gpuScore, int cpuScore);
 
 // The random draw behind the gain of levels 4 and 5 (a number from 0 to RAND_MAX); the C
 // runtime's rand() unless a test sets another. Null restores rand().
-void SetGainRandomSource(int (*source)());
+void SetGainRandomSourceForTesting(int (*source)());
 
 // Level text -> the level code the report carries; filled at start-up.
 const std::map<std::string, std::string>& ReportedLevelMap();

@@ -24,20 +24,20 @@ class DebugLine {
         Append(label);
         Append(value);
         Append("\n");
-        buffer_[length_] = '\0';
+        mBuffer[mLength] = '\0';
     }
-    const char* Text() const { return buffer_; }
+    const char* Text() const { return mBuffer; }
 
   private:
-    char buffer_[kDebugBufferSize];
-    std::size_t length_ = 0;
+    char mBuffer[kDebugBufferSize];
+    std::size_t mLength = 0;
 
     void Append(std::string_view text)
     {
-        const std::size_t room = kDebugBufferSize - 1 - length_;
+        const std::size_t room = kDebugBufferSize - 1 - mLength;
         const std::size_t count = std::min(room, text.size());
-        std::memcpy(buffer_ + length_, text.data(), count);
-        length_ += count;
+        std::memcpy(mBuffer + mLength, text.data(), count);
+        mLength += count;
     }
 };
 

@@ -38,7 +38,7 @@ class RunCounterLock {
     RunCounterLock& operator=(const RunCounterLock&) = delete;
 
   private:
-    void* mutex_;
+    void* mMutex;
 };
 
 // Platform-free steps, used under the lock.

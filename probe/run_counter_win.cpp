@@ -40,24 +40,24 @@ void HoldMarkerMutex(const std::string& name)
 } // namespace
 
 RunCounterLock::RunCounterLock(const RunCounterPlace& place)
-    : mutex_(CreateMutexA(nullptr, FALSE, LockName(place).c_str()))
+    : mMutex(CreateMutexA(nullptr, FALSE, LockName(place).c_str()))
 {
-    if (!mutex_)
+    if (!mMutex)
         throw std::runtime_error("run counter lock unavailable, error " +
                                  std::to_string(GetLastError()));
     // WAIT_ABANDONED: the last holder died holding it. Its count store is whole, and a file it
     // left empty counts on from 0, so going on is safe.
-    const DWORD result = WaitForSingleObject(mutex_, kLockWaitMs);
+    const DWORD result = WaitForSingleObject(mMutex, kLockWaitMs);
     if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) {
-        CloseHandle(mutex_);
+        CloseHandle(mMutex);
         throw std::runtime_error("run counter lock busy");
     }
 }
 
 RunCounterLock::~RunCounterLock()
 {
-    ReleaseMutex(mutex_);
-    CloseHandle(mutex_);
+    ReleaseMutex(mMutex);
+    CloseHandle(mMutex);
 }
 
 std::uint32_t SyncRunCount(bool increment, const RunCounterPlace& place)

@@ -38,7 +38,7 @@ class Exchange {
     // Reads until the reply is complete or the server closes; read errors and the reply's
     // deadline end it too, and what arrived is judged.
     void ReadRest();
-    std::istream& Reply() { return replyStream_; }
+    std::istream& Reply() { return mReplyStream; }
 
   private:
     // Runs the started operation; when the deadline comes first, closes the socket, which ends
@@ -49,32 +49,32 @@ class Exchange {
     // The headers have ended and Content-Length bytes followed them.
     bool ReplyComplete() const;
 
-    ReportLimits limits_;
-    asio::io_context io_;
-    tcp::socket socket_;
-    asio::streambuf reply_;
-    std::istream replyStream_;
-    std::size_t received_ = 0;
-    std::size_t searchedForLineEnd_ = 0;
-    Clock::time_point replyDeadline_;
+    ReportLimits mLimits;
+    asio::io_context mIo;
+    tcp::socket mSocket;
+    asio::streambuf mReply;
+    std::istream mReplyStream;
+    std::size_t mReceived = 0;
+    std::size_t mSearchedForLineEnd = 0;
+    Clock::time_point mReplyDeadline;
 };
 
 // Creating the context starts the socket library (Winsock 2.0 on Windows).
 Exchange::Exchange(const ReportLimits& limits)
-try : limits_(limits), io_(), socket_(io_), replyStream_(&reply_) {
+try : mLimits(limits), mIo(), mSocket(mIo), mReplyStream(&mReply) {
 } catch (const boost::system::system_error& e) {
     throw NetworkError("winsock", e.code());
 }
 
 void Exchange::RunUntil(Clock::time_point deadline, const char* step)
 {
-    io_.restart();
-    io_.run_until(deadline);
-    if (io_.stopped())
+    mIo.restart();
+    mIo.run_until(deadline);
+    if (mIo.stopped())
         return;
     error_code ignored;
-    socket_.close(ignored);
-    io_.run();
+    mSocket.close(ignored);
+    mIo.run();
     throw NetworkError(step, asio::error::timed_out, "timed out");
 }
 
@@ -104,11 +104,11 @@ tcp::resolver::results_type ResolveUntil(const std::string& host, const std::str
 void Exchange::Connect(const std::string& host, const std::string& port)
 {
     // Resolution and connection share one deadline.
-    const Clock::time_point deadline = Clock::now() + limits_.connect;
+    const Clock::time_point deadline = Clock::now() + mLimits.connect;
     const auto endpoints = ResolveUntil(host, port, deadline);
     error_code ec;
     // Endpoints are tried in the resolver's order; the last attempt's error is the one raised.
-    asio::async_connect(socket_, endpoints,
+    asio::async_connect(mSocket, endpoints,
                         [&ec](const error_code& e, const tcp::endpoint&) { ec = e; });
     RunUntil(deadline, "connect");
     if (ec)
@@ -117,11 +117,11 @@ void Exchange::Connect(const std::string& host, const std::string& port)
 
 void Exchange::Send(const std::string& request)
 {
-    replyDeadline_ = Clock::now() + limits_.reply;
+    mReplyDeadline = Clock::now() + mLimits.reply;
     error_code ec;
-    asio::async_write(socket_, asio::buffer(request),
+    asio::async_write(mSocket, asio::buffer(request),
                       [&ec](const error_code& e, std::size_t) { ec = e; });
-    RunUntil(replyDeadline_, "write");
+    RunUntil(mReplyDeadline, "write");
     if (ec)
         throw NetworkError("write", ec);
 }
@@ -129,30 +129,30 @@ void Exchange::Send(const std::string& request)
 error_code Exchange::ReadOnce(const char* step)
 {
     // Asking for at most one byte beyond the bound keeps the buffer within it.
-    const std::size_t wanted = std::min(kReadChunk, limits_.replyBytes + 1 - received_);
+    const std::size_t wanted = std::min(kReadChunk, mLimits.replyBytes + 1 - mReceived);
     error_code ec;
     std::size_t got = 0;
-    socket_.async_read_some(reply_.prepare(wanted), [&](const error_code& e, std::size_t n) {
+    mSocket.async_read_some(mReply.prepare(wanted), [&](const error_code& e, std::size_t n) {
         ec = e;
         got = n;
     });
-    RunUntil(replyDeadline_, step);
-    reply_.commit(got);
-    received_ += got;
-    if (received_ > limits_.replyBytes)
+    RunUntil(mReplyDeadline, step);
+    mReply.commit(got);
+    mReceived += got;
+    if (mReceived > mLimits.replyBytes)
         throw NetworkError(step, asio::error::message_size,
-                           "reply exceeds " + std::to_string(limits_.replyBytes) + " bytes");
+                           "reply exceeds " + std::to_string(mLimits.replyBytes) + " bytes");
     return ec;
 }
 
 void Exchange::ReadFirstLine()
 {
     for (;;) {
-        const std::string_view data(static_cast<const char*>(reply_.data().data()), reply_.size());
+        const std::string_view data(static_cast<const char*>(mReply.data().data()), mReply.size());
         // A CR at the end of what was searched may pair with the next read's LF.
-        if (data.find("\r\n", searchedForLineEnd_) != std::string_view::npos)
+        if (data.find("\r\n", mSearchedForLineEnd) != std::string_view::npos)
             return;
-        searchedForLineEnd_ = data.empty() ? 0 : data.size() - 1;
+        mSearchedForLineEnd = data.empty() ? 0 : data.size() - 1;
         if (const error_code ec = ReadOnce("read_until"))
             throw NetworkError("read_until", ec);
     }
@@ -161,7 +161,7 @@ void Exchange::ReadFirstLine()
 bool Exchange::ReplyComplete() const
 {
     // What the stream has not consumed yet: the headers after the status line, then the body.
-    const std::string_view data(static_cast<const char*>(reply_.data().data()), reply_.size());
+    const std::string_view data(static_cast<const char*>(mReply.data().data()), mReply.size());
     static constexpr std::string_view kName = "content-length:";
     std::optional<std::size_t> length;
     for (std::size_t start = 0;;) {
@@ -202,7 +202,7 @@ NetworkError::NetworkError(const char* step, error_code code)
 }
 
 NetworkError::NetworkError(const char* step, error_code code, const std::string& reason)
-    : boost::system::system_error(code), text_(std::string(step) + ": " + reason)
+    : boost::system::system_error(code), mText(std::string(step) + ": " + reason)
 {
 }
 

@@ -26,10 +26,10 @@ class NetworkError : public boost::system::system_error {
   public:
     NetworkError(const char* step, boost::system::error_code code);
     NetworkError(const char* step, boost::system::error_code code, const std::string& reason);
-    const char* what() const noexcept override { return text_.c_str(); }
+    const char* what() const noexcept override { return mText.c_str(); }
 
   private:
-    std::string text_;
+    std::string mText;
 };
 
 // Sends the report to the server the program was built for and returns the server's message.

@@ -25,11 +25,11 @@ class LevelTest : public RecordTest, public ::testing::WithParamInterface<Expect
     void SetUp() override
     {
         RecordTest::SetUp();
-        SetGainRandomSource([] { return 12345; }); // 12345 % 50 + 1 = 46
+        SetGainRandomSourceForTesting([] { return 12345; }); // 12345 % 50 + 1 = 46
     }
     void TearDown() override
     {
-        SetGainRandomSource(nullptr);
+        SetGainRandomSourceForTesting(nullptr);
         RecordTest::TearDown();
     }
 };
@@ -161,9 +161,9 @@ TEST(GainRandomSource, DrawsFromRandByDefaultAndFromTheGivenSource)
     const int fromRand = std::rand() % 50 + 1;
     std::srand(7);
     EXPECT_EQ(ComputeGainExtra(3, 1000, 1000), fromRand);
-    SetGainRandomSource([] { return 32767; });
+    SetGainRandomSourceForTesting([] { return 32767; });
     EXPECT_EQ(ComputeGainExtra(4, 100, 100), 18);
-    SetGainRandomSource(nullptr);
+    SetGainRandomSourceForTesting(nullptr);
     std::srand(7);
     EXPECT_EQ(ComputeGainExtra(4, 100, 100), fromRand);
 }

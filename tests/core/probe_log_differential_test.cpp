@@ -85,7 +85,7 @@ class ProbeLogDifferentialTest : public RecordTest {
     {
         for (const std::string& path : {input_, expected_, actual_})
             std::remove(path.c_str());
-        SetGainRandomSource(nullptr);
+        SetGainRandomSourceForTesting(nullptr);
         RecordTest::TearDown();
     }
 
@@ -101,7 +101,7 @@ class ProbeLogDifferentialTest : public RecordTest {
     std::string CompareOver(const std::string& log)
     {
         std::ofstream(input_, std::ios::binary) << log;
-        SetGainRandomSource(CountingDraw);
+        SetGainRandomSourceForTesting(CountingDraw);
         gDraw = 0;
         MachineInfo().clear();
         ReferenceEvaluate(input_, expected_);

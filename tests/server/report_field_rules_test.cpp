@@ -91,7 +91,7 @@ TEST(ReportFieldRules, GainMustLieInItsLevelCodesBand)
 // level code it reports for it, passes.
 TEST(ReportFieldRules, EveryGainTheEvaluationGivesPasses)
 {
-    SetGainRandomSource([] { return 49; }); // the highest draw: 50
+    SetGainRandomSourceForTesting([] { return 49; }); // the highest draw: 50
     for (int levelIndex = 0; levelIndex < 5; ++levelIndex) {
         const std::string code = ReportedLevelMap().at(std::to_string(levelIndex + 1));
         for (int cpu = 1; cpu <= 11000; cpu += 250) {
@@ -104,12 +104,12 @@ TEST(ReportFieldRules, EveryGainTheEvaluationGivesPasses)
             }
         }
     }
-    SetGainRandomSource([] { return 0; }); // the lowest draw: 1
+    SetGainRandomSourceForTesting([] { return 0; }); // the lowest draw: 1
     ReportValues lowest = With(ReportField::LevelCode, "5");
     lowest[static_cast<std::size_t>(ReportField::Gain)] =
         std::to_string(ComputeGainExtra(4, 100, 100) + 500);
     EXPECT_EQ(BrokenFieldRule(lowest), std::nullopt);
-    SetGainRandomSource(nullptr);
+    SetGainRandomSourceForTesting(nullptr);
 }
 
 TEST(ReportFieldRules, ABrokenRuleIsMalformedBeforeTheTokenIsChecked)
