@@ -85,8 +85,9 @@ bool TextControl::Open(const Rect& box, HWND parent)
     if (spec.kind == Kind::Button)
         hwnd = ChildWindow(*this, L"BUTTON", BS_OWNERDRAW, box, parent);
     else
-        hwnd = ChildWindow(*this, L"STATIC",
-                           SS_OWNERDRAW | (spec.kind == Kind::Link ? SS_NOTIFY : 0), box, parent);
+        hwnd =
+            ChildWindow(*this, L"STATIC",
+                        SS_OWNERDRAW | (TraitsOf(spec.kind).pressed ? SS_NOTIFY : 0), box, parent);
     return hwnd != nullptr;
 }
 

@@ -11,11 +11,6 @@
 namespace KorFact {
 namespace {
 
-bool IsWindowKind(const ControlCore& core)
-{
-    return core.spec.kind == Kind::Dialog || core.spec.kind == Kind::Panel;
-}
-
 // `scale` is the window's DPI over the system's: the control turns twips into pixels at the
 // system DPI, so a window on a monitor of another DPI asks for that much more or less.
 void FormatRange(HWND rich, LONG first, LONG last, const TextStyle& style, const ControlSpec& spec,
@@ -68,7 +63,7 @@ void FocusControl(ControlCore& core)
 {
     if (!core.hwnd)
         return;
-    if (IsWindowKind(core)) {
+    if (TraitsOf(core.spec.kind).window) {
         const std::vector<ControlCore*> stops = core.lib.TabStops(core);
         SetFocus(stops.empty() ? core.hwnd : stops.front()->hwnd);
         return;

@@ -22,6 +22,18 @@ namespace KorFact {
 
 enum class Kind { Dialog, Panel, Label, Link, Edit, Button, RichText };
 
+// What kinds share, decided here for every kind at once.
+struct KindTraits {
+    bool window;    // a window of the library's own class that holds controls
+    bool pressed;   // a click presses it; it lights up under the mouse and shows the hand
+    bool focusRing; // it shows a ring while it has the focus
+};
+constexpr KindTraits TraitsOf(Kind kind)
+{
+    return {kind == Kind::Dialog || kind == Kind::Panel, kind == Kind::Button || kind == Kind::Link,
+            kind == Kind::Button || kind == Kind::Edit};
+}
+
 enum class Align { Left, Centre, Right };
 
 // How a button is drawn: an outlined one, the filled main action, or a window's close cross.

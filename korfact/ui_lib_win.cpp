@@ -248,9 +248,7 @@ ControlCore* UILib::FindByName(const std::string& name) const
 bool UILib::DeliverEvent(ControlCore& control, int code, UINT message, WPARAM wParam)
 {
     Kordo::IEvent* handler = nullptr;
-    for (const ControlCore* at =
-             control.spec.kind == Kind::Dialog || control.spec.kind == Kind::Panel ? &control
-                                                                                   : control.window;
+    for (const ControlCore* at = TraitsOf(control.spec.kind).window ? &control : control.window;
          at && !handler; at = at->window)
         handler = at->handler;
     Kordo::IEvent* const handlers[] = {handler, mSink != handler ? mSink : nullptr};

@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 namespace KorFact {
 
 const wchar_t kWindowClass[] = L"KorFactWindow";
@@ -15,6 +17,18 @@ namespace {
 // Windows 10 1703 asks a per-monitor aware window for its size at a new DPI; older headers
 // leave the message out for the Windows 7 target.
 constexpr UINT kGetDpiScaledSize = 0x02E4;
+
+// A message's result, or nothing to let the default procedure have it.
+using Handled = std::optional<LRESULT>;
+
+// While a handler runs the wait cursor shows over every window and control of the library.
+Handled ShowBusyCursor(const UILib& lib)
+{
+    if (!lib.Busy())
+        return std::nullopt;
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    return TRUE;
+}
 
 ControlCore* CloseControl(const ControlCore& window)
 {
@@ -63,39 +77,20 @@ bool DefaultKey(ControlCore& core, UINT message, WPARAM key)
     return false;
 }
 
-// What every kind does with a message before its own handling: keys go to the program, then to
-// the default key handling; the wait cursor shows while a handler runs. True when that settled
-// the message, with its result.
-bool CommonMessage(SUBCLASSPROC self, ControlCore& core, HWND hwnd, UINT message, WPARAM wParam,
-                   LRESULT& result)
+// What every kind does with a key: it goes to the program, then to the default key handling.
+Handled Key(ControlCore& core, HWND hwnd, UINT message, WPARAM wParam)
 {
-    result = 0;
-    switch (message) {
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_CHAR: {
-        const int code = core.spec.kind == Kind::Edit ? Kordo::kEventEditKey : kEventControlKey;
-        UILib& lib = core.lib;
-        if (lib.DeliverEvent(core, code, message, wParam))
-            return true;
-        // The handler may have shut the layout down.
-        return lib.FindByWindow(hwnd) != &core || DefaultKey(core, message, wParam);
-    }
-    case WM_SETCURSOR:
-        if (!core.lib.Busy())
-            return false;
-        SetCursor(LoadCursor(nullptr, IDC_WAIT));
-        result = TRUE;
-        return true;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(hwnd, self, 0);
-        return false;
-    }
-    return false;
+    const int code = core.spec.kind == Kind::Edit ? Kordo::kEventEditKey : kEventControlKey;
+    UILib& lib = core.lib;
+    // The handler may have shut the layout down.
+    if (lib.DeliverEvent(core, code, message, wParam) || lib.FindByWindow(hwnd) != &core ||
+        DefaultKey(core, message, wParam))
+        return 0;
+    return std::nullopt;
 }
 
-// Buttons and links light up under the mouse and show the hand.
-bool PointerLook(ControlCore& core, HWND hwnd, UINT message, LRESULT& result)
+// Pressed kinds light up under the mouse and show the hand.
+Handled PointerLook(ControlCore& core, HWND hwnd, UINT message)
 {
     switch (message) {
     case WM_MOUSEMOVE:
@@ -105,114 +100,136 @@ bool PointerLook(ControlCore& core, HWND hwnd, UINT message, LRESULT& result)
             TrackMouseEvent(&track);
             Repaint(core);
         }
-        return false;
+        break;
     case WM_MOUSELEAVE:
         core.hover = false;
         Repaint(core);
-        return false;
+        break;
     case WM_SETCURSOR:
         SetCursor(LoadCursor(nullptr, IDC_HAND));
-        result = TRUE;
-        return true;
+        return TRUE;
     }
-    return false;
+    return std::nullopt;
 }
 
-// Buttons and edits draw a focus ring (an edit's is its box, which its window draws).
-bool FocusLook(ControlCore& core, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-               LRESULT& result)
+// A focus ring is drawn by the control (an edit's is its box, which its window draws).
+LRESULT FocusLook(ControlCore& core, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message != WM_SETFOCUS && message != WM_KILLFOCUS)
-        return false;
-    result = DefSubclassProc(hwnd, message, wParam, lParam);
+    const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
     Repaint(core);
-    return true;
+    return result;
 }
 
-ControlCore& CoreOf(DWORD_PTR reference)
+// The subclass procedure of every control: what its kind shares decides what it handles.
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                             DWORD_PTR reference)
 {
-    return *reinterpret_cast<ControlCore*>(reference);
-}
-
-LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                            DWORD_PTR reference)
-{
-    ControlCore& core = CoreOf(reference);
-    LRESULT result;
-    if (CommonMessage(ButtonProc, core, hwnd, message, wParam, result) ||
-        PointerLook(core, hwnd, message, result) ||
-        FocusLook(core, hwnd, message, wParam, lParam, result))
-        return result;
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                          DWORD_PTR reference)
-{
-    ControlCore& core = CoreOf(reference);
-    LRESULT result;
-    if (CommonMessage(LinkProc, core, hwnd, message, wParam, result) ||
-        PointerLook(core, hwnd, message, result))
-        return result;
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                          DWORD_PTR reference)
-{
-    ControlCore& core = CoreOf(reference);
-    LRESULT result;
-    if (CommonMessage(EditProc, core, hwnd, message, wParam, result) ||
-        FocusLook(core, hwnd, message, wParam, lParam, result))
-        return result;
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-// Labels and rich text: keys and the wait cursor only.
-LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                           DWORD_PTR reference)
-{
-    LRESULT result;
-    if (CommonMessage(PlainProc, CoreOf(reference), hwnd, message, wParam, result))
-        return result;
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* created = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* core = static_cast<ControlCore*>(created->lpCreateParams);
-        core->hwnd = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(core));
+    ControlCore& core = *reinterpret_cast<ControlCore*>(reference);
+    const KindTraits traits = TraitsOf(core.spec.kind);
+    Handled handled;
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+        handled = Key(core, hwnd, message, wParam);
+        break;
+    case WM_SETCURSOR:
+        handled = ShowBusyCursor(core.lib);
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        if (traits.focusRing)
+            handled = FocusLook(core, hwnd, message, wParam, lParam);
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, ControlProc, 0);
+        break;
     }
-    auto* core = reinterpret_cast<ControlCore*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!core)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    UILib& lib = core->lib;
+    if (!handled && traits.pressed)
+        handled = PointerLook(core, hwnd, message);
+    return handled ? *handled : DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// The dialog's own messages: its title strip moves it, it has no frame, and it takes its size at
+// a new DPI.
+Handled DialogMessage(ControlCore& dialog, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NCHITTEST: {
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ScreenToClient(hwnd, &at);
+        if (at.y >= 0 && at.y < dialog.lib.Scale(kTitleHeight))
+            return HTCAPTION;
+        break;
+    }
+    case kGetDpiScaledSize: {
+        // Our own size at the new DPI, so the rectangle the system then suggests is exact.
+        const Rect box = PlaceAtDpi(dialog.spec, nullptr, UsableDpi(static_cast<int>(wParam)));
+        *reinterpret_cast<SIZE*>(lParam) = SIZE{box.width, box.height};
+        return TRUE;
+    }
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another DPI (or that monitor's scale changed).
+        dialog.lib.ChangeDpi(HIWORD(wParam));
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_NCCALCSIZE:
+        return 0; // all client: no frame, and no menu bar for the id in the menu slot
+    }
+    return std::nullopt;
+}
+
+// Clicks and double clicks (a quick second click is a click too) of the pressed kinds.
+LRESULT Command(UILib& lib, WPARAM wParam, LPARAM lParam)
+{
+    ControlCore* control = lib.FindByWindow(reinterpret_cast<HWND>(lParam));
+    const WORD notification = HIWORD(wParam);
+    if (control && TraitsOf(control->spec.kind).pressed &&
+        (notification == BN_CLICKED || notification == BN_DOUBLECLICKED))
+        lib.Click(*control, WM_COMMAND, wParam);
+    return 0;
+}
+
+Handled EditColours(UILib& lib, WPARAM wParam, LPARAM lParam)
+{
+    const ControlCore* control = lib.FindByWindow(reinterpret_cast<HWND>(lParam));
+    if (!control)
+        return std::nullopt;
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, control->colour);
+    SetBkColor(dc, RGB(255, 255, 255));
+    return reinterpret_cast<LRESULT>(lib.Brush(RGB(255, 255, 255)));
+}
+
+// Back to the control that had the focus when the dialog was left.
+LRESULT Activate(ControlCore& window, HWND hwnd, WPARAM wParam)
+{
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd, focus))
+            window.lastFocus = focus;
+    } else if (window.lastFocus && IsWindow(window.lastFocus)) {
+        SetFocus(window.lastFocus);
+    }
+    return 0;
+}
+
+// What the dialog and its panels do with a message, or nothing for the default procedure.
+Handled WindowMessage(ControlCore& window, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    UILib& lib = window.lib;
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        PaintBuffered(hwnd, [core](HDC dc, const RECT&) { PaintWindow(*core, dc); });
+        PaintBuffered(hwnd, [&window](HDC dc, const RECT&) { PaintWindow(window, dc); });
         return 0;
-    case WM_NCHITTEST: {
-        // The dialog's title strip moves it.
-        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        ScreenToClient(hwnd, &at);
-        if (core->spec.kind == Kind::Dialog && at.y >= 0 && at.y < lib.Scale(kTitleHeight))
-            return HTCAPTION;
-        break;
-    }
-    case WM_COMMAND: {
-        ControlCore* control = lib.FindByWindow(reinterpret_cast<HWND>(lParam));
-        const WORD notification = HIWORD(wParam);
-        // Clicks and double clicks (a quick second click is a click too) of buttons and links.
-        if (control && control->spec.kind != Kind::Edit && control->spec.kind != Kind::RichText &&
-            (notification == BN_CLICKED || notification == BN_DOUBLECLICKED))
-            lib.Click(*control, message, wParam);
-        return 0;
-    }
+    case WM_COMMAND:
+        return Command(lib, wParam, lParam);
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (ControlCore* control = lib.FindByWindow(item->hwndItem))
@@ -220,15 +237,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return TRUE;
     }
     case WM_CTLCOLOREDIT:
-        if (ControlCore* control = lib.FindByWindow(reinterpret_cast<HWND>(lParam))) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, control->colour);
-            SetBkColor(dc, RGB(255, 255, 255));
-            return reinterpret_cast<LRESULT>(lib.Brush(RGB(255, 255, 255)));
-        }
-        break;
+        return EditColours(lib, wParam, lParam);
     case WM_CLOSE:
-        CloseBySystem(*core);
+        CloseBySystem(window);
         return 0;
     case WM_SETICON: {
         const LRESULT previous = DefWindowProcW(hwnd, message, wParam, lParam);
@@ -236,52 +247,14 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return previous;
     }
     case WM_ACTIVATE:
-        // Back to the control that had the focus when the dialog was left.
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (focus && IsChild(hwnd, focus))
-                core->lastFocus = focus;
-        } else if (core->lastFocus && IsWindow(core->lastFocus)) {
-            SetFocus(core->lastFocus);
-        }
-        return 0;
+        return Activate(window, hwnd, wParam);
     case WM_KEYDOWN:
-        if (wParam == VK_TAB) {
-            FocusControl(*core);
-            return 0;
-        }
-        break;
+        if (wParam != VK_TAB)
+            break;
+        FocusControl(window);
+        return 0;
     case WM_SETCURSOR:
-        if (lib.Busy()) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
-            return TRUE;
-        }
-        break;
-    case kGetDpiScaledSize:
-        // Our own size at the new DPI, so the rectangle the system then suggests is exact.
-        if (core->spec.kind == Kind::Dialog) {
-            const Rect box = PlaceAtDpi(core->spec, nullptr, UsableDpi(static_cast<int>(wParam)));
-            auto* size = reinterpret_cast<SIZE*>(lParam);
-            size->cx = box.width;
-            size->cy = box.height;
-            return TRUE;
-        }
-        break;
-    case WM_DPICHANGED:
-        // Moved to a monitor of another DPI (or that monitor's scale changed).
-        if (core->spec.kind == Kind::Dialog) {
-            lib.ChangeDpi(HIWORD(wParam));
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
-            return 0;
-        }
-        break;
-    case WM_NCCALCSIZE:
-        if (core->spec.kind == Kind::Dialog)
-            return 0; // all client: no frame, and no menu bar for the id in the menu slot
-        break;
+        return ShowBusyCursor(lib);
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_KEYMENU)
             return 0; // there is no menu to open
@@ -290,7 +263,22 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return window.spec.kind == Kind::Dialog ? DialogMessage(window, hwnd, message, wParam, lParam)
+                                            : std::nullopt;
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* core =
+            static_cast<ControlCore*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        core->hwnd = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(core));
+    }
+    auto* core = reinterpret_cast<ControlCore*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const Handled handled =
+        core ? WindowMessage(*core, hwnd, message, wParam, lParam) : std::nullopt;
+    return handled ? *handled : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 } // namespace
@@ -302,14 +290,7 @@ bool RegisterWindowClass()
 
 void SubclassControl(ControlCore& control)
 {
-    SUBCLASSPROC procedure = PlainProc;
-    if (control.spec.kind == Kind::Button)
-        procedure = ButtonProc;
-    else if (control.spec.kind == Kind::Link)
-        procedure = LinkProc;
-    else if (control.spec.kind == Kind::Edit)
-        procedure = EditProc;
-    SetWindowSubclass(control.hwnd, procedure, 0, reinterpret_cast<DWORD_PTR>(&control));
+    SetWindowSubclass(control.hwnd, ControlProc, 0, reinterpret_cast<DWORD_PTR>(&control));
 }
 
 void MoveFocus(ControlCore& from, bool backwards)
