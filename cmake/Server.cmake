@@ -57,6 +57,12 @@ if(VXM_TESTS)
                    ${CMAKE_SOURCE_DIR}/server/vxm-report-server.service
                    $<TARGET_FILE:vxm-report-server>)
 
+  # A store that fails says so, and PostgreSQL comes back after a restart (the restart and the
+  # full disk are skipped where there is no throwaway cluster or mount namespace).
+  add_test(NAME server_store_failures
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/store_failures_test.py
+                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+
   # The move of a SQLite folder into PostgreSQL (needs VXM_TEST_POSTGRES_URL, skipped without).
   add_test(NAME server_move_to_postgres
            COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/move_to_postgres_test.py

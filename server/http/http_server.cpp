@@ -30,8 +30,7 @@ constexpr std::size_t kLingerBytes = 1 << 20;
 void LogReply(RequestServices& services, const RequestLogEntry& entry)
 {
     CountResponse(services.metrics, entry.status);
-    if (services.options.requestLogFd >= 0)
-        WriteLogLine(services.options.requestLogFd, RequestLogLine(entry));
+    services.log.Write(RequestLogLine(entry).View());
 }
 
 // Reads a request, hands it to HandleRequest and writes the answer, one request at a time.

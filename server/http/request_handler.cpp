@@ -132,7 +132,7 @@ void SendExport(RequestServices& services, unsigned version, const ExportOptions
         [version, options](ReportStore& store) {
             FileResponse response(http::status::ok, version);
             SetCommonHeaders(response);
-            response.set(http::field::content_type, "text/csv; charset=utf-8");
+            response.set(http::field::content_type, CsvContentType(options));
             response.set(http::field::cache_control, "no-store");
             WriteExportFile(store, options, response.body());
             return Answer{std::move(response), kExportDeadline};
@@ -193,7 +193,7 @@ RequestServices::RequestServices(ServerOptions options, ReportRecorder& recorder
                                  ServerMetrics& metrics)
     : options(std::move(options)), recorder(recorder), metrics(metrics),
       slots(this->options.maxConnections, this->options.maxPerAddress),
-      page(this->options.pageLifetime)
+      page(this->options.pageLifetime), log(this->options.requestLogFd)
 {
 }
 

@@ -5,6 +5,7 @@
 #include "server/http/connection_slots.hpp"
 #include "server/http/operator_key.hpp"
 #include "server/intake/report_decision.hpp"
+#include "server/monitor/request_log.hpp"
 #include "server/monitor/server_metrics.hpp"
 #include "server/server_settings.hpp"
 #include "server/store/report_recorder.hpp"
@@ -57,6 +58,7 @@ struct RequestServices {
     ConnectionSlots slots; // shown in the metrics
     PageCache page;
     ConnectionSlots wrongKeysWaiting{kWrongKeysWaiting, kWrongKeysWaitingPerAddress};
+    RequestLogWriter log; // the request lines
 };
 
 // Runs once with the answer: on the calling thread, or on a store thread.

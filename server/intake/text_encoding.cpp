@@ -1,9 +1,10 @@
 #include "server/intake/text_encoding.hpp"
 
+#include "common/hex_digit.hpp"
+
 #include <iconv.h>
 
 #include <cerrno>
-#include <cstdio>
 
 namespace {
 
@@ -21,11 +22,16 @@ iconv_t GbkConverter()
     return converter.cd;
 }
 
+// "\u" and four lower-case hex digits: every reply writes several, so without a format call.
 void AppendEscape(std::string& out, unsigned unit)
 {
-    char text[7];
-    std::snprintf(text, sizeof text, "\\u%04x", unit & 0xFFFF);
-    out += text;
+    const char text[] = {'\\',
+                         'u',
+                         "0123456789abcdef"[unit >> 12 & 0xF],
+                         "0123456789abcdef"[unit >> 8 & 0xF],
+                         "0123456789abcdef"[unit >> 4 & 0xF],
+                         "0123456789abcdef"[unit & 0xF]};
+    out.append(text, sizeof text);
 }
 
 // Decodes one UTF-8 sequence at `at`; a malformed one reads as U+FFFD of length one.
@@ -52,7 +58,7 @@ char32_t NextCodePoint(std::string_view text, std::size_t& at)
 
 } // namespace
 
-std::string Utf8FromGbk(std::string_view gbk)
+std::string Utf8FromGbk(std::string_view gbk, Undecodable undecodable)
 {
     const iconv_t cd = GbkConverter();
     std::string out;
@@ -67,7 +73,14 @@ std::string Utf8FromGbk(std::string_view gbk)
         out.append(buffer, outPtr - buffer);
         if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
             // An invalid or cut-off sequence: mark it and go on after its first byte.
-            out += kReplacement;
+            if (undecodable == Undecodable::Escape) {
+                const auto byte = static_cast<unsigned char>(*in);
+                out += "\\x";
+                out += UpperHexDigit(byte >> 4);
+                out += UpperHexDigit(byte);
+            } else {
+                out += kReplacement;
+            }
             ++in;
             --inLeft;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);

@@ -4,9 +4,13 @@
 #include <string>
 #include <string_view>
 
-// GBK (code page 936) bytes as UTF-8; a byte sequence the code page does not hold becomes
-// U+FFFD, so a hostile value cannot break the page.
-std::string Utf8FromGbk(std::string_view gbk);
+// How a byte sequence the code page does not hold is written: as U+FFFD (the page), or its
+// first byte as "\xNN" (the export, where the byte must still be told).
+enum class Undecodable { Replace, Escape };
+
+// GBK (code page 936) bytes as UTF-8; what the code page does not hold is written as asked, so a
+// hostile value cannot break the page.
+std::string Utf8FromGbk(std::string_view gbk, Undecodable undecodable = Undecodable::Replace);
 
 // The UTF-8 text as the contents of a JSON string: quote and backslash escaped, every character
 // outside ASCII written as \uXXXX (UTF-16 code units, lower-case hex), written so that the

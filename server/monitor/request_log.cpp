@@ -4,63 +4,169 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <ctime>
+#include <iterator>
 
 namespace {
 
 constexpr std::size_t kMaxLoggedPath = 256;
+constexpr std::size_t kMaxWaiting = 1 << 20;
 
-std::string Escaped(std::string_view text, std::size_t limit)
+// One call writes the whole text, unless the log fails: it must not stop the server.
+void WriteAll(int fd, std::string_view text)
 {
-    std::string out;
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n <= 0)
+            return;
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void Put(LogLine& line, std::string_view text)
+{
+    const std::size_t n = std::min(text.size(), sizeof line.text - line.size);
+    std::memcpy(line.text + line.size, text.data(), n);
+    line.size += n;
+}
+
+void PutChar(LogLine& line, char c)
+{
+    if (line.size < sizeof line.text)
+        line.text[line.size++] = c;
+}
+
+// At least `width` digits, with leading zeros.
+void PutNumber(LogLine& line, std::uint64_t value, int width = 1)
+{
+    char digits[20];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0 || n < width);
+    while (n > 0)
+        PutChar(line, digits[--n]);
+}
+
+void PutEscaped(LogLine& line, std::string_view text, std::size_t limit)
+{
+    if (text.empty())
+        return PutChar(line, '-');
     for (const char c : text.substr(0, limit)) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte > 0x20 && byte < 0x7F && c != '"' && c != '%' && c != '\\') {
-            out += c;
+            PutChar(line, c);
         } else {
-            out += '%';
-            out += UpperHexDigit(byte >> 4);
-            out += UpperHexDigit(byte);
+            PutChar(line, '%');
+            PutChar(line, UpperHexDigit(byte >> 4));
+            PutChar(line, UpperHexDigit(byte));
         }
     }
     if (text.size() > limit)
-        out += "...";
-    return out.empty() ? "-" : out;
+        Put(line, "...");
 }
 
-std::string UtcMicrosText(std::chrono::system_clock::time_point at)
+// "2026-12-07T18:51:25.123456Z"
+void PutUtcMicros(LogLine& line, std::chrono::system_clock::time_point at)
 {
     const auto micros =
         std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
     const std::time_t seconds = static_cast<std::time_t>(micros / 1000000);
     std::tm parts{};
     gmtime_r(&seconds, &parts);
-    char text[48];
-    const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
-    std::snprintf(text + n, sizeof text - n, ".%06lldZ", static_cast<long long>(micros % 1000000));
-    return text;
+    const int fields[] = {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+                          parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+    const char after[] = "--T::.";
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        PutNumber(line, static_cast<std::uint64_t>(std::max(fields[i], 0)), i ? 2 : 4);
+        PutChar(line, after[i]);
+    }
+    PutNumber(line, static_cast<std::uint64_t>(micros % 1000000), 6);
+    PutChar(line, 'Z');
 }
 
 } // namespace
 
-std::string RequestLogLine(const RequestLogEntry& entry)
+LogLine RequestLogLine(const RequestLogEntry& entry)
 {
-    return "time=" + UtcMicrosText(entry.at) + " peer=" + Escaped(entry.peer, 64) +
-           " method=" + Escaped(entry.method, 16) + " path=" + Escaped(entry.path, kMaxLoggedPath) +
-           " status=" + std::to_string(entry.status) +
-           " decision=" + (entry.decision.empty() ? "-" : std::string(entry.decision)) +
-           " bytes=" + std::to_string(entry.bytes) + " us=" + std::to_string(entry.micros);
+    LogLine line;
+    Put(line, "time=");
+    PutUtcMicros(line, entry.at);
+    Put(line, " peer=");
+    PutEscaped(line, entry.peer, 64);
+    Put(line, " method=");
+    PutEscaped(line, entry.method, 16);
+    Put(line, " path=");
+    PutEscaped(line, entry.path, kMaxLoggedPath);
+    Put(line, " status=");
+    PutNumber(line, entry.status);
+    Put(line, " decision=");
+    Put(line, entry.decision.empty() ? "-" : entry.decision);
+    Put(line, " bytes=");
+    PutNumber(line, entry.bytes);
+    Put(line, " us=");
+    PutNumber(line, static_cast<std::uint64_t>(std::max<std::int64_t>(entry.micros, 0)));
+    return line;
 }
 
-void WriteLogLine(int fd, std::string line)
+RequestLogWriter::RequestLogWriter(int fd) : fd_(fd)
 {
-    line += '\n';
-    std::size_t written = 0;
-    while (written < line.size()) {
-        const ssize_t n = ::write(fd, line.data() + written, line.size() - written);
-        if (n <= 0)
-            return; // a log that cannot be written must not stop the server
-        written += static_cast<std::size_t>(n);
+    if (fd_ >= 0)
+        thread_ = std::thread([this] { Run(); });
+}
+
+RequestLogWriter::~RequestLogWriter()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void RequestLogWriter::Write(std::string_view line)
+{
+    if (fd_ < 0)
+        return;
+    bool wasIdle = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (waiting_.size() + line.size() >= kMaxWaiting) {
+            ++dropped_;
+            return;
+        }
+        wasIdle = waiting_.empty();
+        waiting_ += line;
+        waiting_ += '\n';
+    }
+    // Otherwise the thread is writing, and takes these lines when it is done.
+    if (wasIdle)
+        wake_.notify_one();
+}
+
+void RequestLogWriter::Run()
+{
+    std::string writing;
+    for (;;) {
+        std::uint64_t dropped = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+            if (waiting_.empty())
+                return;
+            writing.swap(waiting_);
+            std::swap(dropped, dropped_);
+        }
+        WriteAll(fd_, writing);
+        writing.clear();
+        if (dropped > 0)
+            LogFailure("request log", std::to_string(dropped) + " lines dropped",
+                       "the log was not taken as fast as requests came");
     }
 }
 
@@ -71,7 +177,8 @@ void LogFailure(std::string_view kind, std::string_view what, std::string_view r
     for (char& c : line)
         if (c == '\n' || c == '\r')
             c = ' ';
-    WriteLogLine(STDERR_FILENO, std::move(line));
+    line += '\n';
+    WriteAll(STDERR_FILENO, line);
 }
 
 void LogStoreFailure(std::string_view what, std::string_view reason)

@@ -3,9 +3,12 @@
 // Nothing private goes into a request line beyond the peer's address: no query (it may hold the
 // operator key), no account, MAC or name.
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 struct RequestLogEntry {
     std::chrono::system_clock::time_point at; // when the reply was sent
@@ -17,13 +20,43 @@ struct RequestLogEntry {
     std::int64_t micros = 0;   // from the request's arrival to its reply sent
 };
 
+// One request's line, made on the stack: every request writes one, and the longest fits.
+struct LogLine {
+    char text[1280];
+    std::size_t size = 0;
+    std::string_view View() const { return {text, size}; }
+};
+
 // "time=2026-12-07T18:51:25.123456Z peer=... method=POST path=/x status=200 decision=recorded
 // bytes=123 us=456": control characters, blanks, quotes and bytes outside ASCII in the path are
 // %-escaped and a long path is cut, so a request cannot forge or garble a line.
-std::string RequestLogLine(const RequestLogEntry& entry);
+LogLine RequestLogLine(const RequestLogEntry& entry);
 
-// Writes the line and a line end in one call, so lines from several threads never interleave.
-void WriteLogLine(int fd, std::string line);
+// Writes request lines, each with its line end, in the order given, from a thread of its own:
+// a request never waits for the log (a buffered write to a file on the database's disk waited
+// for the database's syncs, and a full pipe would hold up every request). Lines given while
+// more than a megabyte waits are dropped, and their number is logged on standard error.
+class RequestLogWriter {
+  public:
+    explicit RequestLogWriter(int fd); // -1: the lines go nowhere
+    // Writes what waits, then ends the thread.
+    ~RequestLogWriter();
+    RequestLogWriter(const RequestLogWriter&) = delete;
+    RequestLogWriter& operator=(const RequestLogWriter&) = delete;
+
+    void Write(std::string_view line);
+
+  private:
+    void Run();
+
+    const int fd_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::string waiting_;
+    std::uint64_t dropped_ = 0;
+    bool stopping_ = false;
+    std::thread thread_;
+};
 
 // "<kind>: <what>: <reason>" on standard error, as one line.
 void LogFailure(std::string_view kind, std::string_view what, std::string_view reason);

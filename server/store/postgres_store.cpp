@@ -6,9 +6,11 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
-#include <set>
+#include <chrono>
 #include <exception>
+#include <set>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -133,12 +135,21 @@ class PostgresStore : public ReportStore {
     // Opens the connection (again, after one broke: the prepared statements go with it), makes
     // the tables when missing and prepares the statements.
     void Connect();
-    // Connect, without a failure of its own: the caller reports the one that brought it here.
-    void Reconnect()
+    // Connect after the database closed the connection. A restart takes a moment: when the
+    // database answered until now, tries for a few seconds; once it stayed away that long, once
+    // a call, so that a long outage does not hold every report for seconds.
+    void Reconnect();
+    // Runs `work`; when the connection broke under it (the database restarted, say), opens a
+    // new one and runs it once more. For work that stores nothing.
+    template <typename Work> auto Retried(const Work& work) -> decltype(work())
     {
         try {
-            Connect();
+            return work();
         } catch (const std::runtime_error&) {
+            if (PQstatus(conn_) == CONNECTION_OK)
+                throw;
+            Reconnect();
+            return work();
         }
     }
     // A statement that must succeed; throws with the server's message otherwise.
@@ -155,10 +166,21 @@ class PostgresStore : public ReportStore {
     };
     // Sends the steps at once and returns one result per step; throws on the first failure.
     std::vector<Result> Pipeline(const std::vector<Step>& steps);
-    std::vector<RecordOutcome> RecordTogether(const std::vector<StoredReport>& reports);
+    // `committing` is set once the commit is on its way: a connection that breaks after it
+    // leaves unknown whether the batch was stored.
+    std::vector<RecordOutcome> RecordTogether(const std::vector<StoredReport>& reports,
+                                              bool& committing);
+    // Whether the row stored under the report's key holds exactly its bytes, time and sender.
+    bool StoredAsSent(const StoredReport& report);
+    void ForEachReportAfter(std::int64_t afterId,
+                            const std::function<void(const StoredReport&)>& visit);
 
     const std::string url_;
     PGconn* conn_ = nullptr;
+    bool away_ = false; // the last reconnection gave up
+    // The keys (account, MAC) of reports whose commit went out without an answer. Tried again,
+    // such a report meets its own row: it is found by its key and answered as recorded.
+    std::set<std::pair<std::string, std::string>> unanswered_;
 };
 
 void PostgresStore::Connect()
@@ -172,7 +194,8 @@ void PostgresStore::Connect()
     Command("BEGIN");
     Command(kSchemaLock);
     Command(kSchema.c_str());
-    Command(kTallyOrderIndexSql);
+    for (const std::string& sql : TallyOrderIndexSql())
+        Command(sql.c_str());
     Command(RankMigrationSql("label").c_str());
     Command("COMMIT");
     // A batch's reports, and the machines of those recorded that are new, in one statement: it
@@ -196,6 +219,8 @@ void PostgresStore::Connect()
     for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
         Prepare("survey" + std::to_string(i), SurveyQueries()[i]);
     Prepare("raw_named_tallies", RawNamedTalliesSql());
+    Prepare("stored_report", "SELECT CAST(received AS TEXT), peer, " + ReportColumns() +
+                                 " FROM reports WHERE u = $1 AND mc = $2");
     // Under the schema lock, so two servers opening a database from before fill it once.
     Command("BEGIN");
     Command(kSchemaLock);
@@ -204,6 +229,25 @@ void PostgresStore::Connect()
     if (!named.empty())
         Prepared("add_tallies", TallyParameters(named, arrays));
     Command("COMMIT");
+}
+
+void PostgresStore::Reconnect()
+{
+    const auto giveUp = std::chrono::steady_clock::now() +
+                        (away_ ? std::chrono::seconds(0) : std::chrono::seconds(5));
+    for (;;) {
+        try {
+            Connect();
+            away_ = false;
+            return;
+        } catch (const std::runtime_error&) {
+            if (std::chrono::steady_clock::now() >= giveUp) {
+                away_ = true;
+                throw;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
 }
 
 Result PostgresStore::Command(const char* sql)
@@ -289,18 +333,45 @@ std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps)
 
 std::vector<RecordOutcome> PostgresStore::Record(const std::vector<StoredReport>& reports)
 {
+    bool committing = false;
     try {
-        return RecordTogether(reports);
+        return RecordTogether(reports, committing);
     } catch (const std::runtime_error&) {
-        if (PQstatus(conn_) != CONNECTION_OK || PQpipelineStatus(conn_) != PQ_PIPELINE_OFF)
-            Reconnect();
-        else
+        if (PQstatus(conn_) == CONNECTION_OK && PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) {
+            // A statement failed on a sound connection: nothing is stored, the caller decides.
             PQclear(PQexec(conn_, "ROLLBACK"));
-        throw;
+            throw;
+        }
     }
+    // The connection broke: the batch is stored only if its commit went out. Once more on a
+    // new connection.
+    if (committing) {
+        // Each is taken out once tried again; the bound only matters if that never succeeds.
+        if (unanswered_.size() > 100000)
+            unanswered_.clear();
+        for (const StoredReport& report : reports)
+            unanswered_.insert(
+                {At(report.values, ReportField::Account), At(report.values, ReportField::Mac)});
+    }
+    Reconnect();
+    committing = false;
+    return RecordTogether(reports, committing);
 }
 
-std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<StoredReport>& reports)
+bool PostgresStore::StoredAsSent(const StoredReport& report)
+{
+    Parameters key;
+    key.Bytes(At(report.values, ReportField::Account));
+    key.Bytes(At(report.values, ReportField::Mac));
+    const ResultRows rows = RowsOf(Prepared("stored_report", key).get());
+    if (rows.size() != 1 || rows[0].at(0) != std::to_string(report.receivedAt) ||
+        rows[0].at(1) != report.peer)
+        return false;
+    return std::equal(report.values.begin(), report.values.end(), rows[0].begin() + 2);
+}
+
+std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<StoredReport>& reports,
+                                                         bool& committing)
 {
     // The batch goes out in two round trips of few statements: the reports with their machines,
     // then the tallies, the rank and the commit.
@@ -341,9 +412,14 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
     TallyChanges changes;
     for (std::size_t r = 0; r < reports.size(); ++r) {
         const std::string& mac = At(reports[r].values, ReportField::Mac);
-        outcomes[r].recorded = stored.erase({At(reports[r].values, ReportField::Account), mac}) > 0;
+        const std::pair<std::string, std::string> key(At(reports[r].values, ReportField::Account),
+                                                      mac);
+        outcomes[r].recorded = stored.erase(key) > 0;
         if (outcomes[r].recorded)
             AddToTallies(changes, reports[r], newMachines.erase(mac) > 0);
+        // Its tallies were added with it, when the commit whose answer was lost stored it.
+        else if (unanswered_.count(key))
+            outcomes[r].recorded = StoredAsSent(reports[r]);
     }
 
     std::vector<Step> finish;
@@ -352,8 +428,12 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
         finish.push_back({"add_tallies", nullptr, TallyParameters(changes, tallyArrays)});
     finish.push_back({"gain_tally", nullptr, {}});
     finish.push_back({"", "COMMIT", {}});
+    committing = true;
     const std::vector<Result> finished = Pipeline(finish);
-    const ResultRows gains = RowsOf(finished.at(finished.size() - 2).get());
+    for (const StoredReport& report : reports)
+        unanswered_.erase(
+            {At(report.values, ReportField::Account), At(report.values, ReportField::Mac)});
+    const GainCounts gains = GainCountsFrom(RowsOf(finished.at(finished.size() - 2).get()));
     for (std::size_t r = 0; r < reports.size(); ++r) {
         const auto gain = GainOf(reports[r].values);
         if (outcomes[r].recorded && gain)
@@ -364,32 +444,40 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
 
 void PostgresStore::Ping()
 {
-    try {
-        Command("SELECT 1");
-    } catch (const std::runtime_error&) {
-        if (PQstatus(conn_) != CONNECTION_OK)
-            Reconnect();
-        throw;
-    }
+    Retried([&] { Command("SELECT 1"); });
 }
 
 SurveyFigures PostgresStore::Summarize()
 {
-    std::vector<ResultRows> results;
-    Command("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-    try {
-        for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
-            results.push_back(RowsOf(Prepared("survey" + std::to_string(i)).get()));
-    } catch (...) {
-        PQclear(PQexec(conn_, "ROLLBACK"));
-        throw;
-    }
-    Command("COMMIT");
-    return FiguresFromRows(results);
+    return Retried([&] {
+        std::vector<ResultRows> results;
+        Command("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        try {
+            for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
+                results.push_back(RowsOf(Prepared("survey" + std::to_string(i)).get()));
+        } catch (...) {
+            PQclear(PQexec(conn_, "ROLLBACK"));
+            throw;
+        }
+        Command("COMMIT");
+        return FiguresFromRows(results);
+    });
 }
 
 void PostgresStore::ForEachReport(std::int64_t afterId,
                                   const std::function<void(const StoredReport&)>& visit)
+{
+    // After a broken connection, on from the last report read.
+    Retried([&] {
+        ForEachReportAfter(afterId, [&](const StoredReport& report) {
+            visit(report);
+            afterId = report.id;
+        });
+    });
+}
+
+void PostgresStore::ForEachReportAfter(std::int64_t afterId,
+                                       const std::function<void(const StoredReport&)>& visit)
 {
     const std::string after = std::to_string(afterId);
     const char* parameter = after.c_str();

@@ -96,12 +96,12 @@ StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerM
         return outcomes;
     }
     // A lost race (two batches that take the same rows in another order deadlock, and the
-    // database aborts one) or one report the database refuses fails only itself this way.
-    if (reports.size() > 1) {
-        for (std::size_t i = 0; i < reports.size(); ++i) {
-            if (const auto alone = transaction({reports[i]}))
-                outcomes[i] = alone->at(0);
-        }
+    // database aborts one) or one report the database refuses fails only itself this way; and a
+    // batch of one that met a passing failure (a connection the database closed) has its second
+    // chance like any other.
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        if (const auto alone = transaction({reports[i]}))
+            outcomes[i] = alone->at(0);
     }
     return outcomes;
 }

@@ -4,6 +4,8 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,6 +54,12 @@ void ReadRow(sqlite3_stmt* stmt, ResultRow& row)
     }
 }
 
+// Which file a path named when it was opened: one deleted or put in its place is another.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
 class SqliteStore : public ReportStore {
   public:
     explicit SqliteStore(const std::string& folder);
@@ -63,12 +71,19 @@ class SqliteStore : public ReportStore {
                        const std::function<void(const StoredReport&)>& visit) override;
 
   private:
+    // Throws unless the file at the path is still the one opened. A connection to a file that
+    // was deleted (or had another put in its place) goes on committing into it, and every
+    // report it acknowledged would be lost; it works again once that file is back.
+    void CheckFile() const;
     void Check(int result, const char* step) const;
     // Runs a prepared statement to its end, collecting every column as bytes.
     ResultRows Rows(sqlite3_stmt* stmt);
     void Run(sqlite3_stmt* stmt, const char* step);
     void AddTallies(const TallyChanges& changes);
 
+    const std::string path_;
+    FileIdentity identity_;
+    std::uint64_t pageSize_ = 0;
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statement> begin_, beginRead_, commit_, rollback_, insert_, addMachine_,
         addTally_, gainTally_, select_;
@@ -76,28 +91,32 @@ class SqliteStore : public ReportStore {
 };
 
 SqliteStore::SqliteStore(const std::string& folder)
+    : path_((std::filesystem::path(folder) / "reports.sqlite3").string())
 {
     // The reports hold account numbers and names: the folder and the file are the server's own.
     if (std::filesystem::create_directories(folder))
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
-    const std::string path = (std::filesystem::path(folder) / "reports.sqlite3").string();
     // Created here with owner-only access (SQLite gives its journal files the same).
-    const int file = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int file = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (file < 0)
-        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+        throw std::runtime_error("cannot open " + path_ + ": " + std::strerror(errno));
+    struct stat status {};
+    ::fstat(file, &status);
+    identity_ = {status.st_dev, status.st_ino};
     ::close(file);
     const int opened =
-        sqlite3_open_v2(path.c_str(), &db_,
+        sqlite3_open_v2(path_.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (opened != SQLITE_OK) {
         const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
-        throw std::runtime_error("sqlite open " + path + ": " + reason);
+        throw std::runtime_error("sqlite open " + path_ + ": " + reason);
     }
     sqlite3_busy_timeout(db_, 10000);
     for (const std::string& sql : kSchema)
         Check(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), sql.c_str());
-    Check(sqlite3_exec(db_, kTallyOrderIndexSql, nullptr, nullptr, nullptr), "index");
+    for (const std::string& sql : TallyOrderIndexSql())
+        Check(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), "index");
     Check(sqlite3_exec(db_, RankMigrationSql("CAST(label AS TEXT)").c_str(), nullptr, nullptr,
                        nullptr),
           "rank tallies");
@@ -116,6 +135,7 @@ SqliteStore::SqliteStore(const std::string& folder)
     select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter));
     for (const std::string& sql : SurveyQueries())
         survey_.push_back(std::make_unique<Statement>(db_, sql));
+    pageSize_ = std::stoull(Rows(Statement(db_, "PRAGMA page_size").get()).at(0).at(0));
     Run(begin_->get(), "begin");
     try {
         AddTallies(NamedTalliesFrom(Rows(Statement(db_, RawNamedTalliesSql()).get())));
@@ -139,6 +159,15 @@ SqliteStore::~SqliteStore()
     select_.reset();
     survey_.clear();
     sqlite3_close(db_);
+}
+
+void SqliteStore::CheckFile() const
+{
+    struct stat status {};
+    if (::stat(path_.c_str(), &status) != 0)
+        throw std::runtime_error("sqlite: " + path_ + " is gone");
+    if (status.st_dev != identity_.device || status.st_ino != identity_.inode)
+        throw std::runtime_error("sqlite: " + path_ + " is another file than the one opened");
 }
 
 void SqliteStore::Check(int result, const char* step) const
@@ -183,6 +212,7 @@ void SqliteStore::AddTallies(const TallyChanges& changes)
 
 std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& reports)
 {
+    CheckFile();
     std::vector<RecordOutcome> outcomes(reports.size());
     Run(begin_->get(), "begin");
     try {
@@ -207,7 +237,7 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
             AddToTallies(changes, report, sqlite3_changes(db_) == 1);
         }
         AddTallies(changes);
-        const ResultRows gains = Rows(gainTally_->get());
+        const GainCounts gains = GainCountsFrom(Rows(gainTally_->get()));
         for (std::size_t r = 0; r < reports.size(); ++r) {
             const auto gain = GainOf(reports[r].values);
             if (outcomes[r].recorded && gain)
@@ -219,18 +249,29 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
         sqlite3_reset(rollback_->get());
         throw;
     }
+    // Committed into a file taken away meanwhile: not stored, as far as anyone can read.
+    CheckFile();
     return outcomes;
 }
 
 void SqliteStore::Ping()
 {
-    // Reads the file, not only the connection: a missing or broken database fails here.
+    CheckFile();
+    // Reads the file, not only the connection: a broken database fails here.
     Check(sqlite3_exec(db_, "SELECT count(*) FROM tallies WHERE 0", nullptr, nullptr, nullptr),
           "ping");
+    if (::access(path_.c_str(), W_OK) != 0)
+        throw std::runtime_error("sqlite: " + path_ + " is not writable");
+    // A commit writes at least a page to the write-ahead log.
+    struct statvfs space {};
+    if (::statvfs(path_.c_str(), &space) != 0 ||
+        static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize < pageSize_)
+        throw std::runtime_error("sqlite: no space left beside " + path_);
 }
 
 SurveyFigures SqliteStore::Summarize()
 {
+    CheckFile();
     // One read transaction, so every figure describes the same moment.
     Run(beginRead_->get(), "begin");
     std::vector<ResultRows> results;
@@ -248,6 +289,7 @@ SurveyFigures SqliteStore::Summarize()
 void SqliteStore::ForEachReport(std::int64_t afterId,
                                 const std::function<void(const StoredReport&)>& visit)
 {
+    CheckFile();
     sqlite3_stmt* stmt = select_->get();
     sqlite3_bind_int64(stmt, 1, afterId);
     int result;

@@ -28,6 +28,8 @@ constexpr Dimension kListed[] = {{"level", ReportField::LevelCode, nullptr, null
                                  {"ram_band", ReportField::Ram, MemoryBand, "ram"},
                                  {"res", ReportField::Resolution, nullptr, nullptr},
                                  {"vram_band", ReportField::TotalVideoMem, MemoryBand, "vram"}};
+// The levels list in their own order; the dimensions after them by count.
+constexpr std::size_t kFirstByCount = 1;
 
 // "'a', 'b'": the named dimensions' names, or those from before.
 std::string NamedDimensionList(bool raw)
@@ -104,8 +106,12 @@ std::string SelectReportsSql(const std::function<std::string(int)>& placeholder)
 void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine)
 {
     const std::optional<std::int64_t> gain = GainOf(report.values);
-    const auto add = [&](const char* dimension, const std::string& label) {
-        TallyStep& step = changes[{dimension, label}];
+    const auto add = [&](std::string_view dimension, std::string_view label) {
+        auto at = changes.find(std::pair(dimension, label));
+        if (at == changes.end())
+            at = changes.emplace(std::pair<std::string, std::string>(dimension, label), TallyStep())
+                     .first;
+        TallyStep& step = at->second;
         ++step.count;
         step.gained += gain.has_value();
         // Gains are bounded on arrival; a sum that still overflows fails the transaction.
@@ -176,13 +182,30 @@ TallyChanges NamedTalliesFrom(const ResultRows& rawTallies)
     return changes;
 }
 
+const std::vector<std::string>& TallyOrderIndexSql()
+{
+    static const std::vector<std::string> statements = [] {
+        // Terms the page's "dimension = '...'" matches as written: SQLite uses a partial index
+        // only when a term of the query is one of the index's OR terms.
+        std::string listed;
+        for (std::size_t i = kFirstByCount; i < std::size(kListed); ++i)
+            listed += (listed.empty() ? "dimension = '" : " OR dimension = '") +
+                      std::string(kListed[i].name) + "'";
+        return std::vector<std::string>{
+            "DROP INDEX IF EXISTS tallies_by_count",
+            "CREATE INDEX IF NOT EXISTS tallies_top ON tallies (dimension, n DESC, label) WHERE " +
+                listed};
+    }();
+    return statements;
+}
+
 const std::vector<std::string>& SurveyQueries()
 {
     static const std::vector<std::string> queries = [] {
         std::vector<std::string> list = {TallySql("reports", "label", 1),
                                          TallySql("machines", "label", 1)};
         list.push_back(TallySql("level", "label", kTopRows));
-        for (std::size_t i = 1; i < std::size(kListed); ++i)
+        for (std::size_t i = kFirstByCount; i < std::size(kListed); ++i)
             // "tallies.n": a bare "n" would name the text column of the same name, and
             // PostgreSQL would sort by the count's text and not through the count index.
             list.push_back(TallySql(kListed[i].name, "tallies.n DESC, label", kTopRows));
@@ -216,13 +239,21 @@ StoredReport ReportFromRow(const ResultRow& row)
     return report;
 }
 
-GainRank RankIn(const ResultRows& gainCounts, std::int64_t gain)
+GainCounts GainCountsFrom(const ResultRows& rows)
+{
+    GainCounts counts;
+    counts.reserve(rows.size());
+    for (const ResultRow& row : rows)
+        counts.emplace_back(std::atoll(row.at(0).c_str()), std::atoll(row.at(1).c_str()));
+    return counts;
+}
+
+GainRank RankIn(const GainCounts& gainCounts, std::int64_t gain)
 {
     GainRank rank;
-    for (const ResultRow& row : gainCounts) {
-        const std::int64_t count = std::atoll(row.at(1).c_str());
+    for (const auto& [counted, count] : gainCounts) {
         rank.total += count;
-        if (std::atoll(row.at(0).c_str()) < gain)
+        if (counted < gain)
             rank.below += count;
     }
     return rank;

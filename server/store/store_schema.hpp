@@ -11,13 +11,15 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 // The page's top lists read their first rows in this index's order, whatever the number of
-// distinct labels. Created when missing, so databases made before it gain it on opening.
-constexpr const char kTallyOrderIndexSql[] =
-    "CREATE INDEX IF NOT EXISTS tallies_by_count ON tallies (dimension, n DESC, label)";
+// distinct labels. It holds only the dimensions listed by count: every tally a report adds to
+// moves in the index it is in, and the rank, day and level tallies are read otherwise. Made when
+// missing (the index over every dimension, from before, is dropped).
+const std::vector<std::string>& TallyOrderIndexSql();
 
 using ResultRow = std::vector<std::string>;
 using ResultRows = std::vector<ResultRow>;
@@ -47,7 +49,17 @@ struct TallyStep {
     std::int64_t gained = 0; // reports with a numeric gain
     std::int64_t gainSum = 0;
 };
-using TallyChanges = std::map<std::pair<std::string, std::string>, TallyStep>;
+// Found by views of a key as well: adding a report to a batch's changes copies a label only
+// when it is new there.
+struct TallyKeyOrder {
+    using is_transparent = void;
+    template <typename A, typename B> bool operator()(const A& a, const B& b) const
+    {
+        using View = std::pair<std::string_view, std::string_view>;
+        return View(a.first, a.second) < View(b.first, b.second);
+    }
+};
+using TallyChanges = std::map<std::pair<std::string, std::string>, TallyStep, TallyKeyOrder>;
 
 // Adds a newly recorded report; `newMachine` when its MAC had not been recorded before.
 void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine);
@@ -78,5 +90,9 @@ SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results);
 // A report from one row of SelectReportsSql().
 StoredReport ReportFromRow(const ResultRow& row);
 
-// Where a gain stands in the (gain, count) rows of GainTallySql().
-GainRank RankIn(const ResultRows& gainCounts, std::int64_t gain);
+// The (gain, count) rows of GainTallySql() as numbers, read once for a whole batch.
+using GainCounts = std::vector<std::pair<std::int64_t, std::int64_t>>;
+GainCounts GainCountsFrom(const ResultRows& rows);
+
+// Where a gain stands among the counted gains.
+GainRank RankIn(const GainCounts& gainCounts, std::int64_t gain);

@@ -38,6 +38,11 @@ void AppendCell(std::string& line, std::string_view text, bool raw)
 
 } // namespace
 
+const char* CsvContentType(const ExportOptions& options)
+{
+    return options.raw ? "text/csv" : "text/csv; charset=utf-8";
+}
+
 std::string UtcTimeText(std::int64_t seconds)
 {
     const std::time_t time = static_cast<std::time_t>(seconds);
@@ -54,8 +59,12 @@ std::string CsvLine(const StoredReport& report, bool raw)
     AppendCell(line, std::to_string(report.id), raw);
     AppendCell(line, UtcTimeText(report.receivedAt), raw);
     AppendCell(line, report.peer, raw);
-    for (const std::string& value : report.values)
-        AppendCell(line, Utf8FromGbk(value), raw);
+    for (const std::string& value : report.values) {
+        if (raw)
+            AppendCell(line, value, raw);
+        else
+            AppendCell(line, Utf8FromGbk(value, Undecodable::Escape), raw);
+    }
     return line;
 }
 

@@ -8,7 +8,8 @@
 #include <string_view>
 
 struct ExportOptions {
-    // The exact texts, for programs: no byte-order mark and no cell neutralised.
+    // The stored bytes, for programs: each field as received (in the sender's code page), no
+    // byte-order mark and no cell neutralised.
     bool raw = false;
     // Only reports stored after the one with this id (the first column), for incremental pulls.
     std::int64_t afterId = 0;
@@ -18,9 +19,14 @@ struct ExportOptions {
 // in blocks as they are made, so memory stays flat however many reports there are. Without
 // `raw` the text starts with a UTF-8 byte-order mark (spreadsheets otherwise read UTF-8 in the
 // system's code page) and a cell that a spreadsheet would take for a formula is neutralised.
-// The time is written as UTC "YYYY-MM-DD hh:mm:ss"; field values are converted from GBK.
+// The time is written as UTC "YYYY-MM-DD hh:mm:ss"; without `raw`, field values are converted
+// from GBK, a byte that is not GBK written "\xNN".
 void WriteCsv(ReportStore& store, const ExportOptions& options,
               const std::function<void(const std::string&)>& write);
+
+// The export's media type: the raw form claims no character set, its fields being in the
+// senders' code pages.
+const char* CsvContentType(const ExportOptions& options);
 
 // One report's line, without the line end.
 std::string CsvLine(const StoredReport& report, bool raw);

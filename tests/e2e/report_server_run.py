@@ -50,11 +50,11 @@ def copy_prefix(base, copy):
 
 
 def stored_reports(url):
-    """Every stored report as a dict by column, exactly as stored."""
+    """Every stored report as a dict by column, exactly as stored (the program writes GBK)."""
     request = urllib.request.Request(f"{url}/export.csv?raw=1",
                                      headers={"Authorization": f"Bearer {OPERATOR_KEY}"})
     export = urllib.request.urlopen(request, timeout=10).read()
-    return list(csv.DictReader(io.StringIO(export.decode("utf-8"))))
+    return list(csv.DictReader(io.StringIO(export.decode("gbk"))))
 
 
 def finish(name, problems):

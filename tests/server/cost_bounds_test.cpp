@@ -75,7 +75,7 @@ TEST(StoreSchema, TopListsReadThroughTheCountIndex)
         EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << query << "\n" << plan;
         plans += plan;
     }
-    EXPECT_NE(plans.find("tallies_by_count"), std::string::npos) << plans;
+    EXPECT_NE(plans.find("tallies_top"), std::string::npos) << plans;
     sqlite3_close(db);
     std::filesystem::remove_all(folder);
 }

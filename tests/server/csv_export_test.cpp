@@ -51,8 +51,14 @@ TEST(CsvExport, CellsAreNeutralisedForSpreadsheetsAndExactWhenRaw)
         {"a,b", "\"a,b\"", "\"a,b\""},
         {"say \"hi\"", "\"say \"\"hi\"\"\"", "\"say \"\"hi\"\"\""},
         {"two\nlines", "\"two\nlines\"", "\"two\nlines\""},
-        // GBK becomes UTF-8 in both forms.
-        {"\xD5\xC5\xC8\xFD", "张三", "张三"},
+        // GBK becomes UTF-8 for spreadsheets; programs get the stored bytes.
+        {"\xD5\xC5\xC8\xFD", "张三", "\xD5\xC5\xC8\xFD"},
+        // A Western code page's name: GBK reads "\xE9@" as one character; the bytes stay.
+        {"Jos\xE9@PC-01", "Jos锧PC-01", "Jos\xE9@PC-01"},
+        // Bytes GBK does not hold, and a character cut off at the end, are told as bytes.
+        {"a\xFF!", "a\\xFF!", "a\xFF!"},
+        {"a\xD5", "a\\xD5", "a\xD5"},
+        {"\x80", "€", "\x80"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CpuCell(CsvLine(WithCpu(c.stored), false)), c.safe) << c.stored;

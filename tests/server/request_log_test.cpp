@@ -33,7 +33,7 @@ TEST(RequestLog, OneLineWithTheQueryLeftOutAndHostileBytesEscaped)
         entry.status = 200;
         entry.bytes = 1234;
         entry.micros = 56;
-        EXPECT_EQ(RequestLogLine(entry),
+        EXPECT_EQ(RequestLogLine(entry).View(),
                   "time=2025-12-06T05:46:40.123456Z peer=192.0.2.7 method=GET path=" + c.path +
                       " status=200 decision=- bytes=1234 us=56")
             << c.target;
@@ -47,7 +47,7 @@ TEST(RequestLog, OneLineWithTheQueryLeftOutAndHostileBytesEscaped)
     report.decision = "recorded";
     report.bytes = 97;
     report.micros = 1500;
-    EXPECT_EQ(RequestLogLine(report),
+    EXPECT_EQ(RequestLogLine(report).View(),
               "time=2025-12-06T05:46:40.000001Z peer=2001:db8::1 method=POST "
               "path=/vorn/a20140220checkmachine/postInfo.php status=200 decision=recorded "
               "bytes=97 us=1500");

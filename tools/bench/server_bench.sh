@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Report server figures on loopback, SQLite then PostgreSQL:
 #   tools/bench/server_bench.sh [BASE_SERVER_BINARY [PART...]]   (parts: throughput scale)
-# reports per second and latency at 1, 16 and 64 clients posting distinct valid reports (wrk),
-# with --threads 1 and 4, and the rows stored against the replies that said recorded; two server
-# processes on one PostgreSQL database; then, at 200,000 stored reports, the page's time and the
-# export's time and peak memory. Given the binary of a base revision, each figure is measured for
-# it too, right before the current server's, on a database of its own.
+# reports per second, latency and the server's CPU time a report at 1, 16 and 64 clients posting
+# distinct valid reports (wrk), with --threads 1 and 4, and the rows stored against the replies
+# that said recorded; two server processes on one PostgreSQL database; then, at 200,000 stored
+# reports, the page's time and the export's time and peak memory. Given the binary of a base
+# revision, each figure is measured for it too, right before the current server's, on a
+# database of its own.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin="$root/build/server/vxm-report-server"
@@ -49,6 +50,7 @@ post() { # port clients bodies: prints wrk's summary line
     "http://127.0.0.1:$1" -- "$3" $threads | tail -n 1
 }
 said() { echo "$1" | sed 's/.*recorded \([0-9]*\).*/\1/'; }
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; } # user + system of the whole process
 
 # A fresh database per run: a folder, or a database in the throwaway cluster.
 fresh_database() { # engine name
@@ -72,8 +74,12 @@ throughput() { # engine
       sum=0
       for clients in 1 16 64; do
         case $clients in 1) n=1 ;; 16) n=2 ;; 64) n=3 ;; esac
+        ticks=$(cpu_ticks "$pid")
         out=$(post "$port" $clients "$work/bodies$n")
-        printf '  %-6s --threads %d %3d clients:%s\n' "$who" $threads $clients "$out"
+        ticks=$(($(cpu_ticks "$pid") - ticks))
+        # CPU time of the server a recorded report: steadier than the rate on a shared machine.
+        printf '  %-6s --threads %d %3d clients:%s  cpu %d us/report\n' "$who" $threads $clients \
+          "$out" $((ticks * 1000000 / $(getconf CLK_TCK) / ($(said "$out") > 0 ? $(said "$out") : 1)))
         sum=$((sum + $(said "$out")))
       done
       stored=$(stored_rows "$port")

@@ -1,0 +1,176 @@
+#!/usr/bin/env python3
+"""A store that fails says so. The SQLite file taken away or another put in its place, or its disk
+full: every report gets 500 (never "recorded") and /healthz 503, until the file is back or there
+is room again. A PostgreSQL restart under load: no report lost or answered wrongly, and every
+post, the page, the export and /healthz answer again once the database is back.
+Usage: store_failures_test.py ROOT SERVER_BINARY (the full disk needs a mount namespace, the
+restart the throwaway cluster of VXM_TEST_POSTGRES_URL; each is skipped without)."""
+import csv
+import io
+import os
+import pathlib
+import re
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.error
+import urllib.request
+
+KEY = "store-failures-operator-key-0123"
+problems = []
+
+
+def check(condition, what):
+    if not condition:
+        problems.append(what)
+
+
+class Server:
+    def __init__(self, command, work):
+        self.log = pathlib.Path(work, "server.log")
+        with open(self.log, "w") as out:
+            self.process = subprocess.Popen(command + ["--port", "0"], stdout=out,
+                                            stderr=subprocess.STDOUT,
+                                            env=dict(os.environ, VXM_OPERATOR_KEY=KEY))
+        for _ in range(100):
+            port = re.search(r"listening on .*:(\d+)", self.log.read_text())
+            if port or self.process.poll() is not None:
+                break
+            time.sleep(0.1)
+        self.url = f"http://127.0.0.1:{port.group(1)}" if port else None
+
+    def request(self, path, body=None):
+        """(status, body) of one request."""
+        headers = {"Authorization": "Bearer " + KEY}
+        try:
+            with urllib.request.urlopen(urllib.request.Request(self.url + path, body, headers),
+                                        timeout=20) as reply:
+                return reply.status, reply.read()
+        except urllib.error.HTTPError as error:
+            return error.code, error.read()
+
+    def post(self, body):
+        status, text = self.request("/vorn/a20140220checkmachine/postInfo.php", body.encode())
+        return "recorded" if b'"ret_code":0' in text else "repeated" if b'"ret_code":-1' in text \
+            else str(status)
+
+    def accounts(self):
+        """The accounts of every stored report."""
+        export = self.request("/export.csv?raw=1")[1].decode("gbk")
+        return {row["u"] for row in csv.DictReader(io.StringIO(export))}
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=30)
+
+
+def account(body):
+    return re.match(r"u=(\d+)", body).group(1)
+
+
+def sqlite_taken_away(binary, bodies, work):
+    folder = pathlib.Path(work, "taken")
+    server = Server([binary, "--database", str(folder)], work)
+    database, aside = folder / "reports.sqlite3", folder / "aside"
+    check(server.post(bodies[0]) == "recorded", "taken away: the first report is not recorded")
+    os.rename(database, aside)
+    check(server.post(bodies[1]) == "500", "taken away: a report is not answered 500")
+    check(server.request("/healthz")[0] == 503, "taken away: /healthz does not say 503")
+    database.write_bytes(aside.read_bytes())
+    check(server.post(bodies[1]) == "500", "replaced: a report is not answered 500")
+    os.replace(aside, database)
+    check(server.request("/healthz")[0] == 200, "back: /healthz does not say 200")
+    check(server.post(bodies[1]) == "recorded", "back: the refused report is not recorded")
+    check(server.accounts() == {account(b) for b in bodies[:2]}, "back: the export differs")
+    server.stop()
+
+
+def sqlite_full(binary, bodies, work):
+    folder = pathlib.Path(work, "full")
+    folder.mkdir()
+    # A small file system of its own, in a mount namespace that ends with the server.
+    mount = ["unshare", "-m", "--propagation", "private"] if os.geteuid() == 0 else ["unshare", "-rm"]
+    server = Server(mount + ["sh", "-c", 'mount -t tmpfs -o size=1m tmpfs "$0" && exec "$@"',
+                             str(folder), binary, "--database", str(folder / "db")], work)
+    if not server.url:
+        print("store_failures_test: full disk skipped: no mount namespace here")
+        return
+    check(server.post(bodies[2]) == "recorded", "full: the first report is not recorded")
+    filler = pathlib.Path(f"/proc/{server.process.pid}/root{folder}/filler")
+    with open(filler, "wb") as out:
+        try:
+            while True:
+                out.write(b"\0" * 65536)
+                out.flush()
+        except OSError:
+            pass
+    check(server.post(bodies[3]) == "500", "full: a report is not answered 500")
+    check(server.request("/healthz")[0] == 503, "full: /healthz does not say 503")
+    filler.unlink()
+    check(server.request("/healthz")[0] == 200, "room again: /healthz does not say 200")
+    check(server.post(bodies[3]) == "recorded", "room again: the refused report is not recorded")
+    server.stop()
+
+
+def postgres_restart(root, binary, bodies, work):
+    url = os.environ.get("VXM_TEST_POSTGRES_URL", "")
+    cluster = re.search(r"host=([^&]+)", url)
+    if not cluster or not pathlib.Path(cluster.group(1), "data").is_dir():
+        print("store_failures_test: PostgreSQL restart skipped: no throwaway cluster")
+        return
+    database = f"restart{os.getpid()}"
+    subprocess.run(["psql", "-q", url, "-c", f"CREATE DATABASE {database}"], check=True)
+    server = Server([binary, "--database", url.replace("///postgres", "///" + database),
+                     "--threads", "2"], work)
+    answers, queue, restarted = [], iter(bodies[4:]), []
+    lock = threading.Lock()
+
+    def post_until(stop):
+        while time.monotonic() < stop:
+            with lock:
+                body = next(queue)
+            sent = time.monotonic()
+            answers.append((sent, body, server.post(body)))
+
+    stop = time.monotonic() + 3
+    posters = [threading.Thread(target=post_until, args=(stop,)) for _ in range(8)]
+    for poster in posters:
+        poster.start()
+    time.sleep(1)
+    subprocess.run([pathlib.Path(root, "scripts/pg-throwaway"), "restart", cluster.group(1)],
+                   check=True)
+    restarted.append(time.monotonic())
+    for path in ("/", "/export.csv", "/healthz"):
+        check(server.request(path)[0] == 200, f"restart: {path} does not answer 200 at once")
+    for poster in posters:
+        poster.join()
+    stored = server.accounts()
+    for sent, body, answer in answers:
+        name = f"restart: report {account(body)} answered {answer}"
+        check(answer in ("recorded", "500"), name)
+        check((answer == "recorded") == (account(body) in stored), name + ", stored: " +
+              str(account(body) in stored))
+        check(answer == "recorded" or sent < restarted[0], name + " after the database was back")
+    check(len(stored) > len(answers) // 2, f"restart: {len(stored)} of {len(answers)} stored")
+    server.stop()
+
+
+def main(root, binary):
+    with tempfile.TemporaryDirectory() as work:
+        reports = pathlib.Path(work, "reports")
+        subprocess.run([sys.executable, pathlib.Path(root, "tools/bench/make_reports.py"), "100000",
+                        f"fail{time.time()}", reports], check=True)
+        bodies = reports.read_text().splitlines()
+        sqlite_taken_away(binary, bodies, work)
+        sqlite_full(binary, bodies, work)
+        postgres_restart(root, binary, bodies, work)
+    for problem in problems[:20]:
+        print("store_failures_test:", problem)
+    print("store_failures_test:", "FAILED" if problems else "passed")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:3]))
