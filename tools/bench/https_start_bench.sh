@@ -9,7 +9,7 @@ cd "$root"
 runs=${1:-10}
 port=$(sed -n 's/^VXM_LOOPBACK_PORT:[A-Z]*=//p' build/win/CMakeCache.txt)
 work=$(mktemp -d)
-"$root/scripts/serve" --help >/dev/null
+"$root/scripts/serve" --help >/dev/null 2>&1
 VXM_OPERATOR_KEY=bench-operator-key-0123456789 build/server/vxm-report-server --port "$port" \
   --database "$work/db" >"$work/server.log" 2>&1 &
 server=$!
@@ -24,6 +24,6 @@ for run in $(seq "$runs"); do
       VXM_BENCH_ACCOUNT=$((60000000 + run * 2 + ${#scheme})) \
       VXM_BENCH_PORT=$([ $scheme = https ] && echo $((port + 1)) || echo "$port") \
       "$root/scripts/wine-exec" build/win/bin/win_tests.exe --gtest_also_run_disabled_tests \
-      --gtest_filter=HttpsStartBench.* 2>/dev/null | grep ' ms$' || true
+      --gtest_filter=HttpsStartBench.* 2>/dev/null | tr -d '\r' | grep ' ms$' || true
   done
 done | python3 tools/bench/medians.py ms
