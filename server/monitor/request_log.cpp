@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::size_t kMaxLoggedPath = 256;
 constexpr std::size_t kMaxWaiting = 1 << 20;
+constexpr std::chrono::milliseconds kGathering{20};
 
 // One call writes the whole text, unless the log fails: it must not stop the server.
 void WriteAll(int fd, std::string_view text)
@@ -159,6 +160,8 @@ void RequestLogWriter::Run()
             wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
             if (waiting_.empty())
                 return;
+            // Lines gather a moment, so that one write (and one wake of this thread) serves many.
+            wake_.wait_for(lock, kGathering, [this] { return stopping_; });
             writing.swap(waiting_);
             std::swap(dropped, dropped_);
         }

@@ -430,9 +430,9 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
     finish.push_back({"", "COMMIT", {}});
     committing = true;
     const std::vector<Result> finished = Pipeline(finish);
-    for (const StoredReport& report : reports)
+    for (std::size_t r = 0; r < reports.size() && !unanswered_.empty(); ++r)
         unanswered_.erase(
-            {At(report.values, ReportField::Account), At(report.values, ReportField::Mac)});
+            {At(reports[r].values, ReportField::Account), At(reports[r].values, ReportField::Mac)});
     const GainCounts gains = GainCountsFrom(RowsOf(finished.at(finished.size() - 2).get()));
     for (std::size_t r = 0; r < reports.size(); ++r) {
         const auto gain = GainOf(reports[r].values);
