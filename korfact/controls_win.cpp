@@ -33,10 +33,10 @@ void FormatRange(HWND rich, LONG first, LONG last, const TextStyle& style, const
 // Every control paints its whole area, so nothing needs erasing first.
 void Repaint(ControlCore& core)
 {
-    InvalidateRect(core.hwnd, nullptr, FALSE);
-    if (core.spec.kind == Kind::Edit && core.window) {
+    InvalidateRect(core.mHwnd, nullptr, FALSE);
+    if (core.mSpec.kind == Kind::Edit && core.mWindow) {
         const RECT box = EditBox(core);
-        InvalidateRect(core.window->hwnd, &box, FALSE);
+        InvalidateRect(core.mWindow->mHwnd, &box, FALSE);
     }
 }
 
@@ -45,39 +45,39 @@ void ApplyControlParams(ControlCore& core, Kordo::IVariableParam* params)
     if (!params || !params->HasUInt(Kordo::kTextColourKey))
         return;
     // Rich text takes it for runs without a colour of their own at its next SetRichText.
-    core.colour = params->GetUInt(Kordo::kTextColourKey, false) & 0xFFFFFF;
+    core.mColour = params->GetUInt(Kordo::kTextColourKey, false) & 0xFFFFFF;
     Repaint(core);
 }
 
 void SetControlVisible(ControlCore& core, bool visible)
 {
-    if (!core.hwnd)
+    if (!core.mHwnd)
         return;
-    ShowWindow(core.hwnd, visible ? SW_SHOWNA : SW_HIDE);
-    if (core.spec.kind == Kind::Panel && visible)
-        SetWindowPos(core.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowWindow(core.mHwnd, visible ? SW_SHOWNA : SW_HIDE);
+    if (core.mSpec.kind == Kind::Panel && visible)
+        SetWindowPos(core.mHwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Repaint(core);
 }
 
 void FocusControl(ControlCore& core)
 {
-    if (!core.hwnd)
+    if (!core.mHwnd)
         return;
-    if (TraitsOf(core.spec.kind).window) {
-        const std::vector<ControlCore*> stops = core.lib.TabStops(core);
-        SetFocus(stops.empty() ? core.hwnd : stops.front()->hwnd);
+    if (TraitsOf(core.mSpec.kind).window) {
+        const std::vector<ControlCore*> stops = core.mLib.TabStops(core);
+        SetFocus(stops.empty() ? core.mHwnd : stops.front()->mHwnd);
         return;
     }
-    SetFocus(core.hwnd);
+    SetFocus(core.mHwnd);
 }
 
 int SendControlMessage(ControlCore& core, unsigned message, std::uintptr_t wParam,
                        std::intptr_t lParam, std::intptr_t* result)
 {
-    if (!core.hwnd)
+    if (!core.mHwnd)
         return 0;
     // The program's texts are ANSI: the system converts for our Unicode windows.
-    const LRESULT answer = SendMessageA(core.hwnd, message, wParam, lParam);
+    const LRESULT answer = SendMessageA(core.mHwnd, message, wParam, lParam);
     if (result)
         *result = answer;
     return 1;
@@ -85,42 +85,42 @@ int SendControlMessage(ControlCore& core, unsigned message, std::uintptr_t wPara
 
 void SetControlText(ControlCore& core, const char* text)
 {
-    if (!core.hwnd)
+    if (!core.mHwnd)
         return;
-    SetWindowTextW(core.hwnd, Widen(text ? text : "").c_str());
+    SetWindowTextW(core.mHwnd, Widen(text ? text : "").c_str());
     Repaint(core);
 }
 
 const char* EditControl::GetText()
 {
-    text.clear();
-    if (hwnd) {
-        std::wstring typed(GetWindowTextLengthW(hwnd) + 1, L'\0');
-        typed.resize(GetWindowTextW(hwnd, &typed[0], static_cast<int>(typed.size())));
-        text = Narrow(typed);
+    mText.clear();
+    if (mHwnd) {
+        std::wstring typed(GetWindowTextLengthW(mHwnd) + 1, L'\0');
+        typed.resize(GetWindowTextW(mHwnd, &typed[0], static_cast<int>(typed.size())));
+        mText = Narrow(typed);
     }
-    return text.c_str();
+    return mText.c_str();
 }
 
 void EditControl::SetSelection(int first, int last)
 {
-    if (hwnd)
-        SendMessageW(hwnd, EM_SETSEL, first, last);
+    if (mHwnd)
+        SendMessageW(mHwnd, EM_SETSEL, first, last);
 }
 
 void EditControl::ActivateText()
 {
-    if (!hwnd)
+    if (!mHwnd)
         return;
-    ::SetFocus(hwnd);
-    SendMessageW(hwnd, EM_SETSEL, 0, -1);
+    ::SetFocus(mHwnd);
+    SendMessageW(mHwnd, EM_SETSEL, 0, -1);
 }
 
 void RichTextControl::SetRichText(const char* markup)
 {
-    if (!hwnd)
+    if (!mHwnd)
         return;
-    this->markup = markup ? markup : "";
+    mMarkup = markup ? markup : "";
     const int systemDpi = SystemDpi();
     // Text first, then each run formatted: formats set before the text would be dropped.
     const std::vector<TextRun> runs = ParseMarkup(markup ? markup : "");
@@ -130,8 +130,8 @@ void RichTextControl::SetRichText(const char* markup)
         pieces.push_back(Widen(run.text));
         all += pieces.back();
     }
-    SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
-    SetWindowTextW(hwnd, all.c_str());
+    SendMessageW(mHwnd, WM_SETREDRAW, FALSE, 0);
+    SetWindowTextW(mHwnd, all.c_str());
     LONG at = 0;
     for (std::size_t i = 0; i < runs.size(); ++i) {
         // The control keeps a line break as one character.
@@ -143,58 +143,58 @@ void RichTextControl::SetRichText(const char* markup)
         TextStyle style = runs[i].style;
         if (!style.hasColour) { // plain runs take the control's colour
             style.hasColour = true;
-            style.colour = colour;
+            style.colour = mColour;
         }
-        FormatRange(hwnd, at, at + length, style, spec, lib.Dpi(), systemDpi);
+        FormatRange(mHwnd, at, at + length, style, mSpec, mLib.Dpi(), systemDpi);
         at += length;
     }
     PARAFORMAT2 paragraph{};
     paragraph.cbSize = sizeof paragraph;
     paragraph.dwMask = PFM_ALIGNMENT;
-    paragraph.wAlignment = spec.align == Align::Centre  ? PFA_CENTER
-                           : spec.align == Align::Right ? PFA_RIGHT
-                                                        : PFA_LEFT;
-    SendMessageW(hwnd, EM_SETSEL, 0, -1);
-    SendMessageW(hwnd, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
-    SendMessageW(hwnd, EM_SETSEL, 0, 0);
-    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(hwnd, nullptr, TRUE);
+    paragraph.wAlignment = mSpec.align == Align::Centre  ? PFA_CENTER
+                           : mSpec.align == Align::Right ? PFA_RIGHT
+                                                         : PFA_LEFT;
+    SendMessageW(mHwnd, EM_SETSEL, 0, -1);
+    SendMessageW(mHwnd, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+    SendMessageW(mHwnd, EM_SETSEL, 0, 0);
+    SendMessageW(mHwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(mHwnd, nullptr, TRUE);
 }
 
 void RichTextControl::ClearText()
 {
-    markup.clear();
-    if (hwnd)
-        SetWindowTextW(hwnd, L"");
+    mMarkup.clear();
+    if (mHwnd)
+        SetWindowTextW(mHwnd, L"");
 }
 
 void RichTextControl::ChangeDpi()
 {
-    if (!markup.empty())
-        SetRichText(std::string(markup).c_str());
+    if (!mMarkup.empty())
+        SetRichText(std::string(mMarkup).c_str());
 }
 
 int WindowControl::DoModal()
 {
-    if (!hwnd)
+    if (!mHwnd)
         return -1;
     HWND previousFocus = GetFocus();
     HWND overlay = nullptr;
-    if (spec.kind == Kind::Dialog) {
-        ShowWindow(hwnd, SW_SHOW);
-        SetForegroundWindow(hwnd);
+    if (mSpec.kind == Kind::Dialog) {
+        ShowWindow(mHwnd, SW_SHOW);
+        SetForegroundWindow(mHwnd);
     } else {
-        if (IsWindowVisible(window->hwnd))
-            overlay = ShowDimmedCopy(*window);
+        if (IsWindowVisible(mWindow->mHwnd))
+            overlay = ShowDimmedCopy(*mWindow);
         SetControlVisible(*this, true);
     }
     FocusControl(*this);
-    UpdateWindow(hwnd);
-    const int result = lib.RunModal(*this);
+    UpdateWindow(mHwnd);
+    const int result = mLib.RunModal(*this);
     HideDimmedCopy(overlay);
-    if (IsWindow(hwnd)) {
-        ShowWindow(hwnd, SW_HIDE);
-        if (spec.kind == Kind::Panel && IsWindow(previousFocus))
+    if (IsWindow(mHwnd)) {
+        ShowWindow(mHwnd, SW_HIDE);
+        if (mSpec.kind == Kind::Panel && IsWindow(previousFocus))
             ::SetFocus(previousFocus);
     }
     return result;
@@ -202,10 +202,10 @@ int WindowControl::DoModal()
 
 void WindowControl::EndModal(int code)
 {
-    ended = true;
-    this->code = code;
-    if (hwnd)
-        PostMessageW(hwnd, WM_NULL, 0, 0); // wakes the loop
+    mEnded = true;
+    this->mCode = code;
+    if (mHwnd)
+        PostMessageW(mHwnd, WM_NULL, 0, 0); // wakes the loop
 }
 
 } // namespace KorFact

@@ -88,35 +88,35 @@ void DrawButton(ControlCore& button, const DRAWITEMSTRUCT& item)
 {
     HDC dc = item.hDC;
     RECT area = item.rcItem;
-    UILib& lib = button.lib;
+    UILib& lib = button.mLib;
     const bool pressed = item.itemState & ODS_SELECTED;
     const bool disabled = item.itemState & ODS_DISABLED;
-    const bool focused = GetFocus() == button.hwnd;
-    FillPlain(dc, area, button.spec.background);
-    if (button.spec.look == ButtonLook::Cross) {
-        if (button.hover || pressed)
+    const bool focused = GetFocus() == button.mHwnd;
+    FillPlain(dc, area, button.mSpec.background);
+    if (button.mSpec.look == ButtonLook::Cross) {
+        if (button.mHover || pressed)
             FillPlain(dc, area, pressed ? RGB(0xC5, 0x0F, 0x1F) : kCloseHover);
-        DrawCross(dc, area, button.hover || pressed ? RGB(255, 255, 255) : kCrossColour,
+        DrawCross(dc, area, button.mHover || pressed ? RGB(255, 255, 255) : kCrossColour,
                   lib.Scale(10), std::max(1, lib.Scale(1)) + 1);
         return;
     }
     const int radius = lib.Scale(8);
-    const bool primary = button.spec.look == ButtonLook::Primary;
+    const bool primary = button.mSpec.look == ButtonLook::Primary;
     RECT body = area;
     if (focused) {
         FillBox(dc, area, kFocusRing, kFocusRing, radius + lib.Scale(2));
         InflateRect(&body, -lib.Scale(2), -lib.Scale(2));
     }
-    COLORREF text = button.colour;
+    COLORREF text = button.mColour;
     if (primary) {
-        const COLORREF fill = disabled       ? kDisabled
-                              : pressed      ? kAccentPressed
-                              : button.hover ? kAccentHover
-                                             : kAccent;
+        const COLORREF fill = disabled        ? kDisabled
+                              : pressed       ? kAccentPressed
+                              : button.mHover ? kAccentHover
+                                              : kAccent;
         FillBox(dc, body, fill, fill, radius);
         text = RGB(255, 255, 255);
     } else {
-        const bool lit = button.hover || pressed;
+        const bool lit = button.mHover || pressed;
         FillBox(dc, body, pressed ? RGB(0xEE, 0xF7, 0xF6) : kField, lit ? kAccent : kBorder,
                 radius);
         if (lit)
@@ -124,10 +124,10 @@ void DrawButton(ControlCore& button, const DRAWITEMSTRUCT& item)
         if (disabled)
             text = kDisabled;
     }
-    const Selection font(dc, button.font);
+    const Selection font(dc, button.mFont);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, text);
-    std::wstring label = WindowTextOf(button.hwnd);
+    std::wstring label = WindowTextOf(button.mHwnd);
     DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &body,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
@@ -135,33 +135,33 @@ void DrawButton(ControlCore& button, const DRAWITEMSTRUCT& item)
 void DrawLabel(ControlCore& label, const DRAWITEMSTRUCT& item)
 {
     HDC dc = item.hDC;
-    FillPlain(dc, item.rcItem, label.spec.background);
+    FillPlain(dc, item.rcItem, label.mSpec.background);
     // A link underlines under the mouse.
-    const bool lit = label.spec.kind == Kind::Link && label.hover;
-    const Selection font(dc, lit ? label.lib.Font(label.spec, true) : label.font);
+    const bool lit = label.mSpec.kind == Kind::Link && label.mHover;
+    const Selection font(dc, lit ? label.mLib.Font(label.mSpec, true) : label.mFont);
     SetBkMode(dc, TRANSPARENT);
-    const COLORREF colour = lit ? kAccentHover : label.colour;
+    const COLORREF colour = lit ? kAccentHover : label.mColour;
     SetTextColor(dc, colour);
-    DrawWrapped(dc, WindowTextOf(label.hwnd), item.rcItem, label.spec.align);
+    DrawWrapped(dc, WindowTextOf(label.mHwnd), item.rcItem, label.mSpec.align);
 }
 
 } // namespace
 
 RECT EditBox(const ControlCore& edit)
 {
-    const Rect box = PlaceAtDpi(edit.spec, &edit.window->spec, edit.lib.Dpi());
+    const Rect box = PlaceAtDpi(edit.mSpec, &edit.mWindow->mSpec, edit.mLib.Dpi());
     return RECT{box.x, box.y, box.x + box.width, box.y + box.height};
 }
 
 void PaintWindow(ControlCore& window, HDC dc)
 {
-    UILib& lib = window.lib;
+    UILib& lib = window.mLib;
     RECT client;
-    GetClientRect(window.hwnd, &client);
-    FillPlain(dc, client, window.spec.background);
+    GetClientRect(window.mHwnd, &client);
+    FillPlain(dc, client, window.mSpec.background);
     const int title = lib.Scale(kTitleHeight);
-    const bool dialog = window.spec.kind == Kind::Dialog;
-    const std::wstring text = WindowTextOf(window.hwnd);
+    const bool dialog = window.mSpec.kind == Kind::Dialog;
+    const std::wstring text = WindowTextOf(window.mHwnd);
     if (dialog || !text.empty()) {
         RECT strip{client.left, client.top, client.right, client.top + title};
         if (dialog)
@@ -171,9 +171,9 @@ void PaintWindow(ControlCore& window, HDC dc)
         int x = lib.Scale(16);
         if (dialog) {
             HICON icon =
-                reinterpret_cast<HICON>(SendMessageW(window.hwnd, WM_GETICON, ICON_SMALL, 0));
+                reinterpret_cast<HICON>(SendMessageW(window.mHwnd, WM_GETICON, ICON_SMALL, 0));
             if (!icon)
-                icon = reinterpret_cast<HICON>(SendMessageW(window.hwnd, WM_GETICON, ICON_BIG, 0));
+                icon = reinterpret_cast<HICON>(SendMessageW(window.mHwnd, WM_GETICON, ICON_BIG, 0));
             const int size = lib.Scale(20);
             if (icon) {
                 DrawIconEx(dc, x, (title - size) / 2, lib.IconAt(icon, size), size, size, 0,
@@ -181,20 +181,20 @@ void PaintWindow(ControlCore& window, HDC dc)
                 x += size + lib.Scale(8);
             }
         }
-        ControlSpec heading = window.spec;
+        ControlSpec heading = window.mSpec;
         heading.bold = true;
-        heading.fontSize = window.spec.fontSize + 1;
+        heading.fontSize = window.mSpec.fontSize + 1;
         const Selection font(dc, lib.Font(heading, false));
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, window.colour);
+        SetTextColor(dc, window.mColour);
         RECT words{x, strip.top, strip.right - title, strip.bottom};
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &words,
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
     for (ControlCore* control : lib.Children(window)) {
-        if (control->spec.kind != Kind::Edit || !IsWindowVisible(control->hwnd))
+        if (control->mSpec.kind != Kind::Edit || !IsWindowVisible(control->mHwnd))
             continue;
-        const bool focused = GetFocus() == control->hwnd;
+        const bool focused = GetFocus() == control->mHwnd;
         RECT box = EditBox(*control);
         if (focused) {
             FillBox(dc, box, kFocusRing, kFocusRing, lib.Scale(8) + lib.Scale(2));
@@ -239,7 +239,7 @@ HWND ShowDimmedCopy(ControlCore& dialog)
     if (!RegisterClassOnce(kDimClass, DimProc))
         return nullptr;
     RECT area;
-    GetWindowRect(dialog.hwnd, &area);
+    GetWindowRect(dialog.mHwnd, &area);
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     BITMAPINFO info{};
@@ -261,7 +261,7 @@ HWND ShowDimmedCopy(ControlCore& dialog)
     }
     HWND overlay =
         CreateWindowExW(0, kDimClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, width, height,
-                        dialog.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+                        dialog.mHwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!overlay) {
         DeleteObject(still);
         return nullptr;
@@ -280,7 +280,7 @@ void HideDimmedCopy(HWND overlay)
 
 void DrawOwnerItem(ControlCore& control, const DRAWITEMSTRUCT& item)
 {
-    if (control.spec.kind == Kind::Button)
+    if (control.mSpec.kind == Kind::Button)
         DrawButton(control, item);
     else
         DrawLabel(control, item);

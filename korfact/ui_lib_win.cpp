@@ -140,12 +140,12 @@ bool UILib::CreateControl(const ControlSpec& spec)
     ControlCore& core = *mControls.back();
     mById[spec.id] = &core;
     mByName[spec.name] = &core;
-    core.font = Font(spec, false);
-    if (!core.Open(PlaceAtDpi(spec, window ? &window->spec : nullptr, mDpi),
-                   window ? window->hwnd : nullptr))
+    core.mFont = Font(spec, false);
+    if (!core.Open(PlaceAtDpi(spec, window ? &window->mSpec : nullptr, mDpi),
+                   window ? window->mHwnd : nullptr))
         return false;
-    mByWindow[core.hwnd] = &core;
-    SendMessageW(core.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(core.font), FALSE);
+    mByWindow[core.mHwnd] = &core;
+    SendMessageW(core.mHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(core.mFont), FALSE);
     if (window)
         SubclassControl(core);
     return true;
@@ -153,27 +153,27 @@ bool UILib::CreateControl(const ControlSpec& spec)
 
 void UILib::PlaceDialog(ControlCore& dialog)
 {
-    mDpi = WindowDpi(dialog.hwnd);
-    dialog.font = Font(dialog.spec, false);
+    mDpi = WindowDpi(dialog.mHwnd);
+    dialog.mFont = Font(dialog.mSpec, false);
     // Centred on the work area of the monitor it opened on.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(dialog.hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    GetMonitorInfoW(MonitorFromWindow(dialog.mHwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& work = monitor.rcWork;
     const Rect at =
-        CentreIn(PlaceAtDpi(dialog.spec, nullptr, mDpi),
+        CentreIn(PlaceAtDpi(dialog.mSpec, nullptr, mDpi),
                  Rect{work.left, work.top, work.right - work.left, work.bottom - work.top});
-    SetWindowPos(dialog.hwnd, nullptr, at.x, at.y, at.width, at.height,
+    SetWindowPos(dialog.mHwnd, nullptr, at.x, at.y, at.width, at.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void UILib::Place(ControlCore& control)
 {
-    const Rect box = PlaceAtDpi(control.spec, &control.window->spec, mDpi);
-    if (control.spec.kind == Kind::Edit)
+    const Rect box = PlaceAtDpi(control.mSpec, &control.mWindow->mSpec, mDpi);
+    if (control.mSpec.kind == Kind::Edit)
         PlaceEdit(control, box);
     else
-        SetWindowPos(control.hwnd, nullptr, box.x, box.y, box.width, box.height,
+        SetWindowPos(control.mHwnd, nullptr, box.x, box.y, box.width, box.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     control.ChangeDpi();
 }
@@ -182,24 +182,24 @@ void UILib::ChangeDpi(int dpi)
 {
     mDpi = UsableDpi(dpi);
     for (const auto& control : mControls) {
-        control->font = Font(control->spec, false);
-        SendMessageW(control->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control->font), FALSE);
-        if (control->window)
+        control->mFont = Font(control->mSpec, false);
+        SendMessageW(control->mHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control->mFont), FALSE);
+        if (control->mWindow)
             Place(*control);
     }
     for (const auto& control : mControls)
-        if (!control->window)
-            RedrawWindow(control->hwnd, nullptr, nullptr,
+        if (!control->mWindow)
+            RedrawWindow(control->mHwnd, nullptr, nullptr,
                          RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void UILib::Shutdown()
 {
     for (ControlCore* window : mModal)
-        window->ended = true;
+        window->mEnded = true;
     for (const auto& control : mControls)
-        if (!control->window && control->hwnd)
-            DestroyWindow(control->hwnd);
+        if (!control->mWindow && control->mHwnd)
+            DestroyWindow(control->mHwnd);
     mById.clear();
     mByName.clear();
     mByWindow.clear();
@@ -213,7 +213,7 @@ void UILib::Shutdown()
 int UILib::GetControlId(const char* name, int)
 {
     const ControlCore* control = name ? FindByName(name) : nullptr;
-    return control ? control->spec.id : 0; // ids start at 1
+    return control ? control->mSpec.id : 0; // ids start at 1
 }
 
 Kordo::IControl* UILib::GetControl(int id)
@@ -225,7 +225,7 @@ Kordo::IControl* UILib::GetControl(int id)
 int UILib::GetFocusControlId()
 {
     const ControlCore* control = FindByWindow(GetFocus());
-    return control ? control->spec.id : 0;
+    return control ? control->mSpec.id : 0;
 }
 
 void UILib::SetEventSink(int, Kordo::IUILibEvent* sink)
@@ -248,11 +248,11 @@ ControlCore* UILib::FindByName(const std::string& name) const
 bool UILib::DeliverEvent(ControlCore& control, int code, UINT message, WPARAM wParam)
 {
     Kordo::IEvent* handler = nullptr;
-    for (const ControlCore* at = TraitsOf(control.spec.kind).window ? &control : control.window;
-         at && !handler; at = at->window)
-        handler = at->handler;
+    for (const ControlCore* at = TraitsOf(control.mSpec.kind).window ? &control : control.mWindow;
+         at && !handler; at = at->mWindow)
+        handler = at->mHandler;
     Kordo::IEvent* const handlers[] = {handler, mSink != handler ? mSink : nullptr};
-    const int id = control.spec.id; // a handler may shut the library down
+    const int id = control.mSpec.id; // a handler may shut the library down
     Kordo::CVariableParam2 params;
     params.SetInt(Kordo::kEventCodeKey, code);
     params.SetInt(Kordo::kEventMessageKey, static_cast<int>(message));
@@ -271,14 +271,14 @@ void UILib::Click(ControlCore& control, UINT message, WPARAM wParam)
 
 int UILib::RunModal(ControlCore& window)
 {
-    window.ended = false;
-    window.code = 0;
+    window.mEnded = false;
+    window.mCode = 0;
     mModal.push_back(&window);
     const int busy = mBusy; // the wait cursor belongs to the handler that opened this loop
     mBusy = 0;
     const auto outerEnded = [&] {
         for (const ControlCore* each : mModal)
-            if (each->ended)
+            if (each->mEnded)
                 return true;
         return false;
     };
@@ -288,19 +288,19 @@ int UILib::RunModal(ControlCore& window)
         if (got <= 0) {
             if (got == 0)
                 PostQuitMessage(static_cast<int>(message.wParam)); // for the loops outside
-            window.code = -1;
+            window.mCode = -1;
             break;
         }
         // Input to windows outside the innermost modal one goes nowhere.
-        if (IsInputMessage(message.message) && window.hwnd &&
-            !(message.hwnd == window.hwnd || IsChild(window.hwnd, message.hwnd)))
+        if (IsInputMessage(message.message) && window.mHwnd &&
+            !(message.hwnd == window.mHwnd || IsChild(window.mHwnd, message.hwnd)))
             continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
     mBusy = busy;
     mModal.pop_back();
-    const int code = window.code;
+    const int code = window.mCode;
     if (mModal.empty())
         mRetired.clear();
     return code;
@@ -342,7 +342,7 @@ std::vector<ControlCore*> UILib::Children(const ControlCore& window) const
 {
     std::vector<ControlCore*> children;
     for (const auto& control : mControls)
-        if (control->window == &window)
+        if (control->mWindow == &window)
             children.push_back(control.get());
     return children;
 }
@@ -351,8 +351,8 @@ std::vector<ControlCore*> UILib::TabStops(const ControlCore& window) const
 {
     std::vector<ControlCore*> stops;
     for (ControlCore* control : Children(window))
-        if (control->spec.tabStop && IsWindowVisible(control->hwnd) &&
-            IsWindowEnabled(control->hwnd))
+        if (control->mSpec.tabStop && IsWindowVisible(control->mHwnd) &&
+            IsWindowEnabled(control->mHwnd))
             stops.push_back(control);
     return stops;
 }

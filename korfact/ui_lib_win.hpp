@@ -24,7 +24,7 @@ class UILib;
 class ControlCore {
   public:
     ControlCore(UILib& lib, const ControlSpec& spec, ControlCore* window)
-        : lib(lib), spec(spec), window(window), colour(spec.colour)
+        : mLib(lib), mSpec(spec), mWindow(window), mColour(spec.colour)
     {
     }
     virtual ~ControlCore() = default;
@@ -32,26 +32,26 @@ class ControlCore {
     ControlCore& operator=(const ControlCore&) = delete;
 
     virtual Kordo::IControl* Interface() = 0;
-    // Creates the control's window, of its kind, at `box` (pixels) in `parent`; sets hwnd and
+    // Creates the control's window, of its kind, at `box` (pixels) in `parent`; sets mHwnd and
     // gives it the font. False when the system made no window.
     virtual bool Open(const Rect& box, HWND parent) = 0;
     // Called once the control has its font and place at a new DPI.
     virtual void ChangeDpi() {}
 
-    UILib& lib;
-    const ControlSpec spec;
-    ControlCore* const window; // the enclosing window; null for a dialog
-    HWND hwnd = nullptr;
-    HFONT font = nullptr;
-    COLORREF colour; // text colour, ApplyParams may change it
-    bool hover = false;
-    std::string text; // what GetText last handed out
+    UILib& mLib;
+    const ControlSpec mSpec;
+    ControlCore* const mWindow; // the enclosing window; null for a dialog
+    HWND mHwnd = nullptr;
+    HFONT mFont = nullptr;
+    COLORREF mColour; // text colour, ApplyParams may change it
+    bool mHover = false;
+    std::string mText; // what GetText last handed out
 
     // Windows only.
-    Kordo::IEvent* handler = nullptr;
-    bool ended = false;
-    int code = 0;
-    HWND lastFocus = nullptr;
+    Kordo::IEvent* mHandler = nullptr;
+    bool mEnded = false;
+    int mCode = 0;
+    HWND mLastFocus = nullptr;
 };
 
 // Draws the control again; an edit's box, which its window draws, too.
@@ -106,7 +106,7 @@ class RichTextControl final : public Control<Kordo::IRichText> {
     void ChangeDpi() override; // formats the text again for the new size
 
   private:
-    std::string markup; // what it shows
+    std::string mMarkup; // what it shows
 };
 
 class WindowControl final : public Control<Kordo::IWindow> {
@@ -115,7 +115,7 @@ class WindowControl final : public Control<Kordo::IWindow> {
     bool Open(const Rect& box, HWND parent) override;
     int DoModal() override;
     void EndModal(int code) override;
-    void SetEventHandler(Kordo::IEvent* handler) override { this->handler = handler; }
+    void SetEventHandler(Kordo::IEvent* handler) override { this->mHandler = handler; }
 };
 
 class UILib final : public Kordo::IUILib {

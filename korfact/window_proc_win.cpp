@@ -33,8 +33,8 @@ Handled ShowBusyCursor(const UILib& lib)
 ControlCore* CloseControl(const ControlCore& window)
 {
     ControlCore* close =
-        window.spec.close.empty() ? nullptr : window.lib.FindByName(window.spec.close);
-    return close && close->window == &window ? close : nullptr;
+        window.mSpec.close.empty() ? nullptr : window.mLib.FindByName(window.mSpec.close);
+    return close && close->mWindow == &window ? close : nullptr;
 }
 
 // Closing by the system (Alt+F4, the task bar) acts like the close control of the innermost
@@ -42,11 +42,11 @@ ControlCore* CloseControl(const ControlCore& window)
 void CloseBySystem(ControlCore& window)
 {
     ControlCore* target = &window;
-    ControlCore* top = window.lib.TopModal();
-    if (top && top->window == &window)
+    ControlCore* top = window.mLib.TopModal();
+    if (top && top->mWindow == &window)
         target = top;
     if (ControlCore* close = CloseControl(*target))
-        window.lib.Click(*close, WM_CLOSE, 0);
+        window.mLib.Click(*close, WM_CLOSE, 0);
     else
         static_cast<WindowControl*>(target)->EndModal(0);
 }
@@ -64,13 +64,13 @@ bool DefaultKey(ControlCore& core, UINT message, WPARAM key)
         MoveFocus(core, GetKeyState(VK_SHIFT) < 0);
         return true;
     }
-    if (key == VK_RETURN && core.spec.kind == Kind::Button) {
-        core.lib.Click(core, message, key);
+    if (key == VK_RETURN && core.mSpec.kind == Kind::Button) {
+        core.mLib.Click(core, message, key);
         return true;
     }
-    if (key == VK_ESCAPE && core.window && core.window->spec.kind == Kind::Panel) {
-        if (ControlCore* close = CloseControl(*core.window)) {
-            core.lib.Click(*close, message, key);
+    if (key == VK_ESCAPE && core.mWindow && core.mWindow->mSpec.kind == Kind::Panel) {
+        if (ControlCore* close = CloseControl(*core.mWindow)) {
+            core.mLib.Click(*close, message, key);
             return true;
         }
     }
@@ -80,8 +80,8 @@ bool DefaultKey(ControlCore& core, UINT message, WPARAM key)
 // What every kind does with a key: it goes to the program, then to the default key handling.
 Handled Key(ControlCore& core, HWND hwnd, UINT message, WPARAM wParam)
 {
-    const int code = core.spec.kind == Kind::Edit ? Kordo::kEventEditKey : kEventControlKey;
-    UILib& lib = core.lib;
+    const int code = core.mSpec.kind == Kind::Edit ? Kordo::kEventEditKey : kEventControlKey;
+    UILib& lib = core.mLib;
     // The handler may have shut the layout down.
     if (lib.DeliverEvent(core, code, message, wParam) || lib.FindByWindow(hwnd) != &core ||
         DefaultKey(core, message, wParam))
@@ -94,15 +94,15 @@ Handled PointerLook(ControlCore& core, HWND hwnd, UINT message)
 {
     switch (message) {
     case WM_MOUSEMOVE:
-        if (!core.hover) {
-            core.hover = true;
+        if (!core.mHover) {
+            core.mHover = true;
             TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
             TrackMouseEvent(&track);
             Repaint(core);
         }
         break;
     case WM_MOUSELEAVE:
-        core.hover = false;
+        core.mHover = false;
         Repaint(core);
         break;
     case WM_SETCURSOR:
@@ -125,7 +125,7 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
                              DWORD_PTR reference)
 {
     ControlCore& core = *reinterpret_cast<ControlCore*>(reference);
-    const KindTraits traits = TraitsOf(core.spec.kind);
+    const KindTraits traits = TraitsOf(core.mSpec.kind);
     Handled handled;
     switch (message) {
     case WM_KEYDOWN:
@@ -134,7 +134,7 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         handled = Key(core, hwnd, message, wParam);
         break;
     case WM_SETCURSOR:
-        handled = ShowBusyCursor(core.lib);
+        handled = ShowBusyCursor(core.mLib);
         break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -158,19 +158,19 @@ Handled DialogMessage(ControlCore& dialog, HWND hwnd, UINT message, WPARAM wPara
     case WM_NCHITTEST: {
         POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ScreenToClient(hwnd, &at);
-        if (at.y >= 0 && at.y < dialog.lib.Scale(kTitleHeight))
+        if (at.y >= 0 && at.y < dialog.mLib.Scale(kTitleHeight))
             return HTCAPTION;
         break;
     }
     case kGetDpiScaledSize: {
         // Our own size at the new DPI, so the rectangle the system then suggests is exact.
-        const Rect box = PlaceAtDpi(dialog.spec, nullptr, UsableDpi(static_cast<int>(wParam)));
+        const Rect box = PlaceAtDpi(dialog.mSpec, nullptr, UsableDpi(static_cast<int>(wParam)));
         *reinterpret_cast<SIZE*>(lParam) = SIZE{box.width, box.height};
         return TRUE;
     }
     case WM_DPICHANGED: {
         // Moved to a monitor of another DPI (or that monitor's scale changed).
-        dialog.lib.ChangeDpi(HIWORD(wParam));
+        dialog.mLib.ChangeDpi(HIWORD(wParam));
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
@@ -188,7 +188,7 @@ LRESULT Command(UILib& lib, WPARAM wParam, LPARAM lParam)
 {
     ControlCore* control = lib.FindByWindow(reinterpret_cast<HWND>(lParam));
     const WORD notification = HIWORD(wParam);
-    if (control && TraitsOf(control->spec.kind).pressed &&
+    if (control && TraitsOf(control->mSpec.kind).pressed &&
         (notification == BN_CLICKED || notification == BN_DOUBLECLICKED))
         lib.Click(*control, WM_COMMAND, wParam);
     return 0;
@@ -200,7 +200,7 @@ Handled EditColours(UILib& lib, WPARAM wParam, LPARAM lParam)
     if (!control)
         return std::nullopt;
     HDC dc = reinterpret_cast<HDC>(wParam);
-    SetTextColor(dc, control->colour);
+    SetTextColor(dc, control->mColour);
     SetBkColor(dc, RGB(255, 255, 255));
     return reinterpret_cast<LRESULT>(lib.Brush(RGB(255, 255, 255)));
 }
@@ -211,9 +211,9 @@ LRESULT Activate(ControlCore& window, HWND hwnd, WPARAM wParam)
     if (LOWORD(wParam) == WA_INACTIVE) {
         HWND focus = GetFocus();
         if (focus && IsChild(hwnd, focus))
-            window.lastFocus = focus;
-    } else if (window.lastFocus && IsWindow(window.lastFocus)) {
-        SetFocus(window.lastFocus);
+            window.mLastFocus = focus;
+    } else if (window.mLastFocus && IsWindow(window.mLastFocus)) {
+        SetFocus(window.mLastFocus);
     }
     return 0;
 }
@@ -221,7 +221,7 @@ LRESULT Activate(ControlCore& window, HWND hwnd, WPARAM wParam)
 // What the dialog and its panels do with a message, or nothing for the default procedure.
 Handled WindowMessage(ControlCore& window, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    UILib& lib = window.lib;
+    UILib& lib = window.mLib;
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
@@ -263,8 +263,8 @@ Handled WindowMessage(ControlCore& window, HWND hwnd, UINT message, WPARAM wPara
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;
     }
-    return window.spec.kind == Kind::Dialog ? DialogMessage(window, hwnd, message, wParam, lParam)
-                                            : std::nullopt;
+    return window.mSpec.kind == Kind::Dialog ? DialogMessage(window, hwnd, message, wParam, lParam)
+                                             : std::nullopt;
 }
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -272,7 +272,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     if (message == WM_NCCREATE) {
         auto* core =
             static_cast<ControlCore*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        core->hwnd = hwnd;
+        core->mHwnd = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(core));
     }
     auto* core = reinterpret_cast<ControlCore*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -290,13 +290,13 @@ bool RegisterWindowClass()
 
 void SubclassControl(ControlCore& control)
 {
-    SetWindowSubclass(control.hwnd, ControlProc, 0, reinterpret_cast<DWORD_PTR>(&control));
+    SetWindowSubclass(control.mHwnd, ControlProc, 0, reinterpret_cast<DWORD_PTR>(&control));
 }
 
 void MoveFocus(ControlCore& from, bool backwards)
 {
-    ControlCore& window = from.window ? *from.window : from;
-    const std::vector<ControlCore*> stops = from.lib.TabStops(window);
+    ControlCore& window = from.mWindow ? *from.mWindow : from;
+    const std::vector<ControlCore*> stops = from.mLib.TabStops(window);
     if (stops.empty())
         return;
     std::size_t at = 0;
@@ -308,9 +308,9 @@ void MoveFocus(ControlCore& from, bool backwards)
     else
         next = (at + (backwards ? stops.size() - 1 : 1)) % stops.size();
     ControlCore& target = *stops[next];
-    SetFocus(target.hwnd);
-    if (target.spec.kind == Kind::Edit)
-        SendMessageW(target.hwnd, EM_SETSEL, 0, -1);
+    SetFocus(target.mHwnd);
+    if (target.mSpec.kind == Kind::Edit)
+        SendMessageW(target.mHwnd, EM_SETSEL, 0, -1);
 }
 
 } // namespace KorFact
