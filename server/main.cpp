@@ -1,5 +1,6 @@
 // vxm-report-server: takes the program's reports, stores them and shows the survey's page.
 #include "report/report_fields.hpp"
+#include "server/http/forwarded_client.hpp"
 #include "server/http/http_server.hpp"
 #include "server/http/open_file_limit.hpp"
 #include "server/http/operator_key.hpp"
@@ -97,7 +98,12 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         "request-timeout-ms", po::value(&requestMs)->default_value(requestMs),
         "a request must arrive whole, and a reply be taken, within this time")(
         "header-timeout-ms", po::value(&headerMs)->default_value(headerMs),
-        "a request's first byte and headers must arrive within this time");
+        "a request's first byte and headers must arrive within this time")(
+        "trusted-proxy", po::value(&settings.server.trustedProxies),
+        "ADDRESS[/BITS][,...]: proxies (IPv4 or IPv6) whose X-Forwarded-For names the client: "
+        "its right-most address that is not such a proxy is the one stored, logged, counted "
+        "against --max-per-address and slowed after a wrong key; from any other peer the "
+        "header is ignored");
     po::variables_map values;
     try {
         po::store(po::parse_command_line(argc, argv, options), values);
@@ -110,6 +116,12 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
     if (values.count("help")) {
         std::cout << kUsage << options;
         status = 0;
+        return false;
+    }
+    if (!ParseTrustedProxies(settings.server.trustedProxies)) {
+        std::cerr << "vxm-report-server: --trusted-proxy: not a list of ADDRESS[/BITS]: "
+                  << settings.server.trustedProxies << "\n";
+        status = 2;
         return false;
     }
     if (values.count("data"))

@@ -18,6 +18,8 @@ struct ServerOptions {
     // The first byte and the headers must arrive within this (capped by the request deadline):
     // an idle or trickling connection gives its slot back soon.
     std::chrono::milliseconds headerDeadline{3000};
+    // Peers whose X-Forwarded-For names the client: "ADDRESS[/BITS][,...]", empty for none.
+    std::string trustedProxies;
     int requestLogFd = -1; // where the line of each request goes (-1: nowhere)
     // The page is rendered at most once in this time.
     std::chrono::milliseconds pageLifetime{1000};

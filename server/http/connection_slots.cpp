@@ -5,11 +5,16 @@ ConnectionSlots::ConnectionSlots(std::size_t total, std::size_t perAddress)
 {
 }
 
+bool ConnectionSlots::AddressFull(const std::string& address) const
+{
+    const auto found = byAddress_.find(address);
+    return (found == byAddress_.end() ? 0 : found->second) >= perAddress_;
+}
+
 bool ConnectionSlots::Take(const std::string& address)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = byAddress_.find(address);
-    if (open_ >= total_ || (found == byAddress_.end() ? 0 : found->second) >= perAddress_)
+    if (open_ >= total_ || AddressFull(address))
         return false;
     ++byAddress_[address];
     ++open_;
@@ -24,6 +29,38 @@ void ConnectionSlots::Give(const std::string& address)
         return;
     --open_;
     if (--found->second == 0)
+        byAddress_.erase(found);
+}
+
+bool ConnectionSlots::TakeUncounted()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (open_ >= total_)
+        return false;
+    ++open_;
+    return true;
+}
+
+void ConnectionSlots::GiveUncounted()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    --open_;
+}
+
+bool ConnectionSlots::TakeAddress(const std::string& address)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (AddressFull(address))
+        return false;
+    ++byAddress_[address];
+    return true;
+}
+
+void ConnectionSlots::GiveAddress(const std::string& address)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = byAddress_.find(address);
+    if (found != byAddress_.end() && --found->second == 0)
         byAddress_.erase(found);
 }
 

@@ -36,11 +36,21 @@ void LogReply(RequestServices& services, const RequestLogEntry& entry)
 // Reads a request, hands it to HandleRequest and writes the answer, one request at a time.
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
-    Connection(tcp::socket socket, std::string peer, std::shared_ptr<RequestServices> shared)
-        : stream_(std::move(socket)), peer_(std::move(peer)), shared_(std::move(shared))
+    // `viaProxy`: the peer is a trusted proxy, whose requests name their clients.
+    Connection(tcp::socket socket, asio::ip::address peer, bool viaProxy,
+               std::shared_ptr<RequestServices> shared)
+        : stream_(std::move(socket)), peerAddress_(peer), peer_(peer.to_string()), client_(peer_),
+          viaProxy_(viaProxy), shared_(std::move(shared))
     {
     }
-    ~Connection() { shared_->slots.Give(peer_); }
+    ~Connection()
+    {
+        GiveClient();
+        if (viaProxy_)
+            shared_->slots.GiveUncounted();
+        else
+            shared_->slots.Give(peer_);
+    }
 
     void ReadRequest()
     {
@@ -95,6 +105,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
             parser_.reset();
             return Reply(Plain(http::status::bad_request, "Transfer-Encoding is not accepted\n"));
         }
+        if (viaProxy_ && !TakeForwardedClient())
+            return;
         stream_.expires_at(requestEnd_);
         http::async_read(stream_, buffer_, *parser_,
                          [self = shared_from_this()](const error_code& ec, std::size_t) {
@@ -102,7 +114,34 @@ class Connection : public std::enable_shared_from_this<Connection> {
                          });
     }
 
-  private:
+    // The client a trusted proxy names takes a place in its address's share while its request
+    // is answered; false when the request was refused (the reply closes the connection).
+    bool TakeForwardedClient()
+    {
+        std::vector<std::string_view> forwardedFor;
+        const auto [first, last] = parser_->get().equal_range("X-Forwarded-For");
+        for (auto field = first; field != last; ++field)
+            forwardedFor.push_back(field->value());
+        const auto client = ForwardedClient(shared_->trustedProxies, peerAddress_, forwardedFor);
+        if (client && shared_->slots.TakeAddress(client->to_string())) {
+            client_ = client->to_string();
+            clientHeld_ = true;
+            return true;
+        }
+        parser_.reset();
+        Reply(client ? Plain(http::status::service_unavailable, "too many connections\n")
+                     : Plain(http::status::bad_request, "malformed X-Forwarded-For\n"));
+        return false;
+    }
+
+    void GiveClient()
+    {
+        if (clientHeld_)
+            shared_->slots.GiveAddress(client_);
+        clientHeld_ = false;
+        client_ = peer_;
+    }
+
     void OnRequest(const error_code& ec)
     {
         if (ec == http::error::body_limit || ec == http::error::buffer_overflow)
@@ -118,7 +157,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
             return Reply(Plain(http::status::bad_request, "malformed request\n"));
         keepAlive_ = parser_->get().keep_alive();
         version_ = parser_->get().version();
-        HandleRequest(*shared_, parser_->release(), peer_,
+        HandleRequest(*shared_, parser_->release(), client_,
                       [self = shared_from_this()](Answer answer) {
                           // Store answers come from a store thread: back onto the strand.
                           asio::dispatch(self->stream_.get_executor(),
@@ -162,6 +201,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
                           [self = shared_from_this(), held](const error_code& ec, std::size_t n) {
                               self->Guarded([&] {
                                   self->LogThis(held->result_int(), n);
+                                  self->GiveClient();
                                   if (ec || !held->keep_alive())
                                       return self->Close();
                                   self->ReadRequest();
@@ -173,7 +213,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     {
         RequestLogEntry entry;
         entry.at = std::chrono::system_clock::now();
-        entry.peer = peer_;
+        entry.peer = client_;
         // Empty before the headers were read (a malformed or refused request).
         entry.method = method_.empty() ? std::string_view("-") : std::string_view(method_);
         entry.path = target_.empty() ? std::string_view("-") : std::string_view(target_);
@@ -214,7 +254,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
 
     beast::tcp_stream stream_;
-    const std::string peer_; // the client's address
+    const asio::ip::address peerAddress_;
+    const std::string peer_; // the connection's peer
+    // The client of the request being answered: the peer, or the one a trusted proxy names.
+    std::string client_;
+    const bool viaProxy_;
+    bool clientHeld_ = false; // the client's place in its address's share is taken
     std::shared_ptr<RequestServices> shared_;
     beast::flat_buffer buffer_{kReadBufferLimit};
     std::optional<RequestParser> parser_;
@@ -283,34 +328,38 @@ void HttpServer::Accept()
 {
     // Each connection gets a strand of its own: with several network threads, its handlers
     // (reads, replies, timers, the store's answers) still run one at a time.
-    acceptor_.async_accept(
-        asio::make_strand(io_), [this](const error_code& ec, tcp::socket socket) {
-            if (ec == asio::error::operation_aborted)
-                return;
-            if (ec) {
-                // Out of descriptors, for example: wait a moment instead of spinning or failing.
-                auto timer = std::make_shared<asio::steady_timer>(acceptor_.get_executor(),
-                                                                  std::chrono::milliseconds(50));
-                timer->async_wait([this, timer](const error_code& waited) {
-                    if (!waited)
-                        Accept();
-                });
-                return;
-            }
-            error_code unknown;
-            const auto peer = socket.remote_endpoint(unknown);
-            std::string address = unknown ? std::string() : peer.address().to_string();
-            if (unknown || !shared_->slots.Take(address)) {
-                RequestLogEntry entry;
-                entry.bytes = Refuse(socket);
-                entry.at = std::chrono::system_clock::now();
-                entry.peer = address;
-                entry.method = entry.path = "-";
-                entry.status = 503;
-                LogReply(*shared_, entry);
-            } else
-                std::make_shared<Connection>(std::move(socket), std::move(address), shared_)
-                    ->ReadRequest();
-            Accept();
-        });
+    acceptor_.async_accept(asio::make_strand(io_), [this](const error_code& ec,
+                                                          tcp::socket socket) {
+        if (ec == asio::error::operation_aborted)
+            return;
+        if (ec) {
+            // Out of descriptors, for example: wait a moment instead of spinning or failing.
+            auto timer = std::make_shared<asio::steady_timer>(acceptor_.get_executor(),
+                                                              std::chrono::milliseconds(50));
+            timer->async_wait([this, timer](const error_code& waited) {
+                if (!waited)
+                    Accept();
+            });
+            return;
+        }
+        error_code unknown;
+        const auto peer = socket.remote_endpoint(unknown);
+        std::string address = unknown ? std::string() : peer.address().to_string();
+        // A trusted proxy's connections count in all only: its requests count against
+        // their clients' addresses.
+        const bool viaProxy = !unknown && IsTrustedProxy(shared_->trustedProxies, peer.address());
+        if (unknown ||
+            !(viaProxy ? shared_->slots.TakeUncounted() : shared_->slots.Take(address))) {
+            RequestLogEntry entry;
+            entry.bytes = Refuse(socket);
+            entry.at = std::chrono::system_clock::now();
+            entry.peer = address;
+            entry.method = entry.path = "-";
+            entry.status = 503;
+            LogReply(*shared_, entry);
+        } else
+            std::make_shared<Connection>(std::move(socket), peer.address(), viaProxy, shared_)
+                ->ReadRequest();
+        Accept();
+    });
 }

@@ -181,6 +181,13 @@ std::optional<Answer> ExportRefusal(RequestServices& services, const Request& re
     return Answer{Unauthorized(request.version()), kWrongKeyWait, std::move(place)};
 }
 
+TrustedProxies TrustedProxiesOf(const std::string& text)
+{
+    if (auto proxies = ParseTrustedProxies(text))
+        return std::move(*proxies);
+    throw std::runtime_error("not a list of addresses with optional /BITS: " + text);
+}
+
 Response StoreFailed(const Request& request)
 {
     return PlainResponse(http::status::internal_server_error, request.version(),
@@ -192,6 +199,7 @@ Response StoreFailed(const Request& request)
 RequestServices::RequestServices(ServerOptions options, ReportRecorder& recorder,
                                  ServerMetrics& metrics)
     : options(std::move(options)), recorder(recorder), metrics(metrics),
+      trustedProxies(TrustedProxiesOf(this->options.trustedProxies)),
       slots(this->options.maxConnections, this->options.maxPerAddress),
       page(this->options.pageLifetime), log(this->options.requestLogFd)
 {

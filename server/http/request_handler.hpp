@@ -3,6 +3,7 @@
 // peer's address in, one response out. Answers that need the store come later, from a store
 // thread; every other answer comes at once.
 #include "server/http/connection_slots.hpp"
+#include "server/http/forwarded_client.hpp"
 #include "server/http/operator_key.hpp"
 #include "server/intake/report_decision.hpp"
 #include "server/monitor/request_log.hpp"
@@ -55,6 +56,7 @@ struct RequestServices {
     const ServerOptions options;
     ReportRecorder& recorder;
     ServerMetrics& metrics;
+    const TrustedProxies trustedProxies;
     ConnectionSlots slots; // shown in the metrics
     PageCache page;
     ConnectionSlots wrongKeysWaiting{kWrongKeysWaiting, kWrongKeysWaitingPerAddress};
