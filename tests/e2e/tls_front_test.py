@@ -26,17 +26,19 @@ from report_server_run import copy_prefix, finish, report_server, stored_reports
 
 RECORDED = "检测成功"
 
-# case, program, the server's certificate (scripts/tls-front cert options), what the dialog shows
+# case, program, the server's certificate (scripts/tls-front cert options), what the dialog shows,
+# and the user's proxy setting, if any: a manual proxy, or a configuration script that names it
 CASES = [
-    ("CA-signed", "https", ["localhost"], RECORDED),
-    ("self-signed", "https", ["localhost", "--self-signed"], "certificate not trusted"),
-    ("another name", "https", ["other.example"], "certificate is for another name"),
-    ("expired", "https", ["localhost", "--expired"], "certificate expired"),
+    ("CA-signed", "https", ["localhost"], RECORDED, None),
+    ("self-signed", "https", ["localhost", "--self-signed"], "certificate not trusted", None),
+    ("another name", "https", ["other.example"], "certificate is for another name", None),
+    ("expired", "https", ["localhost", "--expired"], "certificate expired", None),
     ("pinned key without a CA", "pinned", ["localhost", "--self-signed", "--key", "pinned.key"],
-     RECORDED),
-    ("CA-signed, key not pinned", "pinned", ["localhost"], "server key not pinned"),
-    ("system roots without the CA", "system", ["localhost"], "certificate not trusted"),
-    ("through the user's proxy", "https", ["localhost"], RECORDED),
+     RECORDED, None),
+    ("CA-signed, key not pinned", "pinned", ["localhost"], "server key not pinned", None),
+    ("system roots without the CA", "system", ["localhost"], "certificate not trusted", None),
+    ("through the user's proxy", "https", ["localhost"], RECORDED, "manual"),
+    ("through the proxy of a configuration script", "https", ["localhost"], RECORDED, "script"),
 ]
 
 
@@ -50,17 +52,22 @@ def layout(root, variant, folder):
     return folder
 
 
-def proxy_settings(proxy):
-    """The user's manual proxy as Windows keeps it (Internet Settings, DefaultConnectionSettings):
-    version, counter, flags (direct | named proxy), then the proxy, the bypass list and the
-    configuration script's URL, each with its length before it."""
-    value = struct.pack("<III", 0x46, 1, 0x3)
-    for text in (proxy.encode(), b"", b""):
+def proxy_settings(proxy, script):
+    """The user's proxy settings as Windows keeps them (Internet Settings,
+    DefaultConnectionSettings): version, counter, flags (direct | named proxy | script), then the
+    proxy, the bypass list and the configuration script's URL, each with its length before it."""
+    value = struct.pack("<III", 0x46, 1, 0x1 | (0x2 if proxy else 0) | (0x4 if script else 0))
+    for text in (proxy.encode(), b"", script.encode()):
         value += struct.pack("<I", len(text)) + text
     value += bytes(32)
     return ("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
             "Internet Settings\\Connections]\n\"DefaultConnectionSettings\"=hex:"
             + ",".join(f"{b:02x}" for b in value) + "\n")
+
+
+def free_port():
+    with socket.create_server(("127.0.0.1", 0)) as probe:
+        return probe.getsockname()[1]
 
 
 class Bed:
@@ -91,9 +98,12 @@ class Bed:
             env=env or self.env, capture_output=True, timeout=300)
         return played.stdout.decode("gbk", errors="replace")
 
-    def through_proxy(self, variant, account):
-        """Plays in a copy of the prefix whose user goes through tinyproxy on PORT+2."""
-        proxy_port = self.port + 2
+    def through_proxy(self, variant, account, how):
+        """Plays in a copy of the prefix whose user goes through tinyproxy, named in the settings
+        or by a configuration script served beside it."""
+        proxy_port, script_port = free_port(), free_port()
+        (self.work / "proxy.pac").write_text(
+            f'function FindProxyForURL(url, host) {{ return "PROXY 127.0.0.1:{proxy_port}"; }}\n')
         (self.work / "tinyproxy.conf").write_text(
             f"Port {proxy_port}\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 30\n"
             f"ConnectPort {self.port + 1}\nLogLevel Connect\n")
@@ -101,17 +111,23 @@ class Bed:
         copy_prefix(pathlib.Path(self.env["WINEPREFIX"]), prefix)
         env = dict(self.env, WINEPREFIX=str(prefix))
         settings = self.work / "proxy.reg"
-        settings.write_text(proxy_settings(f"127.0.0.1:{proxy_port}"))
+        settings.write_text(
+            proxy_settings(f"127.0.0.1:{proxy_port}", "") if how == "manual" else
+            proxy_settings("", f"http://127.0.0.1:{script_port}/proxy.pac"))
         subprocess.run(["wine", "regedit", "/S", windows_path(settings)], env=env, check=True,
                        capture_output=True, timeout=120)
         with open(self.work / "tinyproxy.log", "w") as log:
             proxy = subprocess.Popen(["tinyproxy", "-d", "-c", self.work / "tinyproxy.conf"],
                                      stdout=log, stderr=subprocess.STDOUT)
+        script = subprocess.Popen(
+            [sys.executable, "-m", "http.server", str(script_port), "--bind", "127.0.0.1",
+             "--directory", self.work], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             output = self.play(variant, account, env)
         finally:
-            proxy.terminate()
-            proxy.wait(timeout=30)
+            for server in (proxy, script):
+                server.terminate()
+                server.wait(timeout=30)
             subprocess.run(["wineserver", "-k"], env=env, timeout=60)
         connects = (self.work / "tinyproxy.log").read_text().count(
             f"CONNECT localhost:{self.port + 1}")
@@ -120,15 +136,15 @@ class Bed:
 
 def run_cases(bed, problems):
     accounts = {}
-    for number, (case, variant, certificate, shown) in enumerate(CASES):
+    for number, (case, variant, certificate, shown, proxy) in enumerate(CASES):
         account = f"7700{number:04d}"
         accounts[case] = (account, shown)
         cert = bed.certificate(case, certificate)
         bed.tls_front("start", bed.work, bed.port + 1, bed.port, f"{cert}.pem", f"{cert}.key")
         before = bed.posts()
         try:
-            if case == "through the user's proxy":
-                output, connects = bed.through_proxy(variant, account)
+            if proxy:
+                output, connects = bed.through_proxy(variant, account, proxy)
                 if connects != 1:
                     problems.append(f"{case}: the proxy saw {connects} CONNECT requests")
             else:
