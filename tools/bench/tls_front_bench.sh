@@ -29,8 +29,9 @@ run=0
 for clients in 16 64; do
   for how in alone nginx nginx-close nginx-close-ecdsa; do
     run=$((run + 1))
-    # Every client here has one address (and behind nginx, nginx's): the per-address cap is lifted.
+    # Every client here has one address, which nginx passes on: the per-address cap is lifted.
     "$root/build/server/vxm-report-server" --port $backend --threads 4 --max-per-address 512 \
+      --trusted-proxy 127.0.0.1 \
       --database "$work/db$run" >"$work/server.out" 2>/dev/null &
     server=$!
     for _ in $(seq 100); do grep -q listening "$work/server.out" 2>/dev/null && break; sleep 0.1; done
