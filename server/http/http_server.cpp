@@ -59,8 +59,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
         target_.clear();
         decision_.reset();
         version_ = 0;
-        parser_.emplace();
-        BoundParser(*parser_, shared_->options.maxBody);
+        head_ = false;
+        parser_.emplace(shared_->options.maxBody);
         // The headers within a short deadline, the whole request within the longer one: a
         // client that trickles bytes or sends nothing is cut off.
         const auto& options = shared_->options;
@@ -108,6 +108,23 @@ class Connection : public std::enable_shared_from_this<Connection> {
         if (viaProxy_ && !TakeForwardedClient())
             return;
         stream_.expires_at(requestEnd_);
+        if (!parser_->is_done() && ExpectsContinue(parser_->get())) {
+            // A client that waits for leave to send its body gets it for a report; any other
+            // request is answered at once from its headers, and the connection closed.
+            if (RouteOf(parser_->get().method_string(), parser_->get().target()) != Route::Report)
+                return Handle();
+            static constexpr char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
+            return asio::async_write(
+                stream_, asio::buffer(kContinue, sizeof kContinue - 1),
+                [self = shared_from_this()](const error_code& ec, std::size_t) {
+                    self->Guarded([&] { ec ? self->Close() : self->ReadBody(); });
+                });
+        }
+        ReadBody();
+    }
+
+    void ReadBody()
+    {
         http::async_read(stream_, buffer_, *parser_,
                          [self = shared_from_this()](const error_code& ec, std::size_t) {
                              self->Guarded([&] { self->OnRequest(ec); });
@@ -155,8 +172,14 @@ class Connection : public std::enable_shared_from_this<Connection> {
             return Close();
         if (ec)
             return Reply(Plain(http::status::bad_request, "malformed request\n"));
+        Handle();
+    }
+
+    void Handle()
+    {
         keepAlive_ = parser_->get().keep_alive();
         version_ = parser_->get().version();
+        head_ = parser_->get().method() == http::verb::head;
         HandleRequest(*shared_, parser_->release(), client_,
                       [self = shared_from_this()](Answer answer) {
                           // Store answers come from a store thread: back onto the strand.
@@ -178,8 +201,18 @@ class Connection : public std::enable_shared_from_this<Connection> {
                 self->Guarded([&] { self->Send(std::move(answer)); });
             });
         }
-        std::visit([&](auto& response) { Reply(std::move(response), answer.sendDeadline); },
-                   answer.response);
+        std::visit(
+            [&](auto& response) {
+                if (!head_)
+                    return Reply(std::move(response), answer.sendDeadline);
+                // The GET's headers, its length included, and no body.
+                const auto length = response.payload_size();
+                http::response<http::empty_body> header(std::move(response.base()));
+                if (length)
+                    header.content_length(*length);
+                Reply(std::move(header), answer.sendDeadline, false);
+            },
+            answer.response);
     }
 
     Response Plain(http::status status, const char* text) const
@@ -188,13 +221,15 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
 
     template <typename Body>
-    void Reply(http::response<Body> response, std::chrono::milliseconds deadline = {})
+    void Reply(http::response<Body> response, std::chrono::milliseconds deadline = {},
+               bool setLength = true)
     {
         // Keep-alive only for a well-formed request that asked for it.
         const bool parsed = parser_ && parser_->is_done();
         response.keep_alive(parsed && response.result() != http::status::internal_server_error &&
                             keepAlive_);
-        response.prepare_payload();
+        if (setLength)
+            response.prepare_payload();
         auto held = std::make_shared<http::response<Body>>(std::move(response));
         stream_.expires_after(deadline.count() ? deadline : shared_->options.requestDeadline);
         http::async_write(stream_, *held,
@@ -269,6 +304,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::string method_, target_;
     std::optional<Decision> decision_;
     bool keepAlive_ = false;
+    bool head_ = false;    // the request is a HEAD: its answer goes without its body
     unsigned version_ = 0; // of the request being answered; 0 before one was read
 };
 
@@ -276,11 +312,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
 // bytes sent.
 std::size_t Refuse(tcp::socket& socket)
 {
-    static constexpr char kBusy[] = "HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n"
-                                    "Connection: close\r\n\r\n";
+    const std::string busy = "HTTP/1.1 503 Service Unavailable\r\nDate: " + HttpDate() +
+                             "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     error_code ignored;
     socket.non_blocking(true, ignored);
-    const std::size_t sent = socket.write_some(asio::buffer(kBusy, sizeof kBusy - 1), ignored);
+    const std::size_t sent = socket.write_some(asio::buffer(busy), ignored);
     socket.shutdown(tcp::socket::shutdown_both, ignored);
     socket.close(ignored);
     return sent;

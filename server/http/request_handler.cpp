@@ -28,6 +28,7 @@ constexpr std::chrono::milliseconds kExportDeadline{10 * 60 * 1000};
 template <typename Message> void SetCommonHeaders(Message& message)
 {
     message.set(http::field::server, kServerName);
+    message.set(http::field::date, HttpDate());
     message.set("Content-Security-Policy",
                 "default-src 'none'; style-src 'unsafe-inline'; frame-ancestors 'none'");
     message.set("X-Content-Type-Options", "nosniff");
@@ -203,6 +204,16 @@ RequestServices::RequestServices(ServerOptions options, ReportRecorder& recorder
       slots(this->options.maxConnections, this->options.maxPerAddress),
       page(this->options.pageLifetime), log(this->options.requestLogFd)
 {
+}
+
+std::string HttpDate()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &parts);
+    return text;
 }
 
 Response PlainResponse(http::status status, unsigned version, std::string_view text)

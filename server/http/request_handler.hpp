@@ -69,6 +69,9 @@ using Respond = std::function<void(Answer)>;
 void HandleRequest(RequestServices& services, Request request, const std::string& peer,
                    const Respond& respond);
 
+// The time now as the Date header writes it: "Tue, 08 Dec 2026 02:13:00 GMT".
+std::string HttpDate();
+
 // A short text answer with the headers every response carries; `version` 0 (no request read
 // yet) answers in HTTP/1.1.
 Response PlainResponse(boost::beast::http::status status, unsigned version, std::string_view text);

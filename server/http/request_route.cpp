@@ -22,7 +22,7 @@ std::string_view TargetPath(std::string_view target)
     return target.substr(0, target.find('?'));
 }
 
-std::string QueryValue(std::string_view target, std::string_view name)
+std::optional<std::string> QueryValue(std::string_view target, std::string_view name)
 {
     std::string_view query = Query(target);
     while (!query.empty()) {
@@ -33,12 +33,12 @@ std::string QueryValue(std::string_view target, std::string_view name)
             return UrlDecodeValue(pair.substr(name.size() + 1)).value_or(std::string());
         query.remove_prefix(std::min(end + 1, query.size()));
     }
-    return std::string();
+    return std::nullopt;
 }
 
 const char* AllowedMethods(std::string_view target)
 {
-    return TargetPath(target) == kReportPath ? "POST" : "GET";
+    return TargetPath(target) == kReportPath ? "POST" : "GET, HEAD";
 }
 
 namespace {
@@ -70,7 +70,7 @@ Route RouteOf(std::string_view method, std::string_view target)
         return method == "POST" ? Route::Report : Route::NotAllowed;
     for (const ReadRoute& known : kReadRoutes) {
         if (path == known.path)
-            return method == "GET" ? known.route : Route::NotAllowed;
+            return method == "GET" || method == "HEAD" ? known.route : Route::NotAllowed;
     }
     return Route::NotFound;
 }
@@ -78,13 +78,13 @@ Route RouteOf(std::string_view method, std::string_view target)
 std::optional<ExportOptions> ExportOptionsOf(std::string_view target)
 {
     ExportOptions options;
-    const std::string raw = QueryValue(target, "raw");
-    if (raw != "" && raw != "0" && raw != "1")
+    // A name given without a value ("after=") is as wrong as a value not understood.
+    const auto raw = QueryValue(target, "raw");
+    if (raw && raw != "0" && raw != "1")
         return std::nullopt;
     options.raw = raw == "1";
-    const std::string after = QueryValue(target, "after");
-    if (!after.empty()) {
-        const auto id = ParseDecimal<std::int64_t>(after);
+    if (const auto after = QueryValue(target, "after")) {
+        const auto id = ParseDecimal<std::int64_t>(*after);
         if (!id || *id < 0)
             return std::nullopt;
         options.afterId = *id;

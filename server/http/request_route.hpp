@@ -4,6 +4,7 @@
 #include "report/report_fields.hpp"
 #include "server/views/csv_export.hpp"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,9 @@ Route RouteOf(std::string_view method, std::string_view target);
 // The target's path without scheme, authority and query: "/" for "http://host".
 std::string_view TargetPath(std::string_view target);
 
-// The decoded value of `name` in the target's query, or empty text.
-std::string QueryValue(std::string_view target, std::string_view name);
+// The decoded value of `name` in the target's query ("name=" gives empty text); nullopt when the
+// query has no such name.
+std::optional<std::string> QueryValue(std::string_view target, std::string_view name);
 
 // The export's options in a request target's query ("raw=1", "after=<id>"); nullopt when one is
 // given with a value that is not understood.

@@ -84,6 +84,8 @@ TEST(CsvExport, QueryOptions)
         {"/export.csv?after=1e3", false, false, 0},
         {"/export.csv?after=9223372036854775808", false, false, 0},
         {"/export.csv?after=%31%32", true, false, 12},
+        {"/export.csv?after=", false, false, 0},
+        {"/export.csv?raw=", false, false, 0},
     };
     for (const Case& c : cases) {
         const auto options = ExportOptionsOf(c.target);

@@ -109,6 +109,18 @@ TEST_F(HostileInput, OversizedHeadersAndBodiesAreCutOff)
              }() +
              "\r\n",
          " 431 "},
+        {"more than a hundred tiny fields",
+         page +
+             [] {
+                 std::string many;
+                 for (int i = 0; i < 101; ++i)
+                     many += "a:\r\n";
+                 return many;
+             }() +
+             "\r\n",
+         " 431 "},
+        {"a folded header line", page + "Host: x\r\nA: b\r\n c\r\n\r\n", " 400 "},
+        {"a fold after an empty value", page + "A:\r\n\tc\r\nHost: x\r\n\r\n", " 400 "},
         {"a request line that never ends", "GET /" + std::string(300 * 1024, 'p'), " 431 "},
         {"a body beyond the bound", PostRequest(std::string(200 * 1024, 'b'), server_->Port()),
          " 413 "},
@@ -124,6 +136,52 @@ TEST_F(HostileInput, OversizedHeadersAndBodiesAreCutOff)
         EXPECT_TRUE(reply.closed) << hostile.name;
     }
     ExpectStillServing();
+}
+
+// What HTTP clients and monitors rely on: a Date on every reply, HEAD for every read with the
+// GET's headers and no body, and an answer to Expect: 100-continue at once.
+TEST_F(HostileInput, HeadDateAndExpectContinue)
+{
+    const unsigned short port = server_->Port();
+    for (const char* path : {"/", "/healthz", "/metrics", "/nothing"}) {
+        const std::string got = Get(port, path);
+        const std::string head =
+            Exchange(port, std::string("HEAD ") + path + " HTTP/1.0\r\n\r\n").bytes;
+        EXPECT_EQ(head.substr(0, 12), got.substr(0, 12)) << path;
+        EXPECT_NE(head.find("\r\nDate: "), std::string::npos) << path << head;
+        EXPECT_EQ(BodyOf(head), "") << path;
+        const auto length = [](const std::string& reply) {
+            const auto at = reply.find("Content-Length: ");
+            return reply.substr(at, reply.find("\r\n", at) - at);
+        };
+        if (got.find(" 200 ") != std::string::npos) {
+            EXPECT_EQ(length(head), length(got)) << path;
+        }
+    }
+    const std::string expect = "Expect: 100-continue\r\n";
+    const std::string form = SampleForm("100777");
+    std::string post = PostRequest(form, port);
+    post.replace(post.find("HTTP/1.0"), 8, "HTTP/1.1");
+    const std::string withExpect = post.insert(post.find("\r\n") + 2, expect);
+    const std::string headers = withExpect.substr(0, withExpect.size() - form.size());
+    const struct {
+        const char* name;
+        std::string request;
+        const char* start;
+    } cases[] = {
+        {"a report", withExpect, "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 "},
+        {"a report's headers alone", headers, "HTTP/1.1 100 Continue\r\n\r\n"},
+        {"another path", "POST /nothing HTTP/1.1\r\n" + expect + "Content-Length: 9\r\n\r\n",
+         "HTTP/1.1 404 "},
+        {"a body beyond the bound",
+         "POST " + std::string(kReportPath) + " HTTP/1.1\r\n" + expect +
+             "Content-Length: 999999\r\n\r\n",
+         "HTTP/1.1 413 "},
+    };
+    for (const auto& c : cases) {
+        const Received reply = Exchange(port, c.request, 1s);
+        EXPECT_EQ(reply.bytes.rfind(c.start, 0), 0u) << c.name << reply.bytes;
+    }
 }
 
 // A connection that sends nothing, or its headers too slowly, gives its slot back long before

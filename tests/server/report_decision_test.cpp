@@ -160,5 +160,6 @@ TEST(RouteOf, AbsoluteAndOriginTargets)
     EXPECT_EQ(RouteOf("GET", "/healthz/"), Route::NotFound);
     EXPECT_EQ(RouteOf("GET", "/vorn/other.php"), Route::NotFound);
     EXPECT_EQ(QueryValue("/export.csv?x=1&key=a%26b", "key"), "a&b");
-    EXPECT_EQ(QueryValue("/export.csv?keyx=1", "key"), "");
+    EXPECT_EQ(QueryValue("/export.csv?keyx=1", "key"), std::nullopt);
+    EXPECT_EQ(QueryValue("/export.csv?key=", "key"), "");
 }

@@ -82,7 +82,7 @@ TEST_F(RequestHandler, AnswersEachRouteWithItsStatusTypeAndBody)
         {http::verb::get, "/export.csv", "", "Bearer " + kKey, 200, "text/csv; charset=utf-8", "",
          "", ""},
         {http::verb::delete_, "/", "", "", 405, "text/plain; charset=utf-8", "method not allowed",
-         "Allow", "GET"},
+         "Allow", "GET, HEAD"},
         {http::verb::get, "/nothing", "", "", 404, "text/plain; charset=utf-8", "not found", "",
          ""},
     };
