@@ -27,7 +27,8 @@ from report_server_run import copy_prefix, finish, report_server, stored_reports
 RECORDED = "检测成功"
 
 # case, program, the server's certificate (scripts/tls-front cert options), what the dialog shows,
-# and the user's proxy setting, if any: a manual proxy, or a configuration script that names it
+# and the user's proxy setting, if any: a manual proxy, a configuration script that names it, or
+# one whose server never answers (detection gives up in time, and the report goes directly)
 CASES = [
     ("CA-signed", "https", ["localhost"], RECORDED, None),
     ("self-signed", "https", ["localhost", "--self-signed"], "certificate not trusted", None),
@@ -39,6 +40,7 @@ CASES = [
     ("system roots without the CA", "system", ["localhost"], "certificate not trusted", None),
     ("through the user's proxy", "https", ["localhost"], RECORDED, "manual"),
     ("through the proxy of a configuration script", "https", ["localhost"], RECORDED, "script"),
+    ("directly when the script never comes", "https", ["localhost"], RECORDED, "stalled"),
 ]
 
 
@@ -102,6 +104,7 @@ class Bed:
         """Plays in a copy of the prefix whose user goes through tinyproxy, named in the settings
         or by a configuration script served beside it."""
         proxy_port, script_port = free_port(), free_port()
+        stalled = socket.create_server(("127.0.0.1", 0))
         (self.work / "proxy.pac").write_text(
             f'function FindProxyForURL(url, host) {{ return "PROXY 127.0.0.1:{proxy_port}"; }}\n')
         (self.work / "tinyproxy.conf").write_text(
@@ -111,9 +114,11 @@ class Bed:
         copy_prefix(pathlib.Path(self.env["WINEPREFIX"]), prefix)
         env = dict(self.env, WINEPREFIX=str(prefix))
         settings = self.work / "proxy.reg"
-        settings.write_text(
-            proxy_settings(f"127.0.0.1:{proxy_port}", "") if how == "manual" else
-            proxy_settings("", f"http://127.0.0.1:{script_port}/proxy.pac"))
+        settings.write_text({
+            "manual": proxy_settings(f"127.0.0.1:{proxy_port}", ""),
+            "script": proxy_settings("", f"http://127.0.0.1:{script_port}/proxy.pac"),
+            "stalled": proxy_settings("", f"http://127.0.0.1:{stalled.getsockname()[1]}/p.pac"),
+        }[how])
         subprocess.run(["wine", "regedit", "/S", windows_path(settings)], env=env, check=True,
                        capture_output=True, timeout=120)
         with open(self.work / "tinyproxy.log", "w") as log:
@@ -128,6 +133,7 @@ class Bed:
             for server in (proxy, script):
                 server.terminate()
                 server.wait(timeout=30)
+            stalled.close()
             subprocess.run(["wineserver", "-k"], env=env, timeout=60)
         connects = (self.work / "tinyproxy.log").read_text().count(
             f"CONNECT localhost:{self.port + 1}")
@@ -144,8 +150,10 @@ def run_cases(bed, problems):
         before = bed.posts()
         try:
             if proxy:
+                started = time.monotonic()
                 output, connects = bed.through_proxy(variant, account, proxy)
-                if connects != 1:
+                print(f"tls_front_test: {case}: the Start took {time.monotonic() - started:.1f} s")
+                if connects != (0 if proxy == "stalled" else 1):
                     problems.append(f"{case}: the proxy saw {connects} CONNECT requests")
             else:
                 output = bed.play(variant, account)
