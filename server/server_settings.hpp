@@ -20,6 +20,8 @@ struct ServerOptions {
     std::chrono::milliseconds headerDeadline{3000};
     // Peers whose X-Forwarded-For names the client: "ADDRESS[/BITS][,...]", empty for none.
     std::string trustedProxies;
+    // Requests one connection may carry; the reply to the last closes it.
+    std::size_t maxRequestsPerConnection = 100;
     int requestLogFd = -1; // where the line of each request goes (-1: nowhere)
     // The page is rendered at most once in this time.
     std::chrono::milliseconds pageLifetime{1000};

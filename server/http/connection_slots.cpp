@@ -64,6 +64,12 @@ void ConnectionSlots::GiveAddress(const std::string& address)
         byAddress_.erase(found);
 }
 
+bool ConnectionSlots::Full() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return open_ >= total_;
+}
+
 std::size_t ConnectionSlots::Open() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

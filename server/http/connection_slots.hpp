@@ -21,6 +21,7 @@ class ConnectionSlots {
     bool TakeAddress(const std::string& address);
     void GiveAddress(const std::string& address);
     std::size_t Open() const;
+    bool Full() const; // every slot is taken
 
   private:
     bool AddressFull(const std::string& address) const;

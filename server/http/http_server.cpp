@@ -25,6 +25,25 @@ namespace {
 // How long, and for how many bytes, a closing connection waits for the client to close.
 constexpr std::chrono::milliseconds kLingerDeadline{2000};
 constexpr std::size_t kLingerBytes = 1 << 20;
+// How long a newcomer waits for the slot of the connection closed to make room for it.
+constexpr std::chrono::milliseconds kEvictionWait{20};
+// At most this many lines a second about connections closed at their deadline or evicted: an
+// attacker's thousands of sockets must not flood the log.
+constexpr int kClosedLinesPerSecond = 20;
+
+// Says on standard error that a connection was closed without a reply, within the rate.
+void LogClosed(const std::string& peer, const char* why)
+{
+    static std::atomic<std::int64_t> second{0};
+    static std::atomic<int> lines{0};
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+    if (second.exchange(now) != now)
+        lines = 0;
+    if (++lines <= kClosedLinesPerSecond)
+        LogFailure("connection closed", peer, why);
+}
 
 // Counts the reply and writes its log line.
 void LogReply(RequestServices& services, const RequestLogEntry& entry)
@@ -45,6 +64,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
     ~Connection()
     {
+        shared_->stalled.Remove(stalledId_);
         GiveClient();
         if (viaProxy_)
             shared_->slots.GiveUncounted();
@@ -60,6 +80,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         decision_.reset();
         version_ = 0;
         head_ = false;
+        Waiting();
         parser_.emplace(shared_->options.maxBody);
         // The headers within a short deadline, the whole request within the longer one: a
         // client that trickles bytes or sends nothing is cut off.
@@ -73,6 +94,26 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
 
   private:
+    // From now until its request has arrived, this connection may be closed for a newcomer.
+    void Waiting()
+    {
+        shared_->stalled.Remove(stalledId_);
+        stalledId_ = shared_->stalled.Add(peer_, [weak = weak_from_this()] {
+            if (auto self = weak.lock())
+                asio::post(self->stream_.get_executor(), [self] {
+                    self->evicted_ = true;
+                    error_code ignored;
+                    self->stream_.socket().close(ignored);
+                });
+        });
+    }
+
+    void NotWaiting()
+    {
+        shared_->stalled.Remove(stalledId_);
+        stalledId_ = 0;
+    }
+
     // A fault while handling one request closes its connection and nothing else.
     template <typename Step> void Guarded(const Step& step)
     {
@@ -168,8 +209,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
                 Plain(http::status::request_header_fields_too_large, "headers too large\n"));
         if (ec == http::error::end_of_stream || ec == beast::error::timeout ||
             ec == asio::error::connection_reset || ec == asio::error::eof ||
-            ec == asio::error::operation_aborted)
+            ec == asio::error::operation_aborted) {
+            if (evicted_)
+                LogClosed(client_, "closed for a newcomer while waiting for a request");
+            else if (ec == beast::error::timeout)
+                LogClosed(client_, "its request did not arrive within the deadline");
             return Close();
+        }
         if (ec)
             return Reply(Plain(http::status::bad_request, "malformed request\n"));
         Handle();
@@ -177,6 +223,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     void Handle()
     {
+        NotWaiting();
+        ++requests_;
         keepAlive_ = parser_->get().keep_alive();
         version_ = parser_->get().version();
         head_ = parser_->get().method() == http::verb::head;
@@ -224,10 +272,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
     void Reply(http::response<Body> response, std::chrono::milliseconds deadline = {},
                bool setLength = true)
     {
-        // Keep-alive only for a well-formed request that asked for it.
+        NotWaiting();
+        // Keep-alive only for a well-formed request that asked for it, up to the connection's
+        // share of requests.
         const bool parsed = parser_ && parser_->is_done();
         response.keep_alive(parsed && response.result() != http::status::internal_server_error &&
-                            keepAlive_);
+                            keepAlive_ && requests_ < shared_->options.maxRequestsPerConnection);
         if (setLength)
             response.prepare_payload();
         auto held = std::make_shared<http::response<Body>>(std::move(response));
@@ -304,7 +354,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::string method_, target_;
     std::optional<Decision> decision_;
     bool keepAlive_ = false;
-    bool head_ = false;    // the request is a HEAD: its answer goes without its body
+    bool head_ = false;
+    std::size_t requests_ = 0;             // answered on this connection, this one included
+    StalledConnections::Id stalledId_ = 0; // while it waits for a request
+    bool evicted_ = false; // closed to make room for a newcomer    // the request is a HEAD: its
+                           // answer goes without its body
     unsigned version_ = 0; // of the request being answered; 0 before one was read
 };
 
@@ -364,38 +418,50 @@ void HttpServer::Accept()
 {
     // Each connection gets a strand of its own: with several network threads, its handlers
     // (reads, replies, timers, the store's answers) still run one at a time.
-    acceptor_.async_accept(asio::make_strand(io_), [this](const error_code& ec,
-                                                          tcp::socket socket) {
-        if (ec == asio::error::operation_aborted)
-            return;
-        if (ec) {
-            // Out of descriptors, for example: wait a moment instead of spinning or failing.
-            auto timer = std::make_shared<asio::steady_timer>(acceptor_.get_executor(),
-                                                              std::chrono::milliseconds(50));
-            timer->async_wait([this, timer](const error_code& waited) {
-                if (!waited)
-                    Accept();
-            });
-            return;
-        }
-        error_code unknown;
-        const auto peer = socket.remote_endpoint(unknown);
-        std::string address = unknown ? std::string() : peer.address().to_string();
-        // A trusted proxy's connections count in all only: its requests count against
-        // their clients' addresses.
-        const bool viaProxy = !unknown && IsTrustedProxy(shared_->trustedProxies, peer.address());
-        if (unknown ||
-            !(viaProxy ? shared_->slots.TakeUncounted() : shared_->slots.Take(address))) {
-            RequestLogEntry entry;
-            entry.bytes = Refuse(socket);
-            entry.at = std::chrono::system_clock::now();
-            entry.peer = address;
-            entry.method = entry.path = "-";
-            entry.status = 503;
-            LogReply(*shared_, entry);
-        } else
-            std::make_shared<Connection>(std::move(socket), peer.address(), viaProxy, shared_)
-                ->ReadRequest();
-        Accept();
-    });
+    acceptor_.async_accept(asio::make_strand(io_),
+                           [this](const error_code& ec, tcp::socket socket) {
+                               if (ec == asio::error::operation_aborted)
+                                   return;
+                               if (ec) {
+                                   // Out of descriptors, for example: wait a moment instead of
+                                   // spinning or failing.
+                                   auto timer = std::make_shared<asio::steady_timer>(
+                                       acceptor_.get_executor(), std::chrono::milliseconds(50));
+                                   timer->async_wait([this, timer](const error_code& waited) {
+                                       if (!waited)
+                                           Accept();
+                                   });
+                                   return;
+                               }
+                               Admit(std::make_shared<tcp::socket>(std::move(socket)), false);
+                               Accept();
+                           });
+}
+
+void HttpServer::Admit(std::shared_ptr<tcp::socket> socket, bool retried)
+{
+    error_code unknown;
+    const auto peer = socket->remote_endpoint(unknown);
+    std::string address = unknown ? std::string() : peer.address().to_string();
+    // A trusted proxy's connections count in all only: its requests count against their
+    // clients' addresses.
+    const bool viaProxy = !unknown && IsTrustedProxy(shared_->trustedProxies, peer.address());
+    if (!unknown && (viaProxy ? shared_->slots.TakeUncounted() : shared_->slots.Take(address)))
+        return std::make_shared<Connection>(std::move(*socket), peer.address(), viaProxy, shared_)
+            ->ReadRequest();
+    // At the limit: the connection that has waited longest for a request (of this address when
+    // its share is what is full) is closed, and the newcomer takes its slot once it is given back.
+    const std::string crowded = shared_->slots.Full() || viaProxy ? std::string() : address;
+    if (!unknown && !retried && shared_->stalled.EvictOldest(crowded)) {
+        auto timer = std::make_shared<asio::steady_timer>(acceptor_.get_executor(), kEvictionWait);
+        return timer->async_wait(
+            [this, timer, socket](const error_code&) { Admit(std::move(socket), true); });
+    }
+    RequestLogEntry entry;
+    entry.bytes = Refuse(*socket);
+    entry.at = std::chrono::system_clock::now();
+    entry.peer = address;
+    entry.method = entry.path = "-";
+    entry.status = 503;
+    LogReply(*shared_, entry);
 }

@@ -28,6 +28,8 @@ class HttpServer {
 
   private:
     void Accept();
+    // Gives the accepted socket a connection, or (a full server, nothing to evict) a 503.
+    void Admit(std::shared_ptr<boost::asio::ip::tcp::socket> socket, bool retried);
 
     boost::asio::io_context& io_;
     boost::asio::ip::tcp::acceptor acceptor_; // on a strand of its own

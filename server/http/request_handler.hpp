@@ -5,6 +5,7 @@
 #include "server/http/connection_slots.hpp"
 #include "server/http/forwarded_client.hpp"
 #include "server/http/operator_key.hpp"
+#include "server/http/stalled_connections.hpp"
 #include "server/intake/report_decision.hpp"
 #include "server/monitor/request_log.hpp"
 #include "server/monitor/server_metrics.hpp"
@@ -58,6 +59,7 @@ struct RequestServices {
     ServerMetrics& metrics;
     const TrustedProxies trustedProxies;
     ConnectionSlots slots; // shown in the metrics
+    StalledConnections stalled;
     PageCache page;
     ConnectionSlots wrongKeysWaiting{kWrongKeysWaiting, kWrongKeysWaitingPerAddress};
     RequestLogWriter log; // the request lines

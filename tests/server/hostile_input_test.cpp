@@ -204,7 +204,9 @@ TEST_F(HostileInput, SilentAndTricklingConnectionsAreClosedAtTheHeaderDeadline)
     ExpectStillServing();
 }
 
-// One address cannot hold every slot: beyond its share it is told 503, others are served.
+// One address cannot hold every slot: a newcomer from it takes the place of its connection that
+// has waited longest for a request; only when all of its share is being answered is it told
+// 503. Other addresses are served.
 TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
 {
     options_.maxPerAddress = 4;
@@ -217,6 +219,20 @@ TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
         idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
     }
     std::this_thread::sleep_for(50ms); // the server has accepted them
+    EXPECT_EQ(Get(server_->Port(), "/").rfind("HTTP/1.0 200", 0), 0u);
+    char byte;
+    boost::system::error_code closed;
+    idle.front().read_some(asio::buffer(&byte, 1), closed);
+    EXPECT_EQ(closed, asio::error::eof) << "the longest idle was closed for the newcomer";
+    idle.clear();
+    // Wrong keys wait a second for their answer: nothing of the share waits for a request.
+    for (std::size_t i = 0; i < options_.maxPerAddress; ++i) {
+        idle.emplace_back(io);
+        idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+        asio::write(idle.back(), asio::buffer(std::string("GET /export.csv HTTP/1.0\r\n"
+                                                          "Authorization: Bearer wrong\r\n\r\n")));
+    }
+    std::this_thread::sleep_for(100ms);
     const Received refused = Exchange(server_->Port(), "GET / HTTP/1.0\r\n\r\n", 2s);
     EXPECT_EQ(refused.bytes.rfind("HTTP/1.1 503", 0), 0u) << refused.bytes;
 
@@ -232,7 +248,7 @@ TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
     EXPECT_EQ(reply.rfind("HTTP/1.0 200", 0), 0u) << reply.substr(0, 80);
 
     idle.clear();
-    std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(kWrongKeyWait + 200ms); // the wrong keys are answered
     ExpectStillServing();
 }
 

@@ -46,7 +46,7 @@ TEST(ReportFieldRules, AcceptWhatTheProgramSendsAndNothingElse)
          {"", "Intel(R) Core(TM) i7 CPU", std::string(512, 'c')},
          {std::string(513, 'c')}},
         {ReportField::HostName, {"\xD5\xC5\xC8\xFD@PC-01"}, {std::string(60 * 1024, 'h')}},
-        {ReportField::Msvc, {"", std::string(4096, 'v')}, {std::string(4097, 'v')}},
+        {ReportField::Msvc, {"", std::string(32 * 1024, 'v')}, {std::string(32 * 1024 + 1, 'v')}},
         {ReportField::Token,
          {std::string(32, 'a')},
          {"", std::string(32, 'A'), std::string(31, 'a'), std::string(33, '0')}},
