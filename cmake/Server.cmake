@@ -1,4 +1,5 @@
-# The reference report server: native only. It shares the form and token code with the program.
+# The reference report server: native only. It shares the form and token code and the score
+# tables with their look-up with the program.
 find_package(Boost 1.81 REQUIRED COMPONENTS program_options)
 find_package(Threads REQUIRED)
 find_package(SQLite3 REQUIRED)
@@ -10,7 +11,21 @@ set(VXM_SERVER_SHARED_SOURCES
     ${CMAKE_SOURCE_DIR}/report/report_fields.cpp
     ${CMAKE_SOURCE_DIR}/report/report_token.cpp
     ${CMAKE_SOURCE_DIR}/common/md5.cpp
-    ${CMAKE_SOURCE_DIR}/common/account_number.cpp)
+    ${CMAKE_SOURCE_DIR}/common/account_number.cpp
+    ${CMAKE_SOURCE_DIR}/eval/score_table.cpp
+    ${CMAKE_SOURCE_DIR}/eval/score_lookup.cpp
+    ${CMAKE_SOURCE_DIR}/eval/canonical_name.cpp)
+
+# The program's score tables, compiled in, for rating the names reports carry.
+set(VXM_SERVER_TABLE_SOURCE ${CMAKE_BINARY_DIR}/generated/shipped_score_tables.cpp)
+add_custom_command(
+  OUTPUT ${VXM_SERVER_TABLE_SOURCE}
+  COMMAND ${CMAKE_COMMAND} -DRESOURCES=${CMAKE_SOURCE_DIR}/resources
+          -DOUTPUT=${VXM_SERVER_TABLE_SOURCE} -P ${CMAKE_SOURCE_DIR}/cmake/make_table_source.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/cpu.txt ${CMAKE_SOURCE_DIR}/resources/gpu.txt
+          ${CMAKE_SOURCE_DIR}/cmake/make_table_source.cmake
+  COMMENT "Generating the server's copy of the score tables"
+  VERBATIM)
 
 # The commit the server is built from, shown in /metrics; looked up at every build.
 set(VXM_SERVER_VERSION_SOURCE ${CMAKE_BINARY_DIR}/generated/server_version.cpp)
@@ -22,7 +37,7 @@ add_custom_target(vxm_server_version
 
 # The server's texts (messages, page) are UTF-8, unlike the program's GBK literals.
 add_library(vxmserver STATIC ${VXM_SERVER_SOURCES} ${VXM_SERVER_SHARED_SOURCES}
-                             ${VXM_SERVER_VERSION_SOURCE})
+                             ${VXM_SERVER_VERSION_SOURCE} ${VXM_SERVER_TABLE_SOURCE})
 add_dependencies(vxmserver vxm_server_version)
 target_include_directories(vxmserver PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(vxmserver PUBLIC -fexec-charset=UTF-8 ${VXM_SANITIZE_FLAGS})

@@ -9,7 +9,10 @@ import re
 import sys
 
 # What every wing of the report server may include.
+# The score tables with their look-up too: the server rates the names reports carry as the
+# program does (nothing of the evaluation that probes the machine).
 SERVER_SHARED = ["common", re.compile(r"report/report_(fields|token)\.hpp"), "eval/gain_bands.hpp",
+                 re.compile(r"eval/(score_table|score_lookup|canonical_name)\.hpp"),
                  "server/server_settings.hpp"]
 
 # Room (a top folder, or a wing: a folder inside one) -> rooms (or single headers) it may include
@@ -26,8 +29,9 @@ ALLOWED = {
     "app": ["common", "framework", "probe", "eval", "report", "dialog"],
     # The UI library sees the interface headers and the parameter bag, nothing of the program.
     "korfact": ["common", re.compile(r"framework/(kordo[^/]*|variable_param)\.hpp")],
-    # The report server shares only the helpers, the form and token code and the levels' gain
-    # bands with the program: it accepts exactly the gains the evaluation gives, by one table.
+    # The report server shares only the helpers, the form and token code, the levels' gain bands
+    # (it accepts exactly the gains the evaluation gives, by one table) and the score tables
+    # (SERVER_SHARED) with the program.
     # Its wings run one way: http answers requests with the views, the store and the intake;
     # the views show what the store holds; the store counts and logs through monitor; intake
     # (what a report holds and how it is judged) needs nothing of the server. Every wing reads

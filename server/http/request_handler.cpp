@@ -43,8 +43,12 @@ Response Typed(unsigned version, const char* type, std::string body)
     return response;
 }
 
-// Writes the export into an unnamed temporary file and opens it for reading.
-void WriteExportFile(ReportStore& store, const ExportOptions& options,
+// What an export writes, in blocks, to the function it is given.
+using ExportWriter =
+    std::function<void(ReportStore&, const std::function<void(const std::string&)>&)>;
+
+// Writes an export into an unnamed temporary file and opens it for reading.
+void WriteExportFile(ReportStore& store, const ExportWriter& writer,
                      http::file_body::value_type& body)
 {
     const char* folder = std::getenv("TMPDIR");
@@ -56,7 +60,7 @@ void WriteExportFile(ReportStore& store, const ExportOptions& options,
     beast::file file;
     file.native_handle(fd);
     error_code ec;
-    WriteCsv(store, options, [&](const std::string& text) {
+    writer(store, [&](const std::string& text) {
         if (!ec)
             file.write(text.data(), text.size(), ec);
     });
@@ -125,17 +129,17 @@ void TakeReport(RequestServices& services, const Request& request, const std::st
 // The export can be far larger than memory should hold: it is written to an unnamed temporary
 // file on the export's store thread and sent from there.
 void SendExport(RequestServices& services, unsigned version, const ExportOptions& options,
-                const Respond& respond)
+                ExportWriter writer, const Respond& respond)
 {
     AnswerFromStore(
         services, ReportRecorder::Lane::Export, "export",
         PlainResponse(http::status::internal_server_error, version, "the store failed\n"),
-        [version, options](ReportStore& store) {
+        [version, options, writer = std::move(writer)](ReportStore& store) {
             FileResponse response(http::status::ok, version);
             SetCommonHeaders(response);
             response.set(http::field::content_type, CsvContentType(options));
             response.set(http::field::cache_control, "no-store");
-            WriteExportFile(store, options, response.body());
+            WriteExportFile(store, writer, response.body());
             return Answer{std::move(response), kExportDeadline};
         },
         respond);
@@ -245,9 +249,26 @@ void HandleRequest(RequestServices& services, Request request, const std::string
         if (auto refusal = ExportRefusal(services, request, peer))
             return respond(std::move(*refusal));
         if (const auto options = ExportOptionsOf(request.target()))
-            return SendExport(services, version, *options, respond);
+            return SendExport(
+                services, version, *options,
+                [options = *options](ReportStore& store, const auto& write) {
+                    WriteCsv(store, options, write);
+                },
+                respond);
         return respond(Answer{
             PlainResponse(http::status::bad_request, version, "raw=1 or after=<id> expected\n")});
+    case Route::Unknown:
+        if (auto refusal = ExportRefusal(services, request, peer))
+            return respond(std::move(*refusal));
+        if (const auto options = ExportOptionsOf(request.target()); options && !options->afterId)
+            return SendExport(
+                services, version, *options,
+                [raw = options->raw](ReportStore& store, const auto& write) {
+                    WriteUnknownDevicesCsv(store, raw, write);
+                },
+                respond);
+        return respond(
+            Answer{PlainResponse(http::status::bad_request, version, "raw=1 expected\n")});
     case Route::Health:
         // "Unavailable" is what a load balancer acts on.
         return AnswerFromStore(

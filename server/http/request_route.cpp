@@ -49,6 +49,7 @@ struct ReadRoute {
 };
 constexpr ReadRoute kReadRoutes[] = {{"/", Route::Page},
                                      {kExportPath, Route::Export},
+                                     {kUnknownPath, Route::Unknown},
                                      {kHealthPath, Route::Health},
                                      {kMetricsPath, Route::Metrics}};
 

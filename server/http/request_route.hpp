@@ -12,6 +12,7 @@ enum class Route {
     Report,     // POST of a report
     Page,       // GET of the survey page
     Export,     // GET of the CSV export
+    Unknown,    // GET of the devices the score tables do not rate, as CSV
     Health,     // GET of the health check (for load balancers)
     Metrics,    // GET of the metrics (Prometheus text)
     NotAllowed, // a known path with another method: 405
@@ -35,6 +36,7 @@ std::optional<ExportOptions> ExportOptionsOf(std::string_view target);
 const char* AllowedMethods(std::string_view target);
 
 constexpr const char kExportPath[] = "/export.csv";
+constexpr const char kUnknownPath[] = "/unknown.csv";
 constexpr const char kHealthPath[] = "/healthz";
 constexpr const char kMetricsPath[] = "/metrics";
 

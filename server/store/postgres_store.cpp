@@ -128,10 +128,14 @@ class PostgresStore : public ReportStore {
     std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) override;
     SurveyFigures Summarize() override;
     void Ping() override;
+    void ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit) override;
     void ForEachReport(std::int64_t afterId,
                        const std::function<void(const StoredReport&)>& visit) override;
 
   private:
+    // Runs a prepared statement row by row, so the client never holds every row at once.
+    void ForEachRow(const char* name, const Parameters& parameters,
+                    const std::function<void(const ResultRow&)>& visit);
     // Opens the connection (again, after one broke: the prepared statements go with it), makes
     // the tables when missing and prepares the statements.
     void Connect();
@@ -218,16 +222,21 @@ void PostgresStore::Connect()
             SelectReportsSql([](int n) { return "$" + std::to_string(n) + "::bigint"; }));
     for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
         Prepare("survey" + std::to_string(i), SurveyQueries()[i]);
+    Prepare("unknown_devices", UnknownDevicesSql());
     Prepare("raw_named_tallies", RawNamedTalliesSql());
     Prepare("stored_report", "SELECT CAST(received AS TEXT), peer, " + ReportColumns() +
                                  " FROM reports WHERE u = $1 AND mc = $2");
+    Prepare("raw_device_tallies", RawDeviceTalliesSql());
     // Under the schema lock, so two servers opening a database from before fill it once.
     Command("BEGIN");
     Command(kSchemaLock);
-    const TallyChanges named = NamedTalliesFrom(RowsOf(Prepared("raw_named_tallies").get()));
-    std::vector<std::string> arrays;
-    if (!named.empty())
-        Prepared("add_tallies", TallyParameters(named, arrays));
+    for (const TallyChanges& before :
+         {NamedTalliesFrom(RowsOf(Prepared("raw_named_tallies").get())),
+          UnknownTalliesFrom(RowsOf(Prepared("raw_device_tallies").get()))}) {
+        std::vector<std::string> arrays;
+        if (!before.empty())
+            Prepared("add_tallies", TallyParameters(before, arrays));
+    }
     Command("COMMIT");
 }
 
@@ -464,6 +473,40 @@ SurveyFigures PostgresStore::Summarize()
     });
 }
 
+void PostgresStore::ForEachRow(const char* name, const Parameters& parameters,
+                               const std::function<void(const ResultRow&)>& visit)
+{
+    if (!PQsendQueryPrepared(conn_, name, static_cast<int>(parameters.values.size()),
+                             parameters.values.data(), parameters.lengths.data(),
+                             parameters.formats.data(), 1) ||
+        !PQsetSingleRowMode(conn_))
+        throw std::runtime_error(std::string("postgresql ") + name + ": " + PQerrorMessage(conn_));
+    // Every result is read to the end, even after a failure, so the connection stays usable.
+    std::exception_ptr failure;
+    while (PGresult* next = PQgetResult(conn_)) {
+        const Result result(next);
+        const ExecStatusType status = PQresultStatus(next);
+        if (status == PGRES_SINGLE_TUPLE && !failure) {
+            try {
+                visit(RowsOf(next).at(0));
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && !failure) {
+            failure = std::make_exception_ptr(std::runtime_error(
+                std::string("postgresql ") + name + ": " + PQresultErrorMessage(next)));
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void PostgresStore::ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit)
+{
+    ForEachRow("unknown_devices", {},
+               [&](const ResultRow& row) { visit(UnknownDeviceFromRow(row)); });
+}
+
 void PostgresStore::ForEachReport(std::int64_t afterId,
                                   const std::function<void(const StoredReport&)>& visit)
 {
@@ -480,29 +523,9 @@ void PostgresStore::ForEachReportAfter(std::int64_t afterId,
                                        const std::function<void(const StoredReport&)>& visit)
 {
     const std::string after = std::to_string(afterId);
-    const char* parameter = after.c_str();
-    // Row by row, so the client never holds every report at once.
-    if (!PQsendQueryPrepared(conn_, "reports", 1, &parameter, nullptr, nullptr, 1) ||
-        !PQsetSingleRowMode(conn_))
-        throw std::runtime_error(std::string("postgresql reports: ") + PQerrorMessage(conn_));
-    // Every result is read to the end, even after a failure, so the connection stays usable.
-    std::exception_ptr failure;
-    while (PGresult* next = PQgetResult(conn_)) {
-        const Result result(next);
-        const ExecStatusType status = PQresultStatus(next);
-        if (status == PGRES_SINGLE_TUPLE && !failure) {
-            try {
-                visit(ReportFromRow(RowsOf(next).at(0)));
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && !failure) {
-            failure = std::make_exception_ptr(std::runtime_error(
-                std::string("postgresql reports: ") + PQresultErrorMessage(next)));
-        }
-    }
-    if (failure)
-        std::rethrow_exception(failure);
+    Parameters parameters;
+    parameters.Text(&after);
+    ForEachRow("reports", parameters, [&](const ResultRow& row) { visit(ReportFromRow(row)); });
 }
 
 } // namespace

@@ -36,6 +36,14 @@ struct SurveyFigures {
     std::int64_t machines = 0; // distinct MAC addresses
     std::vector<Tally> levels, processors, adapters, systems, memory, resolutions, videoMemory,
         days;
+    // The most reported names the program's score tables do not rate (stored GBK bytes).
+    std::vector<Tally> unknownProcessors, unknownAdapters;
+};
+
+// A processor ("cpu") or adapter ("gpu") name that the score tables do not rate.
+struct UnknownDevice {
+    std::string kind;
+    Tally tally;
 };
 
 class ReportStore {
@@ -47,6 +55,9 @@ class ReportStore {
     virtual SurveyFigures Summarize() = 0;
     // A trivial query; throws when the store does not answer it.
     virtual void Ping() = 0;
+    // Every unknown device of the recorded reports, processors first, each kind most reported
+    // first.
+    virtual void ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit) = 0;
     // Every stored report whose id is above `afterId`, in id order.
     virtual void ForEachReport(std::int64_t afterId,
                                const std::function<void(const StoredReport&)>& visit) = 0;

@@ -67,6 +67,7 @@ class SqliteStore : public ReportStore {
     std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) override;
     SurveyFigures Summarize() override;
     void Ping() override;
+    void ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit) override;
     void ForEachReport(std::int64_t afterId,
                        const std::function<void(const StoredReport&)>& visit) override;
 
@@ -75,6 +76,10 @@ class SqliteStore : public ReportStore {
     // was deleted (or had another put in its place) goes on committing into it, and every
     // report it acknowledged would be lost; it works again once that file is back.
     void CheckFile() const;
+    // Steps a prepared statement to its end, handing each row on; reset even when `visit`
+    // throws, as an open read would keep the write-ahead log from being folded back.
+    void ForEachRow(sqlite3_stmt* stmt, const char* step,
+                    const std::function<void(const ResultRow&)>& visit);
     void Check(int result, const char* step) const;
     // Runs a prepared statement to its end, collecting every column as bytes.
     ResultRows Rows(sqlite3_stmt* stmt);
@@ -86,7 +91,7 @@ class SqliteStore : public ReportStore {
     std::uint64_t pageSize_ = 0;
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statement> begin_, beginRead_, commit_, rollback_, insert_, addMachine_,
-        addTally_, gainTally_, select_;
+        addTally_, gainTally_, select_, unknown_;
     std::vector<std::unique_ptr<Statement>> survey_;
 };
 
@@ -133,13 +138,15 @@ SqliteStore::SqliteStore(const std::string& folder)
     addTally_ = std::make_unique<Statement>(db_, AddTallySql(ValuesSql(5, parameter)));
     gainTally_ = std::make_unique<Statement>(db_, GainTallySql());
     select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter));
+    unknown_ = std::make_unique<Statement>(db_, UnknownDevicesSql());
     for (const std::string& sql : SurveyQueries())
         survey_.push_back(std::make_unique<Statement>(db_, sql));
     pageSize_ = std::stoull(Rows(Statement(db_, "PRAGMA page_size").get()).at(0).at(0));
     Run(begin_->get(), "begin");
     try {
         AddTallies(NamedTalliesFrom(Rows(Statement(db_, RawNamedTalliesSql()).get())));
-        Run(commit_->get(), "named tallies");
+        AddTallies(UnknownTalliesFrom(Rows(Statement(db_, RawDeviceTalliesSql()).get())));
+        Run(commit_->get(), "tallies from before");
     } catch (...) {
         Run(rollback_->get(), "rollback");
         throw;
@@ -157,6 +164,7 @@ SqliteStore::~SqliteStore()
     addTally_.reset();
     gainTally_.reset();
     select_.reset();
+    unknown_.reset();
     survey_.clear();
     sqlite3_close(db_);
 }
@@ -187,13 +195,7 @@ void SqliteStore::Run(sqlite3_stmt* stmt, const char* step)
 ResultRows SqliteStore::Rows(sqlite3_stmt* stmt)
 {
     ResultRows rows;
-    int result;
-    while ((result = sqlite3_step(stmt)) == SQLITE_ROW) {
-        rows.emplace_back();
-        ReadRow(stmt, rows.back());
-    }
-    sqlite3_reset(stmt);
-    Check(result, "query");
+    ForEachRow(stmt, "query", [&rows](const ResultRow& row) { rows.push_back(row); });
     return rows;
 }
 
@@ -286,27 +288,38 @@ SurveyFigures SqliteStore::Summarize()
     return FiguresFromRows(results);
 }
 
-void SqliteStore::ForEachReport(std::int64_t afterId,
-                                const std::function<void(const StoredReport&)>& visit)
+void SqliteStore::ForEachRow(sqlite3_stmt* stmt, const char* step,
+                             const std::function<void(const ResultRow&)>& visit)
 {
-    CheckFile();
-    sqlite3_stmt* stmt = select_->get();
-    sqlite3_bind_int64(stmt, 1, afterId);
     int result;
     ResultRow row;
     try {
         while ((result = sqlite3_step(stmt)) == SQLITE_ROW) {
             ReadRow(stmt, row);
-            visit(ReportFromRow(row));
+            visit(row);
         }
     } catch (...) {
-        // A reader that gave up (the export's file is full) must not leave the read open: the
-        // write-ahead log could not be folded back while it is.
         sqlite3_reset(stmt);
         throw;
     }
     sqlite3_reset(stmt);
-    Check(result, "export");
+    Check(result, step);
+}
+
+void SqliteStore::ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit)
+{
+    CheckFile();
+    ForEachRow(unknown_->get(), "unknown devices",
+               [&](const ResultRow& row) { visit(UnknownDeviceFromRow(row)); });
+}
+
+void SqliteStore::ForEachReport(std::int64_t afterId,
+                                const std::function<void(const StoredReport&)>& visit)
+{
+    CheckFile();
+    sqlite3_bind_int64(select_->get(), 1, afterId);
+    // A reader that gives up (the export's file is full) leaves no read open.
+    ForEachRow(select_->get(), "export", [&](const ResultRow& row) { visit(ReportFromRow(row)); });
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "server/store/store_schema.hpp"
 
+#include "server/intake/device_ratings.hpp"
 #include "server/intake/machine_labels.hpp"
 #include "server/intake/report_field_rules.hpp"
 
@@ -49,15 +50,49 @@ std::string TallySql(const std::string& dimension, const std::string& order, std
            dimension + "' ORDER BY " + order + " LIMIT " + std::to_string(limit);
 }
 
+// Devices the score tables do not rate, by kind, counted beside the "cpu" and "gpu" tallies.
+struct UnknownDimension {
+    const char* name;
+    const char* countedIn; // the dimension that counts every name of the kind
+    ReportField field;
+    bool (*rated)(const std::string&);
+};
+constexpr UnknownDimension kUnknown[] = {{"cpu_unknown", "cpu", ReportField::Cpu, ProcessorIsRated},
+                                         {"gpu_unknown", "gpu", ReportField::Gpu, AdapterIsRated}};
+constexpr char kUnknownSuffix[] = "_unknown";
+
+// "'a', 'b'": the unknown devices' dimensions, or those that count every name.
+std::string UnknownDimensionList(bool countedIn)
+{
+    std::string list;
+    for (const UnknownDimension& unknown : kUnknown)
+        list += (list.empty() ? "'" : ", '") +
+                std::string(countedIn ? unknown.countedIn : unknown.name) + "'";
+    return list;
+}
+
+// Columns label, count, gain sum, gained (as TallySql selects them).
+Tally TallyFromRow(const ResultRow& row)
+{
+    const double gained = std::atof(row.at(3).c_str());
+    return {row.at(0), std::atoll(row.at(1).c_str()),
+            gained > 0 ? std::atof(row.at(2).c_str()) / gained : 0};
+}
+
 std::vector<Tally> TalliesFrom(const ResultRows& rows)
 {
     std::vector<Tally> tallies;
-    for (const ResultRow& row : rows) {
-        const double gained = std::atof(row.at(3).c_str());
-        tallies.push_back({row.at(0), std::atoll(row.at(1).c_str()),
-                           gained > 0 ? std::atof(row.at(2).c_str()) / gained : 0});
-    }
+    for (const ResultRow& row : rows)
+        tallies.push_back(TallyFromRow(row));
     return tallies;
+}
+
+// Adds a row of columns dimension, label, count, gained, gain sum to a step.
+void AddRowToStep(TallyStep& step, const ResultRow& row)
+{
+    step.count += std::atoll(row.at(2).c_str());
+    step.gained += std::atoll(row.at(3).c_str());
+    step.gainSum += std::atoll(row.at(4).c_str());
 }
 
 std::int64_t CountOf(const ResultRows& rows)
@@ -127,6 +162,12 @@ void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMac
     }
     // Days since 1970 (UTC); five digits until the year 2243, so text order is time order.
     add("day", std::to_string(report.receivedAt / 86400));
+    // Names the program's tables do not rate, so the next tables can add them.
+    for (const UnknownDimension& unknown : kUnknown) {
+        const std::string& name = At(report.values, unknown.field);
+        if (!unknown.rated(name))
+            add(unknown.name, name);
+    }
     // The rank reads one row per allowed gain, however varied the stored gains.
     if (gain && std::binary_search(AllowedGains().begin(), AllowedGains().end(), *gain))
         add("rank", std::to_string(*gain));
@@ -156,13 +197,23 @@ std::string RankMigrationSql(const std::string& labelText)
            ") AND NOT EXISTS (SELECT 1 FROM tallies WHERE dimension = 'rank')";
 }
 
-std::string RawNamedTalliesSql()
+namespace {
+
+// The tallies (dimension, label, count, gained, gain sum) of the listed dimensions while the
+// dimensions made from them have none: how a database from before is filled once.
+std::string TalliesFromBeforeSql(const std::string& dimensions, const std::string& made)
 {
     return "SELECT dimension, label, CAST(n AS TEXT), CAST(gained AS TEXT), CAST(gain_sum AS "
            "TEXT) FROM tallies WHERE dimension IN (" +
-           NamedDimensionList(true) +
-           ") AND NOT EXISTS (SELECT 1 FROM tallies WHERE dimension IN (" +
-           NamedDimensionList(false) + "))";
+           dimensions + ") AND NOT EXISTS (SELECT 1 FROM tallies WHERE dimension IN (" + made +
+           "))";
+}
+
+} // namespace
+
+std::string RawNamedTalliesSql()
+{
+    return TalliesFromBeforeSql(NamedDimensionList(true), NamedDimensionList(false));
 }
 
 TallyChanges NamedTalliesFrom(const ResultRows& rawTallies)
@@ -174,10 +225,7 @@ TallyChanges NamedTalliesFrom(const ResultRows& rawTallies)
         });
         if (dimension == std::end(kListed))
             throw std::logic_error("not a dimension from before: " + row.at(0));
-        TallyStep& step = changes[{dimension->name, dimension->label(row.at(1))}];
-        step.count += std::atoll(row.at(2).c_str());
-        step.gained += std::atoll(row.at(3).c_str());
-        step.gainSum += std::atoll(row.at(4).c_str());
+        AddRowToStep(changes[{dimension->name, dimension->label(row.at(1))}], row);
     }
     return changes;
 }
@@ -191,12 +239,43 @@ const std::vector<std::string>& TallyOrderIndexSql()
         for (std::size_t i = kFirstByCount; i < std::size(kListed); ++i)
             listed += (listed.empty() ? "dimension = '" : " OR dimension = '") +
                       std::string(kListed[i].name) + "'";
+        for (const UnknownDimension& unknown : kUnknown)
+            listed += " OR dimension = '" + std::string(unknown.name) + "'";
         return std::vector<std::string>{
             "DROP INDEX IF EXISTS tallies_by_count",
             "CREATE INDEX IF NOT EXISTS tallies_top ON tallies (dimension, n DESC, label) WHERE " +
                 listed};
     }();
     return statements;
+}
+
+std::string RawDeviceTalliesSql()
+{
+    return TalliesFromBeforeSql(UnknownDimensionList(true), UnknownDimensionList(false));
+}
+
+TallyChanges UnknownTalliesFrom(const ResultRows& deviceTallies)
+{
+    TallyChanges changes;
+    for (const ResultRow& row : deviceTallies) {
+        for (const UnknownDimension& unknown : kUnknown)
+            if (row.at(0) == unknown.countedIn && !unknown.rated(row.at(1)))
+                AddRowToStep(changes[{unknown.name, row.at(1)}], row);
+    }
+    return changes;
+}
+
+std::string UnknownDevicesSql()
+{
+    return "SELECT label, CAST(n AS TEXT), CAST(gain_sum AS TEXT), CAST(gained AS TEXT), "
+           "dimension FROM tallies WHERE dimension IN (" +
+           UnknownDimensionList(false) + ") ORDER BY dimension, tallies.n DESC, label";
+}
+
+UnknownDevice UnknownDeviceFromRow(const ResultRow& row)
+{
+    const std::string& dimension = row.at(4);
+    return {dimension.substr(0, dimension.size() - (sizeof kUnknownSuffix - 1)), TallyFromRow(row)};
 }
 
 const std::vector<std::string>& SurveyQueries()
@@ -210,6 +289,8 @@ const std::vector<std::string>& SurveyQueries()
             // PostgreSQL would sort by the count's text and not through the count index.
             list.push_back(TallySql(kListed[i].name, "tallies.n DESC, label", kTopRows));
         list.push_back(TallySql("day", "label DESC", 30));
+        for (const UnknownDimension& unknown : kUnknown)
+            list.push_back(TallySql(unknown.name, "tallies.n DESC, label", kTopRows));
         return list;
     }();
     return queries;
@@ -220,9 +301,11 @@ SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results)
     SurveyFigures figures;
     figures.reports = CountOf(results.at(0));
     figures.machines = CountOf(results.at(1));
-    std::vector<Tally>* lists[] = {&figures.levels,      &figures.processors, &figures.adapters,
-                                   &figures.systems,     &figures.memory,     &figures.resolutions,
-                                   &figures.videoMemory, &figures.days};
+    std::vector<Tally>* lists[] = {
+        &figures.levels,         &figures.processors, &figures.adapters,
+        &figures.systems,        &figures.memory,     &figures.resolutions,
+        &figures.videoMemory,    &figures.days,       &figures.unknownProcessors,
+        &figures.unknownAdapters};
     for (std::size_t i = 0; i < std::size(lists); ++i)
         *lists[i] = TalliesFrom(results.at(i + 2));
     return figures;

@@ -83,6 +83,17 @@ std::string RawNamedTalliesSql();
 // What those rows add to the named tallies: the rows of one name added together.
 TallyChanges NamedTalliesFrom(const ResultRows& rawTallies);
 
+// Databases made before the unknown-device tallies: the processor and adapter tallies SELECTed by
+// this (dimension, label, count, gained, gain sum), when there are no unknown-device tallies yet.
+std::string RawDeviceTalliesSql();
+// What those rows add to the unknown-device tallies: the names the score tables do not rate.
+TallyChanges UnknownTalliesFrom(const ResultRows& deviceTallies);
+
+// Every unknown-device tally, processors first, each kind most reported first; a row of it as
+// an UnknownDevice.
+std::string UnknownDevicesSql();
+UnknownDevice UnknownDeviceFromRow(const ResultRow& row);
+
 // The queries of the page, in the order FiguresFromRows expects.
 const std::vector<std::string>& SurveyQueries();
 SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results);

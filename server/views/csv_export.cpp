@@ -68,17 +68,19 @@ std::string CsvLine(const StoredReport& report, bool raw)
     return line;
 }
 
-void WriteCsv(ReportStore& store, const ExportOptions& options,
-              const std::function<void(const std::string&)>& write)
+namespace {
+
+using LineSink = std::function<void(const std::string&)>;
+
+// The header, then each line that `lines` gives its sink, handed to `write` in blocks of about
+// 64 KiB.
+void WriteInBlocks(bool raw, const std::string& header,
+                   const std::function<void(const LineSink&)>& lines, const LineSink& write)
 {
-    std::string text = options.raw ? "" : kByteOrderMark;
-    text += "id,received,peer";
-    for (const ReportFieldSpec& field : kReportFields)
-        text += std::string(",") + field.name;
-    text += "\r\n";
-    // Lines are handed on in blocks of about 64 KiB.
-    store.ForEachReport(options.afterId, [&](const StoredReport& report) {
-        text += CsvLine(report, options.raw);
+    std::string text = raw ? "" : kByteOrderMark;
+    text += header + "\r\n";
+    lines([&](const std::string& line) {
+        text += line;
         text += "\r\n";
         if (text.size() >= 64 * 1024) {
             write(text);
@@ -86,4 +88,37 @@ void WriteCsv(ReportStore& store, const ExportOptions& options,
         }
     });
     write(text);
+}
+
+} // namespace
+
+void WriteCsv(ReportStore& store, const ExportOptions& options, const LineSink& write)
+{
+    std::string header = "id,received,peer";
+    for (const ReportFieldSpec& field : kReportFields)
+        header += std::string(",") + field.name;
+    WriteInBlocks(
+        options.raw, header,
+        [&](const LineSink& line) {
+            store.ForEachReport(options.afterId, [&](const StoredReport& report) {
+                line(CsvLine(report, options.raw));
+            });
+        },
+        write);
+}
+
+void WriteUnknownDevicesCsv(ReportStore& store, bool raw, const LineSink& write)
+{
+    WriteInBlocks(
+        raw, "device,name,reports",
+        [&](const LineSink& line) {
+            store.ForEachUnknownDevice([&](const UnknownDevice& device) {
+                std::string text;
+                AppendCell(text, device.kind, raw);
+                AppendCell(text, Utf8FromGbk(device.tally.label), raw);
+                AppendCell(text, std::to_string(device.tally.count), raw);
+                line(text);
+            });
+        },
+        write);
 }

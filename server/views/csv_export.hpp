@@ -28,6 +28,12 @@ void WriteCsv(ReportStore& store, const ExportOptions& options,
 // senders' code pages.
 const char* CsvContentType(const ExportOptions& options);
 
+// Header "device,name,reports", then one line per name of recorded reports that the score
+// tables do not rate ("cpu" or "gpu", the name from GBK, how many reports carry it), processors
+// first, each kind most reported first; in blocks, quoted and marked as WriteCsv does.
+void WriteUnknownDevicesCsv(ReportStore& store, bool raw,
+                            const std::function<void(const std::string&)>& write);
+
 // One report's line, without the line end.
 std::string CsvLine(const StoredReport& report, bool raw);
 

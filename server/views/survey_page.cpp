@@ -39,6 +39,9 @@ th{font-size:12px;color:#6b7280;font-weight:normal;text-align:right;padding:0 6p
 th:first-child{text-align:left}
 svg{display:block}
 .empty{margin:0;color:#9ca3af;font-size:13px}
+h3{margin:12px 0 4px;font-size:14px;font-weight:600;color:#374151}
+h2+h3{margin-top:0}
+.note{margin:10px 0 0;color:#6b7280;font-size:12px}
 svg text{font:10px sans-serif;fill:#6b7280}
 .hidden,table.days{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);white-space:nowrap}
 @media (min-width:1060px){section.wide col.bar{width:34%}}
@@ -152,6 +155,11 @@ const char* Blue(const std::string&)
     return "#3b82f6";
 }
 
+const char* Grey(const std::string&)
+{
+    return "#94a3b8";
+}
+
 // A count over a column: from ten thousand on in 万 with one decimal ("7.4万"), so that
 // neighbouring counts stay apart; the exact one is in the column's title and the table.
 std::string ColumnCount(std::int64_t count)
@@ -238,6 +246,13 @@ std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
                     DayChart(figures.days) +
                         BarTable(figures.days, figures.reports, DayName, Blue, kDays),
                     true);
+    // Names the score tables do not rate: what the next tables should add.
+    html += Section(
+        "评分表中没有的设备",
+        "<h3>处理器</h3>" + BarTable(figures.unknownProcessors, figures.reports, StoredText, Grey) +
+            "<h3>显卡</h3>" + BarTable(figures.unknownAdapters, figures.reports, StoredText, Grey) +
+            "<p class=\"note\">完整列表需操作员密钥（/unknown.csv）</p>",
+        true);
     html += "</div></main></body></html>\n";
     return html;
 }

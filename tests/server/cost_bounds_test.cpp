@@ -167,6 +167,37 @@ TEST(StoreSchema, OlderTextTalliesBecomeNamedTalliesOnce)
     std::filesystem::remove_all(folder);
 }
 
+// A database from before these tallies gains them from its processor and adapter tallies when it
+// opens, once.
+TEST(UnknownDevices, ADatabaseFromBeforeIsFilledOnce)
+{
+    const std::string folder = FreshSqliteFolder();
+    std::vector<StoredReport> reports(2); // the sample's adapter is rated
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        reports[i].values =
+            SampleValues(std::to_string(100 + i), "MAC-" + std::to_string(i), "801");
+        reports[i].values[static_cast<std::size_t>(ReportField::Cpu)] =
+            "ZHAOXIN KaiXian KX-6640MA@2.2GHz";
+    }
+    reports[0].values[static_cast<std::size_t>(ReportField::Gpu)] = "MTT S80";
+    OpenReportStore(folder)->Record(reports);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder + "/reports.sqlite3").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM tallies WHERE dimension LIKE '%_unknown'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    for (int opening = 0; opening < 2; ++opening) {
+        const SurveyFigures figures = OpenReportStore(folder)->Summarize();
+        ASSERT_EQ(figures.unknownProcessors.size(), 1u);
+        EXPECT_EQ(figures.unknownProcessors[0].count, 2) << "once, not again";
+        EXPECT_DOUBLE_EQ(figures.unknownProcessors[0].averageGain, 801);
+        ASSERT_EQ(figures.unknownAdapters.size(), 1u);
+        EXPECT_EQ(figures.unknownAdapters[0].label, "MTT S80");
+    }
+    std::filesystem::remove_all(folder);
+}
+
 TEST(ReportRecorder, ThePageIsAnsweredWhileAnExportRuns)
 {
     const std::string folder = FreshSqliteFolder();

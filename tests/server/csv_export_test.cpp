@@ -101,9 +101,15 @@ TEST(CsvExport, QueryOptions)
 class ListStore : public ReportStore {
   public:
     std::vector<StoredReport> reports;
+    std::vector<UnknownDevice> unknown;
     std::vector<RecordOutcome> Record(const std::vector<StoredReport>&) override { return {}; }
     SurveyFigures Summarize() override { return {}; }
     void Ping() override {}
+    void ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit) override
+    {
+        for (const UnknownDevice& device : unknown)
+            visit(device);
+    }
     void ForEachReport(std::int64_t afterId,
                        const std::function<void(const StoredReport&)>& visit) override
     {

@@ -1,4 +1,5 @@
 #include "server/store/report_store.hpp"
+#include "server/views/csv_export.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
 
@@ -25,6 +26,25 @@ StoredReport Report(const std::string& account, const std::string& mac, const st
     report.receivedAt = 1765000000; // 2025-12-06
     report.peer = "127.0.0.1";
     return report;
+}
+
+// A machine with the given processor and adapter names, of its own account and MAC.
+StoredReport Machine(const std::string& account, const std::string& cpu, const std::string& gpu)
+{
+    StoredReport report = Report(account, "MAC-" + account, "1", "801", cpu);
+    report.values[static_cast<std::size_t>(ReportField::Gpu)] = gpu;
+    return report;
+}
+
+// The unknown devices whose names hold the tag.
+std::vector<UnknownDevice> AllUnknown(ReportStore& store, const std::string& tag)
+{
+    std::vector<UnknownDevice> devices;
+    store.ForEachUnknownDevice([&](const UnknownDevice& device) {
+        if (device.tally.label.find(tag) != std::string::npos)
+            devices.push_back(device);
+    });
+    return devices;
 }
 
 class ReportStoreTest : public ::testing::TestWithParam<std::string> {
@@ -144,6 +164,55 @@ TEST_P(ReportStoreTest, AReaderThatStopsLeavesTheNextReadWhole)
     std::size_t again = 0;
     store_->ForEachReport(0, [&](const StoredReport&) { ++again; });
     EXPECT_EQ(again, all);
+}
+
+TEST_P(ReportStoreTest, OnlyNamesNeitherLookUpFindsAreTalliedAndTheTopStaysBounded)
+{
+    // Unknown names carry the tag, so a shared PostgreSQL database's other rows do not count.
+    const std::string zhaoxin = "ZHAOXIN KaiXian KX-U6780A@2.7GHz " + tag_;
+    const std::string mooreThreads = "MTT S80 " + tag_;
+    std::vector<StoredReport> batch = {
+        Machine("1" + tag_, "Intel(R) Core(TM) i7-3970X CPU @ 3.50GHz", "NVIDIA GeForce GTX 690"),
+        Machine("2" + tag_, "AMD Ryzen 7 3700X 8-Core Processor      ", "Radeon RX 5700 XT"),
+        Machine("3" + tag_, "AMD RYZEN AI MAX+ 395 w/ Radeon 8060S", "Intel? Iris? Xe Graphics"),
+        Machine("4" + tag_, zhaoxin, mooreThreads),
+        Machine("5" + tag_, zhaoxin, mooreThreads),
+        Machine("6" + tag_, "AMD Ryzen 7 3701X 8-Core Processor " + tag_, "NVIDIA GeForce GTX 690"),
+    };
+    // Forged: every report a name of its own, each longer than any real one.
+    for (int i = 0; i < 40; ++i) {
+        const std::string forged = "=x" + std::to_string(i) + std::string(200, '=') + tag_;
+        batch.push_back(Machine("f" + std::to_string(i) + tag_, forged, forged));
+    }
+    ASSERT_EQ(store_->Record(batch).size(), batch.size());
+
+    const SurveyFigures figures = store_->Summarize();
+    for (const auto* list : {&figures.unknownProcessors, &figures.unknownAdapters}) {
+        EXPECT_EQ(list->size(), 12u) << "the top of 42 names at most";
+        for (const Tally& tally : *list) {
+            for (std::size_t i = 0; i < 3; ++i)
+                for (const ReportField field : {ReportField::Cpu, ReportField::Gpu})
+                    EXPECT_NE(tally.label, At(batch[i].values, field)) << "is rated";
+        }
+    }
+    if (GetParam() == "sqlite") {
+        EXPECT_EQ(figures.unknownProcessors.at(0).label, zhaoxin);
+        EXPECT_EQ(figures.unknownProcessors.at(0).count, 2);
+        EXPECT_EQ(figures.unknownAdapters.at(0).label, mooreThreads);
+    }
+    // The full list: every unknown name once, processors first, each kind most reported first.
+    const std::vector<UnknownDevice> all = AllUnknown(*store_, tag_);
+    ASSERT_EQ(all.size(), 2u + 40 + 1 + 40);
+    EXPECT_EQ(all.front().kind, "cpu");
+    EXPECT_EQ(all.front().tally.label, zhaoxin);
+    EXPECT_EQ(all[42].kind, "gpu");
+    EXPECT_EQ(all[42].tally.label, mooreThreads);
+    EXPECT_EQ(all[42].tally.count, 2);
+    std::string csv;
+    WriteUnknownDevicesCsv(*store_, false, [&csv](const std::string& text) { csv += text; });
+    EXPECT_NE(csv.find("\r\ncpu,ZHAOXIN KaiXian KX-U6780A@2.7GHz " + tag_ + ",2\r\n"),
+              std::string::npos);
+    EXPECT_NE(csv.find("\r\ngpu,\"'=x"), std::string::npos) << "no forged name starts a formula";
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReportStoreTest, ::testing::Values("sqlite", "postgres"),

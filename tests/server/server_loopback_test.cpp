@@ -279,6 +279,29 @@ TEST_P(ServerTest, ExportNeedsTheOperatorKey)
     EXPECT_NE(csv.find("\"Windows 6.1, SP 1.0\""), std::string::npos);
 }
 
+TEST_P(ServerTest, DevicesTheTablesDoNotRateAreListedOnThePageAndForTheOperator)
+{
+    // The sample's processor is no table entry; its adapter is.
+    ASSERT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
+    const unsigned short port = server_->Port();
+    EXPECT_EQ(Get(port, "/unknown.csv").rfind("HTTP/1.0 401", 0), 0u);
+    const std::string reply = Export(port, "/unknown.csv");
+    EXPECT_NE(reply.find("Content-Type: text/csv; charset=utf-8"), std::string::npos);
+    const std::string csv = BodyOf(reply);
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBF"
+                        "device,name,reports\r\n",
+                        0),
+              0u)
+        << csv;
+    EXPECT_NE(csv.find("\r\ncpu,Intel(R) Core(TM) i7 CPU,"), std::string::npos) << csv;
+    EXPECT_EQ(csv.find("GTX 690"), std::string::npos) << csv;
+    const std::string page = BodyOf(Get(port, "/"));
+    const auto section = page.find("评分表中没有的设备");
+    ASSERT_NE(section, std::string::npos);
+    EXPECT_NE(page.find("Intel(R) Core(TM) i7 CPU", section), std::string::npos);
+    EXPECT_EQ(page.find("NVIDIA GeForce GTX 690", section), std::string::npos);
+}
+
 // The first cell (the id) of the export line holding `text`, or -1.
 std::int64_t IdOfLineWith(const std::string& csv, const std::string& text)
 {
@@ -389,6 +412,10 @@ class DownStore : public ReportStore {
     std::vector<RecordOutcome> Record(const std::vector<StoredReport>&) override { throw Down(); }
     SurveyFigures Summarize() override { throw Down(); }
     void Ping() override { throw Down(); }
+    void ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>&) override
+    {
+        throw Down();
+    }
     void ForEachReport(std::int64_t, const std::function<void(const StoredReport&)>&) override
     {
         throw Down();

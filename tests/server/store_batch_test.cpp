@@ -33,6 +33,7 @@ class PoisonStore : public ReportStore {
     }
     SurveyFigures Summarize() override { return {}; }
     void Ping() override {}
+    void ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>&) override {}
     void ForEachReport(std::int64_t, const std::function<void(const StoredReport&)>&) override {}
 };
 

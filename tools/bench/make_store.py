@@ -6,7 +6,11 @@ Usage: make_store.py COUNT KIND FOLDER, KIND one of:
   realistic  four processors and adapters, levels 1, 3 and 5, gains inside their bands;
   forged     every name, system, size and resolution distinct (names of 200 bytes), gains over
              every value the field rules allow;
-  anygain    as forged, and every gain distinct (what a server without field rules took)."""
+  anygain    as forged, and every gain distinct (what a server without field rules took);
+  unknown    as realistic, but processor and adapter names that no score table holds, 100,000
+             distinct of each (every name twice at 200,000 reports).
+Databases made before the tallies of unknown devices had none: the server fills them when it
+opens one, so this writes none either."""
 import collections
 import os
 import sqlite3
@@ -22,12 +26,14 @@ VALID_GAINS = [(code, g) for code, (low, high) in BANDS.items() for g in range(l
 
 
 def report(n, kind):
-    if kind == "realistic":
+    if kind in ("realistic", "unknown"):
         level = "135"[n % 3]
         low, high = BANDS[level]
         cpu, gpu, os_text = CPUS[n % 4], GPUS[n // 4 % 4], "Windows 6.1, SP 1.0"
         ram, res, vram = f"{4096 * (1 + n % 4)}.00 MB", "1920x1080, 32bits", "2048.00 MB"
         gain = low + n % (high - low + 1)
+        if kind == "unknown":
+            cpu, gpu = f"Unlisted CPU {n % 100000:06d} @ 3.0GHz", f"Unlisted GPU {n % 100000:06d}"
     else:
         pad = "x" * 180
         cpu, gpu = f"Forged CPU {n} {pad}", f"Forged GPU {n} {pad}"

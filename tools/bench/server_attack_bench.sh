@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The report server under forged data, a base build beside the current one, in one run: at
 # 200,000 stored reports of each kind (tools/bench/make_store.py: realistic, forged within the
-# field rules, forged with every gain distinct), a post's median latency (1 client), 16 clients'
+# field rules, forged with every gain distinct, realistic with 100,000 distinct processor and
+# adapter names no score table holds), the time from start to listening (the first opening of a
+# database from before fills its new tallies), a post's median latency (1 client), 16 clients'
 # rate and the page's time (uncached: a second apart); then peak memory while 10 connections each
 # send an endless trailer for 10 s (at most 200 MB each).
 # Usage: server_attack_bench.sh BASE_SERVER_BINARY
@@ -11,7 +13,7 @@ new="$root/build/server/vxm-report-server"
 base=${1:?base server binary}
 seconds=${VXM_BENCH_SECONDS:-5}
 count=${VXM_ATTACK_REPORTS:-200000}
-kinds=${VXM_ATTACK_KINDS:-realistic forged anygain}
+kinds=${VXM_ATTACK_KINDS:-realistic forged anygain unknown}
 work=$(mktemp -d /tmp/vxm-attack-bench.XXXXXX)
 server_pid=""
 cleanup() {
@@ -22,9 +24,11 @@ trap cleanup EXIT
 export VXM_OPERATOR_KEY=bench-operator-key-0123456789
 
 start_server() { # binary folder
+  local started=$(date +%s%N)
   "$1" --port 0 --database "$2" --max-connections 256 >"$work/server.out" 2>&1 &
   server_pid=$!
-  for _ in $(seq 300); do grep -q listening "$work/server.out" && break; sleep 0.1; done
+  for _ in $(seq 3000); do grep -q listening "$work/server.out" && break; sleep 0.01; done
+  opened_ms=$((($(date +%s%N) - started) / 1000000))
   port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$work/server.out")
 }
 stop_server() { kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=""; }
@@ -34,7 +38,7 @@ measure() { # name binary kind
   rm -rf "$work/db"
   cp -r "$work/store-$3" "$work/db"
   start_server "$2" "$work/db"
-  local page=""
+  local opened=$opened_ms page=""
   for _ in 1 2 3 4 5; do
     page="$page $(curl -s -o /dev/null -w '%{time_total}' "http://127.0.0.1:$port/")"
     sleep 1.1
@@ -46,8 +50,8 @@ measure() { # name binary kind
   python3 "$root/tools/bench/make_reports.py" 200000 "$1$3$RANDOM" "$work/bodies"
   sixteen=$(wrk -t2 -c16 -d${seconds}s --latency -s "$root/tools/bench/post_reports.lua" \
     "http://127.0.0.1:$port" -- "$work/bodies" 2 | tail -n 1)
-  printf '  %-9s %-5s post %8s ms   16 clients %8s reports/s   page %7.1f ms (%s)\n' "$3" "$1" \
-    "$(echo "$one" | awk '{print $4}')" "$(echo "$sixteen" | awk '{print $1}')" \
+  printf '  %-9s %-5s open %6d ms   post %8s ms   16 clients %8s reports/s   page %7.1f ms (%s)\n' \
+    "$3" "$1" "$opened" "$(echo "$one" | awk '{print $4}')" "$(echo "$sixteen" | awk '{print $1}')" \
     "$(echo "$page" | median | awk '{print $1 * 1000}')" \
     "recorded $(echo "$sixteen" | sed 's/.*recorded \([0-9]*\).*/\1/')"
   stop_server

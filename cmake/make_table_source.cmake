@@ -1,0 +1,23 @@
+# Writes a C++ source that holds the score tables' bytes, so the report server rates names with
+# the very tables the program carries and reads no file for them.
+get_filename_component(outdir "${OUTPUT}" DIRECTORY)
+file(MAKE_DIRECTORY "${outdir}")
+set(text "// Generated from resources/cpu.txt and resources/gpu.txt by cmake/make_table_source.cmake.\n")
+string(APPEND text "#include <string_view>\n")
+foreach(table cpu gpu)
+  file(READ "${RESOURCES}/${table}.txt" hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  # Lines of 64 bytes, each byte as a hexadecimal escape.
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "\\\\x\\1" escaped "${hex}")
+  string(REGEX REPLACE "((\\\\x[0-9a-f][0-9a-f]){64})" "\\1\"\n\"" escaped "${escaped}")
+  string(SUBSTRING "${table}" 0 1 first)
+  string(TOUPPER "${first}" first)
+  string(SUBSTRING "${table}" 1 -1 rest)
+  set(name "kShipped${first}${rest}Table")
+  string(APPEND text "extern const std::string_view ${name};\n")
+  string(APPEND text "const std::string_view ${name}(\n\"${escaped}\", ${size});\n")
+endforeach()
+file(WRITE "${OUTPUT}.new" "${text}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different "${OUTPUT}.new" "${OUTPUT}")
+file(REMOVE "${OUTPUT}.new")
