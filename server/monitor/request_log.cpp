@@ -56,9 +56,15 @@ void PutEscaped(LogLine& line, std::string_view text, std::size_t limit)
 {
     if (text.empty())
         return PutChar(line, '-');
-    for (const char c : text.substr(0, limit)) {
+    // `limit` bounds what is written, escapes included: hostile bytes cannot triple a line.
+    std::size_t written = 0;
+    for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte > 0x20 && byte < 0x7F && c != '"' && c != '%' && c != '\\') {
+        const bool plain = byte > 0x20 && byte < 0x7F && c != '"' && c != '%' && c != '\\';
+        written += plain ? 1 : 3;
+        if (written > limit)
+            return Put(line, "...");
+        if (plain) {
             PutChar(line, c);
         } else {
             PutChar(line, '%');
@@ -66,8 +72,6 @@ void PutEscaped(LogLine& line, std::string_view text, std::size_t limit)
             PutChar(line, UpperHexDigit(byte));
         }
     }
-    if (text.size() > limit)
-        Put(line, "...");
 }
 
 // "2026-12-07T18:51:25.123456Z"

@@ -22,6 +22,14 @@ TEST(RequestLog, OneLineWithTheQueryLeftOutAndHostileBytesEscaped)
         {"/a\nstatus=200 b", "/a%0Astatus=200%20b"},
         {"/\"q\"\\%\x7F\xC3\xA9", "/%22q%22%5C%25%7F%C3%A9"},
         {"/" + std::string(300, 'x'), "/" + std::string(255, 'x') + "..."},
+        // Escapes count against the bound: the line does not triple.
+        {"/" + std::string(300, '\n'),
+         [] {
+             std::string escaped = "/";
+             for (int i = 0; i < 85; ++i)
+                 escaped += "%0A";
+             return escaped + "...";
+         }()},
     };
     for (const Case& c : cases) {
         RequestLogEntry entry;

@@ -5,7 +5,10 @@
 # adapter names no score table holds), the time from start to listening (the first opening of a
 # database from before fills its new tallies), a post's median latency (1 client), 16 clients'
 # rate and the page's time (uncached: a second apart); then peak memory while 10 connections each
-# send an endless trailer for 10 s (at most 200 MB each).
+# send an endless trailer for 10 s (at most 200 MB each); then, at the default limits, good
+# reports recorded a second from one address while 16 addresses hoard 64 kept-alive connections
+# each, memory while 1,024 connections each send 4,050 header lines and a 64 KB body (and after
+# they close), and 64 clients' rate without attack.
 # Usage: server_attack_bench.sh BASE_SERVER_BINARY
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -23,9 +26,9 @@ cleanup() {
 trap cleanup EXIT
 export VXM_OPERATOR_KEY=bench-operator-key-0123456789
 
-start_server() { # binary folder
+start_server() { # binary folder [options, default --max-connections 256]
   local started=$(date +%s%N)
-  "$1" --port 0 --database "$2" --max-connections 256 >"$work/server.out" 2>&1 &
+  "$1" --port 0 --database "$2" "${@:3}" >"$work/server.out" 2>&1 &
   server_pid=$!
   for _ in $(seq 3000); do grep -q listening "$work/server.out" && break; sleep 0.01; done
   opened_ms=$((($(date +%s%N) - started) / 1000000))
@@ -37,7 +40,7 @@ median() { tr ' ' '\n' | grep . | sort -g | awk '{v[NR] = $1} END {print v[int((
 measure() { # name binary kind
   rm -rf "$work/db"
   cp -r "$work/store-$3" "$work/db"
-  start_server "$2" "$work/db"
+  start_server "$2" "$work/db" --max-connections 256
   local opened=$opened_ms page=""
   for _ in 1 2 3 4 5; do
     page="$page $(curl -s -o /dev/null -w '%{time_total}' "http://127.0.0.1:$port/")"
@@ -59,7 +62,7 @@ measure() { # name binary kind
 
 trailer_memory() { # name binary
   rm -rf "$work/db"
-  start_server "$2" "$work/db"
+  start_server "$2" "$work/db" --max-connections 256
   local sent alive
   sent=$(python3 "$root/tools/bench/endless_trailer.py" "$port" 10 10 200)
   alive=$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/" || true)
@@ -79,3 +82,24 @@ done
 echo "== endless trailers: 10 connections, 10 s"
 trailer_memory base "$base"
 trailer_memory new "$new"
+
+slots_and_headers() { # name binary
+  rm -rf "$work/db"
+  start_server "$2" "$work/db"
+  printf '  %-5s hoarded: %s\n' "$1" \
+    "$(python3 "$root/tools/bench/hoard_bench.py" hoard "$port" "$seconds" "$work/bodies")"
+  printf '  %-5s headers: %s\n' "$1" \
+    "$(python3 "$root/tools/bench/hoard_bench.py" headers "$port" "$server_pid")"
+  python3 "$root/tools/bench/make_reports.py" 100000 "$1slots$RANDOM" "$work/bodies"
+  printf '  %-5s 64 clients, no attack: %s\n' "$1" \
+    "$(wrk -t2 -c64 -d${seconds}s -s "$root/tools/bench/post_reports.lua" \
+      "http://127.0.0.1:$port" -- "$work/bodies" 2 | tail -n 1)"
+  stop_server
+}
+
+echo "== slots and header memory at the default limits (1,024 connections, 64 an address)"
+python3 "$root/tools/bench/make_reports.py" 20000 "hoard$RANDOM" "$work/bodies"
+for round in 1 2; do
+  slots_and_headers base "$base"
+  slots_and_headers new "$new"
+done
