@@ -4,6 +4,7 @@
 #include "server/http/connection_slots.hpp"
 #include "server/http/open_file_limit.hpp"
 #include "server/http/operator_key.hpp"
+#include "server/http/stalled_connections.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
 
@@ -210,6 +211,8 @@ TEST_F(HostileInput, SilentAndTricklingConnectionsAreClosedAtTheHeaderDeadline)
 TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
 {
     options_.maxPerAddress = 4;
+    // Idle long enough to be evicted, not yet closed at their deadline.
+    options_.requestDeadline = options_.headerDeadline = 3s;
     server_ = std::make_unique<RunningServer>(folder_, options_);
     namespace asio = boost::asio;
     asio::io_context io;
@@ -218,7 +221,7 @@ TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
         idle.emplace_back(io);
         idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
     }
-    std::this_thread::sleep_for(50ms); // the server has accepted them
+    std::this_thread::sleep_for(kMinEvictableWait + 100ms);
     EXPECT_EQ(Get(server_->Port(), "/").rfind("HTTP/1.0 200", 0), 0u);
     char byte;
     boost::system::error_code closed;

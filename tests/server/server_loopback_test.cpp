@@ -1,3 +1,4 @@
+#include "server/http/stalled_connections.hpp"
 #include "server/views/csv_export.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
@@ -174,13 +175,16 @@ TEST_P(ServerTest, CutsOffSlowAndHalfSentRequests)
 TEST_P(ServerTest, AFullServerMakesRoomForANewcomer)
 {
     namespace asio = boost::asio;
+    // Idle long enough to be evicted, not yet closed at their deadline.
+    options_.requestDeadline = 3s;
+    server_ = std::make_unique<RunningServer>(database_, options_);
     asio::io_context io;
     std::vector<asio::ip::tcp::socket> idle;
     for (std::size_t i = 0; i < options_.maxConnections; ++i) {
         idle.emplace_back(io);
         idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
     }
-    std::this_thread::sleep_for(100ms); // the server has accepted them
+    std::this_thread::sleep_for(kMinEvictableWait + 100ms);
     const Received served = Exchange(server_->Port(), "GET / HTTP/1.0\r\n\r\n", 2s);
     EXPECT_EQ(served.bytes.rfind("HTTP/1.0 200", 0), 0u) << served.bytes.substr(0, 80);
     char byte;

@@ -36,7 +36,7 @@ def hoard(port, seconds, bodies):
     for s in held:
         s.setblocking(False)
         sel.register(s, selectors.EVENT_READ)
-    recorded = refused = other = 0
+    recorded = repeated = refused = other = 0
     end = time.time() + seconds
     next_round = 0.0
     lines = open(bodies, "rb").read().splitlines()
@@ -74,13 +74,16 @@ def hoard(port, seconds, bodies):
             reply = b""
         if b'"ret_code":0' in reply:
             recorded += 1
+        elif b'"ret_code":-1' in reply:
+            repeated += 1
         elif b" 503 " in reply[:16]:
             refused += 1
         else:
             other += 1
     for s in held:
         s.close()
-    print(f"{recorded / seconds:.0f} recorded/s, {refused} refused 503, {other} other, "
+    print(f"{recorded / seconds:.0f} recorded/s, {repeated} repeated, {refused} refused 503, "
+          f"{other} other, "
           f"{len(held)} hoarding connections")
 
 
