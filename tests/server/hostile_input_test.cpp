@@ -155,7 +155,8 @@ TEST_F(HostileInput, HeadDateAndExpectContinue)
             const auto at = reply.find("Content-Length: ");
             return reply.substr(at, reply.find("\r\n", at) - at);
         };
-        if (got.find(" 200 ") != std::string::npos) {
+        // The metrics (and the page, once its moment is over) change between the two.
+        if (std::string_view(path) == "/healthz") {
             EXPECT_EQ(length(head), length(got)) << path;
         }
     }
