@@ -139,6 +139,18 @@ TEST_F(HostileInput, OversizedHeadersAndBodiesAreCutOff)
     ExpectStillServing();
 }
 
+// A connection carries a bounded number of requests: a pipelined run is cut at its share.
+TEST_F(HostileInput, AConnectionsRequestsAreBounded)
+{
+    std::string run;
+    for (std::size_t i = 0; i <= options_.maxRequestsPerConnection; ++i)
+        run += "GET /healthz HTTP/1.1\r\n\r\n";
+    const Received reply = Exchange(server_->Port(), run, 3s);
+    EXPECT_EQ(StatusLines(reply.bytes), static_cast<int>(options_.maxRequestsPerConnection));
+    EXPECT_NE(reply.bytes.rfind("Connection: close"), std::string::npos);
+    EXPECT_TRUE(reply.closed);
+}
+
 // What HTTP clients and monitors rely on: a Date on every reply, HEAD for every read with the
 // GET's headers and no body, and an answer to Expect: 100-continue at once.
 TEST_F(HostileInput, HeadDateAndExpectContinue)
