@@ -43,8 +43,9 @@ TEST(Placement, TheShippedLayoutGrowsWithTheDpiAndStaysInsideItsWindows)
             EXPECT_EQ(at.width, ScaleToDpi(spec.x + spec.width, dpi) - ScaleToDpi(spec.x, dpi))
                 << spec.name;
             EXPECT_NEAR(at.height, spec.height * dpi / 96.0, 1.0) << spec.name;
-            if (window)
+            if (window) {
                 EXPECT_TRUE(Inside(at, PlaceAtDpi(*window, nullptr, dpi))) << spec.name;
+            }
         }
     }
 }
