@@ -87,7 +87,7 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         "writers", po::value(&settings.writers)->default_value(settings.writers),
         "store connections that write; one commits everything queued at once, more contend for "
         "the same tally rows (PostgreSQL; SQLite takes one writer at a time anyway)")(
-        "threads", po::value(&settings.threads)->default_value(settings.threads),
+        "threads", po::value(&settings.server.threads)->default_value(settings.server.threads),
         "network threads")(
         "max-connections",
         po::value(&settings.server.maxConnections)->default_value(settings.server.maxConnections),
@@ -134,7 +134,7 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
     settings.server.requestLogFd = STDOUT_FILENO;
     settings.writers = std::max(1, settings.writers);
     settings.server.headerDeadline = std::chrono::milliseconds(headerMs);
-    settings.threads = std::max(1, settings.threads);
+    settings.server.threads = std::max(1, settings.server.threads);
     return true;
 }
 
@@ -162,7 +162,7 @@ int main(int argc, char** argv)
     try {
         EnsureOpenFileLimit(settings.server.maxConnections + settings.writers);
         // Declared first so that it outlives the recorder, whose last replies post to it.
-        boost::asio::io_context io;
+        boost::asio::io_context io(settings.server.threads);
         ServerMetrics metrics;
         metrics.store = IsPostgresUrl(settings.database) ? "postgresql" : "sqlite";
         ReportRecorder recorder([&] { return OpenReportStore(settings.database); },
@@ -187,7 +187,7 @@ int main(int argc, char** argv)
         std::cout << "listening on " << settings.server.address << ":" << server.Port()
                   << std::endl;
         std::vector<std::thread> threads;
-        for (int i = 1; i < settings.threads; ++i)
+        for (int i = 1; i < settings.server.threads; ++i)
             threads.emplace_back([&io] { Serve(io); });
         Serve(io);
         for (std::thread& thread : threads)

@@ -25,6 +25,7 @@ struct ServerOptions {
     int requestLogFd = -1; // where the line of each request goes (-1: nowhere)
     // The page is rendered at most once in this time.
     std::chrono::milliseconds pageLifetime{1000};
+    int threads = 1; // network threads: with one, no handler needs a strand
 };
 
 // The whole process: the network side, the store and the threads.
@@ -32,7 +33,6 @@ struct Settings {
     ServerOptions server;
     std::string database = "data"; // a data folder for SQLite, or a PostgreSQL URL
     int writers = 1;               // store connections that write
-    int threads = 1;               // network threads
     // The most reports one transaction takes.
     std::size_t maxBatch = 512;
 };

@@ -362,6 +362,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
     unsigned version_ = 0; // of the request being answered; 0 before one was read
 };
 
+// Where the acceptor's and each connection's handlers run one at a time. With several network
+// threads that takes a strand each; one thread runs them one at a time anyway, and a strand's
+// locks and hand-offs would cost every handler.
+asio::any_io_executor OneAtATime(asio::io_context& io, int threads)
+{
+    if (threads > 1)
+        return asio::make_strand(io);
+    return io.get_executor();
+}
+
 // Over the connection limit: a short 503 if the socket takes it at once, then close. Returns the
 // bytes sent.
 std::size_t Refuse(tcp::socket& socket)
@@ -380,7 +390,7 @@ std::size_t Refuse(tcp::socket& socket)
 
 HttpServer::HttpServer(asio::io_context& io, ServerOptions options, ReportRecorder& recorder,
                        ServerMetrics& metrics)
-    : io_(io), acceptor_(asio::make_strand(io)),
+    : io_(io), acceptor_(OneAtATime(io, options.threads)),
       shared_(std::make_shared<RequestServices>(std::move(options), recorder, metrics))
 {
     const tcp::endpoint endpoint(asio::ip::make_address(shared_->options.address),
@@ -407,7 +417,7 @@ std::size_t HttpServer::OpenConnections() const
 
 void HttpServer::Close()
 {
-    // On the acceptor's strand: an accept may be completing on another thread.
+    // On the acceptor's executor: an accept may be completing on another thread.
     asio::post(acceptor_.get_executor(), [this] {
         error_code ignored;
         acceptor_.close(ignored);
@@ -416,9 +426,7 @@ void HttpServer::Close()
 
 void HttpServer::Accept()
 {
-    // Each connection gets a strand of its own: with several network threads, its handlers
-    // (reads, replies, timers, the store's answers) still run one at a time.
-    acceptor_.async_accept(asio::make_strand(io_),
+    acceptor_.async_accept(OneAtATime(io_, shared_->options.threads),
                            [this](const error_code& ec, tcp::socket socket) {
                                if (ec == asio::error::operation_aborted)
                                    return;

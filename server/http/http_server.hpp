@@ -32,7 +32,7 @@ class HttpServer {
     void Admit(std::shared_ptr<boost::asio::ip::tcp::socket> socket, bool retried);
 
     boost::asio::io_context& io_;
-    boost::asio::ip::tcp::acceptor acceptor_; // on a strand of its own
+    boost::asio::ip::tcp::acceptor acceptor_; // its handlers one at a time
     unsigned short port_ = 0;
     std::shared_ptr<RequestServices> shared_; // what every connection shares
 };

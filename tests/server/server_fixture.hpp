@@ -33,7 +33,7 @@ class RunningServer {
     RunningServer(const std::function<std::unique_ptr<ReportStore>()>& open, ServerOptions options,
                   int threads = 4)
         : recorder_(open, 1, Settings{}.maxBatch, metrics_),
-          server_(io_, WithPort0(std::move(options)), recorder_, metrics_)
+          server_(io_, WithPort0(std::move(options), threads), recorder_, metrics_)
     {
         for (int i = 0; i < threads; ++i)
             threads_.emplace_back([this] { io_.run(); });
@@ -48,9 +48,10 @@ class RunningServer {
     ReportRecorder& Recorder() { return recorder_; }
 
   private:
-    static ServerOptions WithPort0(ServerOptions options)
+    static ServerOptions WithPort0(ServerOptions options, int threads)
     {
         options.port = 0;
+        options.threads = threads;
         return options;
     }
     boost::asio::io_context io_;
