@@ -38,7 +38,7 @@ col.num{width:64px}
 th{font-size:12px;color:#6b7280;font-weight:normal;text-align:right;padding:0 6px 4px}
 th:first-child{text-align:left}
 svg{display:block}
-.empty{margin:0;color:#9ca3af;font-size:13px}
+.empty{margin:0;color:#6b7280;font-size:13px}
 h3{margin:12px 0 4px;font-size:14px;font-weight:600;color:#374151}
 h2+h3{margin-top:0}
 .note{margin:10px 0 0;color:#6b7280;font-size:12px}
