@@ -235,11 +235,17 @@ TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
         idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
     }
     std::this_thread::sleep_for(kMinEvictableWait + 100ms);
+    testing::internal::CaptureStderr();
     EXPECT_EQ(Get(server_->Port(), "/").rfind("HTTP/1.0 200", 0), 0u);
     char byte;
     boost::system::error_code closed;
     idle.front().read_some(asio::buffer(&byte, 1), closed);
     EXPECT_EQ(closed, asio::error::eof) << "the longest idle was closed for the newcomer";
+    std::this_thread::sleep_for(100ms); // the server's side of the close is handled after it
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "127.0.0.1: closed for a newcomer while waiting for a request"),
+              std::string::npos)
+        << "an eviction is said on standard error";
     idle.clear();
     // Wrong keys wait a second for their answer: nothing of the share waits for a request.
     for (std::size_t i = 0; i < options_.maxPerAddress; ++i) {
