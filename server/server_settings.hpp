@@ -20,8 +20,11 @@ struct ServerOptions {
     std::chrono::milliseconds headerDeadline{3000};
     // Peers whose X-Forwarded-For names the client: "ADDRESS[/BITS][,...]", empty for none.
     std::string trustedProxies;
-    // Requests one connection may carry; the reply to the last closes it.
+    // Requests one connection may carry, and how long it may take new ones after it was accepted;
+    // the reply to the last closes it. A reply's own deadline is renewed for each reply, so without
+    // the time a client that reads slowly could keep its slot for 100 replies' deadlines.
     std::size_t maxRequestsPerConnection = 100;
+    std::chrono::milliseconds connectionLifetime{60000};
     int requestLogFd = -1; // where the line of each request goes (-1: nowhere)
     // The page is rendered at most once in this time.
     std::chrono::milliseconds pageLifetime{1000};

@@ -59,7 +59,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     Connection(tcp::socket socket, asio::ip::address peer, bool viaProxy,
                std::shared_ptr<RequestServices> shared)
         : stream_(std::move(socket)), peerAddress_(peer), peer_(peer.to_string()), client_(peer_),
-          viaProxy_(viaProxy), shared_(std::move(shared))
+          viaProxy_(viaProxy), shared_(std::move(shared)),
+          lastRequestBy_(std::chrono::steady_clock::now() + shared_->options.connectionLifetime)
     {
     }
     ~Connection()
@@ -274,10 +275,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     {
         NotWaiting();
         // Keep-alive only for a well-formed request that asked for it, up to the connection's
-        // share of requests.
+        // share of requests and time.
         const bool parsed = parser_ && parser_->is_done();
         response.keep_alive(parsed && response.result() != http::status::internal_server_error &&
-                            keepAlive_ && requests_ < shared_->options.maxRequestsPerConnection);
+                            keepAlive_ && requests_ < shared_->options.maxRequestsPerConnection &&
+                            std::chrono::steady_clock::now() < lastRequestBy_);
         if (setLength)
             response.prepare_payload();
         auto held = std::make_shared<http::response<Body>>(std::move(response));
@@ -354,11 +356,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::string method_, target_;
     std::optional<Decision> decision_;
     bool keepAlive_ = false;
-    bool head_ = false;
-    std::size_t requests_ = 0;             // answered on this connection, this one included
-    StalledConnections::Id stalledId_ = 0; // while it waits for a request
-    bool evicted_ = false; // closed to make room for a newcomer    // the request is a HEAD: its
-                           // answer goes without its body
+    bool head_ = false;        // the request is a HEAD: its answer goes without its body
+    std::size_t requests_ = 0; // answered on this connection, this one included
+    const std::chrono::steady_clock::time_point lastRequestBy_; // after it, no more are read
+    StalledConnections::Id stalledId_ = 0;                      // while it waits for a request
+    bool evicted_ = false; // closed to make room for a newcomer
     unsigned version_ = 0; // of the request being answered; 0 before one was read
 };
 

@@ -151,6 +151,32 @@ TEST_F(HostileInput, AConnectionsRequestsAreBounded)
     EXPECT_TRUE(reply.closed);
 }
 
+// A connection takes no new request once its lifetime has passed: a client that reads its replies
+// slowly cannot keep its slot for a hundred replies' deadlines.
+TEST_F(HostileInput, AConnectionsTimeIsBounded)
+{
+    options_.connectionLifetime = 300ms;
+    options_.headerDeadline = 1s; // idle past the lifetime, not past the wait for a request
+    server_ = std::make_unique<RunningServer>(folder_, options_);
+    namespace asio = boost::asio;
+    asio::io_context io;
+    asio::ip::tcp::socket socket(io);
+    socket.connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+    const auto ask = [&socket] {
+        asio::write(socket, asio::buffer(std::string("GET /healthz HTTP/1.1\r\n\r\n")));
+        std::string reply(4096, '\0');
+        reply.resize(socket.read_some(asio::buffer(reply)));
+        return reply;
+    };
+    EXPECT_EQ(ask().find("Connection: close"), std::string::npos) << "kept alive at first";
+    std::this_thread::sleep_for(options_.connectionLifetime + 100ms);
+    EXPECT_NE(ask().find("Connection: close"), std::string::npos) << "its last reply";
+    char byte;
+    boost::system::error_code closed;
+    socket.read_some(asio::buffer(&byte, 1), closed);
+    EXPECT_EQ(closed, asio::error::eof);
+}
+
 // What HTTP clients and monitors rely on: a Date on every reply, HEAD for every read with the
 // GET's headers and no body, and an answer to Expect: 100-continue at once.
 TEST_F(HostileInput, HeadDateAndExpectContinue)
