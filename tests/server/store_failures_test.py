@@ -56,6 +56,11 @@ class Server:
         status, text = self.request("/vorn/a20140220checkmachine/postInfo.php", body.encode())
         return "recorded" if b'"ret_code":0' in text else f"{status} {text[:40]!r}"
 
+    def stop(self):
+        """Ends the server and waits for it: the work folder is removed after it."""
+        self.process.terminate()
+        self.process.wait(timeout=30)
+
     def accounts(self):
         """The accounts of every stored report."""
         export = self.request("/export.csv?raw=1")[1].decode("gbk")
@@ -85,7 +90,7 @@ def sqlite_taken_away(binary, bodies, work):
         ("replaced", lambda: database.write_bytes(aside.read_bytes()), 1, "500", 503),
         ("back", lambda: os.replace(aside, database), 1, "recorded", 200)])
     check(server.accounts() == {account(b) for b in bodies[:2]}, "sqlite: back: the export differs")
-    server.process.terminate()
+    server.stop()
 
 
 def fill(path):
@@ -110,7 +115,7 @@ def sqlite_full(binary, bodies, work):
         ("room", lambda: None, 2, "recorded", 200),
         ("full", lambda: fill(filler), 3, "500", 503),
         ("room again", filler.unlink, 3, "recorded", 200)])
-    server.process.terminate()
+    server.stop()
 
 
 def postgres_restart(root, binary, bodies, work):
@@ -149,7 +154,7 @@ def postgres_restart(root, binary, bodies, work):
         check(answer.startswith(wanted) and (name in stored or sent < back),
               f"restart: report {name} answered {answer}, stored: {name in stored}")
     check(len(stored) > len(answers) // 2, f"restart: {len(stored)} of {len(answers)} stored")
-    server.process.terminate()
+    server.stop()
 
 
 def main(root, binary):
