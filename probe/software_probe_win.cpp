@@ -42,33 +42,33 @@ void CollectDisplayNames(const char* keyPath, std::vector<std::string>& names)
 // The hidden window the test device is created on; it is never shown and goes with the test.
 class TestWindow {
   public:
-    TestWindow() : instance_(GetModuleHandleA(nullptr))
+    TestWindow() : mInstance(GetModuleHandleA(nullptr))
     {
         WNDCLASSEXA windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.style = CS_CLASSDC;
         windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = instance_;
+        windowClass.hInstance = mInstance;
         windowClass.lpszClassName = kWindowClass;
         RegisterClassExA(&windowClass); // fails harmlessly if still registered
-        window_ =
+        mWindow =
             CreateWindowExA(0, kWindowClass, "D3D Tutorial 01: CreateDevice", WS_OVERLAPPEDWINDOW,
-                            100, 100, 300, 300, nullptr, nullptr, instance_, nullptr);
+                            100, 100, 300, 300, nullptr, nullptr, mInstance, nullptr);
     }
     ~TestWindow()
     {
-        if (window_)
-            DestroyWindow(window_);
-        UnregisterClassA(kWindowClass, instance_);
+        if (mWindow)
+            DestroyWindow(mWindow);
+        UnregisterClassA(kWindowClass, mInstance);
     }
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
 
-    HWND Handle() const { return window_; }
+    HWND Handle() const { return mWindow; }
 
   private:
-    HINSTANCE instance_;
-    HWND window_;
+    HINSTANCE mInstance;
+    HWND mWindow;
 };
 
 IDirect3DDevice9* CreateTestDevice(IDirect3D9& d3d, HWND window)
