@@ -41,7 +41,7 @@ const TableFile kGpuFile{
     "gpu.txt",        1276, 14000, "NVIDIA GeForce GTX 690", "common_gpus.txt", "recent_gpus.txt",
     "survey_gpus.txt"};
 
-// Both tables are parsed with one regular expression before the first window; this bounds
+// Both tables are parsed, line by line by a hand matcher, before the first window; this bounds
 // what start-up pays for them.
 constexpr std::size_t kMaxEntriesPerTable = 2500;
 
