@@ -88,6 +88,8 @@ void SetControlText(ControlCore& core, const char* text)
     if (!core.mHwnd)
         return;
     SetWindowTextW(core.mHwnd, Widen(text ? text : "").c_str());
+    if (core.mSpec.maxHeight > 0)
+        core.mLib.Refit(core);
     Repaint(core);
 }
 

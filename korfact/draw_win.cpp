@@ -42,24 +42,35 @@ std::wstring WindowTextOf(HWND hwnd)
     return text;
 }
 
-// Wrapped text in `area`: one line sits in the middle, several start at the top.
-void DrawWrapped(HDC dc, const std::wstring& text, RECT area, Align align)
+int TextWidth(HDC dc, const std::wstring& text, std::size_t start, std::size_t length)
+{
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str() + start, static_cast<int>(length), &size);
+    return static_cast<int>(size.cx);
+}
+
+// The lines of `text` `width` pixels wide in the font selected into `dc`.
+std::vector<Line> WrapInDc(HDC dc, const std::wstring& text, int width)
 {
     const std::u16string units(text.begin(), text.end());
-    const auto measure = [&](std::size_t start, std::size_t length) {
-        SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str() + start, static_cast<int>(length), &size);
-        return static_cast<int>(size.cx);
-    };
-    const std::vector<Line> lines = WrapText(units, area.right - area.left, measure);
+    return WrapText(units, width, [&](std::size_t start, std::size_t length) {
+        return TextWidth(dc, text, start, length);
+    });
+}
+
+// Wrapped text in `area`, `scrolled` pixels of it above the area: one line sits in the middle,
+// several start at the top.
+void DrawWrapped(HDC dc, const std::wstring& text, RECT area, Align align, int scrolled)
+{
+    const std::vector<Line> lines = WrapInDc(dc, text, area.right - area.left);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     const int lineHeight = LineAdvance(metrics.tmHeight);
-    int y = area.top;
+    int y = area.top - scrolled;
     if (lines.size() == 1)
         y += (area.bottom - area.top - metrics.tmHeight) / 2;
     for (const Line& line : lines) {
-        const int width = measure(line.start, line.length);
+        const int width = TextWidth(dc, text, line.start, line.length);
         int x = area.left;
         if (align == Align::Centre)
             x += (area.right - area.left - width) / 2;
@@ -142,15 +153,80 @@ void DrawLabel(ControlCore& label, const DRAWITEMSTRUCT& item)
     SetBkMode(dc, TRANSPARENT);
     const COLORREF colour = lit ? kAccentHover : label.mColour;
     SetTextColor(dc, colour);
-    DrawWrapped(dc, WindowTextOf(label.mHwnd), item.rcItem, label.mSpec.align);
+    DrawWrapped(dc, WindowTextOf(label.mHwnd), item.rcItem, label.mSpec.align,
+                GetScrollPos(label.mHwnd, SB_VERT));
 }
 
 } // namespace
 
 RECT EditBox(const ControlCore& edit)
 {
-    const Rect box = PlaceAtDpi(edit.mSpec, &edit.mWindow->mSpec, edit.mLib.Dpi());
+    const Rect box = PlaceAtDpi(edit.mSpec, &edit.mWindow->mSpec, edit.mLib.Dpi(),
+                                edit.mLib.Grown(*edit.mWindow));
     return RECT{box.x, box.y, box.x + box.width, box.y + box.height};
+}
+
+int WrappedTextHeight(const ControlCore& label, int width)
+{
+    const WindowDc dc(label.mHwnd);
+    const Selection font(dc.get(), label.mFont);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.get(), &metrics);
+    return WrappedHeight(WrapInDc(dc.get(), WindowTextOf(label.mHwnd), width).size(),
+                         metrics.tmHeight);
+}
+
+bool ScrollLabel(ControlCore& label, int request, int lines)
+{
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    if (!(GetWindowLongW(label.mHwnd, GWL_STYLE) & WS_VSCROLL) ||
+        !GetScrollInfo(label.mHwnd, SB_VERT, &info))
+        return false;
+    const int page = static_cast<int>(info.nPage);
+    const int line = LineAdvance(label.mLib.Scale(label.mSpec.fontSize));
+    const int last = std::max(0, info.nMax - page + 1);
+    int at = info.nPos + lines * line;
+    switch (request) {
+    case SB_LINEUP:
+        at = info.nPos - line;
+        break;
+    case SB_LINEDOWN:
+        at = info.nPos + line;
+        break;
+    case SB_PAGEUP:
+        at = info.nPos - std::max(line, page - line);
+        break;
+    case SB_PAGEDOWN:
+        at = info.nPos + std::max(line, page - line);
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        at = info.nTrackPos;
+        break;
+    case SB_TOP:
+        at = 0;
+        break;
+    case SB_BOTTOM:
+        at = last;
+        break;
+    }
+    at = std::clamp(at, 0, last);
+    if (at != info.nPos) {
+        SetScrollPos(label.mHwnd, SB_VERT, at, TRUE);
+        Repaint(label);
+    }
+    return true;
+}
+
+ControlCore* ScrollingLabel(const ControlCore& window)
+{
+    for (ControlCore* control : window.mLib.Children(window))
+        if (control->mSpec.maxHeight > 0 &&
+            (GetWindowLongW(control->mHwnd, GWL_STYLE) & WS_VSCROLL))
+            return control;
+    return nullptr;
 }
 
 void PaintWindow(ControlCore& window, HDC dc)

@@ -13,7 +13,9 @@
 // Kinds: dialog (a top-level window), panel (a modal window inside a dialog, centred over it),
 // label, link (a label that reports clicks), edit, button, richtext. Sizes are logical pixels
 // relative to the enclosing window. Fonts, colours and alignment pass from a window to what it
-// holds unless set again.
+// holds unless set again. A label in a panel may name a maxheight: it then grows up to that
+// height to show its whole text, its panel grows by as much, and what lies below the label in
+// that panel moves down; text taller still scrolls.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -59,6 +61,7 @@ struct ControlSpec {
     bool tabStop = false;
     ButtonLook look = ButtonLook::Plain;
     int limit = 0;     // edits: most characters typed
+    int maxHeight = 0; // labels in a panel: the tallest they grow to (0: they keep their height)
     std::string close; // windows: the button that closes them
     int parent = -1;   // index of the enclosing window, -1 for a dialog
 };

@@ -17,9 +17,29 @@ int UsableDpi(int reported)
     return reported >= kLeastDpi && reported <= kMostDpi ? reported : 96;
 }
 
-Rect PlaceAtDpi(const ControlSpec& spec, const ControlSpec* window, int dpi)
+int GrowthAtDpi(const ControlSpec& label, int textHeight, int dpi)
 {
-    const Rect box = ScaleToDpi(Rect{spec.x, spec.y, spec.width, spec.height}, dpi);
+    if (label.maxHeight <= label.height)
+        return 0;
+    const int height = ScaleToDpi(label.y + label.height, dpi) - ScaleToDpi(label.y, dpi);
+    const int most = ScaleToDpi(label.y + label.maxHeight, dpi) - ScaleToDpi(label.y, dpi);
+    return std::clamp(textHeight, height, most) - height;
+}
+
+Rect PlaceAtDpi(const ControlSpec& spec, const ControlSpec* window, int dpi,
+                const std::vector<Growth>& grown)
+{
+    Rect box = ScaleToDpi(Rect{spec.x, spec.y, spec.width, spec.height}, dpi);
+    if (TraitsOf(spec.kind).window) {
+        for (const Growth& growth : grown)
+            box.height += growth.extra;
+    } else {
+        for (const Growth& growth : grown)
+            if (growth.label == &spec)
+                box.height += growth.extra;
+            else if (growth.label->y + growth.label->height <= spec.y)
+                box.y += growth.extra;
+    }
     if (spec.kind == Kind::Dialog)
         return Rect{0, 0, box.width, box.height};
     if (spec.kind == Kind::Panel && window)

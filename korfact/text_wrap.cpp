@@ -11,16 +11,23 @@ bool IsCjk(char16_t c)
 
 bool IsClosingPunctuation(char16_t c)
 {
-    static const std::u16string kClosing = u"，。、；：？！）》」』】〉,.;:?!)";
+    static const std::u16string kClosing = u"，。、；：？！）》」』】〉〕］｝％”’…,.;:?!)]}%";
     return kClosing.find(c) != std::u16string::npos;
 }
 
-// May a line end before text[i] (i > start)?
+bool IsOpeningPunctuation(char16_t c)
+{
+    static const std::u16string kOpening = u"（《「『【〈〔［｛“‘([{";
+    return kOpening.find(c) != std::u16string::npos;
+}
+
+// May a line end before text[i] (i > start)? Not so that closing punctuation starts a line or
+// opening punctuation ends one.
 bool CanBreakBefore(const std::u16string& text, std::size_t i)
 {
     const char16_t before = text[i - 1];
     const char16_t here = text[i];
-    if (IsClosingPunctuation(here))
+    if (IsClosingPunctuation(here) || IsOpeningPunctuation(before))
         return false;
     return before == u' ' || IsCjk(before) || IsCjk(here);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Line breaking for labels: Chinese text has no spaces, so a line may also break between two
-// CJK characters (never before closing punctuation such as ，。). Texts are UTF-16.
+// CJK characters or between a CJK character and a Latin word (never before closing punctuation
+// such as ，。」 nor after opening punctuation such as 「（); Latin words break only at blanks.
+// Texts are UTF-16, so a character of the GBK text is never cut.
 #include <cstddef>
 #include <functional>
 #include <string>

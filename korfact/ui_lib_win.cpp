@@ -5,6 +5,7 @@
 #include "korfact/dpi_win.hpp"
 #include "korfact/placement.hpp"
 
+#include <climits>
 #include <fstream>
 #include <sstream>
 
@@ -130,6 +131,9 @@ bool UILib::Create(const Layout& layout)
     for (const ControlSpec& spec : layout.controls)
         if (!CreateControl(spec))
             return false;
+    for (const auto& control : mControls)
+        if (control->mSpec.maxHeight > 0)
+            Refit(*control);
     return true;
 }
 
@@ -169,13 +173,52 @@ void UILib::PlaceDialog(ControlCore& dialog)
 
 void UILib::Place(ControlCore& control)
 {
-    const Rect box = PlaceAtDpi(control.mSpec, &control.mWindow->mSpec, mDpi);
+    const bool window = TraitsOf(control.mSpec.kind).window;
+    const Rect box = PlaceAtDpi(control.mSpec, &control.mWindow->mSpec, mDpi,
+                                Grown(window ? control : *control.mWindow));
     if (control.mSpec.kind == Kind::Edit)
         PlaceEdit(control, box);
     else
         SetWindowPos(control.mHwnd, nullptr, box.x, box.y, box.width, box.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-    control.ChangeDpi();
+}
+
+void UILib::Fit(ControlCore& label)
+{
+    const Rect box = PlaceAtDpi(label.mSpec, &label.mWindow->mSpec, mDpi);
+    const int most = box.height + GrowthAtDpi(label.mSpec, INT_MAX, mDpi);
+    int needed = WrappedTextHeight(label, box.width);
+    // Taller than it may grow: it scrolls, and its text wraps beside the scroll bar.
+    const bool scrolls = needed > most;
+    if (scrolls)
+        needed = WrappedTextHeight(label, box.width - GetSystemMetrics(SM_CXVSCROLL));
+    label.mExtra = GrowthAtDpi(label.mSpec, needed, mDpi);
+    ShowScrollBar(label.mHwnd, SB_VERT, scrolls);
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMax = scrolls ? needed - 1 : 0;
+    info.nPage = scrolls ? static_cast<UINT>(most) : 0;
+    SetScrollInfo(label.mHwnd, SB_VERT, &info, FALSE);
+}
+
+void UILib::Refit(ControlCore& label)
+{
+    Fit(label);
+    ControlCore& window = *label.mWindow;
+    Place(window);
+    for (ControlCore* control : Children(window))
+        Place(*control);
+    RedrawWindow(window.mHwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+std::vector<Growth> UILib::Grown(const ControlCore& window) const
+{
+    std::vector<Growth> grown;
+    for (const ControlCore* control : Children(window))
+        if (control->mExtra > 0)
+            grown.push_back({&control->mSpec, control->mExtra});
+    return grown;
 }
 
 void UILib::ChangeDpi(int dpi)
@@ -184,9 +227,16 @@ void UILib::ChangeDpi(int dpi)
     for (const auto& control : mControls) {
         control->mFont = Font(control->mSpec, false);
         SendMessageW(control->mHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control->mFont), FALSE);
-        if (control->mWindow)
-            Place(*control);
     }
+    // Growing labels measure their text in the new font before anything is placed around them.
+    for (const auto& control : mControls)
+        if (control->mSpec.maxHeight > 0)
+            Fit(*control);
+    for (const auto& control : mControls)
+        if (control->mWindow) {
+            Place(*control);
+            control->ChangeDpi();
+        }
     for (const auto& control : mControls)
         if (!control->mWindow)
             RedrawWindow(control->mHwnd, nullptr, nullptr,

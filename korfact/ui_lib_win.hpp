@@ -5,6 +5,7 @@
 #include "korfact/event_codes.hpp"
 #include "korfact/geometry.hpp"
 #include "korfact/layout_model.hpp"
+#include "korfact/placement.hpp"
 
 #include <windows.h>
 
@@ -46,6 +47,7 @@ class ControlCore {
     COLORREF mColour; // text colour, ApplyParams may change it
     bool mHover = false;
     std::string mText; // what GetText last handed out
+    int mExtra = 0;    // a growing label: pixels it stands taller than its layout box
 
     // Windows only.
     Kordo::IEvent* mHandler = nullptr;
@@ -153,6 +155,10 @@ class UILib final : public Kordo::IUILib {
     int Scale(int logical) const;
     // Lays every window and control out again at `dpi`, the dialog's size and place aside.
     void ChangeDpi(int dpi);
+    // Sizes a growing label to its text and lays its window out again around it.
+    void Refit(ControlCore& label);
+    // The labels of `window` that grew to show their text.
+    std::vector<Growth> Grown(const ControlCore& window) const;
     HFONT Font(const ControlSpec& spec, bool underline);
     // `icon` at `size` pixels, reloaded from its resource where it came from one.
     HICON IconAt(HICON icon, int size);
@@ -170,6 +176,8 @@ class UILib final : public Kordo::IUILib {
     bool CreateControl(const ControlSpec& spec);
     // Moves a control (not a dialog) to its place at the current DPI.
     void Place(ControlCore& control);
+    // How far a growing label grows at the current DPI to show its text, and whether it scrolls.
+    void Fit(ControlCore& label);
 
     std::vector<std::unique_ptr<ControlCore>> mControls;
     std::vector<std::unique_ptr<ControlCore>> mRetired; // shut down inside a modal loop
@@ -205,6 +213,14 @@ HWND ShowDimmedCopy(ControlCore& dialog);
 void HideDimmedCopy(HWND overlay);
 // The box an edit sits in, in its window's client coordinates.
 RECT EditBox(const ControlCore& edit);
+// How high a label's text stands wrapped to `width` pixels in its font.
+int WrappedTextHeight(const ControlCore& label, int width);
+// Scrolls a label that holds more text than it shows, as a scroll bar's `request` (SB_LINEUP
+// and the like) asks, or by `lines` lines (the wheel) with SB_ENDSCROLL. False for a label that
+// does not scroll.
+bool ScrollLabel(ControlCore& label, int request, int lines = 0);
+// The label of `window` that scrolls, if any.
+ControlCore* ScrollingLabel(const ControlCore& window);
 // Moves the focus to the next (or previous) tab stop of the control's window.
 void MoveFocus(ControlCore& from, bool backwards);
 

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <optional>
+#include <utility>
 
 namespace KorFact {
 
@@ -51,6 +52,25 @@ void CloseBySystem(ControlCore& window)
         static_cast<WindowControl*>(target)->EndModal(0);
 }
 
+// The arrows, Page Up and Down, Home and End scroll a window's text that does not fit.
+bool ScrollByKey(const ControlCore& window, WPARAM key)
+{
+    static const std::pair<WPARAM, int> kRequests[] = {
+        {VK_UP, SB_LINEUP},     {VK_DOWN, SB_LINEDOWN}, {VK_PRIOR, SB_PAGEUP},
+        {VK_NEXT, SB_PAGEDOWN}, {VK_HOME, SB_TOP},      {VK_END, SB_BOTTOM}};
+    ControlCore* label = ScrollingLabel(window);
+    for (const auto& [each, request] : kRequests)
+        if (label && key == each)
+            return ScrollLabel(*label, request);
+    return false;
+}
+
+// The wheel's turn in lines, three a notch as the system sets by default.
+int WheelLines(WPARAM wParam)
+{
+    return -static_cast<short>(HIWORD(wParam)) * 3 / WHEEL_DELTA;
+}
+
 // What a key does when the program left it alone. Tab moves through the tab stops, Enter
 // presses a button, Escape closes a panel; Tab, Enter and Escape characters are swallowed so
 // an edit does not beep.
@@ -74,7 +94,7 @@ bool DefaultKey(ControlCore& core, UINT message, WPARAM key)
             return true;
         }
     }
-    return false;
+    return core.mWindow && core.mSpec.kind != Kind::Edit && ScrollByKey(*core.mWindow, key);
 }
 
 // What every kind does with a key: it goes to the program, then to the default key handling.
@@ -140,6 +160,14 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_KILLFOCUS:
         if (traits.focusRing)
             handled = FocusLook(core, hwnd, message, wParam, lParam);
+        break;
+    case WM_VSCROLL:
+        if (ScrollLabel(core, LOWORD(wParam)))
+            handled = 0;
+        break;
+    case WM_MOUSEWHEEL:
+        if (ScrollLabel(core, SB_ENDSCROLL, WheelLines(wParam)))
+            handled = 0;
         break;
     case WM_NCDESTROY:
         RemoveWindowSubclass(hwnd, ControlProc, 0);
@@ -255,6 +283,13 @@ Handled WindowMessage(ControlCore& window, HWND hwnd, UINT message, WPARAM wPara
         return 0;
     case WM_SETCURSOR:
         return ShowBusyCursor(lib);
+    case WM_MOUSEWHEEL:
+        // The wheel over the window or a control that has no use for it scrolls its text.
+        if (ControlCore* label = ScrollingLabel(window)) {
+            ScrollLabel(*label, SB_ENDSCROLL, WheelLines(wParam));
+            return 0;
+        }
+        break;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_KEYMENU)
             return 0; // there is no menu to open

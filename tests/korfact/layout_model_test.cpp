@@ -31,6 +31,12 @@ LayoutError Refusal(const std::string& xml)
     return error;
 }
 
+// A panel 60 high in the 100 high dialog of kDialogOpen, holding `controls`.
+std::string GrowingPanel(const std::string& controls)
+{
+    return "<panel name=\"P\" id=\"8\" width=\"100\" height=\"60\">" + controls + "</panel>";
+}
+
 } // namespace
 
 TEST(LayoutModel, ReadsControlsWithWhatTheyTakeFromTheirWindow)
@@ -110,6 +116,18 @@ TEST(LayoutModel, RefusesBrokenLayoutsNamingElementAndReason)
          "label[L]", "longer than its buffer"},
         {"<layout><dialog name=\"D\" id=\"1\" width=\"9\" height=\"9\" close=\"X\"/></layout>",
          "dialog[D]", "close control X is not in the window"},
+        {WithControls("<label name=\"L\" id=\"3\" width=\"9\" height=\"9\" maxheight=\"20\"/>"),
+         "label[L]", "only a label in a panel grows"},
+        {WithControls(GrowingPanel("<button name=\"B\" id=\"9\" width=\"9\" height=\"9\" "
+                                   "maxheight=\"20\"/>")),
+         "button[B]", "unknown attribute maxheight"},
+        {WithControls(GrowingPanel("<label name=\"L\" id=\"9\" width=\"9\" height=\"9\" "
+                                   "maxheight=\"8\"/>")),
+         "label[L]", "maxheight out of range"},
+        {WithControls(GrowingPanel("<label name=\"L\" id=\"9\" width=\"9\" height=\"10\" "
+                                   "maxheight=\"30\"/><label name=\"M\" id=\"10\" y=\"20\" "
+                                   "width=\"9\" height=\"10\" maxheight=\"31\"/>")),
+         "panel[P]", "grown to 101 it is taller than its dialog"},
     };
     for (const auto& c : cases) {
         const LayoutError error = Refusal(c.xml);
@@ -117,6 +135,25 @@ TEST(LayoutModel, RefusesBrokenLayoutsNamingElementAndReason)
                                                                     << error.element;
         EXPECT_NE(error.reason.find(c.reason), std::string::npos) << c.xml << "\n" << error.reason;
     }
+}
+
+// A label in a panel may grow as far as its panel, grown, still fits in the dialog.
+TEST(LayoutModel, ReadsHowFarALabelInAPanelMayGrow)
+{
+    Layout layout;
+    LayoutError error;
+    ASSERT_TRUE(ParseLayout(
+        WithControls(GrowingPanel("<label name=\"L\" id=\"9\" width=\"9\" height=\"10\" "
+                                  "maxheight=\"30\"/><label name=\"M\" id=\"10\" y=\"20\" "
+                                  "width=\"9\" height=\"10\" maxheight=\"30\"/>"
+                                  "<label name=\"N\" id=\"11\" y=\"40\" width=\"9\" "
+                                  "height=\"10\"/>")),
+        layout, error))
+        << error.element << ": " << error.reason;
+    ASSERT_EQ(layout.controls.size(), 6u);
+    EXPECT_EQ(layout.controls[3].maxHeight, 30);
+    EXPECT_EQ(layout.controls[4].maxHeight, 30);
+    EXPECT_EQ(layout.controls[5].maxHeight, 0);
 }
 
 TEST(LayoutModel, BareNamesLieBesideTheProgram)

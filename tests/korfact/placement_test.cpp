@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 using namespace KorFact;
 
@@ -92,6 +93,71 @@ TEST(Placement, AnEditIsOneLineHighAndPaddedInsideItsBox)
     EXPECT_EQ(EditWindowIn(box, 60, 96).height, 36);
     EXPECT_EQ(EditWindowIn(Rect{0, 0, 10, 1}, 19, 96).height, 0);
     EXPECT_EQ(EditWindowIn(Rect{0, 0, 10, 1}, 19, 96).width, 0);
+}
+
+TEST(Placement, AGrowingLabelTakesWhatItsTextLacksUpToItsMaxHeight)
+{
+    ControlSpec label;
+    label.y = 94;
+    label.height = 72;
+    label.maxHeight = 192;
+    ControlSpec fixed = label;
+    fixed.maxHeight = 0;
+    const struct {
+        const ControlSpec* label;
+        int dpi;
+        int textHeight;
+        int extra;
+    } cases[] = {
+        {&label, 96, 40, 0},   {&label, 96, 72, 0},     {&label, 96, 73, 1},
+        {&label, 96, 150, 78}, {&label, 96, 192, 120},  {&label, 96, 5000, 120},
+        {&label, 144, 108, 0}, {&label, 144, 200, 92},  {&label, 144, 5000, 180},
+        {&label, 192, 144, 0}, {&label, 192, 300, 156}, {&label, 192, 5000, 240},
+        {&fixed, 96, 5000, 0}, {&fixed, 192, 5000, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(GrowthAtDpi(*c.label, c.textHeight, c.dpi), c.extra)
+            << c.dpi << " dpi, " << c.textHeight << " px, max " << c.label->maxHeight;
+}
+
+// A grown label is taller by what it grew, what lies below it moves down by as much, what lies
+// above or beside it stays, and its panel grows by as much and stays centred.
+TEST(Placement, WhatLiesBelowAGrownLabelMovesDownAndItsPanelGrows)
+{
+    const Layout layout = ShippedLayout();
+    const auto find = [&](const std::string& name) -> const ControlSpec& {
+        for (const ControlSpec& spec : layout.controls)
+            if (spec.name == name)
+                return spec;
+        throw std::runtime_error("no control " + name);
+    };
+    const ControlSpec& dialog = find("Main");
+    const ControlSpec& panel = find("Result");
+    const ControlSpec& message = find("Static_Msg");
+    ASSERT_GT(message.maxHeight, message.height);
+    for (const int dpi : {96, 144, 192}) {
+        const int most = GrowthAtDpi(message, 1 << 20, dpi);
+        for (const int extra : {0, 1, 37, most}) {
+            SCOPED_TRACE(std::to_string(dpi) + " dpi, " + std::to_string(extra) + " px");
+            const std::vector<Growth> grown = {{&message, extra}};
+            const Rect before = PlaceAtDpi(panel, &dialog, dpi);
+            const Rect after = PlaceAtDpi(panel, &dialog, dpi, grown);
+            EXPECT_EQ(after.height, before.height + extra);
+            EXPECT_EQ(after.width, before.width);
+            EXPECT_LE(std::abs((after.y * 2 + after.height) - (before.y * 2 + before.height)), 1);
+            EXPECT_TRUE(Inside(after, PlaceAtDpi(dialog, nullptr, dpi)));
+            for (const ControlSpec& spec : layout.controls) {
+                if (&spec == &panel || spec.parent < 0 || &layout.controls[spec.parent] != &panel)
+                    continue;
+                const Rect was = PlaceAtDpi(spec, &panel, dpi);
+                const Rect now = PlaceAtDpi(spec, &panel, dpi, grown);
+                const bool below = spec.y >= message.y + message.height;
+                EXPECT_EQ(now.y, was.y + (below ? extra : 0)) << spec.name;
+                EXPECT_EQ(now.height, was.height + (&spec == &message ? extra : 0)) << spec.name;
+                EXPECT_TRUE(Inside(now, after)) << spec.name;
+            }
+        }
+    }
 }
 
 TEST(Placement, FailedDpiQueriesCountAsNinetySix)

@@ -42,3 +42,24 @@ TEST(TextWrap, LineFeedsAndOverlongWords)
     // Narrower than one character still moves on.
     EXPECT_EQ(Wrap(u"ab", 5), (Lines{u"a", u"b"}));
 }
+
+// Punctuation keeps to its words: closing marks never start a line, opening marks never end
+// one; a Latin word beside Chinese moves down whole rather than being cut.
+TEST(TextWrap, PunctuationAndLatinWordsStayWithTheirNeighbours)
+{
+    const struct {
+        std::u16string text;
+        int width;
+        Lines lines;
+    } cases[] = {
+        {u"显卡「ABC」", 50, {u"显卡", u"「ABC」"}},
+        {u"点击“开始检测”", 30, {u"点击", u"“开始", u"检测”"}},
+        {u"名字很长…」和", 40, {u"名字很", u"长…」和"}},
+        {u"升级到Intel", 50, {u"升级到", u"Intel"}},
+        {u"换成 Intel Core i3。", 60, {u"换成", u"Intel", u"Core", u"i3。"}},
+        {u"为 4 级（1 级最好）", 60, {u"为 4 级", u"（1 级最", u"好）"}},
+        {u"超过37％的电脑", 40, {u"超过", u"37％的", u"电脑"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Wrap(c.text, c.width), c.lines) << std::string(c.text.begin(), c.text.end());
+}

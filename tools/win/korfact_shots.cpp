@@ -5,6 +5,7 @@
 #include "framework/kordo_ui.hpp"
 #include "framework/variable_param.hpp"
 #include "tools/win/screen_capture.hpp"
+#include "tools/win/server_messages.hpp"
 #include "tools/win/step_script.hpp"
 #include "tools/win/ui_input.hpp"
 
@@ -31,10 +32,12 @@ class Handler final : public IUILibEvent {
         else if (name == "Talvo_Close")
             Window("Talvo")->EndModal(id);
         else if (name == "Button_Start")
-            ShowResult();
+            mNextMessage.empty() ? ShowResult() : Show(true, mNextMessage.c_str());
         else if (name == "Result_Close" || name == "Button_OK" || name == "Button_OK_Close")
             Window("Result")->EndModal(id);
     }
+
+    std::string mNextMessage; // a server's message for the next Start, else the two short ones
 
   private:
     std::string Name(int id)
@@ -52,6 +55,12 @@ class Handler final : public IUILibEvent {
     {
         const bool ok = mOk;
         mOk = !mOk;
+        Show(ok, ok ? "您的电脑配置等级为 2 级，感谢参与本次检测活动！"
+                    : "数据提交失败，请稍后再尝试。如果问题持续出现，请检查网络连接。");
+    }
+
+    void Show(bool ok, const char* text)
+    {
         Get("Button_OK")->SetVisible(ok);
         Get("Button_OK_Close")->SetVisible(!ok);
         auto* rich = dynamic_cast<IRichText*>(Get("RichEdit_Text"));
@@ -60,8 +69,7 @@ class Handler final : public IUILibEvent {
                                "size=\"14\">检测成功,谢谢，您已成功参与检测。</font>"
                              : "<font color=\"0x9b9b9b\" bold=\"1\" size=\"14\">检测失败。</font>");
         auto* message = dynamic_cast<IStaticText*>(Get("Static_Msg"));
-        message->SetText(ok ? "您的电脑配置等级为 2 级，感谢参与本次检测活动！"
-                            : "数据提交失败，请稍后再尝试。如果问题持续出现，请检查网络连接。");
+        message->SetText(text);
         CVariableParam2 colour;
         colour.SetUInt(kTextColourKey, ok ? 0xC1D506 : 0x1717C5);
         message->ApplyParams(&colour);
@@ -71,6 +79,22 @@ class Handler final : public IUILibEvent {
     IUILib& mLib;
     bool mOk = true;
 };
+
+// What Windows 10 does when the dialog's monitor changes to `dpi`: it asks the dialog for its
+// size there (WM_GETDPISCALEDSIZE), then tells it the DPI with a rectangle of that size, here
+// centred where it was.
+void MoveToDpi(HWND dialog, int dpi)
+{
+    constexpr UINT kGetDpiScaledSize = 0x02E4;
+    RECT now;
+    GetWindowRect(dialog, &now);
+    SIZE size{now.right - now.left, now.bottom - now.top};
+    SendMessageW(dialog, kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size));
+    const int x = (now.left + now.right - size.cx) / 2;
+    const int y = (now.top + now.bottom - size.cy) / 2;
+    RECT suggested{x, y, x + size.cx, y + size.cy};
+    SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
 
 std::string DefaultFolder()
 {
@@ -167,6 +191,61 @@ int main(int argc, char** argv)
               })
         .Then("failure",
               [&] { return IsWindowVisible(control("Result")) && shot("5-result-failure"); })
+        .Then("close failure", [&] {
+            UiInput::Click(control("Button_OK_Close"));
+            return true;
+        });
+    // The longest message the server gives, on monitors of 96, 144 and 192 DPI, and a message
+    // longer than the panel may grow, scrolled to its end.
+    const auto start = [&](const std::string& message) {
+        return [&, message] {
+            if (IsWindowVisible(control("Result")))
+                return false;
+            handler.mNextMessage = message;
+            UiInput::Click(control("Button_Start"));
+            return true;
+        };
+    };
+    const auto closeResult = [&] {
+        UiInput::Click(control("Button_OK"));
+        return true;
+    };
+    static const char* const kLongestShots[] = {"6-result-longest-96dpi", "7-result-longest-144dpi",
+                                                "8-result-longest-192dpi"};
+    const int dpis[] = {96, 144, 192};
+    for (int i = 0; i < 3; ++i) {
+        const int dpi = dpis[i];
+        const char* name = kLongestShots[i];
+        script
+            .Then("move to a monitor of another DPI",
+                  [&, dpi] {
+                      if (IsWindowVisible(control("Result")))
+                          return false;
+                      MoveToDpi(dialog, dpi);
+                      return true;
+                  })
+            .Then("start", start(ServerMessages::kLongest))
+            .Then(name, [&, name] { return IsWindowVisible(control("Result")) && shot(name); })
+            .Then("close", closeResult);
+    }
+    const std::string overlong = std::string(ServerMessages::kLongest) + ServerMessages::kLongest;
+    script
+        .Then("back to 96 DPI",
+              [&] {
+                  if (IsWindowVisible(control("Result")))
+                      return false;
+                  MoveToDpi(dialog, 96);
+                  return true;
+              })
+        .Then("start", start(overlong))
+        .Then("overlong",
+              [&] { return IsWindowVisible(control("Result")) && shot("9-result-overlong-96dpi"); })
+        .Then("to its end",
+              [&] {
+                  UiInput::Press(VK_END);
+                  return true;
+              })
+        .Then("overlong at its end", [&] { return shot("10-result-overlong-end-96dpi"); })
         .Then("close all", [&] {
             UiInput::AltF4();
             UiInput::AltF4();
@@ -177,5 +256,5 @@ int main(int argc, char** argv)
         main->EndModal(-1);
     });
     main->DoModal();
-    return saved == 5 ? 0 : 3;
+    return saved == 10 ? 0 : 3;
 }

@@ -1,0 +1,362 @@
+// The result panel with the server's message at each DPI: a message that fits keeps the panel as
+// laid out; a longer one grows the message and the panel by what its text needs, measured with
+// the message's own font, with the buttons below it; one taller than the panel may grow scrolls.
+#include "framework/component_library_loader.hpp"
+#include "framework/kordo_ui.hpp"
+#include "korfact/layout_model.hpp"
+#include "korfact/placement.hpp"
+#include "korfact/text_wrap.hpp"
+#include "tools/win/server_messages.hpp"
+#include "tools/win/ui_input.hpp"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+using namespace Kordo;
+
+namespace KorFact {
+
+bool operator==(const Rect& a, const Rect& b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+std::ostream& operator<<(std::ostream& out, const Rect& r)
+{
+    return out << r.x << "," << r.y << " " << r.width << "x" << r.height;
+}
+
+} // namespace KorFact
+
+namespace {
+
+struct Shipped {
+    KorFact::Layout layout;
+    const KorFact::ControlSpec* Find(const std::string& name) const
+    {
+        for (const KorFact::ControlSpec& spec : layout.controls)
+            if (spec.name == name)
+                return &spec;
+        return nullptr;
+    }
+};
+
+Shipped ShippedLayout()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string program = path;
+    std::ifstream in(KorFact::ResolveLayoutPath("Main.vxm", program.substr(0, program.rfind('\\'))),
+                     std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    Shipped shipped;
+    KorFact::LayoutError error;
+    EXPECT_TRUE(KorFact::ParseLayout(content.str(), shipped.layout, error)) << error.reason;
+    return shipped;
+}
+
+KorFact::Rect PlacedRect(HWND window)
+{
+    RECT at;
+    GetWindowRect(window, &at);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&at), 2);
+    return {at.left, at.top, at.right - at.left, at.bottom - at.top};
+}
+
+// The message's text as the label wraps it in its own font within its client area.
+struct Wrapped {
+    std::wstring text;
+    std::vector<KorFact::Line> lines;
+    std::vector<int> widths;
+    int height = 0;
+    int clientWidth = 0, clientHeight = 0;
+};
+
+Wrapped WrapAsShown(HWND label)
+{
+    Wrapped wrapped;
+    wrapped.text.resize(GetWindowTextLengthW(label) + 1);
+    wrapped.text.resize(
+        GetWindowTextW(label, &wrapped.text[0], static_cast<int>(wrapped.text.size())));
+    RECT client;
+    GetClientRect(label, &client);
+    wrapped.clientWidth = client.right;
+    wrapped.clientHeight = client.bottom;
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const auto measure = [&](std::size_t start, std::size_t length) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wrapped.text.c_str() + start, static_cast<int>(length), &size);
+        return static_cast<int>(size.cx);
+    };
+    const std::u16string units(wrapped.text.begin(), wrapped.text.end());
+    wrapped.lines = KorFact::WrapText(units, client.right, measure);
+    for (const KorFact::Line& line : wrapped.lines)
+        wrapped.widths.push_back(measure(line.start, line.length));
+    wrapped.height = KorFact::WrappedHeight(wrapped.lines.size(), metrics.tmHeight);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    return wrapped;
+}
+
+std::string Gbk(const std::wstring& text)
+{
+    std::string bytes(text.size() * 2, '\0');
+    bytes.resize(WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), &bytes[0],
+                                     static_cast<int>(bytes.size()), nullptr, nullptr));
+    return bytes;
+}
+
+// Offsets in `gbk` where a character starts.
+std::vector<bool> CharacterStarts(const std::string& gbk)
+{
+    std::vector<bool> starts(gbk.size() + 1, false);
+    for (std::size_t i = 0; i < gbk.size(); ++i) {
+        starts[i] = true;
+        if (IsDBCSLeadByteEx(936, static_cast<BYTE>(gbk[i])))
+            ++i;
+    }
+    starts[gbk.size()] = true;
+    return starts;
+}
+
+bool IsWordCharacter(wchar_t c)
+{
+    return c < 0x80 &&
+           (std::isalnum(c) || c == '(' || c == ')' || c == '-' || c == '.' || c == '@');
+}
+
+bool Scrolls(HWND label)
+{
+    return (GetWindowLongW(label, GWL_STYLE) & WS_VSCROLL) != 0;
+}
+
+class ResultPanel : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        if (!gComponentFactory)
+            LoadComponentLibrary();
+        ASSERT_NE(gComponentFactory, nullptr);
+        mLibrary = static_cast<IUILib*>(gComponentFactory->Create(kUILibId, 0));
+        ASSERT_TRUE(mLibrary);
+        ASSERT_EQ(mLibrary->LoadLayout("Main.vxm", 0), 1);
+        mShipped = ShippedLayout();
+        mDialog = UiInput::FindDialog();
+        ASSERT_NE(mDialog, nullptr);
+        for (const char* name : {"Main", "Result", "Static_Msg", "Button_OK", "RichEdit_Text"})
+            ASSERT_NE(mShipped.Find(name), nullptr) << name;
+        mPanel = Window("Result");
+        mMessage = Window("Static_Msg");
+        mOk = Window("Button_OK");
+        ASSERT_GT(mShipped.Find("Static_Msg")->maxHeight, mShipped.Find("Static_Msg")->height);
+    }
+
+    void TearDown() override
+    {
+        if (mLibrary)
+            mLibrary->Shutdown();
+    }
+
+    HWND Window(const char* name) { return UiInput::FindControl(mDialog, mShipped.Find(name)->id); }
+
+    void MoveToDpi(int dpi)
+    {
+        RECT before;
+        GetWindowRect(mDialog, &before);
+        const KorFact::Rect size = KorFact::PlaceAtDpi(*mShipped.Find("Main"), nullptr, dpi);
+        RECT suggested{before.left, before.top, before.left + size.width, before.top + size.height};
+        SendMessageW(mDialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+    }
+
+    void Show(const char* message)
+    {
+        dynamic_cast<IStaticText*>(mLibrary->GetControl(mShipped.Find("Static_Msg")->id))
+            ->SetText(message);
+    }
+
+    // Where a control of the result panel goes at `dpi` when the message grew by `extra`.
+    KorFact::Rect Expected(const char* name, int dpi, int extra)
+    {
+        const KorFact::ControlSpec* spec = mShipped.Find(name);
+        const KorFact::ControlSpec& window = mShipped.layout.controls[spec->parent];
+        std::vector<KorFact::Growth> grown;
+        if (extra > 0)
+            grown.push_back({mShipped.Find("Static_Msg"), extra});
+        return KorFact::PlaceAtDpi(*spec, &window, dpi, grown);
+    }
+
+    TKordoPtr<IUILib, 1> mLibrary;
+    Shipped mShipped;
+    HWND mDialog = nullptr, mPanel = nullptr, mMessage = nullptr, mOk = nullptr;
+};
+
+const int kDpis[] = {96, 144, 192};
+
+} // namespace
+
+TEST_F(ResultPanel, AMessageThatFitsLeavesThePanelAsLaidOut)
+{
+    for (const int dpi : kDpis) {
+        SCOPED_TRACE(dpi);
+        MoveToDpi(dpi);
+        for (const char* message : {ServerMessages::kShort, "", "数据提交失败，请稍后再尝试。"}) {
+            Show(message);
+            for (const char* name : {"Result", "Static_Msg", "Button_OK", "Button_OK_Close"})
+                EXPECT_EQ(PlacedRect(Window(name)), Expected(name, dpi, 0)) << name;
+            EXPECT_FALSE(Scrolls(mMessage));
+            const Wrapped wrapped = WrapAsShown(mMessage);
+            EXPECT_LE(wrapped.height, wrapped.clientHeight);
+        }
+    }
+}
+
+// The longest message stands whole at every DPI, its lines wrapped as the label draws them:
+// each inside the label's width, the whole as tall as the label, the buttons below it.
+TEST_F(ResultPanel, TheLongestMessageGrowsThePanelAndStandsWhole)
+{
+    for (const int dpi : kDpis) {
+        SCOPED_TRACE(dpi);
+        MoveToDpi(dpi);
+        Show(ServerMessages::kShort);
+        Show(ServerMessages::kLongest);
+        const Wrapped wrapped = WrapAsShown(mMessage);
+        const KorFact::Rect laidOut = Expected("Static_Msg", dpi, 0);
+        const int extra = wrapped.height - laidOut.height;
+        EXPECT_GT(extra, 0);
+        EXPECT_GE(wrapped.lines.size(), 5u);
+        EXPECT_FALSE(Scrolls(mMessage));
+        EXPECT_EQ(wrapped.clientWidth, laidOut.width);
+        EXPECT_EQ(wrapped.clientHeight, wrapped.height); // no line cut at the bottom
+        for (const int width : wrapped.widths)
+            EXPECT_LE(width, wrapped.clientWidth);
+        for (const char* name : {"Result", "Static_Msg", "Button_OK", "Button_OK_Close",
+                                 "RichEdit_Text", "Result_Close"})
+            EXPECT_EQ(PlacedRect(Window(name)), Expected(name, dpi, extra)) << name;
+        const KorFact::Rect message = PlacedRect(mMessage);
+        const KorFact::Rect ok = PlacedRect(mOk);
+        EXPECT_EQ(ok.y - (message.y + message.height),
+                  KorFact::ScaleToDpi(180, dpi) - KorFact::ScaleToDpi(166, dpi));
+        // The grown panel stays inside the dialog.
+        const KorFact::Rect panel = PlacedRect(mPanel);
+        RECT dialog;
+        GetClientRect(mDialog, &dialog);
+        EXPECT_GE(panel.y, 0);
+        EXPECT_LE(panel.y + panel.height, dialog.bottom);
+    }
+}
+
+// Lines break between characters, never inside one of the GBK text's double-byte characters,
+// and never inside a Latin word.
+TEST_F(ResultPanel, TheLongestMessageBreaksBetweenCharactersAndWords)
+{
+    const std::string gbk = ServerMessages::kLongest;
+    const std::vector<bool> starts = CharacterStarts(gbk);
+    for (const int dpi : kDpis) {
+        SCOPED_TRACE(dpi);
+        MoveToDpi(dpi);
+        Show(ServerMessages::kLongest);
+        const Wrapped wrapped = WrapAsShown(mMessage);
+        EXPECT_EQ(Gbk(wrapped.text), gbk);
+        std::size_t from = 0;
+        for (std::size_t i = 0; i < wrapped.lines.size(); ++i) {
+            const KorFact::Line& line = wrapped.lines[i];
+            const std::string bytes = Gbk(wrapped.text.substr(line.start, line.length));
+            const std::size_t at = gbk.find(bytes, from);
+            ASSERT_NE(at, std::string::npos) << i;
+            EXPECT_TRUE(starts[at] && starts[at + bytes.size()]) << i;
+            from = at + bytes.size();
+            const std::size_t end = line.start + line.length;
+            if (i + 1 < wrapped.lines.size()) {
+                EXPECT_FALSE(IsWordCharacter(wrapped.text[end - 1]) &&
+                             IsWordCharacter(wrapped.text[end]))
+                    << "a word cut after line " << i;
+            }
+        }
+        EXPECT_EQ(from, gbk.size());
+    }
+}
+
+// A message taller than the panel may grow: the panel stands at its largest, the message
+// scrolls through all of its lines; the next short message puts the panel back.
+TEST_F(ResultPanel, AMessageTallerThanTheLargestPanelScrolls)
+{
+    const std::string overlong =
+        std::string(ServerMessages::kLongest) + ServerMessages::kLongest + ServerMessages::kLongest;
+    for (const int dpi : kDpis) {
+        SCOPED_TRACE(dpi);
+        MoveToDpi(dpi);
+        Show(overlong.c_str());
+        const KorFact::ControlSpec& spec = *mShipped.Find("Static_Msg");
+        const int most = KorFact::GrowthAtDpi(spec, 1 << 20, dpi);
+        EXPECT_TRUE(Scrolls(mMessage));
+        EXPECT_EQ(PlacedRect(mMessage), Expected("Static_Msg", dpi, most));
+        EXPECT_EQ(PlacedRect(mOk), Expected("Button_OK", dpi, most));
+        const Wrapped wrapped = WrapAsShown(mMessage); // beside the scroll bar
+        EXPECT_LT(wrapped.clientWidth, PlacedRect(mMessage).width);
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_ALL;
+        ASSERT_TRUE(GetScrollInfo(mMessage, SB_VERT, &info));
+        EXPECT_EQ(info.nMax + 1, wrapped.height);
+        EXPECT_EQ(static_cast<int>(info.nPage), wrapped.clientHeight);
+        EXPECT_EQ(info.nPos, 0);
+
+        const struct {
+            UINT message;
+            WPARAM wParam;
+            HWND to;
+            int position; // -1: somewhere between the ends
+        } steps[] = {
+            {WM_VSCROLL, SB_BOTTOM, mMessage, info.nMax - static_cast<int>(info.nPage) + 1},
+            {WM_VSCROLL, SB_PAGEDOWN, mMessage, info.nMax - static_cast<int>(info.nPage) + 1},
+            {WM_VSCROLL, SB_TOP, mMessage, 0},
+            {WM_VSCROLL, SB_LINEUP, mMessage, 0},
+            {WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), mOk, -1}, // to the focus, then its panel
+            {WM_KEYDOWN, VK_HOME, mOk, 0},
+            {WM_KEYDOWN, VK_END, mOk, info.nMax - static_cast<int>(info.nPage) + 1},
+        };
+        for (const auto& step : steps) {
+            SendMessageW(step.to, step.message, step.wParam, 0);
+            const int position = GetScrollPos(mMessage, SB_VERT);
+            if (step.position >= 0) {
+                EXPECT_EQ(position, step.position) << step.message << " " << step.wParam;
+            } else {
+                EXPECT_GT(position, 0) << step.message;
+                EXPECT_LT(position, info.nMax - static_cast<int>(info.nPage) + 1) << step.message;
+            }
+        }
+
+        Show(ServerMessages::kShort);
+        EXPECT_FALSE(Scrolls(mMessage));
+        EXPECT_EQ(GetScrollPos(mMessage, SB_VERT), 0);
+        EXPECT_EQ(PlacedRect(mPanel), Expected("Result", dpi, 0));
+        EXPECT_EQ(PlacedRect(mMessage), Expected("Static_Msg", dpi, 0));
+    }
+}
+
+// A dialog moved to a monitor of another DPI while the message stands grown measures it again
+// in the new font.
+TEST_F(ResultPanel, TheGrownMessageIsMeasuredAgainAtANewDpi)
+{
+    MoveToDpi(96);
+    Show(ServerMessages::kLongest);
+    for (const int dpi : {192, 144, 96}) {
+        SCOPED_TRACE(dpi);
+        MoveToDpi(dpi);
+        const Wrapped wrapped = WrapAsShown(mMessage);
+        EXPECT_EQ(wrapped.clientHeight, wrapped.height);
+        const int extra = wrapped.height - Expected("Static_Msg", dpi, 0).height;
+        EXPECT_EQ(PlacedRect(mPanel), Expected("Result", dpi, extra));
+        EXPECT_EQ(PlacedRect(mOk), Expected("Button_OK", dpi, extra));
+    }
+}
