@@ -72,6 +72,18 @@ if(VXM_TESTS)
                    ${CMAKE_SOURCE_DIR}/server/vxm-report-server.service
                    $<TARGET_FILE:vxm-report-server>)
 
+  # The unit's command line behind the shipped nginx site and Caddyfile: addresses, limits,
+  # privacy and idle deadlines (skipped without nginx).
+  add_test(NAME server_deployment
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/deployment_test.py
+                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  set_tests_properties(server_deployment PROPERTIES SKIP_RETURN_CODE 77)
+
+  # Signals and a closed log pipe: what ends the server, what it commits, what it says.
+  add_test(NAME server_signals
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/signals_test.py
+                   $<TARGET_FILE:vxm-report-server>)
+
   # A store that fails says so, and PostgreSQL comes back after a restart (the restart and the
   # full disk are skipped where there is no throwaway cluster or mount namespace).
   add_test(NAME server_store_failures

@@ -6,7 +6,8 @@
 #include "server/http/operator_key.hpp"
 #include "server/server_settings.hpp"
 #include "server/store/report_recorder.hpp"
-#include "server/monitor/request_log.hpp"
+#include "server/monitor/event_log.hpp"
+#include "server/monitor/service_notify.hpp"
 
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -14,6 +15,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -31,15 +33,17 @@ const std::string kUsage =
     kReportPath +
     ", stores\n"
     "them, and shows the survey at / . Prints \"listening on ADDRESS:PORT\" once it accepts\n"
-    "connections; SIGINT or SIGTERM stop it after the queued reports are committed.\n";
+    "connections; SIGINT or SIGTERM stop it after the queued reports are committed. SIGPIPE\n"
+    "is ignored: a closed log pipe is said once on standard error and the server goes on.\n";
 
 // The export's key from the key file or the environment; false (said on standard error) when it
 // cannot be used.
 bool ReadOperatorKey(bool onCommandLine, const std::string& file, std::string& key)
 {
     if (onCommandLine) {
-        std::cerr << "vxm-report-server: --operator-key is refused (every local user sees the "
-                     "command line): use VXM_OPERATOR_KEY or --operator-key-file\n";
+        LogFailure("start refused", "--operator-key",
+                   "every local user sees the command line: use VXM_OPERATOR_KEY or "
+                   "--operator-key-file");
         return false;
     }
     if (!file.empty()) {
@@ -47,7 +51,7 @@ bool ReadOperatorKey(bool onCommandLine, const std::string& file, std::string& k
         std::stringstream text;
         text << in.rdbuf();
         if (!in) {
-            std::cerr << "vxm-report-server: cannot read the key file " << file << "\n";
+            LogFailure("start refused", file, "cannot read the key file");
             return false;
         }
         key = KeyFromFileText(text.str());
@@ -57,7 +61,7 @@ bool ReadOperatorKey(bool onCommandLine, const std::string& file, std::string& k
     // No key: the export is refused to everyone.
     const std::string fault = key.empty() ? std::string() : OperatorKeyFault(key);
     if (!fault.empty())
-        std::cerr << "vxm-report-server: " << fault << "\n";
+        LogFailure("start refused", "operator key", fault);
     return fault.empty();
 }
 
@@ -109,7 +113,8 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         po::store(po::parse_command_line(argc, argv, options), values);
         po::notify(values);
     } catch (const po::error& e) {
-        std::cerr << "vxm-report-server: " << e.what() << "\n\n" << kUsage << options;
+        LogFailure("start refused", "options", e.what());
+        std::cerr << "\n" << kUsage << options;
         status = 2;
         return false;
     }
@@ -119,8 +124,8 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         return false;
     }
     if (!ParseTrustedProxies(settings.server.trustedProxies)) {
-        std::cerr << "vxm-report-server: --trusted-proxy: not a list of ADDRESS[/BITS]: "
-                  << settings.server.trustedProxies << "\n";
+        LogFailure("start refused", "--trusted-proxy " + settings.server.trustedProxies,
+                   "not a list of ADDRESS[/BITS]");
         status = 2;
         return false;
     }
@@ -155,6 +160,8 @@ void Serve(boost::asio::io_context& io)
 
 int main(int argc, char** argv)
 {
+    // A log pipe whose reader is gone fails its writes instead of ending the process.
+    std::signal(SIGPIPE, SIG_IGN);
     Settings settings;
     int status = 0;
     if (!ParseSettings(argc, argv, settings, status))
@@ -181,11 +188,13 @@ int main(int argc, char** argv)
             });
         };
         signals.async_wait([&](const boost::system::error_code&, int) {
+            NotifyService("STOPPING=1");
             server.Close();
             stopWhenIdle(40);
         });
         std::cout << "listening on " << settings.server.address << ":" << server.Port()
                   << std::endl;
+        NotifyService("READY=1");
         std::vector<std::thread> threads;
         for (int i = 1; i < settings.server.threads; ++i)
             threads.emplace_back([&io] { Serve(io); });
@@ -193,7 +202,7 @@ int main(int argc, char** argv)
         for (std::thread& thread : threads)
             thread.join();
     } catch (const std::exception& e) {
-        std::cerr << "vxm-report-server: " << e.what() << "\n";
+        LogFailure("start refused", "vxm-report-server", e.what());
         return 1;
     }
     return 0;

@@ -3,6 +3,7 @@
 #include "server/http/request_framing.hpp"
 #include "server/http/request_handler.hpp"
 #include "server/http/request_route.hpp"
+#include "server/monitor/event_log.hpp"
 #include "server/monitor/request_log.hpp"
 
 #include <boost/asio/dispatch.hpp>
@@ -45,10 +46,35 @@ void LogClosed(const std::string& peer, const char* why)
         LogFailure("connection closed", peer, why);
 }
 
+MeteredRoute MeteredRouteOf(Route route)
+{
+    switch (route) {
+    case Route::Report:
+        return MeteredRoute::Report;
+    case Route::Page:
+        return MeteredRoute::Page;
+    case Route::Export:
+        return MeteredRoute::Export;
+    case Route::Unknown:
+        return MeteredRoute::Unknown;
+    case Route::WrongKeys:
+        return MeteredRoute::WrongKeys;
+    case Route::Health:
+        return MeteredRoute::Health;
+    case Route::Metrics:
+        return MeteredRoute::Metrics;
+    case Route::NotAllowed:
+    case Route::NotFound:
+        break;
+    }
+    return MeteredRoute::Other;
+}
+
 // Counts the reply and writes its log line.
 void LogReply(RequestServices& services, const RequestLogEntry& entry)
 {
-    CountResponse(services.metrics, entry.status);
+    CountReply(services.metrics, MeteredRouteOf(RouteOf(entry.method, entry.path)), entry.status,
+               std::chrono::microseconds(entry.micros));
     services.log.Write(RequestLogLine(entry).View());
 }
 

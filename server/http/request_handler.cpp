@@ -1,7 +1,7 @@
 #include "server/http/request_handler.hpp"
 
 #include "server/http/request_route.hpp"
-#include "server/monitor/request_log.hpp"
+#include "server/monitor/event_log.hpp"
 #include "server/views/csv_export.hpp"
 #include "server/views/survey_page.hpp"
 
@@ -269,6 +269,11 @@ void HandleRequest(RequestServices& services, Request request, const std::string
                 respond);
         return respond(
             Answer{PlainResponse(http::status::bad_request, version, "raw=1 expected\n")});
+    case Route::WrongKeys:
+        if (auto refusal = ExportRefusal(services, request, peer))
+            return respond(std::move(*refusal));
+        return respond(
+            Answer{Typed(version, "text/csv; charset=utf-8", WrongKeysCsv(services.metrics))});
     case Route::Health:
         // "Unavailable" is what a load balancer acts on.
         return AnswerFromStore(

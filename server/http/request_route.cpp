@@ -50,6 +50,7 @@ struct ReadRoute {
 constexpr ReadRoute kReadRoutes[] = {{"/", Route::Page},
                                      {kExportPath, Route::Export},
                                      {kUnknownPath, Route::Unknown},
+                                     {kWrongKeysPath, Route::WrongKeys},
                                      {kHealthPath, Route::Health},
                                      {kMetricsPath, Route::Metrics}};
 

@@ -13,6 +13,7 @@ enum class Route {
     Page,       // GET of the survey page
     Export,     // GET of the CSV export
     Unknown,    // GET of the devices the score tables do not rate, as CSV
+    WrongKeys,  // GET of the addresses that sent wrong operator keys this hour, as CSV
     Health,     // GET of the health check (for load balancers)
     Metrics,    // GET of the metrics (Prometheus text)
     NotAllowed, // a known path with another method: 405
@@ -37,6 +38,7 @@ const char* AllowedMethods(std::string_view target);
 
 constexpr const char kExportPath[] = "/export.csv";
 constexpr const char kUnknownPath[] = "/unknown.csv";
+constexpr const char kWrongKeysPath[] = "/wrong-keys.csv";
 constexpr const char kHealthPath[] = "/healthz";
 constexpr const char kMetricsPath[] = "/metrics";
 

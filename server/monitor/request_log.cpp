@@ -1,10 +1,12 @@
 #include "server/monitor/request_log.hpp"
 
 #include "common/hex_digit.hpp"
+#include "server/monitor/event_log.hpp"
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <iterator>
@@ -15,15 +17,18 @@ constexpr std::size_t kMaxLoggedPath = 256;
 constexpr std::size_t kMaxWaiting = 1 << 20;
 constexpr std::chrono::milliseconds kGathering{20};
 
-// One call writes the whole text, unless the log fails: it must not stop the server.
-void WriteAll(int fd, std::string_view text)
+// Writes the whole text; 0, or the error that stopped it (the log must not stop the server).
+int WriteAll(int fd, std::string_view text)
 {
     while (!text.empty()) {
         const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
-            return;
+            return n < 0 ? errno : EIO;
         text.remove_prefix(static_cast<std::size_t>(n));
     }
+    return 0;
 }
 
 void Put(LogLine& line, std::string_view text)
@@ -74,9 +79,11 @@ void PutEscaped(LogLine& line, std::string_view text, std::size_t limit)
     }
 }
 
-// "2026-12-07T18:51:25.123456Z"
-void PutUtcMicros(LogLine& line, std::chrono::system_clock::time_point at)
+} // namespace
+
+LogLine UtcMicros(std::chrono::system_clock::time_point at)
 {
+    LogLine line;
     const auto micros =
         std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
     const std::time_t seconds = static_cast<std::time_t>(micros / 1000000);
@@ -91,15 +98,14 @@ void PutUtcMicros(LogLine& line, std::chrono::system_clock::time_point at)
     }
     PutNumber(line, static_cast<std::uint64_t>(micros % 1000000), 6);
     PutChar(line, 'Z');
+    return line;
 }
-
-} // namespace
 
 LogLine RequestLogLine(const RequestLogEntry& entry)
 {
     LogLine line;
     Put(line, "time=");
-    PutUtcMicros(line, entry.at);
+    Put(line, UtcMicros(entry.at).View());
     Put(line, " peer=");
     PutEscaped(line, entry.peer, 64);
     Put(line, " method=");
@@ -141,6 +147,8 @@ void RequestLogWriter::Write(std::string_view line)
     bool wasIdle = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (failed_)
+            return;
         if (waiting_.size() + line.size() >= kMaxWaiting) {
             ++dropped_;
             return;
@@ -169,26 +177,17 @@ void RequestLogWriter::Run()
             writing.swap(waiting_);
             std::swap(dropped, dropped_);
         }
-        WriteAll(fd_, writing);
+        if (const int error = WriteAll(fd_, writing)) {
+            LogFailure("request log", "writing failed, no more request lines are written",
+                       std::strerror(error));
+            std::lock_guard<std::mutex> lock(mutex_);
+            failed_ = true;
+            waiting_.clear();
+            return;
+        }
         writing.clear();
         if (dropped > 0)
             LogFailure("request log", std::to_string(dropped) + " lines dropped",
                        "the log was not taken as fast as requests came");
     }
-}
-
-void LogFailure(std::string_view kind, std::string_view what, std::string_view reason)
-{
-    std::string line = std::string(kind) + ": " + std::string(what) + ": " + std::string(reason);
-    // The database's messages may span lines; the log keeps one line per failure.
-    for (char& c : line)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    line += '\n';
-    WriteAll(STDERR_FILENO, line);
-}
-
-void LogStoreFailure(std::string_view what, std::string_view reason)
-{
-    LogFailure("store failure", what, reason);
 }

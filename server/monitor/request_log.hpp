@@ -1,5 +1,6 @@
 #pragma once
-// The server's log: one line per request on standard output, store failures on standard error.
+// The server's log of requests: one line per request on standard output (its own events go to
+// standard error, event_log.hpp).
 // Nothing private goes into a request line beyond the peer's address: no query (it may hold the
 // operator key), no account, MAC or name.
 #include <chrono>
@@ -32,10 +33,15 @@ struct LogLine {
 // %-escaped and a long path is cut, so a request cannot forge or garble a line.
 LogLine RequestLogLine(const RequestLogEntry& entry);
 
+// "2026-12-07T18:51:25.123456Z", the time of every log line.
+LogLine UtcMicros(std::chrono::system_clock::time_point at);
+
 // Writes request lines, each with its line end, in the order given, from a thread of its own:
 // a request never waits for the log (a buffered write to a file on the database's disk waited
 // for the database's syncs, and a full pipe would hold up every request). Lines given while
-// more than a megabyte waits are dropped, and their number is logged on standard error.
+// more than a megabyte waits are dropped, and their number is logged on standard error. When a
+// write fails (a pipe whose reader is gone), that is said once on standard error and the lines
+// go nowhere from then on.
 class RequestLogWriter {
   public:
     explicit RequestLogWriter(int fd); // -1: the lines go nowhere
@@ -55,11 +61,6 @@ class RequestLogWriter {
     std::string waiting_;
     std::uint64_t dropped_ = 0;
     bool stopping_ = false;
+    bool failed_ = false; // a write failed: nothing more is written
     std::thread thread_;
 };
-
-// "<kind>: <what>: <reason>" on standard error, as one line.
-void LogFailure(std::string_view kind, std::string_view what, std::string_view reason);
-
-// "store failure: <what>: <reason>" on standard error.
-void LogStoreFailure(std::string_view what, std::string_view reason);

@@ -4,6 +4,7 @@
 #include "server/monitor/process_figures.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -25,18 +26,42 @@ std::string Seconds(std::uint64_t micros)
     return text;
 }
 
+constexpr const char* kRouteLabels[kMeteredRoutes] = {"report",     "page",   "export",  "unknown",
+                                                      "wrong_keys", "health", "metrics", "other"};
+
+template <std::size_t Bounds>
+void AddDuration(DurationHistogram<Bounds>& histogram, const std::int64_t (&bounds)[Bounds],
+                 std::chrono::microseconds took)
+{
+    const auto bucket =
+        std::lower_bound(std::begin(bounds), std::end(bounds), took.count()) - std::begin(bounds);
+    histogram.counts[bucket].fetch_add(1, std::memory_order_relaxed);
+    histogram.micros.fetch_add(static_cast<std::uint64_t>(std::max<std::int64_t>(took.count(), 0)),
+                               std::memory_order_relaxed);
+}
+
+// A histogram's buckets, sum and count; `labels` go before "le" in each bucket ("" or
+// "route=\"page\",").
+template <std::size_t Bounds>
+void AppendHistogram(std::string& text, const std::string& name, const std::string& labels,
+                     const DurationHistogram<Bounds>& histogram,
+                     const std::int64_t (&bounds)[Bounds])
+{
+    std::uint64_t cumulative = 0;
+    for (std::size_t i = 0; i <= Bounds; ++i) {
+        cumulative += histogram.counts[i].load();
+        const std::string bound = i < Bounds ? Seconds(bounds[i]) : "+Inf";
+        text += name + "_bucket{" + labels + "le=\"" + bound + "\"} " + std::to_string(cumulative) +
+                "\n";
+    }
+    const std::string own = labels.empty() ? "" : "{" + labels.substr(0, labels.size() - 1) + "}";
+    text += name + "_sum" + own + " " + Seconds(histogram.micros.load()) + "\n";
+    text += name + "_count" + own + " " + std::to_string(cumulative) + "\n";
+}
+
 void Head(std::string& text, const char* name, const char* type, const char* help)
 {
     text += std::string("# HELP ") + name + " " + help + "\n# TYPE " + name + " " + type + "\n";
-}
-
-// A label's value, escaped as the text format asks.
-std::string LabelValue(const std::string& value)
-{
-    std::string escaped;
-    for (const char c : value)
-        escaped += c == '\\' ? "\\\\" : c == '"' ? "\\\"" : c == '\n' ? "\\n" : std::string(1, c);
-    return escaped;
 }
 
 void AppendWrongKeys(std::string& text, const ServerMetrics& metrics, std::size_t waiting)
@@ -54,11 +79,6 @@ void AppendWrongKeys(std::string& text, const ServerMetrics& metrics, std::size_
     Head(text, "vxm_export_wrong_key_addresses", "gauge",
          "Addresses that sent a wrong key this hour (counted up to 10000).");
     text += "vxm_export_wrong_key_addresses " + std::to_string(reading.addresses) + "\n";
-    Head(text, "vxm_export_wrong_keys_by_address", "gauge",
-         "Wrong keys this hour from each of the ten addresses that sent most.");
-    for (const auto& [address, count] : reading.most)
-        text += "vxm_export_wrong_keys_by_address{address=\"" + LabelValue(address) + "\"} " +
-                std::to_string(count) + "\n";
 }
 
 // A figure as the text format writes it: integers in full, fractions to 15 digits.
@@ -105,19 +125,17 @@ void CountDecision(ServerMetrics& metrics, Decision decision)
     metrics.decisions[IndexOf(decision)].fetch_add(1, std::memory_order_relaxed);
 }
 
-void CountResponse(ServerMetrics& metrics, unsigned status)
+void CountReply(ServerMetrics& metrics, MeteredRoute route, unsigned status,
+                std::chrono::microseconds took)
 {
     if (status < std::size(metrics.responses))
         metrics.responses[status].fetch_add(1, std::memory_order_relaxed);
+    AddDuration(metrics.requests[static_cast<std::size_t>(route)], kRequestBucketMicros, took);
 }
 
 void CountCommit(ServerMetrics& metrics, std::chrono::microseconds took)
 {
-    const auto bucket = std::lower_bound(std::begin(kCommitBucketMicros),
-                                         std::end(kCommitBucketMicros), took.count()) -
-                        std::begin(kCommitBucketMicros);
-    metrics.commits[bucket].fetch_add(1, std::memory_order_relaxed);
-    metrics.commitMicros.fetch_add(took.count(), std::memory_order_relaxed);
+    AddDuration(metrics.commits, kCommitBucketMicros, took);
 }
 
 void CountWrongKey(ServerMetrics& metrics, const std::string& address, bool waited)
@@ -136,23 +154,21 @@ std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnection
         text += "vxm_reports_total{decision=\"" + std::string(DecisionName(decision)) + "\"} " +
                 std::to_string(metrics.decisions[IndexOf(decision)].load()) + "\n";
     Head(text, "vxm_http_responses_total", "counter", "HTTP responses by status code.");
-    for (std::size_t status = 0; status < std::size(metrics.responses); ++status) {
-        if (const auto count = metrics.responses[status].load())
-            text += "vxm_http_responses_total{status=\"" + std::to_string(status) + "\"} " +
+    for (std::size_t code = 0; code < std::size(metrics.responses); ++code) {
+        const auto count = metrics.responses[code].load();
+        if (count > 0 || std::count(std::begin(kAnsweredCodes), std::end(kAnsweredCodes), code))
+            text += "vxm_http_responses_total{code=\"" + std::to_string(code) + "\"} " +
                     std::to_string(count) + "\n";
     }
+    Head(text, "vxm_http_request_duration_seconds", "histogram",
+         "Time from a request's headers to its reply sent, by route.");
+    for (std::size_t route = 0; route < kMeteredRoutes; ++route)
+        AppendHistogram(text, "vxm_http_request_duration_seconds",
+                        std::string("route=\"") + kRouteLabels[route] + "\",",
+                        metrics.requests[route], kRequestBucketMicros);
     Head(text, "vxm_store_commit_seconds", "histogram",
          "Time of each transaction that stored a batch of reports.");
-    std::uint64_t cumulative = 0;
-    for (std::size_t i = 0; i < kCommitBuckets; ++i) {
-        cumulative += metrics.commits[i].load();
-        const std::string bound =
-            i < std::size(kCommitBucketMicros) ? Seconds(kCommitBucketMicros[i]) : "+Inf";
-        text += "vxm_store_commit_seconds_bucket{le=\"" + bound + "\"} " +
-                std::to_string(cumulative) + "\n";
-    }
-    text += "vxm_store_commit_seconds_sum " + Seconds(metrics.commitMicros.load()) + "\n";
-    text += "vxm_store_commit_seconds_count " + std::to_string(cumulative) + "\n";
+    AppendHistogram(text, "vxm_store_commit_seconds", "", metrics.commits, kCommitBucketMicros);
     Head(text, "vxm_store_failures_total", "counter",
          "Store transactions or reads that failed (each is logged with its reason).");
     text += "vxm_store_failures_total " + std::to_string(metrics.storeFailures.load()) + "\n";
@@ -163,5 +179,14 @@ std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnection
     Head(text, "vxm_build_info", "gauge", "The server's version and store engine, always 1.");
     text += std::string("vxm_build_info{version=\"") + kServerVersion + "\",store=\"" +
             metrics.store + "\"} 1\n";
+    return text;
+}
+
+std::string WrongKeysCsv(const ServerMetrics& metrics)
+{
+    std::string text = "address,wrong_keys\r\n";
+    // Addresses as the server parsed them: digits, dots, colons and hex letters, nothing to quote.
+    for (const auto& [address, count] : metrics.wrongKeysByAddress.Read(SIZE_MAX).most)
+        text += address + "," + std::to_string(count) + "\r\n";
     return text;
 }

@@ -1,6 +1,6 @@
 #include "server/store/report_recorder.hpp"
 
-#include "server/monitor/request_log.hpp"
+#include "server/monitor/event_log.hpp"
 
 ReportRecorder::ReportRecorder(const std::function<std::unique_ptr<ReportStore>()>& open,
                                int writers, std::size_t maxBatch, ServerMetrics& metrics)

@@ -269,7 +269,7 @@ TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
     EXPECT_EQ(closed, asio::error::eof) << "the longest idle was closed for the newcomer";
     std::this_thread::sleep_for(100ms); // the server's side of the close is handled after it
     EXPECT_NE(testing::internal::GetCapturedStderr().find(
-                  "127.0.0.1: closed for a newcomer while waiting for a request"),
+                  "what=127.0.0.1 reason=\"closed for a newcomer while waiting for a request\""),
               std::string::npos)
         << "an eviction is said on standard error";
     idle.clear();
@@ -349,12 +349,18 @@ TEST_F(HostileInput, WrongKeysWaitAndNeverLockTheOperatorOut)
     EXPECT_EQ(waited, 4);
     EXPECT_EQ(refused, 6);
     const std::string metrics = Get(port, "/metrics");
-    for (const char* line : {"vxm_export_wrong_keys_total{answer=\"waited\"} 4\n",
-                             "vxm_export_wrong_keys_total{answer=\"at_once\"} 6\n",
-                             "vxm_export_wrong_key_addresses 1\n",
-                             "vxm_export_wrong_keys_by_address{address=\"127.0.0.1\"} 10\n",
-                             "vxm_export_wrong_keys_waiting 0\n"})
+    for (const char* line :
+         {"vxm_export_wrong_keys_total{answer=\"waited\"} 4\n",
+          "vxm_export_wrong_keys_total{answer=\"at_once\"} 6\n",
+          "vxm_export_wrong_key_addresses 1\n", "vxm_export_wrong_keys_waiting 0\n"})
         EXPECT_NE(metrics.find(line), std::string::npos) << line << metrics;
+    EXPECT_EQ(metrics.find("127.0.0.1"), std::string::npos) << "no address in the metrics";
+    // The addresses are the operator's to read, with the key.
+    const std::string list = Get(port, "/wrong-keys.csv", "Authorization: Bearer " + key + "\r\n");
+    EXPECT_NE(list.find("\r\n\r\naddress,wrong_keys\r\n127.0.0.1,10\r\n"), std::string::npos)
+        << list;
+    const std::string keyless = Get(port, "/wrong-keys.csv");
+    EXPECT_NE(keyless.find(" 401 "), std::string::npos) << keyless;
 }
 
 TEST(ConnectionSlots, CountsInAllAndPerAddress)

@@ -373,8 +373,12 @@ TEST_P(ServerTest, HealthMetricsAndOneLogLinePerRequest)
                              "vxm_reports_total{decision=\"repeated\"} 1\n",
                              "vxm_reports_total{decision=\"token\"} 1\n",
                              "vxm_reports_total{decision=\"malformed\"} 1\n",
-                             "vxm_http_responses_total{status=\"200\"} 6\n",
-                             "vxm_http_responses_total{status=\"404\"} 1\n",
+                             "vxm_http_responses_total{code=\"200\"} 6\n",
+                             "vxm_http_responses_total{code=\"404\"} 1\n",
+                             "vxm_http_responses_total{code=\"500\"} 0\n",
+                             "vxm_http_request_duration_seconds_count{route=\"report\"} 4\n",
+                             "vxm_http_request_duration_seconds_count{route=\"health\"} 1\n",
+                             "vxm_http_request_duration_seconds_count{route=\"other\"} 1\n",
                              "vxm_store_commit_seconds_count 2\n", "vxm_store_failures_total 0\n"})
         EXPECT_NE(metrics.find(line), std::string::npos) << line << metrics;
     // This one at least; closed ones may still be lingering for their clients to close.
@@ -444,8 +448,8 @@ TEST(ServerWithoutStore, HealthSaysUnavailableAndEveryFailureIsCounted)
     const std::string metrics = Get(port, "/metrics");
     // The report's second try fails too: five failures.
     for (const char* line :
-         {"vxm_store_failures_total 5\n", "vxm_http_responses_total{status=\"500\"} 3\n",
-          "vxm_http_responses_total{status=\"503\"} 1\n",
+         {"vxm_store_failures_total 5\n", "vxm_http_responses_total{code=\"500\"} 3\n",
+          "vxm_http_responses_total{code=\"503\"} 1\n",
           "vxm_reports_total{decision=\"recorded\"} 0\n"})
         EXPECT_NE(metrics.find(line), std::string::npos) << line << metrics;
 }

@@ -87,7 +87,7 @@ TEST(StoreBatch, EachReportIsAnsweredByWhatBecameOfIt)
         EXPECT_EQ(store.transactions, c.transactions) << c.name;
         EXPECT_EQ(metrics.storeFailures.load(), c.failures) << c.name;
         std::uint64_t commits = 0;
-        for (const auto& bucket : metrics.commits)
+        for (const auto& bucket : metrics.commits.counts)
             commits += bucket.load();
         EXPECT_EQ(commits, c.transactions.size() - c.failures) << c.name;
     }

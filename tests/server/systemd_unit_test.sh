@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The server's systemd unit: systemd-analyze verify finds nothing to say about it, its hardening
-# keeps the exposure level at or below 2.0, and the server accepts the options it starts with.
+# keeps the exposure level at or below 2.0, the server accepts the options it starts with, and,
+# started with them as a Type=notify service, tells NOTIFY_SOCKET "READY=1" once it listens.
 # Usage: systemd_unit_test.sh UNIT SERVER_BINARY
 set -euo pipefail
 unit=$1
@@ -30,5 +31,31 @@ if ! "$server" $args --help >/dev/null; then
   echo "the server refuses the unit's options: $args"
   status=1
 fi
-[ $status = 0 ] && echo "unit verified; $(echo "$security" | tail -n 1)"
+# Started as systemd would, on a free port: the datagram arrives after the listening line.
+grep -q '^Type=notify$' "$unit" || { echo "the unit is not Type=notify"; status=1; }
+mkdir -p "$work/state"
+# shellcheck disable=SC2086
+ready=$(python3 - "$server" "$work" $args <<'PY'
+import os, re, socket, subprocess, sys
+server, work, args = sys.argv[1], sys.argv[2], sys.argv[3:]
+args[args.index("--port") + 1] = "0"
+listener = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+listener.bind(os.path.join(work, "notify"))
+listener.settimeout(10)
+process = subprocess.Popen([server, *args], stdout=subprocess.PIPE, text=True,
+                           env={**os.environ, "NOTIFY_SOCKET": os.path.join(work, "notify")})
+first = process.stdout.readline().strip()
+try:
+    said = listener.recv(256).decode()
+finally:
+    process.terminate()
+    process.wait(timeout=30)
+print(f"{first!r} then {said!r}")
+PY
+) || status=1
+case "$ready" in
+"'listening on 127.0.0.1:"*"' then 'READY=1'") ;;
+*) echo "notify: $ready"; status=1 ;;
+esac
+[ $status = 0 ] && echo "unit verified; $(echo "$security" | tail -n 1); $ready"
 exit $status

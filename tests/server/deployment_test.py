@@ -1,0 +1,264 @@
+#!/usr/bin/env python3
+"""The shipped deployment fits together: the server started with the systemd unit's own command
+line (read from the unit; only the binary, port and state folder are this machine's), behind the
+shipped nginx site and then the shipped Caddyfile, each with a certificate made now.
+
+Through each proxy: reports from several 127.x addresses are stored with those addresses; 80
+kept-alive clients from four addresses get no 503; the exports and the metrics answer 403 to the
+public side; a key in a query is refused and no log holds it; one Server header, without a
+version; and reports posted with pauses around every idle deadline (the proxy's 2 s, the server's
+3 s) get no 502 and are all stored.
+Usage: deployment_test.py ROOT SERVER_BINARY
+"""
+import concurrent.futures
+import csv
+import http.client
+import io
+import os
+import pathlib
+import re
+import shlex
+import shutil
+import socket
+import ssl
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+KEY = "deployment-test-operator-key-0123456789"
+REPORT_PATH = "/vorn/a20140220checkmachine/postInfo.php"
+CLIENTS = ["127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"]
+# Pauses between two reports on one kept-alive client connection: around the proxy's idle
+# deadline (2 s) and the server's (3 s).
+PAUSES = [1.9, 2.0, 2.1, 2.9, 3.0, 3.1]
+
+
+def free_port():
+    with socket.create_server(("127.0.0.1", 0)) as probe:
+        return probe.getsockname()[1]
+
+
+class Client(http.client.HTTPSConnection):
+    """HTTPS to the proxy on 127.0.0.1 from a chosen loopback address, for the name localhost."""
+
+    def __init__(self, port, source, ca, timeout=30):
+        context = ssl.create_default_context(cafile=str(ca))
+        super().__init__("localhost", port, context=context, timeout=timeout)
+        self.proxy_port, self.source = port, source
+
+    def connect(self):
+        plain = socket.create_connection(("127.0.0.1", self.proxy_port), self.timeout,
+                                         (self.source, 0))
+        self.sock = self._context.wrap_socket(plain, server_hostname="localhost")
+
+    def ask(self, method, path, body=None, headers=None):
+        """Status, headers (as a list) and body; the connection stays open when it may."""
+        self.request(method, path, body=body,
+                     headers={"Host": f"localhost:{self.proxy_port}", **(headers or {})})
+        response = self.getresponse()
+        return response.status, response.getheaders(), response.read()
+
+
+def unit_command(root, binary, port, state):
+    """The unit's ExecStart, with the built binary, a free port and a state folder of its own."""
+    unit = (root / "server/vxm-report-server.service").read_text()
+    line = re.search(r"^ExecStart=(.*)$", unit, re.M).group(1)
+    words = shlex.split(line.replace("${STATE_DIRECTORY}", str(state)))
+    words[0] = str(binary)
+    words[words.index("--port") + 1] = str(port)
+    return words
+
+
+class Deployment:
+    def __init__(self, root, binary, work):
+        self.root, self.work = root, work
+        self.problems = []
+        self.backend = free_port()
+        tls = work / "tls"
+        self.front("ca", tls)
+        self.front("cert", tls, "localhost", work / "localhost")
+        self.ca = tls / "ca.pem"
+        self.command = unit_command(root, binary, self.backend, work / "state")
+        self.server_log = open(work / "server.out", "w")
+        self.server_errors = open(work / "server.err", "w")
+        self.server = subprocess.Popen(self.command, stdout=self.server_log,
+                                       stderr=self.server_errors,
+                                       env={**os.environ, "VXM_OPERATOR_KEY": KEY})
+        for _ in range(100):
+            if "listening" in (work / "server.out").read_text():
+                break
+            time.sleep(0.1)
+        self.bodies = (work / "bodies").read_text().splitlines()
+        self.next_body = 0
+        self.lock = threading.Lock()
+
+    def front(self, *arguments):
+        subprocess.run([self.root / "scripts/tls-front", *map(str, arguments)], check=True,
+                       timeout=60)
+
+    def check(self, ok, what):
+        if not ok:
+            self.problems.append(what)
+
+    def body(self):
+        with self.lock:
+            self.next_body += 1
+            return self.bodies[self.next_body - 1]
+
+    def stored(self):
+        """Account number -> the stored peer address, read directly from the server."""
+        connection = http.client.HTTPConnection("127.0.0.1", self.backend, timeout=30)
+        connection.request("GET", "/export.csv?raw=1", headers={"Authorization": "Bearer " + KEY})
+        rows = csv.DictReader(io.StringIO(connection.getresponse().read().decode("gbk")))
+        return {row["u"]: row["peer"] for row in rows}
+
+    def stop(self):
+        self.server.terminate()
+        self.server.wait(timeout=30)
+        self.server_log.close()
+        self.server_errors.close()
+
+    def run_proxy(self, name, port):
+        """Every check through the proxy on `port`; each problem is named after the proxy."""
+        posted = {}  # account -> the address it was posted from
+        # Reports from several addresses are stored with them.
+        for source in CLIENTS:
+            client = Client(port, source, self.ca)
+            for _ in range(2):
+                body = self.body()
+                status, _, reply = client.ask("POST", REPORT_PATH, body,
+                                              {"Content-Type": "application/x-www-form-urlencoded"})
+                self.check(status == 200 and b'"ret_code":0' in reply,
+                           f"{name}: a report from {source}: {status} {reply[:80]!r}")
+                posted[body.split("&")[0][2:]] = source
+            client.close()
+
+        # 80 kept-alive clients from four addresses for 3 s: no 503.
+        statuses = self.load(port, 80, 3.0)
+        self.check(statuses.get(503, 0) == 0 and statuses.get(200, 0) > 0,
+                   f"{name}: answers under load: {statuses}")
+
+        # The public side reaches neither the exports nor the metrics; the operator's own
+        # machine does.
+        public = Client(port, CLIENTS[0], self.ca)
+        for path in ["/metrics", "/export.csv", "/unknown.csv", "/wrong-keys.csv",
+                     "/export.csv?raw=1"]:
+            status, _, _ = public.ask("GET", path, headers={"Authorization": "Bearer " + KEY})
+            self.check(status == 403, f"{name}: {path} from the public side: {status}")
+        operator = Client(port, "127.0.0.1", self.ca)
+        status, _, export = operator.ask("GET", "/export.csv",
+                                         headers={"Authorization": "Bearer " + KEY})
+        self.check(status == 200 and export.count(b"\r\n") > len(CLIENTS),
+                   f"{name}: the export for the operator's machine: {status}")
+        # A key in a query is refused before anything logs it.
+        status, _, _ = operator.ask("GET", "/export.csv?key=" + KEY + "-in-query")
+        self.check(status == 400, f"{name}: a key in the query: {status}")
+        status, headers, _ = public.ask("GET", "/")
+        servers = [value for field, value in headers if field.lower() == "server"]
+        self.check(status == 200 and len(servers) == 1 and not re.search(r"\d", servers[0]),
+                   f"{name}: Server headers of the page: {servers}")
+        public.close()
+        operator.close()
+
+        # Pauses around every idle deadline: no 502, and every report stored.
+        client = Client(port, CLIENTS[1], self.ca)
+        answers = []
+        for pause in PAUSES:
+            body = self.body()
+            status, _, reply = client.ask("POST", REPORT_PATH, body,
+                                          {"Content-Type": "application/x-www-form-urlencoded"})
+            answers.append(status)
+            if status == 200 and b'"ret_code":0' in reply:
+                posted[body.split("&")[0][2:]] = CLIENTS[1]
+            time.sleep(pause)
+        client.close()
+        self.check(answers == [200] * len(PAUSES), f"{name}: answers after pauses: {answers}")
+
+        stored = self.stored()
+        wrong = {account: (source, stored.get(account)) for account, source in posted.items()
+                 if stored.get(account) != source}
+        self.check(len(posted) == 2 * len(CLIENTS) + len(PAUSES) and not wrong,
+                   f"{name}: {len(posted)} reports posted, stored with other addresses or not "
+                   f"at all: {wrong}")
+        print(f"{name}: {len(posted)} reports stored with their addresses, "
+              f"{sum(statuses.values())} answers under load {statuses}, pauses {PAUSES} s: "
+              f"{answers}")
+
+    def load(self, port, clients, seconds):
+        """Status counts of `clients` kept-alive clients posting reports for `seconds`."""
+        end = time.monotonic() + seconds
+
+        def one(n):
+            counts = {}
+            client = Client(port, CLIENTS[n % len(CLIENTS)], self.ca)
+            while time.monotonic() < end:
+                try:
+                    status, _, _ = client.ask(
+                        "POST", REPORT_PATH, self.bodies[-1 - n],
+                        {"Content-Type": "application/x-www-form-urlencoded"})
+                except (OSError, http.client.HTTPException):
+                    status = "failed"
+                    client.close()
+                counts[status] = counts.get(status, 0) + 1
+            client.close()
+            return counts
+
+        totals = {}
+        with concurrent.futures.ThreadPoolExecutor(clients) as pool:
+            for counts in pool.map(one, range(clients)):
+                for status, count in counts.items():
+                    totals[status] = totals.get(status, 0) + count
+        return totals
+
+
+def main(root, binary):
+    root, binary = pathlib.Path(root), pathlib.Path(binary).resolve()
+    if not shutil.which("nginx"):
+        print("skipped: no nginx")
+        return 77
+    with tempfile.TemporaryDirectory() as folder:
+        work = pathlib.Path(folder)
+        subprocess.run([sys.executable, root / "tools/bench/make_reports.py", "200",
+                        f"deploy{time.time()}", work / "bodies"], check=True)
+        bed = Deployment(root, binary, work)
+        try:
+            command = " ".join(bed.command)
+            bed.check("--address 127.0.0.1" in command and "--trusted-proxy 127.0.0.1" in command,
+                      f"the unit's command line: {command}")
+            proxies = [("nginx", "start")]
+            if shutil.which("caddy"):
+                proxies.append(("Caddy", "caddy"))
+            else:
+                print("Caddy: skipped, not installed")
+            for name, command in proxies:
+                port = free_port()
+                bed.front(command, work / name, port, bed.backend, work / "localhost.pem",
+                          work / "localhost.key")
+                try:
+                    bed.run_proxy(name, port)
+                finally:
+                    bed.front("stop", work / name)
+            logs = {"nginx error log": work / "nginx/nginx/error.log",
+                    "nginx access log": work / "nginx/nginx/access.log",
+                    "server's standard output": work / "server.out",
+                    "server's standard error": work / "server.err"}
+            if len(proxies) > 1:
+                logs["Caddy's log"] = work / "Caddy/caddy/caddy.log"
+            for what, path in logs.items():
+                bed.check(KEY not in path.read_text(errors="replace"), f"the key is in the {what}")
+            errors = (work / "server.err").read_text()
+            bed.check("did not arrive within the deadline" not in errors,
+                      "the server closed an idle proxy connection at its deadline:\n" + errors)
+        finally:
+            bed.stop()
+            if os.environ.get("VXM_KEEP"):
+                shutil.copytree(work, os.environ["VXM_KEEP"], dirs_exist_ok=True)
+        for problem in bed.problems:
+            print("FAILED:", problem)
+        return 1 if bed.problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:]))
