@@ -153,7 +153,13 @@ void DrawLabel(ControlCore& label, const DRAWITEMSTRUCT& item)
     SetBkMode(dc, TRANSPARENT);
     const COLORREF colour = lit ? kAccentHover : label.mColour;
     SetTextColor(dc, colour);
-    DrawWrapped(dc, WindowTextOf(label.mHwnd), item.rcItem, label.mSpec.align,
+    RECT area = item.rcItem;
+    if (GetWindowLongW(label.mHwnd, GWL_STYLE) & WS_VSCROLL) {
+        RECT outer;
+        GetWindowRect(label.mHwnd, &outer);
+        area.right = area.left + ScrolledTextWidth(label, outer.right - outer.left);
+    }
+    DrawWrapped(dc, WindowTextOf(label.mHwnd), area, label.mSpec.align,
                 GetScrollPos(label.mHwnd, SB_VERT));
 }
 
@@ -174,6 +180,15 @@ int WrappedTextHeight(const ControlCore& label, int width)
     GetTextMetricsW(dc.get(), &metrics);
     return WrappedHeight(WrapInDc(dc.get(), WindowTextOf(label.mHwnd), width).size(),
                          metrics.tmHeight);
+}
+
+int ScrolledTextWidth(const ControlCore& label, int width)
+{
+    RECT outer, client;
+    GetWindowRect(label.mHwnd, &outer);
+    GetClientRect(label.mHwnd, &client);
+    const int bar = (outer.right - outer.left) - client.right;
+    return std::max(1, width - bar - label.mLib.Scale(kScrollGap));
 }
 
 bool ScrollLabel(ControlCore& label, int request, int lines)

@@ -8,6 +8,9 @@
 
 namespace KorFact {
 
+// Logical pixels between the text of a label that scrolls and its scroll bar.
+constexpr int kScrollGap = 8;
+
 // A label of a window that stands `extra` pixels taller than its layout box to show its text.
 struct Growth {
     const ControlSpec* label;

@@ -190,13 +190,13 @@ void UILib::Fit(ControlCore& label)
     int needed = WrappedTextHeight(label, box.width);
     // Taller than it may grow: it scrolls, and its text wraps beside the scroll bar.
     const bool scrolls = needed > most;
-    if (scrolls)
-        needed = WrappedTextHeight(label, box.width - GetSystemMetrics(SM_CXVSCROLL));
-    label.mExtra = GrowthAtDpi(label.mSpec, needed, mDpi);
     ShowScrollBar(label.mHwnd, SB_VERT, scrolls);
+    if (scrolls)
+        needed = WrappedTextHeight(label, ScrolledTextWidth(label, box.width));
+    label.mExtra = GrowthAtDpi(label.mSpec, needed, mDpi);
     SCROLLINFO info{};
     info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
     info.nMax = scrolls ? needed - 1 : 0;
     info.nPage = scrolls ? static_cast<UINT>(most) : 0;
     SetScrollInfo(label.mHwnd, SB_VERT, &info, FALSE);

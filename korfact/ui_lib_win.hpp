@@ -215,6 +215,9 @@ void HideDimmedCopy(HWND overlay);
 RECT EditBox(const ControlCore& edit);
 // How high a label's text stands wrapped to `width` pixels in its font.
 int WrappedTextHeight(const ControlCore& label, int width);
+// How wide the text of a label `width` pixels wide is once it shows its scroll bar: less the bar
+// as the system draws it and a gap before it.
+int ScrolledTextWidth(const ControlCore& label, int width);
 // Scrolls a label that holds more text than it shows, as a scroll bar's `request` (SB_LINEUP
 // and the like) asks, or by `lines` lines (the wheel) with SB_ENDSCROLL. False for a label that
 // does not scroll.

@@ -78,7 +78,8 @@ struct Wrapped {
     int clientWidth = 0, clientHeight = 0;
 };
 
-Wrapped WrapAsShown(HWND label)
+// `gap`: pixels the text keeps from the right edge of the client area.
+Wrapped WrapAsShown(HWND label, int gap = 0)
 {
     Wrapped wrapped;
     wrapped.text.resize(GetWindowTextLengthW(label) + 1);
@@ -86,7 +87,7 @@ Wrapped WrapAsShown(HWND label)
         GetWindowTextW(label, &wrapped.text[0], static_cast<int>(wrapped.text.size())));
     RECT client;
     GetClientRect(label, &client);
-    wrapped.clientWidth = client.right;
+    wrapped.clientWidth = client.right - gap;
     wrapped.clientHeight = client.bottom;
     HDC dc = GetDC(label);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
@@ -98,7 +99,7 @@ Wrapped WrapAsShown(HWND label)
         return static_cast<int>(size.cx);
     };
     const std::u16string units(wrapped.text.begin(), wrapped.text.end());
-    wrapped.lines = KorFact::WrapText(units, client.right, measure);
+    wrapped.lines = KorFact::WrapText(units, wrapped.clientWidth, measure);
     for (const KorFact::Line& line : wrapped.lines)
         wrapped.widths.push_back(measure(line.start, line.length));
     wrapped.height = KorFact::WrappedHeight(wrapped.lines.size(), metrics.tmHeight);
@@ -301,14 +302,19 @@ TEST_F(ResultPanel, AMessageTallerThanTheLargestPanelScrolls)
         EXPECT_TRUE(Scrolls(mMessage));
         EXPECT_EQ(PlacedRect(mMessage), Expected("Static_Msg", dpi, most));
         EXPECT_EQ(PlacedRect(mOk), Expected("Button_OK", dpi, most));
-        const Wrapped wrapped = WrapAsShown(mMessage); // beside the scroll bar
+        // Beside the scroll bar, a gap from it.
+        const Wrapped wrapped =
+            WrapAsShown(mMessage, KorFact::ScaleToDpi(KorFact::kScrollGap, dpi));
         EXPECT_LT(wrapped.clientWidth, PlacedRect(mMessage).width);
+        for (const int width : wrapped.widths)
+            EXPECT_LE(width, wrapped.clientWidth);
         SCROLLINFO info{};
         info.cbSize = sizeof info;
         info.fMask = SIF_ALL;
         ASSERT_TRUE(GetScrollInfo(mMessage, SB_VERT, &info));
         EXPECT_EQ(info.nMax + 1, wrapped.height);
         EXPECT_EQ(static_cast<int>(info.nPage), wrapped.clientHeight);
+        EXPECT_GT(info.nMax + 1, 2 * wrapped.clientHeight);
         EXPECT_EQ(info.nPos, 0);
 
         const struct {
