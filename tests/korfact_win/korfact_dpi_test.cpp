@@ -6,6 +6,7 @@
 #include "korfact/layout_model.hpp"
 #include "korfact/placement.hpp"
 #include "korfact/text_wrap.hpp"
+#include "tests/korfact_win/shipped_layout.hpp"
 #include "tools/win/ui_input.hpp"
 
 #include <gtest/gtest.h>
@@ -14,43 +15,17 @@
 
 #include <richedit.h>
 
-#include <fstream>
 #include <sstream>
 
 using namespace Kordo;
 
 namespace {
 
-// The layout the library loads by its bare name: the one beside this program, wherever the test
-// is started from.
-KorFact::Layout ShippedLayout()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string program = path;
-    std::ifstream in(KorFact::ResolveLayoutPath("Main.vxm", program.substr(0, program.rfind('\\'))),
-                     std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    KorFact::Layout layout;
-    KorFact::LayoutError error;
-    EXPECT_TRUE(KorFact::ParseLayout(content.str(), layout, error)) << error.reason;
-    return layout;
-}
-
 std::wstring TextOf(HWND window)
 {
     std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
     text.resize(GetWindowTextW(window, &text[0], static_cast<int>(text.size())));
     return text;
-}
-
-RECT PlacedRect(HWND window)
-{
-    RECT at;
-    GetWindowRect(window, &at);
-    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&at), 2);
-    return at;
 }
 
 // Why the text of `control` (of layout kind `kind`) does not fit, or empty when it does.
@@ -158,15 +133,12 @@ TEST(KorFactDpi, EachDpiLaysTheDialogOutAgainAndEveryTextFits)
             HWND control = UiInput::FindControl(dialog, spec.id);
             ASSERT_NE(control, nullptr);
             const KorFact::Rect box = KorFact::PlaceAtDpi(spec, &layout.controls[spec.parent], dpi);
-            const RECT at = PlacedRect(control);
+            const KorFact::Rect at = PlacedRect(control);
             if (spec.kind == KorFact::Kind::Edit) {
-                EXPECT_GT(at.left, box.x); // inside the box its window draws
-                EXPECT_LT(at.right, box.x + box.width);
+                EXPECT_GT(at.x, box.x); // inside the box its window draws
+                EXPECT_LT(at.x + at.width, box.x + box.width);
             } else {
-                EXPECT_EQ(at.left, box.x);
-                EXPECT_EQ(at.top, box.y);
-                EXPECT_EQ(at.right - at.left, box.width);
-                EXPECT_EQ(at.bottom - at.top, box.height);
+                EXPECT_EQ(at, box);
             }
             EXPECT_EQ(TextMisfit(control, spec.kind, dpi), "");
             if (spec.kind == KorFact::Kind::Panel || spec.kind == KorFact::Kind::RichText)

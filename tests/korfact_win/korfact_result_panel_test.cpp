@@ -6,6 +6,7 @@
 #include "korfact/layout_model.hpp"
 #include "korfact/placement.hpp"
 #include "korfact/text_wrap.hpp"
+#include "tests/korfact_win/shipped_layout.hpp"
 #include "tools/win/server_messages.hpp"
 #include "tools/win/ui_input.hpp"
 
@@ -14,60 +15,10 @@
 #include <windows.h>
 
 #include <cctype>
-#include <fstream>
-#include <sstream>
 
 using namespace Kordo;
 
-namespace KorFact {
-
-bool operator==(const Rect& a, const Rect& b)
-{
-    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-
-std::ostream& operator<<(std::ostream& out, const Rect& r)
-{
-    return out << r.x << "," << r.y << " " << r.width << "x" << r.height;
-}
-
-} // namespace KorFact
-
 namespace {
-
-struct Shipped {
-    KorFact::Layout layout;
-    const KorFact::ControlSpec* Find(const std::string& name) const
-    {
-        for (const KorFact::ControlSpec& spec : layout.controls)
-            if (spec.name == name)
-                return &spec;
-        return nullptr;
-    }
-};
-
-Shipped ShippedLayout()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string program = path;
-    std::ifstream in(KorFact::ResolveLayoutPath("Main.vxm", program.substr(0, program.rfind('\\'))),
-                     std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    Shipped shipped;
-    KorFact::LayoutError error;
-    EXPECT_TRUE(KorFact::ParseLayout(content.str(), shipped.layout, error)) << error.reason;
-    return shipped;
-}
-
-KorFact::Rect PlacedRect(HWND window)
-{
-    RECT at;
-    GetWindowRect(window, &at);
-    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&at), 2);
-    return {at.left, at.top, at.right - at.left, at.bottom - at.top};
-}
 
 // The message's text as the label wraps it in its own font within its client area.
 struct Wrapped {
@@ -154,11 +105,12 @@ class ResultPanel : public ::testing::Test {
         mDialog = UiInput::FindDialog();
         ASSERT_NE(mDialog, nullptr);
         for (const char* name : {"Main", "Result", "Static_Msg", "Button_OK", "RichEdit_Text"})
-            ASSERT_NE(mShipped.Find(name), nullptr) << name;
+            ASSERT_NE(FindSpec(mShipped, name), nullptr) << name;
         mPanel = Window("Result");
         mMessage = Window("Static_Msg");
         mOk = Window("Button_OK");
-        ASSERT_GT(mShipped.Find("Static_Msg")->maxHeight, mShipped.Find("Static_Msg")->height);
+        ASSERT_GT(FindSpec(mShipped, "Static_Msg")->maxHeight,
+                  FindSpec(mShipped, "Static_Msg")->height);
     }
 
     void TearDown() override
@@ -167,13 +119,16 @@ class ResultPanel : public ::testing::Test {
             mLibrary->Shutdown();
     }
 
-    HWND Window(const char* name) { return UiInput::FindControl(mDialog, mShipped.Find(name)->id); }
+    HWND Window(const char* name)
+    {
+        return UiInput::FindControl(mDialog, FindSpec(mShipped, name)->id);
+    }
 
     void MoveToDpi(int dpi)
     {
         RECT before;
         GetWindowRect(mDialog, &before);
-        const KorFact::Rect size = KorFact::PlaceAtDpi(*mShipped.Find("Main"), nullptr, dpi);
+        const KorFact::Rect size = KorFact::PlaceAtDpi(*FindSpec(mShipped, "Main"), nullptr, dpi);
         RECT suggested{before.left, before.top, before.left + size.width, before.top + size.height};
         SendMessageW(mDialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                      reinterpret_cast<LPARAM>(&suggested));
@@ -181,23 +136,23 @@ class ResultPanel : public ::testing::Test {
 
     void Show(const char* message)
     {
-        dynamic_cast<IStaticText*>(mLibrary->GetControl(mShipped.Find("Static_Msg")->id))
+        dynamic_cast<IStaticText*>(mLibrary->GetControl(FindSpec(mShipped, "Static_Msg")->id))
             ->SetText(message);
     }
 
     // Where a control of the result panel goes at `dpi` when the message grew by `extra`.
     KorFact::Rect Expected(const char* name, int dpi, int extra)
     {
-        const KorFact::ControlSpec* spec = mShipped.Find(name);
-        const KorFact::ControlSpec& window = mShipped.layout.controls[spec->parent];
+        const KorFact::ControlSpec* spec = FindSpec(mShipped, name);
+        const KorFact::ControlSpec& window = mShipped.controls[spec->parent];
         std::vector<KorFact::Growth> grown;
         if (extra > 0)
-            grown.push_back({mShipped.Find("Static_Msg"), extra});
+            grown.push_back({FindSpec(mShipped, "Static_Msg"), extra});
         return KorFact::PlaceAtDpi(*spec, &window, dpi, grown);
     }
 
     TKordoPtr<IUILib, 1> mLibrary;
-    Shipped mShipped;
+    KorFact::Layout mShipped;
     HWND mDialog = nullptr, mPanel = nullptr, mMessage = nullptr, mOk = nullptr;
 };
 
@@ -297,7 +252,7 @@ TEST_F(ResultPanel, AMessageTallerThanTheLargestPanelScrolls)
         SCOPED_TRACE(dpi);
         MoveToDpi(dpi);
         Show(overlong.c_str());
-        const KorFact::ControlSpec& spec = *mShipped.Find("Static_Msg");
+        const KorFact::ControlSpec& spec = *FindSpec(mShipped, "Static_Msg");
         const int most = KorFact::GrowthAtDpi(spec, 1 << 20, dpi);
         EXPECT_TRUE(Scrolls(mMessage));
         EXPECT_EQ(PlacedRect(mMessage), Expected("Static_Msg", dpi, most));
