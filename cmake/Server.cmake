@@ -84,6 +84,12 @@ if(VXM_TESTS)
            COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/signals_test.py
                    $<TARGET_FILE:vxm-report-server>)
 
+  # The README's store recipes: private backups, and the move to PostgreSQL with Debian's default
+  # authentication (that part needs root and PostgreSQL, and is skipped without).
+  add_test(NAME server_store_recipes
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/store_recipes_test.py
+                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+
   # A store that fails says so, and PostgreSQL comes back after a restart (the restart and the
   # full disk are skipped where there is no throwaway cluster or mount namespace).
   add_test(NAME server_store_failures

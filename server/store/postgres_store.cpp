@@ -191,8 +191,13 @@ void PostgresStore::Connect()
 {
     PQfinish(conn_);
     conn_ = PQconnectdb(url_.c_str());
-    if (PQstatus(conn_) != CONNECTION_OK)
-        throw std::runtime_error(std::string("postgresql connect: ") + PQerrorMessage(conn_));
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        // Freed here: a constructor that throws runs no destructor.
+        const std::string reason = std::string("postgresql connect: ") + PQerrorMessage(conn_);
+        PQfinish(conn_);
+        conn_ = nullptr;
+        throw std::runtime_error(reason);
+    }
     PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
     Command("BEGIN");
