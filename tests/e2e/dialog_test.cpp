@@ -3,12 +3,14 @@
 #include "tests/e2e/program_driver.hpp"
 #include "tools/report_server/report_server.hpp"
 #include "tools/win/dialog_driver.hpp"
+#include "tools/win/server_messages.hpp"
 
 #include "common/md5.hpp"
 #include "report/report_fields.hpp"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -33,6 +35,22 @@ std::string Reply(const std::string& json)
 const std::string kSuccess = Reply(R"({"ret_code":0,"msg":"OK \u4f60\u597d"})");
 const std::string kRepeated = Reply(R"({"ret_code":-1,"msg":"repeated"})");
 const std::string kRefused = Reply(R"({"ret_code":-5,"msg":"refused"})");
+
+// A reply that carries `gbk` as the report server writes its messages: every character beyond
+// ASCII as a \u escape.
+std::string ReplyWithMessage(const std::string& gbk)
+{
+    std::wstring text(gbk.size(), L'\0');
+    text.resize(MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), &text[0],
+                                    static_cast<int>(text.size())));
+    std::string escaped;
+    for (const wchar_t c : text) {
+        char unit[8];
+        std::snprintf(unit, sizeof unit, "\\u%04x", static_cast<unsigned>(c));
+        escaped += c < 0x80 && c != '"' && c != '\\' ? std::string(1, static_cast<char>(c)) : unit;
+    }
+    return Reply(R"({"ret_code":0,"msg":")" + escaped + "\"}");
+}
 
 // The form's fields in order, decoded.
 std::vector<std::pair<std::string, std::string>> FormFields(const std::string& request)
@@ -138,8 +156,10 @@ struct Outcome {
     int redPixels;
 };
 
-// Presses Start (or Enter in an edit), waits for the result panel, reads it and closes it.
-Outcome StartAndRead(Dialog& dialog, const std::function<void()>& start, DWORD wait = 40000)
+// Presses Start (or Enter in an edit), waits for the result panel, reads it, lets `inspect` look
+// at it and closes it.
+Outcome StartAndRead(Dialog& dialog, const std::function<void()>& start, DWORD wait = 40000,
+                     const std::function<void()>& inspect = {})
 {
     start();
     Outcome outcome{};
@@ -157,6 +177,8 @@ Outcome StartAndRead(Dialog& dialog, const std::function<void()>& start, DWORD w
     outcome.tealPixels = ScreenCapture::CountColour(shot, 0xC1D506);
     outcome.redPixels = ScreenCapture::CountColour(shot, 0x1717C5);
     outcome.ok = outcome.okShown;
+    if (inspect)
+        inspect();
     Click(dialog.Find(outcome.okShown ? "Button_OK" : "Button_OK_Close"));
     WaitUntil([&] { return !dialog.Find("Result"); }, 5000);
     return outcome;
@@ -312,6 +334,40 @@ TEST(Dialog, StartsReportTheServersAnswers)
     EXPECT_EQ(counts[1], counts[0] + 1);
     EXPECT_EQ(counts[2], counts[1] + 1);
     EXPECT_EQ(counts[3], counts[2]);
+    EXPECT_EQ(dialog.Close(), 0);
+}
+
+// The longest message the report server gives stands whole in the program's result panel: the
+// message is taller than laid out, scrolls not, and the panel has grown around it inside the
+// dialog with its button below it.
+TEST(Dialog, TheLongestServerMessageStandsWhole)
+{
+    Dialog dialog;
+    ASSERT_TRUE(dialog.WaitFor("Main"));
+    report_server::Server server({ReplyWithMessage(ServerMessages::kLongest)}, kPort);
+    dialog.Fill("10000");
+    const auto rectOf = [&](const char* name) {
+        RECT at{};
+        GetWindowRect(dialog.Find(name), &at);
+        return at;
+    };
+    const Outcome o = StartAndRead(
+        dialog, [&] { Click(dialog.Find("Button_Start")); }, 40000,
+        [&] {
+            const RECT main = rectOf("Main"), panel = rectOf("Result");
+            const RECT message = rectOf("Static_Msg"), ok = rectOf("Button_OK");
+            const double scale = (main.right - main.left) / 480.0; // the layout's width at 96 DPI
+            EXPECT_GT(message.bottom - message.top, 72 * scale * 1.5);
+            EXPECT_GT(panel.bottom - panel.top, (244 + 36) * scale);
+            EXPECT_FALSE(GetWindowLongW(dialog.Find("Static_Msg"), GWL_STYLE) & WS_VSCROLL);
+            EXPECT_LT(message.bottom, ok.top);
+            EXPECT_LT(ok.bottom, panel.bottom);
+            EXPECT_GT(panel.top, main.top);
+            EXPECT_LT(panel.bottom, main.bottom);
+        });
+    EXPECT_EQ(o.message, ServerMessages::kLongest);
+    EXPECT_TRUE(o.okShown);
+    EXPECT_GT(o.tealPixels, 100);
     EXPECT_EQ(dialog.Close(), 0);
 }
 
