@@ -464,7 +464,8 @@ TEST(Dialog, LayoutWithoutAControlOfItsKindIsReported)
     };
     const Case cases[] = {
         {"name=\"Edit_Zeq\"", "name=\"Edit_Gone\"", "没有控件“Edit_Zeq”"},
-        {"<label name=\"Static_Msg\"", "<richtext name=\"Static_Msg\"", "控件“Static_Msg”类型不对"},
+        {"<link name=\"Static_Captcha\"", "<richtext name=\"Static_Captcha\"",
+         "控件“Static_Captcha”类型不对"},
     };
     for (const Case& c : cases) {
         const std::string program =
