@@ -19,7 +19,8 @@ constexpr KindLevel kLevels[] = {
     {"store failure", LogLevel::Error},      {"unhandled fault", LogLevel::Error},
     {"connection fault", LogLevel::Warning}, {"operator key refused", LogLevel::Warning},
     {"request log", LogLevel::Warning},      {"service notify", LogLevel::Error},
-    {"connection closed", LogLevel::Info},
+    {"connection closed", LogLevel::Info},   {"schema upgrade", LogLevel::Notice},
+    {"store files", LogLevel::Warning},
 };
 
 const char* LevelName(LogLevel level)
@@ -116,6 +117,11 @@ void LogFailure(std::string_view kind, std::string_view what, std::string_view r
             return;
         rest.remove_prefix(static_cast<std::size_t>(n));
     }
+}
+
+void LogNotice(std::string_view kind, std::string_view what, std::string_view detail)
+{
+    LogFailure(kind, what, detail);
 }
 
 void LogStoreFailure(std::string_view what, std::string_view reason)

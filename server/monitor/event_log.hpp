@@ -10,8 +10,9 @@
 enum class LogLevel { Error = 3, Warning = 4, Notice = 5, Info = 6 };
 
 // How bad an event of this kind is: store failures and unhandled faults are errors, a faulty
-// connection, a refused operator key and the request log's trouble warnings, a connection closed
-// at its deadline or for a newcomer information; any other kind an error.
+// connection, a refused operator key, the request log's trouble and a store file open to others
+// warnings, a schema upgrade's steps notices, a connection closed at its deadline or for a
+// newcomer information; any other kind an error.
 LogLevel LevelOf(std::string_view kind);
 
 // The line of one event, without its line end; `journal` puts the priority in front.
@@ -24,6 +25,10 @@ bool StderrIsJournal();
 
 // The event's line, at its kind's level, on standard error.
 void LogFailure(std::string_view kind, std::string_view what, std::string_view reason);
+
+// An event that is no failure (an upgrade's step, a mode corrected), at its kind's level, in the
+// same line.
+void LogNotice(std::string_view kind, std::string_view what, std::string_view detail);
 
 // A store failure: an error.
 void LogStoreFailure(std::string_view what, std::string_view reason);

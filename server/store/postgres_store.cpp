@@ -1,6 +1,7 @@
 // The shared engine: a PostgreSQL database that several server processes may use at once.
 // Uniqueness is the database's (a unique index), so concurrent servers record a report once.
 #include "server/store/report_store.hpp"
+#include "server/store/schema_upgrade.hpp"
 #include "server/store/store_schema.hpp"
 
 #include <libpq-fe.h>
@@ -13,19 +14,6 @@
 #include <thread>
 
 namespace {
-
-const std::string kSchema =
-    "CREATE TABLE IF NOT EXISTS reports (id BIGSERIAL PRIMARY KEY, received BIGINT NOT NULL, "
-    "peer TEXT NOT NULL, gain BIGINT, " +
-    ReportColumnDefinitions("BYTEA") +
-    ", UNIQUE (u, mc));"
-    "CREATE TABLE IF NOT EXISTS machines (mc BYTEA PRIMARY KEY);"
-    "CREATE TABLE IF NOT EXISTS tallies (dimension TEXT NOT NULL, label BYTEA NOT NULL, "
-    "n BIGINT NOT NULL, gained BIGINT NOT NULL, gain_sum BIGINT NOT NULL, "
-    "PRIMARY KEY (dimension, label))";
-
-// Any number fits this key; it only keeps two servers from creating the tables at once.
-constexpr const char* kSchemaLock = "SELECT pg_advisory_xact_lock(7312016)";
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -121,9 +109,75 @@ Parameters TallyParameters(const TallyChanges& changes, std::vector<std::string>
     return parameters;
 }
 
+// A statement that must succeed; throws with the server's message otherwise.
+Result Command(PGconn* conn, const char* sql)
+{
+    Result result(PQexec(conn, sql));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        throw std::runtime_error(std::string("postgresql: ") + PQresultErrorMessage(result.get()));
+    return result;
+}
+
+// Text and bytea columns come back as raw bytes in the binary result format.
+ResultRows RowsOf(const PGresult* result)
+{
+    ResultRows rows(PQntuples(result));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        rows[r].resize(PQnfields(result));
+        for (std::size_t c = 0; c < rows[r].size(); ++c)
+            rows[r][c].assign(PQgetvalue(result, r, c), PQgetlength(result, r, c));
+    }
+    return rows;
+}
+
+// Runs `sql` with the parameters, results in the binary format; throws on failure.
+Result Executed(PGconn* conn, const std::string& sql, const Parameters& parameters)
+{
+    Result result(PQexecParams(conn, sql.c_str(), static_cast<int>(parameters.values.size()),
+                               nullptr, parameters.values.data(), parameters.lengths.data(),
+                               parameters.formats.data(), 1));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        throw std::runtime_error("postgresql: " + std::string(PQresultErrorMessage(result.get())));
+    return result;
+}
+
+// The upsert of tally steps given as five arrays.
+const std::string kAddTalliesSql =
+    AddTallySql("SELECT * FROM " + UnnestSql({"text", "bytea", "int8", "int8", "int8"}));
+
+// The upgrade's view of the connection.
+class PostgresSession : public SchemaSession {
+  public:
+    explicit PostgresSession(PGconn* conn) : mConn(conn) {}
+    void Execute(const std::string& sql) override { Command(mConn, sql.c_str()); }
+    ResultRows Query(const std::string& sql) override
+    {
+        return RowsOf(Executed(mConn, sql, {}).get());
+    }
+    void AddTallies(const TallyChanges& changes) override
+    {
+        std::vector<std::string> arrays;
+        Executed(mConn, kAddTalliesSql, TallyParameters(changes, arrays));
+    }
+
+  private:
+    PGconn* mConn;
+};
+
 class PostgresStore : public ReportStore {
   public:
-    explicit PostgresStore(const std::string& url) : url_(url) { Connect(); }
+    explicit PostgresStore(const std::string& url) : url_(url)
+    {
+        try {
+            Connect();
+        } catch (...) {
+            // The upgrade refused the database: no destructor runs for an object never made.
+            PQfinish(conn_);
+            throw;
+        }
+    }
     ~PostgresStore() override { PQfinish(conn_); }
     std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) override;
     SurveyFigures Summarize() override;
@@ -136,8 +190,8 @@ class PostgresStore : public ReportStore {
     // Runs a prepared statement row by row, so the client never holds every row at once.
     void ForEachRow(const char* name, const Parameters& parameters,
                     const std::function<void(const ResultRow&)>& visit);
-    // Opens the connection (again, after one broke: the prepared statements go with it), makes
-    // the tables when missing and prepares the statements.
+    // Opens the connection (again, after one broke: the prepared statements go with it), brings
+    // the schema up to date and prepares the statements.
     void Connect();
     // Connect after the database closed the connection. A restart takes a moment: when the
     // database answered until now, tries for a few seconds; once it stayed away that long, once
@@ -156,12 +210,9 @@ class PostgresStore : public ReportStore {
             return work();
         }
     }
-    // A statement that must succeed; throws with the server's message otherwise.
-    Result Command(const char* sql);
+    Result Command(const char* sql) { return ::Command(conn_, sql); }
     Result Prepared(const std::string& name, const Parameters& parameters = {});
     void Prepare(const std::string& name, const std::string& sql);
-    // Text and bytea columns come back as raw bytes in the binary result format.
-    static ResultRows RowsOf(const PGresult* result);
     // One statement of a pipeline: a prepared one by name, or else `sql` without parameters.
     struct Step {
         std::string name;
@@ -200,13 +251,8 @@ void PostgresStore::Connect()
     }
     PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
-    Command("BEGIN");
-    Command(kSchemaLock);
-    Command(kSchema.c_str());
-    for (const std::string& sql : TallyOrderIndexSql())
-        Command(sql.c_str());
-    Command(RankMigrationSql("label").c_str());
-    Command("COMMIT");
+    PostgresSession session(conn_);
+    UpgradeSchema(session, kPostgresDialect);
     // A batch's reports, and the machines of those recorded that are new, in one statement: it
     // returns ("r", u, mc) for each report stored and ("m", "", mc) for each machine.
     std::vector<const char*> types = {"int8", "text", "int8"};
@@ -220,29 +266,15 @@ void PostgresStore::Connect()
                           "machines (mc) SELECT DISTINCT mc FROM r ON CONFLICT (mc) DO NOTHING "
                           "RETURNING mc) SELECT CAST('r' AS TEXT), u, mc FROM r UNION ALL "
                           "SELECT CAST('m' AS TEXT), CAST('' AS BYTEA), mc FROM m");
-    Prepare("add_tallies",
-            AddTallySql("SELECT * FROM " + UnnestSql({"text", "bytea", "int8", "int8", "int8"})));
+    Prepare("add_tallies", kAddTalliesSql);
     Prepare("gain_tally", GainTallySql());
     Prepare("reports",
             SelectReportsSql([](int n) { return "$" + std::to_string(n) + "::bigint"; }));
     for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
         Prepare("survey" + std::to_string(i), SurveyQueries()[i]);
     Prepare("unknown_devices", UnknownDevicesSql());
-    Prepare("raw_named_tallies", RawNamedTalliesSql());
     Prepare("stored_report", "SELECT CAST(received AS TEXT), peer, " + ReportColumns() +
                                  " FROM reports WHERE u = $1 AND mc = $2");
-    Prepare("raw_device_tallies", RawDeviceTalliesSql());
-    // Under the schema lock, so two servers opening a database from before fill it once.
-    Command("BEGIN");
-    Command(kSchemaLock);
-    for (const TallyChanges& before :
-         {NamedTalliesFrom(RowsOf(Prepared("raw_named_tallies").get())),
-          UnknownTalliesFrom(RowsOf(Prepared("raw_device_tallies").get()))}) {
-        std::vector<std::string> arrays;
-        if (!before.empty())
-            Prepared("add_tallies", TallyParameters(before, arrays));
-    }
-    Command("COMMIT");
 }
 
 void PostgresStore::Reconnect()
@@ -264,15 +296,6 @@ void PostgresStore::Reconnect()
     }
 }
 
-Result PostgresStore::Command(const char* sql)
-{
-    Result result(PQexec(conn_, sql));
-    const ExecStatusType status = PQresultStatus(result.get());
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        throw std::runtime_error(std::string("postgresql: ") + PQresultErrorMessage(result.get()));
-    return result;
-}
-
 void PostgresStore::Prepare(const std::string& name, const std::string& sql)
 {
     Result result(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr));
@@ -290,17 +313,6 @@ Result PostgresStore::Prepared(const std::string& name, const Parameters& parame
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw std::runtime_error("postgresql " + name + ": " + PQresultErrorMessage(result.get()));
     return result;
-}
-
-ResultRows PostgresStore::RowsOf(const PGresult* result)
-{
-    ResultRows rows(PQntuples(result));
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        rows[r].resize(PQnfields(result));
-        for (std::size_t c = 0; c < rows[r].size(); ++c)
-            rows[r][c].assign(PQgetvalue(result, r, c), PQgetlength(result, r, c));
-    }
-    return rows;
 }
 
 std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps)

@@ -1,5 +1,6 @@
 // The embedded engine: one file in the data folder, write-ahead log, full sync on commit.
 #include "server/store/report_store.hpp"
+#include "server/store/schema_upgrade.hpp"
 #include "server/store/store_schema.hpp"
 
 #include <fcntl.h>
@@ -15,17 +16,8 @@
 
 namespace {
 
-const std::string kSchema[] = {
-    "PRAGMA journal_mode=WAL",
-    "PRAGMA synchronous=FULL",
-    "CREATE TABLE IF NOT EXISTS reports (id INTEGER PRIMARY KEY, received INTEGER NOT NULL, "
-    "peer TEXT NOT NULL, gain INTEGER, " +
-        ReportColumnDefinitions("BLOB") + ", UNIQUE (u, mc))",
-    "CREATE TABLE IF NOT EXISTS machines (mc BLOB PRIMARY KEY)",
-    "CREATE TABLE IF NOT EXISTS tallies (dimension TEXT NOT NULL, label BLOB NOT NULL, "
-    "n INTEGER NOT NULL, gained INTEGER NOT NULL, gain_sum INTEGER NOT NULL, "
-    "PRIMARY KEY (dimension, label))",
-};
+// The connection's settings; the write-ahead log is also the file's from then on.
+constexpr const char* kSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL";
 
 class Statement {
   public:
@@ -54,6 +46,76 @@ void ReadRow(sqlite3_stmt* stmt, ResultRow& row)
     }
 }
 
+void CheckResult(sqlite3* db, int result, const char* step)
+{
+    if (result != SQLITE_OK && result != SQLITE_DONE && result != SQLITE_ROW)
+        throw std::runtime_error(std::string("sqlite ") + step + ": " + sqlite3_errmsg(db));
+}
+
+// Steps a prepared statement to its end, handing each row on; reset even when `visit` throws,
+// as an open read would keep the write-ahead log from being folded back.
+void ForEachRowOf(sqlite3* db, sqlite3_stmt* stmt, const char* step,
+                  const std::function<void(const ResultRow&)>& visit)
+{
+    int result;
+    ResultRow row;
+    try {
+        while ((result = sqlite3_step(stmt)) == SQLITE_ROW) {
+            ReadRow(stmt, row);
+            visit(row);
+        }
+    } catch (...) {
+        sqlite3_reset(stmt);
+        throw;
+    }
+    sqlite3_reset(stmt);
+    CheckResult(db, result, step);
+}
+
+// Adds the steps through `add`, a prepared AddTallySql of five parameters.
+void AddTalliesThrough(sqlite3* db, sqlite3_stmt* add, const TallyChanges& changes)
+{
+    for (const auto& [key, step] : changes) {
+        sqlite3_bind_text(add, 1, key.first.data(), key.first.size(), SQLITE_STATIC);
+        sqlite3_bind_blob(add, 2, key.second.data(), key.second.size(), SQLITE_STATIC);
+        sqlite3_bind_int64(add, 3, step.count);
+        sqlite3_bind_int64(add, 4, step.gained);
+        sqlite3_bind_int64(add, 5, step.gainSum);
+        const int result = sqlite3_step(add);
+        sqlite3_reset(add);
+        sqlite3_clear_bindings(add);
+        CheckResult(db, result, "tally");
+    }
+}
+
+const auto kParameter = [](int n) { return "?" + std::to_string(n); };
+
+// The upgrade's view of the connection.
+class SqliteSession : public SchemaSession {
+  public:
+    explicit SqliteSession(sqlite3* db) : mDb(db) {}
+    void Execute(const std::string& sql) override
+    {
+        CheckResult(mDb, sqlite3_exec(mDb, sql.c_str(), nullptr, nullptr, nullptr), sql.c_str());
+    }
+    ResultRows Query(const std::string& sql) override
+    {
+        ResultRows rows;
+        const Statement query(mDb, sql);
+        ForEachRowOf(mDb, query.get(), sql.c_str(),
+                     [&rows](const ResultRow& row) { rows.push_back(row); });
+        return rows;
+    }
+    void AddTallies(const TallyChanges& changes) override
+    {
+        const Statement add(mDb, AddTallySql(ValuesSql(5, kParameter)));
+        AddTalliesThrough(mDb, add.get(), changes);
+    }
+
+  private:
+    sqlite3* mDb;
+};
+
 // Which file a path named when it was opened: one deleted or put in its place is another.
 struct FileIdentity {
     dev_t device = 0;
@@ -76,15 +138,12 @@ class SqliteStore : public ReportStore {
     // was deleted (or had another put in its place) goes on committing into it, and every
     // report it acknowledged would be lost; it works again once that file is back.
     void CheckFile() const;
-    // Steps a prepared statement to its end, handing each row on; reset even when `visit`
-    // throws, as an open read would keep the write-ahead log from being folded back.
     void ForEachRow(sqlite3_stmt* stmt, const char* step,
                     const std::function<void(const ResultRow&)>& visit);
     void Check(int result, const char* step) const;
     // Runs a prepared statement to its end, collecting every column as bytes.
     ResultRows Rows(sqlite3_stmt* stmt);
     void Run(sqlite3_stmt* stmt, const char* step);
-    void AddTallies(const TallyChanges& changes);
 
     const std::string path_;
     FileIdentity identity_;
@@ -118,37 +177,31 @@ SqliteStore::SqliteStore(const std::string& folder)
         throw std::runtime_error("sqlite open " + path_ + ": " + reason);
     }
     sqlite3_busy_timeout(db_, 10000);
-    for (const std::string& sql : kSchema)
-        Check(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), sql.c_str());
-    for (const std::string& sql : TallyOrderIndexSql())
-        Check(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), "index");
-    Check(sqlite3_exec(db_, RankMigrationSql("CAST(label AS TEXT)").c_str(), nullptr, nullptr,
-                       nullptr),
-          "rank tallies");
-    begin_ = std::make_unique<Statement>(db_, "BEGIN IMMEDIATE");
-    beginRead_ = std::make_unique<Statement>(db_, "BEGIN");
-    commit_ = std::make_unique<Statement>(db_, "COMMIT");
-    rollback_ = std::make_unique<Statement>(db_, "ROLLBACK");
-    const auto parameter = [](int n) { return "?" + std::to_string(n); };
-    insert_ = std::make_unique<Statement>(
-        db_, InsertReportSql(ValuesSql(3 + kReportFieldCount, parameter)) +
-                 " ON CONFLICT (u, mc) DO NOTHING");
-    addMachine_ = std::make_unique<Statement>(
-        db_, "INSERT INTO machines (mc) VALUES (?1) ON CONFLICT (mc) DO NOTHING");
-    addTally_ = std::make_unique<Statement>(db_, AddTallySql(ValuesSql(5, parameter)));
-    gainTally_ = std::make_unique<Statement>(db_, GainTallySql());
-    select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter));
-    unknown_ = std::make_unique<Statement>(db_, UnknownDevicesSql());
-    for (const std::string& sql : SurveyQueries())
-        survey_.push_back(std::make_unique<Statement>(db_, sql));
-    pageSize_ = std::stoull(Rows(Statement(db_, "PRAGMA page_size").get()).at(0).at(0));
-    Run(begin_->get(), "begin");
     try {
-        AddTallies(NamedTalliesFrom(Rows(Statement(db_, RawNamedTalliesSql()).get())));
-        AddTallies(UnknownTalliesFrom(Rows(Statement(db_, RawDeviceTalliesSql()).get())));
-        Run(commit_->get(), "tallies from before");
+        SqliteSession session(db_);
+        session.Execute(kSettings);
+        UpgradeSchema(session, kSqliteDialect);
+        begin_ = std::make_unique<Statement>(db_, "BEGIN IMMEDIATE");
+        beginRead_ = std::make_unique<Statement>(db_, "BEGIN");
+        commit_ = std::make_unique<Statement>(db_, "COMMIT");
+        rollback_ = std::make_unique<Statement>(db_, "ROLLBACK");
+        const auto& parameter = kParameter;
+        insert_ = std::make_unique<Statement>(
+            db_, InsertReportSql(ValuesSql(3 + kReportFieldCount, parameter)) +
+                     " ON CONFLICT (u, mc) DO NOTHING");
+        addMachine_ = std::make_unique<Statement>(
+            db_, "INSERT INTO machines (mc) VALUES (?1) ON CONFLICT (mc) DO NOTHING");
+        addTally_ = std::make_unique<Statement>(db_, AddTallySql(ValuesSql(5, parameter)));
+        gainTally_ = std::make_unique<Statement>(db_, GainTallySql());
+        select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter));
+        unknown_ = std::make_unique<Statement>(db_, UnknownDevicesSql());
+        for (const std::string& sql : SurveyQueries())
+            survey_.push_back(std::make_unique<Statement>(db_, sql));
+        pageSize_ = std::stoull(session.Query("PRAGMA page_size").at(0).at(0));
     } catch (...) {
-        Run(rollback_->get(), "rollback");
+        // No destructor runs for an object that was never made: the connection closes once the
+        // statements made so far are finalized with their members.
+        sqlite3_close_v2(db_);
         throw;
     }
 }
@@ -180,8 +233,7 @@ void SqliteStore::CheckFile() const
 
 void SqliteStore::Check(int result, const char* step) const
 {
-    if (result != SQLITE_OK && result != SQLITE_DONE && result != SQLITE_ROW)
-        throw std::runtime_error(std::string("sqlite ") + step + ": " + sqlite3_errmsg(db_));
+    CheckResult(db_, result, step);
 }
 
 void SqliteStore::Run(sqlite3_stmt* stmt, const char* step)
@@ -197,19 +249,6 @@ ResultRows SqliteStore::Rows(sqlite3_stmt* stmt)
     ResultRows rows;
     ForEachRow(stmt, "query", [&rows](const ResultRow& row) { rows.push_back(row); });
     return rows;
-}
-
-void SqliteStore::AddTallies(const TallyChanges& changes)
-{
-    for (const auto& [key, step] : changes) {
-        sqlite3_stmt* add = addTally_->get();
-        sqlite3_bind_text(add, 1, key.first.data(), key.first.size(), SQLITE_STATIC);
-        sqlite3_bind_blob(add, 2, key.second.data(), key.second.size(), SQLITE_STATIC);
-        sqlite3_bind_int64(add, 3, step.count);
-        sqlite3_bind_int64(add, 4, step.gained);
-        sqlite3_bind_int64(add, 5, step.gainSum);
-        Run(add, "tally");
-    }
 }
 
 std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& reports)
@@ -238,7 +277,7 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
             Run(addMachine_->get(), "machine");
             AddToTallies(changes, report, sqlite3_changes(db_) == 1);
         }
-        AddTallies(changes);
+        AddTalliesThrough(db_, addTally_->get(), changes);
         const GainCounts gains = GainCountsFrom(Rows(gainTally_->get()));
         for (std::size_t r = 0; r < reports.size(); ++r) {
             const auto gain = GainOf(reports[r].values);
@@ -291,19 +330,7 @@ SurveyFigures SqliteStore::Summarize()
 void SqliteStore::ForEachRow(sqlite3_stmt* stmt, const char* step,
                              const std::function<void(const ResultRow&)>& visit)
 {
-    int result;
-    ResultRow row;
-    try {
-        while ((result = sqlite3_step(stmt)) == SQLITE_ROW) {
-            ReadRow(stmt, row);
-            visit(row);
-        }
-    } catch (...) {
-        sqlite3_reset(stmt);
-        throw;
-    }
-    sqlite3_reset(stmt);
-    Check(result, step);
+    ForEachRowOf(db_, stmt, step, visit);
 }
 
 void SqliteStore::ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit)

@@ -20,28 +20,16 @@ struct Dimension {
     const char* name;
     ReportField field;
     std::string (*label)(const std::string&); // the name of a stored text; none: the text itself
-    const char* rawName; // the dimension that counted the stored texts in databases from before
 };
-constexpr Dimension kListed[] = {{"level", ReportField::LevelCode, nullptr, nullptr},
-                                 {"cpu", ReportField::Cpu, nullptr, nullptr},
-                                 {"gpu", ReportField::Gpu, nullptr, nullptr},
-                                 {"os_name", ReportField::Os, SystemName, "os"},
-                                 {"ram_band", ReportField::Ram, MemoryBand, "ram"},
-                                 {"res", ReportField::Resolution, nullptr, nullptr},
-                                 {"vram_band", ReportField::TotalVideoMem, MemoryBand, "vram"}};
+constexpr Dimension kListed[] = {{"level", ReportField::LevelCode, nullptr},
+                                 {"cpu", ReportField::Cpu, nullptr},
+                                 {"gpu", ReportField::Gpu, nullptr},
+                                 {"os_name", ReportField::Os, SystemName},
+                                 {"ram_band", ReportField::Ram, MemoryBand},
+                                 {"res", ReportField::Resolution, nullptr},
+                                 {"vram_band", ReportField::TotalVideoMem, MemoryBand}};
 // The levels list in their own order; the dimensions after them by count.
 constexpr std::size_t kFirstByCount = 1;
-
-// "'a', 'b'": the named dimensions' names, or those from before.
-std::string NamedDimensionList(bool raw)
-{
-    std::string list;
-    for (const Dimension& dimension : kListed)
-        if (dimension.label)
-            list += (list.empty() ? "'" : ", '") +
-                    std::string(raw ? dimension.rawName : dimension.name) + "'";
-    return list;
-}
 
 std::string TallySql(const std::string& dimension, const std::string& order, std::size_t limit)
 {
@@ -53,21 +41,19 @@ std::string TallySql(const std::string& dimension, const std::string& order, std
 // Devices the score tables do not rate, by kind, counted beside the "cpu" and "gpu" tallies.
 struct UnknownDimension {
     const char* name;
-    const char* countedIn; // the dimension that counts every name of the kind
     ReportField field;
     bool (*rated)(const std::string&);
 };
-constexpr UnknownDimension kUnknown[] = {{"cpu_unknown", "cpu", ReportField::Cpu, ProcessorIsRated},
-                                         {"gpu_unknown", "gpu", ReportField::Gpu, AdapterIsRated}};
+constexpr UnknownDimension kUnknown[] = {{"cpu_unknown", ReportField::Cpu, ProcessorIsRated},
+                                         {"gpu_unknown", ReportField::Gpu, AdapterIsRated}};
 constexpr char kUnknownSuffix[] = "_unknown";
 
-// "'a', 'b'": the unknown devices' dimensions, or those that count every name.
-std::string UnknownDimensionList(bool countedIn)
+// "'a', 'b'": the unknown devices' dimensions.
+std::string UnknownDimensionList()
 {
     std::string list;
     for (const UnknownDimension& unknown : kUnknown)
-        list += (list.empty() ? "'" : ", '") +
-                std::string(countedIn ? unknown.countedIn : unknown.name) + "'";
+        list += (list.empty() ? "'" : ", '") + std::string(unknown.name) + "'";
     return list;
 }
 
@@ -87,14 +73,6 @@ std::vector<Tally> TalliesFrom(const ResultRows& rows)
     return tallies;
 }
 
-// Adds a row of columns dimension, label, count, gained, gain sum to a step.
-void AddRowToStep(TallyStep& step, const ResultRow& row)
-{
-    step.count += std::atoll(row.at(2).c_str());
-    step.gained += std::atoll(row.at(3).c_str());
-    step.gainSum += std::atoll(row.at(4).c_str());
-}
-
 std::int64_t CountOf(const ResultRows& rows)
 {
     return rows.empty() ? 0 : std::atoll(rows[0].at(1).c_str());
@@ -107,15 +85,6 @@ std::string ReportColumns()
     std::string columns;
     for (const ReportFieldSpec& field : kReportFields)
         columns += (columns.empty() ? "" : ", ") + std::string(field.name);
-    return columns;
-}
-
-std::string ReportColumnDefinitions(const std::string& byteType)
-{
-    std::string columns;
-    for (const ReportFieldSpec& field : kReportFields)
-        columns +=
-            (columns.empty() ? "" : ", ") + std::string(field.name) + " " + byteType + " NOT NULL";
     return columns;
 }
 
@@ -186,90 +155,63 @@ std::string GainTallySql()
     return "SELECT label, CAST(n AS TEXT) FROM tallies WHERE dimension = 'rank'";
 }
 
-std::string RankMigrationSql(const std::string& labelText)
-{
-    std::string allowed;
-    for (const std::int64_t gain : AllowedGains())
-        allowed += (allowed.empty() ? "'" : ", '") + std::to_string(gain) + "'";
-    return "INSERT INTO tallies (dimension, label, n, gained, gain_sum) SELECT 'rank', label, n, "
-           "gained, gain_sum FROM tallies WHERE dimension = 'gain' AND " +
-           labelText + " IN (" + allowed +
-           ") AND NOT EXISTS (SELECT 1 FROM tallies WHERE dimension = 'rank')";
-}
-
 namespace {
 
-// The tallies (dimension, label, count, gained, gain sum) of the listed dimensions while the
-// dimensions made from them have none: how a database from before is filled once.
-std::string TalliesFromBeforeSql(const std::string& dimensions, const std::string& made)
+// The report fields the tallies count, each once.
+const std::vector<ReportField>& TalliedFields()
 {
-    return "SELECT dimension, label, CAST(n AS TEXT), CAST(gained AS TEXT), CAST(gain_sum AS "
-           "TEXT) FROM tallies WHERE dimension IN (" +
-           dimensions + ") AND NOT EXISTS (SELECT 1 FROM tallies WHERE dimension IN (" + made +
-           "))";
+    static const std::vector<ReportField> fields = [] {
+        std::vector<ReportField> list = {ReportField::Gain};
+        const auto add = [&](ReportField field) {
+            if (std::find(list.begin(), list.end(), field) == list.end())
+                list.push_back(field);
+        };
+        for (const Dimension& dimension : kListed)
+            add(dimension.field);
+        for (const UnknownDimension& unknown : kUnknown)
+            add(unknown.field);
+        return list;
+    }();
+    return fields;
 }
 
 } // namespace
 
-std::string RawNamedTalliesSql()
+std::string TallySourceSql(std::int64_t afterId, std::size_t limit)
 {
-    return TalliesFromBeforeSql(NamedDimensionList(true), NamedDimensionList(false));
+    std::string sql = "SELECT CAST(id AS TEXT), CAST(received AS TEXT)";
+    for (const ReportField field : TalliedFields())
+        sql += std::string(", ") + kReportFields[static_cast<std::size_t>(field)].name;
+    return sql + " FROM reports WHERE id > " + std::to_string(afterId) + " ORDER BY id LIMIT " +
+           std::to_string(limit);
 }
 
-TallyChanges NamedTalliesFrom(const ResultRows& rawTallies)
+StoredReport TallySourceFromRow(const ResultRow& row)
 {
-    TallyChanges changes;
-    for (const ResultRow& row : rawTallies) {
-        const auto dimension = std::find_if(std::begin(kListed), std::end(kListed), [&](auto& d) {
-            return d.rawName && row.at(0) == d.rawName;
-        });
-        if (dimension == std::end(kListed))
-            throw std::logic_error("not a dimension from before: " + row.at(0));
-        AddRowToStep(changes[{dimension->name, dimension->label(row.at(1))}], row);
-    }
-    return changes;
+    StoredReport report;
+    report.id = std::atoll(row.at(0).c_str());
+    report.receivedAt = std::atoll(row.at(1).c_str());
+    const std::vector<ReportField>& fields = TalliedFields();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        report.values[static_cast<std::size_t>(fields[i])] = row.at(2 + i);
+    return report;
 }
 
-const std::vector<std::string>& TallyOrderIndexSql()
+std::string MachineTallySql(const std::string& byteType)
 {
-    static const std::vector<std::string> statements = [] {
-        // Terms the page's "dimension = '...'" matches as written: SQLite uses a partial index
-        // only when a term of the query is one of the index's OR terms.
-        std::string listed;
-        for (std::size_t i = kFirstByCount; i < std::size(kListed); ++i)
-            listed += (listed.empty() ? "dimension = '" : " OR dimension = '") +
-                      std::string(kListed[i].name) + "'";
-        for (const UnknownDimension& unknown : kUnknown)
-            listed += " OR dimension = '" + std::string(unknown.name) + "'";
-        return std::vector<std::string>{
-            "DROP INDEX IF EXISTS tallies_by_count",
-            "CREATE INDEX IF NOT EXISTS tallies_top ON tallies (dimension, n DESC, label) WHERE " +
-                listed};
-    }();
-    return statements;
-}
-
-std::string RawDeviceTalliesSql()
-{
-    return TalliesFromBeforeSql(UnknownDimensionList(true), UnknownDimensionList(false));
-}
-
-TallyChanges UnknownTalliesFrom(const ResultRows& deviceTallies)
-{
-    TallyChanges changes;
-    for (const ResultRow& row : deviceTallies) {
-        for (const UnknownDimension& unknown : kUnknown)
-            if (row.at(0) == unknown.countedIn && !unknown.rated(row.at(1)))
-                AddRowToStep(changes[{unknown.name, row.at(1)}], row);
-    }
-    return changes;
+    return "INSERT INTO tallies (dimension, label, n, gained, gain_sum) SELECT 'machines', CAST('' "
+           "AS " +
+           byteType +
+           "), n, gained, gain_sum FROM (SELECT count(*) AS n, count(gain) AS gained, "
+           "coalesce(sum(gain), 0) AS gain_sum FROM reports WHERE id IN (SELECT min(id) FROM "
+           "reports GROUP BY mc)) AS first_reports WHERE n > 0";
 }
 
 std::string UnknownDevicesSql()
 {
     return "SELECT label, CAST(n AS TEXT), CAST(gain_sum AS TEXT), CAST(gained AS TEXT), "
            "dimension FROM tallies WHERE dimension IN (" +
-           UnknownDimensionList(false) + ") ORDER BY dimension, tallies.n DESC, label";
+           UnknownDimensionList() + ") ORDER BY dimension, tallies.n DESC, label";
 }
 
 UnknownDevice UnknownDeviceFromRow(const ResultRow& row)

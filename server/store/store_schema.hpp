@@ -15,21 +15,11 @@
 #include <utility>
 #include <vector>
 
-// The page's top lists read their first rows in this index's order, whatever the number of
-// distinct labels. It holds only the dimensions listed by count: every tally a report adds to
-// moves in the index it is in, and the rank, day and level tallies are read otherwise. Made when
-// missing (the index over every dimension, from before, is dropped).
-const std::vector<std::string>& TallyOrderIndexSql();
-
 using ResultRow = std::vector<std::string>;
 using ResultRows = std::vector<ResultRow>;
 
 // "u, mc, ..., tk": the twenty report columns, named after the form fields.
 std::string ReportColumns();
-
-// "u TYPE NOT NULL, ..., tk TYPE NOT NULL": the twenty report columns' definitions, with the
-// engine's type for raw bytes.
-std::string ReportColumnDefinitions(const std::string& byteType);
 
 // "VALUES (p1, ..., pn)" where `placeholder` gives the text of the n-th parameter (1-based).
 std::string ValuesSql(int count, const std::function<std::string(int)>& placeholder);
@@ -71,23 +61,15 @@ std::string AddTallySql(const std::string& rows);
 // The (gain, count) rows for the rank: one per allowed gain at most (the "rank" tallies).
 std::string GainTallySql();
 
-// Databases made before the "rank" tallies counted every gain under "gain": their allowed gains
-// become the "rank" tallies once, when the database has none yet. `labelText` is the engine's
-// expression for a label as text.
-std::string RankMigrationSql(const std::string& labelText);
+// The reports after `afterId` in id order, at most `limit`, with what the tallies count (id,
+// time and the counted fields; the other fields are left empty): tallies are rebuilt from the
+// rows in batches of these.
+std::string TallySourceSql(std::int64_t afterId, std::size_t limit);
+StoredReport TallySourceFromRow(const ResultRow& row);
 
-// Databases made before the named tallies counted systems and memory sizes by their stored
-// texts: the rows SELECTed by this (dimension, label, count, gained, gain sum) become the named
-// tallies once, when the database has none yet.
-std::string RawNamedTalliesSql();
-// What those rows add to the named tallies: the rows of one name added together.
-TallyChanges NamedTalliesFrom(const ResultRows& rawTallies);
-
-// Databases made before the unknown-device tallies: the processor and adapter tallies SELECTed by
-// this (dimension, label, count, gained, gain sum), when there are no unknown-device tallies yet.
-std::string RawDeviceTalliesSql();
-// What those rows add to the unknown-device tallies: the names the score tables do not rate.
-TallyChanges UnknownTalliesFrom(const ResultRows& deviceTallies);
+// The "machines" tally as the reports make it: one count a MAC, with the gain of its first
+// report. `byteType` is the engine's type for raw bytes.
+std::string MachineTallySql(const std::string& byteType);
 
 // Every unknown-device tally, processors first, each kind most reported first; a row of it as
 // an UnknownDevice.

@@ -1,0 +1,55 @@
+#include "server/store/tally_rebuild.hpp"
+
+#include <iterator>
+
+namespace {
+
+// Reports read at once (only their counted fields), and distinct tally keys held before they
+// are written: some megabytes at most, whatever the database holds.
+constexpr std::size_t kReportsABatch = 2000;
+constexpr std::size_t kKeysHeld = 20000;
+
+std::string QuotedList(const std::set<std::string>& names)
+{
+    std::string list;
+    for (const std::string& name : names)
+        list += (list.empty() ? "'" : ", '") + name + "'";
+    return list;
+}
+
+} // namespace
+
+std::int64_t RebuildTallies(SchemaSession& session, const SqlDialect& dialect,
+                            const std::set<std::string>& dimensions)
+{
+    const bool every = dimensions.count(kEveryTally) > 0;
+    const auto wanted = [&](const std::string& dimension) {
+        return every || dimensions.count(dimension) > 0;
+    };
+    session.Execute(every ? std::string("DELETE FROM tallies")
+                          : "DELETE FROM tallies WHERE dimension IN (" + QuotedList(dimensions) +
+                                ")");
+    std::int64_t reports = 0, afterId = 0;
+    TallyChanges changes;
+    for (;;) {
+        const ResultRows rows = session.Query(TallySourceSql(afterId, kReportsABatch));
+        for (const ResultRow& row : rows) {
+            const StoredReport report = TallySourceFromRow(row);
+            // The machines are counted below, from the first report of each.
+            AddToTallies(changes, report, false);
+            afterId = report.id;
+        }
+        reports += static_cast<std::int64_t>(rows.size());
+        for (auto at = changes.begin(); at != changes.end();)
+            at = wanted(at->first.first) ? std::next(at) : changes.erase(at);
+        if (!changes.empty() && (changes.size() >= kKeysHeld || rows.size() < kReportsABatch)) {
+            session.AddTallies(changes);
+            changes.clear();
+        }
+        if (rows.size() < kReportsABatch)
+            break;
+    }
+    if (wanted("machines"))
+        session.Execute(MachineTallySql(dialect.bytes));
+    return reports;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Counting tallies again from the stored reports, when a schema step makes them new.
+#include "server/store/schema_session.hpp"
+#include "server/store/schema_steps.hpp"
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+// Replaces the tallies of the dimensions (kEveryTally: all of them) with those of the stored
+// reports, read in batches so that memory stays bounded however many reports and distinct names
+// there are. Returns the number of reports read.
+std::int64_t RebuildTallies(SchemaSession& session, const SqlDialect& dialect,
+                            const std::set<std::string>& dimensions);
