@@ -1,4 +1,5 @@
 // The embedded engine: one file in the data folder, write-ahead log, full sync on commit.
+#include "server/store/private_files.hpp"
 #include "server/store/report_store.hpp"
 #include "server/store/schema_upgrade.hpp"
 #include "server/store/store_schema.hpp"
@@ -157,9 +158,7 @@ class SqliteStore : public ReportStore {
 SqliteStore::SqliteStore(const std::string& folder)
     : path_((std::filesystem::path(folder) / "reports.sqlite3").string())
 {
-    // The reports hold account numbers and names: the folder and the file are the server's own.
-    if (std::filesystem::create_directories(folder))
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    KeepStorePrivate(folder, path_);
     // Created here with owner-only access (SQLite gives its journal files the same).
     const int file = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (file < 0)
