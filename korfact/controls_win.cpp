@@ -186,6 +186,10 @@ int WindowControl::DoModal()
         ShowWindow(mHwnd, SW_SHOW);
         SetForegroundWindow(mHwnd);
     } else {
+        // The dialog first takes the size the panel needs, then its still is taken for the dim.
+        mLib.FitDialog(*this, true);
+        RedrawWindow(mWindow->mHwnd, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         if (IsWindowVisible(mWindow->mHwnd))
             overlay = ShowDimmedCopy(*mWindow);
         SetControlVisible(*this, true);
@@ -196,6 +200,8 @@ int WindowControl::DoModal()
     HideDimmedCopy(overlay);
     if (IsWindow(mHwnd)) {
         ShowWindow(mHwnd, SW_HIDE);
+        if (mSpec.kind == Kind::Panel)
+            mLib.FitDialog(*this, false); // its own size again
         if (mSpec.kind == Kind::Panel && IsWindow(previousFocus))
             ::SetFocus(previousFocus);
     }

@@ -212,8 +212,6 @@ class Builder {
                 Element(child.first, child.second, index, element);
         if (IsWindow(spec.kind) && !spec.close.empty())
             CheckCloseButton(index, element);
-        if (spec.kind == Kind::Panel)
-            CheckGrownPanel(index, element);
     }
 
   private:
@@ -241,19 +239,6 @@ class Builder {
             }
         }
         throw Refusal{element, "close control " + spec.close + " is not in the window"};
-    }
-
-    // A panel centred over its dialog stays inside it however far its labels grow.
-    void CheckGrownPanel(int panel, const std::string& element)
-    {
-        const ControlSpec& spec = mLayout.controls[panel];
-        int height = spec.height;
-        for (std::size_t i = panel + 1; i < mLayout.controls.size(); ++i)
-            if (mLayout.controls[i].parent == panel && mLayout.controls[i].maxHeight > 0)
-                height += mLayout.controls[i].maxHeight - mLayout.controls[i].height;
-        if (height > mLayout.controls[spec.parent].height)
-            throw Refusal{element,
-                          "grown to " + std::to_string(height) + " it is taller than its dialog"};
     }
 
     Layout& mLayout;

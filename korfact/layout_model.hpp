@@ -14,8 +14,9 @@
 // label, link (a label that reports clicks), edit, button, richtext. Sizes are logical pixels
 // relative to the enclosing window. Fonts, colours and alignment pass from a window to what it
 // holds unless set again. A label in a panel may name a maxheight: it then grows up to that
-// height to show its whole text, its panel grows by as much, and what lies below the label in
-// that panel moves down; text taller still scrolls.
+// height to show its whole text, its panel grows by as much (and the dialog with it while the
+// panel is shown, when the panel would not fit), and what lies below the label in that panel
+// moves down; text taller still, or than the monitor has room for, scrolls.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -1,6 +1,7 @@
 #include "korfact/placement.hpp"
 
 #include <algorithm>
+#include <climits>
 
 namespace KorFact {
 namespace {
@@ -27,7 +28,7 @@ int GrowthAtDpi(const ControlSpec& label, int textHeight, int dpi)
 }
 
 Rect PlaceAtDpi(const ControlSpec& spec, const ControlSpec* window, int dpi,
-                const std::vector<Growth>& grown)
+                const std::vector<Growth>& grown, int windowExtra)
 {
     Rect box = ScaleToDpi(Rect{spec.x, spec.y, spec.width, spec.height}, dpi);
     if (TraitsOf(spec.kind).window) {
@@ -42,9 +43,25 @@ Rect PlaceAtDpi(const ControlSpec& spec, const ControlSpec* window, int dpi,
     }
     if (spec.kind == Kind::Dialog)
         return Rect{0, 0, box.width, box.height};
-    if (spec.kind == Kind::Panel && window)
-        return CentreIn(box, ScaleToDpi(Rect{0, 0, window->width, window->height}, dpi));
+    if (spec.kind == Kind::Panel && window) {
+        Rect outer = ScaleToDpi(Rect{0, 0, window->width, window->height}, dpi);
+        outer.height += windowExtra;
+        return CentreIn(box, outer);
+    }
     return box;
+}
+
+int MostGrowthAtDpi(const ControlSpec& label, const ControlSpec& panel, int screenHeight, int dpi)
+{
+    const int left = screenHeight - 2 * ScaleToDpi(kPanelMargin, dpi) -
+                     ScaleToDpi(Rect{0, 0, panel.width, panel.height}, dpi).height;
+    return std::max(0, std::min(GrowthAtDpi(label, INT_MAX, dpi), left));
+}
+
+int DialogGrowthAtDpi(const ControlSpec& dialog, int panelHeight, int dpi)
+{
+    const int height = PlaceAtDpi(dialog, nullptr, dpi).height;
+    return std::max(0, panelHeight + 2 * ScaleToDpi(kPanelMargin, dpi) - height);
 }
 
 Rect EditWindowIn(const Rect& box, int textHeight, int dpi)

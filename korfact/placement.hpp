@@ -10,6 +10,8 @@ namespace KorFact {
 
 // Logical pixels between the text of a label that scrolls and its scroll bar.
 constexpr int kScrollGap = 8;
+// Logical pixels a panel that grew taller than its dialog allows keeps from the dialog's edges.
+constexpr int kPanelMargin = 8;
 
 // A label of a window that stands `extra` pixels taller than its layout box to show its text.
 struct Growth {
@@ -27,9 +29,19 @@ int UsableDpi(int reported);
 // The control's window in its enclosing window's client area at `dpi`. A dialog's box holds only
 // its size (where it stands on screen is decided apart); a panel is centred over its window.
 // `grown` are the labels that grew: for a window its own, which make it taller by all they
-// grew; for a control those of its window, which push it down when they lie above it.
+// grew; for a control those of its window, which push it down when they lie above it. A panel
+// is centred over its dialog standing `windowExtra` pixels taller than laid out.
 Rect PlaceAtDpi(const ControlSpec& spec, const ControlSpec* window, int dpi,
-                const std::vector<Growth>& grown = {});
+                const std::vector<Growth>& grown = {}, int windowExtra = 0);
+
+// The most `label` of `panel` may grow at `dpi` when the panel's dialog may stand at most
+// `screenHeight` pixels tall: what its maxheight allows, or what that height leaves, whichever
+// is less.
+int MostGrowthAtDpi(const ControlSpec& label, const ControlSpec& panel, int screenHeight, int dpi);
+
+// How much taller than laid out `dialog` stands at `dpi` to hold a panel of `panelHeight` pixels
+// with kPanelMargin above and below it: none while the panel fits as laid out.
+int DialogGrowthAtDpi(const ControlSpec& dialog, int panelHeight, int dpi);
 
 // The edit window inside the box its enclosing window draws: padded left and right, one line of
 // text (`textHeight` pixels of its font) high, centred up and down.

@@ -5,7 +5,7 @@
 #include "korfact/dpi_win.hpp"
 #include "korfact/placement.hpp"
 
-#include <climits>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -160,22 +160,55 @@ void UILib::PlaceDialog(ControlCore& dialog)
     mDpi = WindowDpi(dialog.mHwnd);
     dialog.mFont = Font(dialog.mSpec, false);
     // Centred on the work area of the monitor it opened on.
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(dialog.mHwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& work = monitor.rcWork;
-    const Rect at =
-        CentreIn(PlaceAtDpi(dialog.mSpec, nullptr, mDpi),
-                 Rect{work.left, work.top, work.right - work.left, work.bottom - work.top});
+    const Rect at = CentreIn(PlaceAtDpi(dialog.mSpec, nullptr, mDpi), WorkAreaOf(dialog.mHwnd));
     SetWindowPos(dialog.mHwnd, nullptr, at.x, at.y, at.width, at.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Rect WorkAreaOf(HWND window)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    return Rect{work.left, work.top, work.right - work.left, work.bottom - work.top};
+}
+
+void UILib::SetDialogExtra(ControlCore& dialog, int extra)
+{
+    if (extra == dialog.mExtra)
+        return;
+    RECT now;
+    GetWindowRect(dialog.mHwnd, &now);
+    const Rect work = WorkAreaOf(dialog.mHwnd);
+    const int height = PlaceAtDpi(dialog.mSpec, nullptr, mDpi).height + extra;
+    int top = (now.top + now.bottom - height) / 2;
+    top = std::max(work.y, std::min(top, work.y + work.height - height));
+    dialog.mExtra = extra;
+    SetWindowPos(dialog.mHwnd, nullptr, now.left, top, now.right - now.left, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void UILib::FitDialog(ControlCore& panel, bool shown)
+{
+    ControlCore& dialog = *panel.mWindow;
+    int extra = 0;
+    if (shown) {
+        const Rect box = PlaceAtDpi(panel.mSpec, &dialog.mSpec, mDpi, Grown(panel));
+        const int room =
+            WorkAreaOf(dialog.mHwnd).height - PlaceAtDpi(dialog.mSpec, nullptr, mDpi).height;
+        extra = std::min(DialogGrowthAtDpi(dialog.mSpec, box.height, mDpi), std::max(0, room));
+    }
+    SetDialogExtra(dialog, extra);
+    Place(panel);
 }
 
 void UILib::Place(ControlCore& control)
 {
     const bool window = TraitsOf(control.mSpec.kind).window;
-    const Rect box = PlaceAtDpi(control.mSpec, &control.mWindow->mSpec, mDpi,
-                                Grown(window ? control : *control.mWindow));
+    const Rect box =
+        PlaceAtDpi(control.mSpec, &control.mWindow->mSpec, mDpi,
+                   Grown(window ? control : *control.mWindow), control.mWindow->mExtra);
     if (control.mSpec.kind == Kind::Edit)
         PlaceEdit(control, box);
     else
@@ -185,15 +218,18 @@ void UILib::Place(ControlCore& control)
 
 void UILib::Fit(ControlCore& label)
 {
-    const Rect box = PlaceAtDpi(label.mSpec, &label.mWindow->mSpec, mDpi);
-    const int most = box.height + GrowthAtDpi(label.mSpec, INT_MAX, mDpi);
+    const ControlCore& panel = *label.mWindow;
+    const Rect box = PlaceAtDpi(label.mSpec, &panel.mSpec, mDpi);
+    // As tall as its maxheight, or as its panel may grow on this monitor, whichever is less.
+    const int most = box.height + MostGrowthAtDpi(label.mSpec, panel.mSpec,
+                                                  WorkAreaOf(panel.mHwnd).height, mDpi);
     int needed = WrappedTextHeight(label, box.width);
     // Taller than it may grow: it scrolls, and its text wraps beside the scroll bar.
     const bool scrolls = needed > most;
     ShowScrollBar(label.mHwnd, SB_VERT, scrolls);
     if (scrolls)
         needed = WrappedTextHeight(label, ScrolledTextWidth(label, box.width));
-    label.mExtra = GrowthAtDpi(label.mSpec, needed, mDpi);
+    label.mExtra = std::min(GrowthAtDpi(label.mSpec, needed, mDpi), most - box.height);
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
@@ -206,10 +242,18 @@ void UILib::Refit(ControlCore& label)
 {
     Fit(label);
     ControlCore& window = *label.mWindow;
-    Place(window);
+    if (window.mSpec.kind == Kind::Panel)
+        FitDialog(window, IsModal(window));
+    else
+        Place(window);
     for (ControlCore* control : Children(window))
         Place(*control);
     RedrawWindow(window.mHwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+bool UILib::IsModal(const ControlCore& window) const
+{
+    return std::find(mModal.begin(), mModal.end(), &window) != mModal.end();
 }
 
 std::vector<Growth> UILib::Grown(const ControlCore& window) const
@@ -224,6 +268,10 @@ std::vector<Growth> UILib::Grown(const ControlCore& window) const
 void UILib::ChangeDpi(int dpi)
 {
     mDpi = UsableDpi(dpi);
+    // The system gives the dialog its size at the new DPI: a panel it holds fits it again then.
+    for (const auto& control : mControls)
+        if (!control->mWindow)
+            control->mExtra = 0;
     for (const auto& control : mControls) {
         control->mFont = Font(control->mSpec, false);
         SendMessageW(control->mHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control->mFont), FALSE);

@@ -47,7 +47,7 @@ class ControlCore {
     COLORREF mColour; // text colour, ApplyParams may change it
     bool mHover = false;
     std::string mText; // what GetText last handed out
-    int mExtra = 0;    // a growing label: pixels it stands taller than its layout box
+    int mExtra = 0;    // a growing label, a dialog: pixels it stands taller than laid out
 
     // Windows only.
     Kordo::IEvent* mHandler = nullptr;
@@ -157,6 +157,11 @@ class UILib final : public Kordo::IUILib {
     void ChangeDpi(int dpi);
     // Sizes a growing label to its text and lays its window out again around it.
     void Refit(ControlCore& label);
+    // Makes the dialog of `panel` tall enough to hold it while `shown` (as far as its monitor
+    // allows), or gives the dialog back its own size; the panel is centred over it again.
+    void FitDialog(ControlCore& panel, bool shown);
+    // Whether `window` runs modally now.
+    bool IsModal(const ControlCore& window) const;
     // The labels of `window` that grew to show their text.
     std::vector<Growth> Grown(const ControlCore& window) const;
     HFONT Font(const ControlSpec& spec, bool underline);
@@ -178,6 +183,8 @@ class UILib final : public Kordo::IUILib {
     void Place(ControlCore& control);
     // How far a growing label grows at the current DPI to show its text, and whether it scrolls.
     void Fit(ControlCore& label);
+    // Sets how much taller than laid out the dialog stands, about its middle, on its monitor.
+    void SetDialogExtra(ControlCore& dialog, int extra);
 
     std::vector<std::unique_ptr<ControlCore>> mControls;
     std::vector<std::unique_ptr<ControlCore>> mRetired; // shut down inside a modal loop
@@ -192,6 +199,9 @@ class UILib final : public Kordo::IUILib {
     int mBusy = 0;
     int mDpi = 96;
 };
+
+// The work area of the monitor `window` is on.
+Rect WorkAreaOf(HWND window);
 
 // The first of `faces` that is installed (else the first), `pixelHeight` high, for GBK text.
 HFONT CreateLayoutFont(const std::vector<std::string>& faces, int pixelHeight, bool bold,

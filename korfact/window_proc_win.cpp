@@ -203,6 +203,8 @@ Handled DialogMessage(ControlCore& dialog, HWND hwnd, UINT message, WPARAM wPara
         SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+        if (ControlCore* panel = dialog.mLib.TopModal(); panel && panel->mWindow == &dialog)
+            dialog.mLib.FitDialog(*panel, true);
         return 0;
     }
     case WM_NCCALCSIZE:

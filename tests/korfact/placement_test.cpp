@@ -141,11 +141,18 @@ TEST(Placement, WhatLiesBelowAGrownLabelMovesDownAndItsPanelGrows)
             SCOPED_TRACE(std::to_string(dpi) + " dpi, " + std::to_string(extra) + " px");
             const std::vector<Growth> grown = {{&message, extra}};
             const Rect before = PlaceAtDpi(panel, &dialog, dpi);
-            const Rect after = PlaceAtDpi(panel, &dialog, dpi, grown);
+            const int dialogExtra =
+                DialogGrowthAtDpi(dialog, PlaceAtDpi(panel, &dialog, dpi, grown).height, dpi);
+            const Rect after = PlaceAtDpi(panel, &dialog, dpi, grown, dialogExtra);
             EXPECT_EQ(after.height, before.height + extra);
             EXPECT_EQ(after.width, before.width);
-            EXPECT_LE(std::abs((after.y * 2 + after.height) - (before.y * 2 + before.height)), 1);
-            EXPECT_TRUE(Inside(after, PlaceAtDpi(dialog, nullptr, dpi)));
+            // Centred over the dialog, which grew about its middle as far as it had to.
+            EXPECT_LE(std::abs((after.y * 2 + after.height) -
+                               (before.y * 2 + before.height + dialogExtra)),
+                      1);
+            Rect outer = PlaceAtDpi(dialog, nullptr, dpi);
+            outer.height += dialogExtra;
+            EXPECT_TRUE(Inside(after, outer));
             for (const ControlSpec& spec : layout.controls) {
                 if (&spec == &panel || spec.parent < 0 || &layout.controls[spec.parent] != &panel)
                     continue;
@@ -158,6 +165,51 @@ TEST(Placement, WhatLiesBelowAGrownLabelMovesDownAndItsPanelGrows)
             }
         }
     }
+}
+
+// A label grows no further than its maxheight, nor than its panel and the dialog's margins leave
+// of the screen's height.
+TEST(Placement, AGrowingLabelStopsWhereItsScreenEnds)
+{
+    ControlSpec panel;
+    panel.kind = Kind::Panel;
+    panel.width = 384;
+    panel.height = 244;
+    ControlSpec label;
+    label.y = 94;
+    label.height = 72;
+    label.maxHeight = 360;
+    const struct {
+        int dpi;
+        int screenHeight;
+        int most;
+    } cases[] = {
+        {96, 1024, 288}, {96, 548, 288},   {96, 547, 287},   {96, 500, 240},
+        {96, 200, 0},    {192, 1400, 576}, {192, 1024, 504}, {144, 768, 378},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MostGrowthAtDpi(label, panel, c.screenHeight, c.dpi), c.most)
+            << c.dpi << " dpi on a screen " << c.screenHeight << " px high";
+}
+
+// A dialog grows only as far as a panel with its margins needs, from its laid out height on.
+TEST(Placement, ADialogGrowsToHoldAPanelWithItsMargins)
+{
+    ControlSpec dialog;
+    dialog.kind = Kind::Dialog;
+    dialog.width = 480;
+    dialog.height = 380;
+    const struct {
+        int dpi;
+        int panelHeight;
+        int extra;
+    } cases[] = {
+        {96, 244, 0},  {96, 364, 0},    {96, 365, 1},  {96, 500, 136},  {144, 546, 0},
+        {144, 547, 1}, {144, 800, 254}, {192, 728, 0}, {192, 900, 172},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DialogGrowthAtDpi(dialog, c.panelHeight, c.dpi), c.extra)
+            << c.dpi << " dpi, a panel " << c.panelHeight << " px high";
 }
 
 TEST(Placement, FailedDpiQueriesCountAsNinetySix)

@@ -1,6 +1,7 @@
 // The result panel with the server's message at each DPI: a message that fits keeps the panel as
 // laid out; a longer one grows the message and the panel by what its text needs, measured with
-// the message's own font, with the buttons below it; one taller than the panel may grow scrolls.
+// the message's own font, with the buttons below it, and the dialog with them while the panel
+// shows; one taller than the panel may grow scrolls.
 #include "framework/component_library_loader.hpp"
 #include "framework/kordo_ui.hpp"
 #include "korfact/layout_model.hpp"
@@ -8,6 +9,7 @@
 #include "korfact/text_wrap.hpp"
 #include "tests/korfact_win/shipped_layout.hpp"
 #include "tools/win/server_messages.hpp"
+#include "tools/win/step_script.hpp"
 #include "tools/win/ui_input.hpp"
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <functional>
 
 using namespace Kordo;
 
@@ -86,6 +89,13 @@ bool IsWordCharacter(wchar_t c)
            (std::isalnum(c) || c == '(' || c == ')' || c == '-' || c == '.' || c == '@');
 }
 
+int WorkAreaHeight()
+{
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work.bottom - work.top;
+}
+
 bool Scrolls(HWND label)
 {
     return (GetWindowLongW(label, GWL_STYLE) & WS_VSCROLL) != 0;
@@ -140,15 +150,39 @@ class ResultPanel : public ::testing::Test {
             ->SetText(message);
     }
 
-    // Where a control of the result panel goes at `dpi` when the message grew by `extra`.
-    KorFact::Rect Expected(const char* name, int dpi, int extra)
+    // Where a control of the result panel goes at `dpi` when the message grew by `extra` and
+    // the dialog by `dialogExtra`.
+    KorFact::Rect Expected(const char* name, int dpi, int extra, int dialogExtra = 0)
     {
         const KorFact::ControlSpec* spec = FindSpec(mShipped, name);
         const KorFact::ControlSpec& window = mShipped.controls[spec->parent];
         std::vector<KorFact::Growth> grown;
         if (extra > 0)
             grown.push_back({FindSpec(mShipped, "Static_Msg"), extra});
-        return KorFact::PlaceAtDpi(*spec, &window, dpi, grown);
+        return KorFact::PlaceAtDpi(*spec, &window, dpi, grown, dialogExtra);
+    }
+
+    int DialogHeight()
+    {
+        RECT client;
+        GetClientRect(mDialog, &client);
+        return client.bottom;
+    }
+
+    // Runs the result panel modally, as the program does after a Start, with `check` while it
+    // shows.
+    void WhileShown(const std::function<void()>& check)
+    {
+        auto* panel =
+            dynamic_cast<IWindow*>(mLibrary->GetControl(FindSpec(mShipped, "Result")->id));
+        StepScript script;
+        script.Then("shown", [&] {
+            check();
+            panel->EndModal(0);
+            return true;
+        });
+        script.Start([&](const std::string&) { panel->EndModal(-1); });
+        EXPECT_EQ(panel->DoModal(), 0);
     }
 
     TKordoPtr<IUILib, 1> mLibrary;
@@ -173,13 +207,21 @@ TEST_F(ResultPanel, AMessageThatFitsLeavesThePanelAsLaidOut)
             const Wrapped wrapped = WrapAsShown(mMessage);
             EXPECT_LE(wrapped.height, wrapped.clientHeight);
         }
+        WhileShown([&] {
+            EXPECT_EQ(DialogHeight(),
+                      KorFact::PlaceAtDpi(*FindSpec(mShipped, "Main"), nullptr, dpi).height);
+            EXPECT_EQ(PlacedRect(mPanel), Expected("Result", dpi, 0));
+        });
     }
 }
 
 // The longest message stands whole at every DPI, its lines wrapped as the label draws them:
-// each inside the label's width, the whole as tall as the label, the buttons below it.
+// each inside the label's width, the whole as tall as the label, the buttons below it. While the
+// panel shows, the dialog stands as tall as the grown panel with its margins needs, and takes
+// its own size again after.
 TEST_F(ResultPanel, TheLongestMessageGrowsThePanelAndStandsWhole)
 {
+    const KorFact::ControlSpec& main = *FindSpec(mShipped, "Main");
     for (const int dpi : kDpis) {
         SCOPED_TRACE(dpi);
         MoveToDpi(dpi);
@@ -188,6 +230,10 @@ TEST_F(ResultPanel, TheLongestMessageGrowsThePanelAndStandsWhole)
         const Wrapped wrapped = WrapAsShown(mMessage);
         const KorFact::Rect laidOut = Expected("Static_Msg", dpi, 0);
         const int extra = wrapped.height - laidOut.height;
+        const int laidDialog = KorFact::PlaceAtDpi(main, nullptr, dpi).height;
+        const int dialogExtra =
+            KorFact::DialogGrowthAtDpi(main, Expected("Result", dpi, extra).height, dpi);
+        ASSERT_LE(laidDialog + dialogExtra, WorkAreaHeight()) << "a screen too small for this DPI";
         EXPECT_GT(extra, 0);
         EXPECT_GE(wrapped.lines.size(), 5u);
         EXPECT_FALSE(Scrolls(mMessage));
@@ -195,19 +241,23 @@ TEST_F(ResultPanel, TheLongestMessageGrowsThePanelAndStandsWhole)
         EXPECT_EQ(wrapped.clientHeight, wrapped.height); // no line cut at the bottom
         for (const int width : wrapped.widths)
             EXPECT_LE(width, wrapped.clientWidth);
-        for (const char* name : {"Result", "Static_Msg", "Button_OK", "Button_OK_Close",
-                                 "RichEdit_Text", "Result_Close"})
-            EXPECT_EQ(PlacedRect(Window(name)), Expected(name, dpi, extra)) << name;
-        const KorFact::Rect message = PlacedRect(mMessage);
-        const KorFact::Rect ok = PlacedRect(mOk);
-        EXPECT_EQ(ok.y - (message.y + message.height),
-                  KorFact::ScaleToDpi(180, dpi) - KorFact::ScaleToDpi(166, dpi));
-        // The grown panel stays inside the dialog.
-        const KorFact::Rect panel = PlacedRect(mPanel);
-        RECT dialog;
-        GetClientRect(mDialog, &dialog);
-        EXPECT_GE(panel.y, 0);
-        EXPECT_LE(panel.y + panel.height, dialog.bottom);
+        EXPECT_EQ(DialogHeight(), laidDialog);
+        WhileShown([&] {
+            EXPECT_EQ(DialogHeight(), laidDialog + dialogExtra);
+            for (const char* name : {"Result", "Static_Msg", "Button_OK", "Button_OK_Close",
+                                     "RichEdit_Text", "Result_Close"})
+                EXPECT_EQ(PlacedRect(Window(name)), Expected(name, dpi, extra, dialogExtra))
+                    << name;
+            const KorFact::Rect message = PlacedRect(mMessage);
+            const KorFact::Rect ok = PlacedRect(mOk);
+            EXPECT_EQ(ok.y - (message.y + message.height),
+                      KorFact::ScaleToDpi(180, dpi) - KorFact::ScaleToDpi(166, dpi));
+            const KorFact::Rect panel = PlacedRect(mPanel);
+            EXPECT_GE(panel.y, 0);
+            EXPECT_LE(panel.y + panel.height, DialogHeight());
+        });
+        EXPECT_EQ(DialogHeight(), laidDialog);
+        EXPECT_EQ(PlacedRect(mPanel), Expected("Result", dpi, extra));
     }
 }
 
@@ -253,7 +303,8 @@ TEST_F(ResultPanel, AMessageTallerThanTheLargestPanelScrolls)
         MoveToDpi(dpi);
         Show(overlong.c_str());
         const KorFact::ControlSpec& spec = *FindSpec(mShipped, "Static_Msg");
-        const int most = KorFact::GrowthAtDpi(spec, 1 << 20, dpi);
+        const int most =
+            KorFact::MostGrowthAtDpi(spec, *FindSpec(mShipped, "Result"), WorkAreaHeight(), dpi);
         EXPECT_TRUE(Scrolls(mMessage));
         EXPECT_EQ(PlacedRect(mMessage), Expected("Static_Msg", dpi, most));
         EXPECT_EQ(PlacedRect(mOk), Expected("Button_OK", dpi, most));
@@ -305,19 +356,25 @@ TEST_F(ResultPanel, AMessageTallerThanTheLargestPanelScrolls)
     }
 }
 
-// A dialog moved to a monitor of another DPI while the message stands grown measures it again
-// in the new font.
+// A dialog moved to a monitor of another DPI while the grown message shows measures it again in
+// the new font and fits itself to the panel again.
 TEST_F(ResultPanel, TheGrownMessageIsMeasuredAgainAtANewDpi)
 {
+    const KorFact::ControlSpec& main = *FindSpec(mShipped, "Main");
     MoveToDpi(96);
     Show(ServerMessages::kLongest);
-    for (const int dpi : {192, 144, 96}) {
-        SCOPED_TRACE(dpi);
-        MoveToDpi(dpi);
-        const Wrapped wrapped = WrapAsShown(mMessage);
-        EXPECT_EQ(wrapped.clientHeight, wrapped.height);
-        const int extra = wrapped.height - Expected("Static_Msg", dpi, 0).height;
-        EXPECT_EQ(PlacedRect(mPanel), Expected("Result", dpi, extra));
-        EXPECT_EQ(PlacedRect(mOk), Expected("Button_OK", dpi, extra));
-    }
+    WhileShown([&] {
+        for (const int dpi : {192, 144, 96}) {
+            SCOPED_TRACE(dpi);
+            MoveToDpi(dpi);
+            const Wrapped wrapped = WrapAsShown(mMessage);
+            EXPECT_EQ(wrapped.clientHeight, wrapped.height);
+            const int extra = wrapped.height - Expected("Static_Msg", dpi, 0).height;
+            const int dialogExtra =
+                KorFact::DialogGrowthAtDpi(main, Expected("Result", dpi, extra).height, dpi);
+            EXPECT_EQ(DialogHeight(), KorFact::PlaceAtDpi(main, nullptr, dpi).height + dialogExtra);
+            EXPECT_EQ(PlacedRect(mPanel), Expected("Result", dpi, extra, dialogExtra));
+            EXPECT_EQ(PlacedRect(mOk), Expected("Button_OK", dpi, extra));
+        }
+    });
 }
