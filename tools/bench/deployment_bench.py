@@ -6,7 +6,7 @@ now.
 
 1. Rate: clients posting distinct reports on kept-alive connections (wrk, tools/bench/
    post_reports.lua), to the server alone and through nginx, each revision and path in turns,
-   ROUNDS rounds: recorded reports a second, the server's CPU time a recorded report and nginx's
+   ROUNDS rounds, medians with their ranges (the server alone without its --trusted-proxy): recorded reports a second, the server's CPU time a recorded report and nginx's
    (its workers'), and the answers that were not "recorded" (503s among them).
 2. Idle deadlines: IDLE_CLIENTS clients through nginx, each posting a report, pausing a time drawn
    around the proxy's and the server's idle deadlines (1.8-2.2 s and 2.8-3.2 s), and again, for
@@ -14,7 +14,7 @@ now.
    but not in the store), and the server's "did not arrive within the deadline" lines.
 Usage: tools/bench/deployment_bench.py [BASE]   (BASE: the revision before; default: the parent
 of the commit that made the unit listen on loopback)
-Environment: VXM_BENCH_SECONDS (4), VXM_BENCH_ROUNDS (3), VXM_BENCH_CLIENTS (32),
+Environment: VXM_BENCH_SECONDS (4), VXM_BENCH_ROUNDS (4), VXM_BENCH_CLIENTS (32),
 VXM_BENCH_IDLE_SECONDS (40), VXM_BENCH_IDLE_CLIENTS (16).
 """
 import csv
@@ -38,7 +38,7 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 KEY = "deployment-bench-operator-key-0123456789"
 REPORT_PATH = "/vorn/a20140220checkmachine/postInfo.php"
 SECONDS = int(os.environ.get("VXM_BENCH_SECONDS", 4))
-ROUNDS = int(os.environ.get("VXM_BENCH_ROUNDS", 3))
+ROUNDS = int(os.environ.get("VXM_BENCH_ROUNDS", 4))
 CLIENTS = int(os.environ.get("VXM_BENCH_CLIENTS", 32))
 IDLE_SECONDS = float(os.environ.get("VXM_BENCH_IDLE_SECONDS", 40))
 IDLE_CLIENTS = int(os.environ.get("VXM_BENCH_IDLE_CLIENTS", 16))
@@ -95,15 +95,21 @@ class Deployment:
         self.command, self.site, self.certificate = words, site, certificate
         self.server = None
 
-    def start(self, fresh):
+    def start(self, fresh, alone=False):
+        """`alone`: without --trusted-proxy, as a server reached directly runs (wrk's address,
+        127.0.0.1, would be the trusted proxy's)."""
         if fresh:
             subprocess.run(["rm", "-rf", self.work / "state"], check=True)
         self.errors = open(self.work / "server.err", "w" if fresh else "a")
-        self.server = subprocess.Popen(self.command, stdout=subprocess.PIPE, stderr=self.errors,
+        command = list(self.command)
+        if alone and "--trusted-proxy" in command:
+            del command[command.index("--trusted-proxy"):command.index("--trusted-proxy") + 2]
+        self.server = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=self.errors,
                                        env={**os.environ, "VXM_OPERATOR_KEY": KEY}, text=True)
         self.server.stdout.readline()
         threading.Thread(target=self.server.stdout.read, daemon=True).start()
-        subprocess.run([ROOT / "scripts/tls-front", "start", self.work, self.front, self.backend,
+        subprocess.run([ROOT / "scripts/tls-front", "start", self.work, str(self.front),
+                        str(self.backend),
                         f"{self.certificate}.pem", f"{self.certificate}.key", self.site],
                        check=True)
 
@@ -116,9 +122,16 @@ class Deployment:
         self.server = None
 
     def nginx_pids(self):
+        """The master and its workers, once they are there (the master forks them after it
+        wrote its pid and tls-front returned)."""
         master = int((self.work / "nginx/nginx.pid").read_text())
-        children = pathlib.Path(f"/proc/{master}/task/{master}/children").read_text().split()
-        return [master, *map(int, children)]
+        children = pathlib.Path(f"/proc/{master}/task/{master}/children")
+        for _ in range(100):
+            workers = children.read_text().split()
+            if len(workers) >= min(os.cpu_count(), 4):
+                break
+            time.sleep(0.02)
+        return [master, *map(int, workers)]
 
     def stored(self):
         connection = http.client.HTTPConnection("127.0.0.1", self.backend, timeout=60)
@@ -210,13 +223,13 @@ def main(base=None):
         deployments = [Deployment(name, *build(revision), work, work / "localhost")
                        for name, revision in (("before", base), ("after", None))]
         print(f"before: {git('rev-parse', '--short', base).strip()}, after: the working tree; "
-              f"{CLIENTS} clients, {SECONDS} s, {ROUNDS} rounds (medians)")
+              f"{CLIENTS} clients, {SECONDS} s, {ROUNDS} rounds: medians (ranges)")
         figures = {}
         try:
             for round_ in range(ROUNDS):
                 for deployment in deployments:
                     for through_nginx in (False, True):
-                        deployment.start(fresh=True)
+                        deployment.start(fresh=True, alone=not through_nginx)
                         try:
                             figures.setdefault((deployment.name, through_nginx), []).append(
                                 rate(deployment, through_nginx, bodies))
@@ -224,10 +237,15 @@ def main(base=None):
                             deployment.stop()
             for (name, through_nginx), runs in figures.items():
                 columns = list(zip(*runs))
+
+                def spread(values, form):
+                    return (f"{statistics.median(values):{form}} "
+                            f"({min(values):{form}}-{max(values):{form}})")
+
                 print(f"  {name:6} {'through nginx' if through_nginx else 'alone':13} "
-                      f"{statistics.median(columns[0]):8.0f} reports/s  server "
-                      f"{statistics.median(columns[1]):6.1f} us/report  nginx "
-                      f"{statistics.median(columns[2]):6.1f} us/report  not recorded "
+                      f"{spread(columns[0], '.0f')} reports/s  server "
+                      f"{spread(columns[1], '.1f')} us/report  nginx "
+                      f"{spread(columns[2], '.1f')} us/report  not recorded "
                       f"{'/'.join(str(n) for n in columns[3])}")
 
             subprocess.run([sys.executable, ROOT / "tools/bench/make_reports.py", "20000",
