@@ -6,8 +6,9 @@ shipped nginx site and then the shipped Caddyfile, each with a certificate made 
 Through each proxy: reports from several 127.x addresses are stored with those addresses; 80
 kept-alive clients from four addresses get no 503; the exports and the metrics answer 403 to the
 public side; a key in a query is refused and no log holds it; one Server header, without a
-version; and reports posted with pauses around every idle deadline (the proxy's 2 s, the server's
-3 s) get no 502 and are all stored.
+version; each proxy closes an idle connection before the server would; and reports posted with
+pauses around every idle deadline (the proxy's 2 s, the server's 3 s) get no 502 and are all
+stored.
 Usage: deployment_test.py ROOT SERVER_BINARY
 """
 import concurrent.futures
@@ -59,6 +60,23 @@ class Client(http.client.HTTPSConnection):
                      headers={"Host": f"localhost:{self.proxy_port}", **(headers or {})})
         response = self.getresponse()
         return response.status, response.getheaders(), response.read()
+
+
+def idle_seconds(root, command):
+    """Idle time before each side closes a kept connection: nginx's upstream, Caddy's
+    transport, and the server's header deadline (the unit's, else the server's default)."""
+    site = (root / "server/vxm-report-server.nginx.conf").read_text()
+    upstream = re.search(r"upstream vxm_report_server \{(.*?)\}", site, re.S).group(1)
+    nginx = re.search(r"^\s*keepalive_timeout (\d+)s;", upstream, re.M)
+    caddy = re.search(r"^\s*keepalive (\d+)s$", (root / "server/Caddyfile").read_text(), re.M)
+    if "--header-timeout-ms" in command:
+        server_ms = int(command[command.index("--header-timeout-ms") + 1])
+    else:
+        usage = subprocess.run([command[0], "--help"], capture_output=True, text=True).stdout
+        server_ms = int(re.search(r"--header-timeout-ms arg \(=(\d+)\)", usage).group(1))
+    # nginx's default is 60 s, Caddy's two minutes.
+    return (int(nginx.group(1)) if nginx else 60, int(caddy.group(1)) if caddy else 120,
+            server_ms / 1000)
 
 
 def unit_command(root, binary, port, state):
@@ -227,6 +245,10 @@ def main(root, binary):
             command = " ".join(bed.command)
             bed.check("--address 127.0.0.1" in command and "--trusted-proxy 127.0.0.1" in command,
                       f"the unit's command line: {command}")
+            # The proxy always closes an idle connection first, by a margin for the way back.
+            nginx_idle, caddy_idle, server_idle = idle_seconds(root, bed.command)
+            bed.check(max(nginx_idle, caddy_idle) <= server_idle - 0.5,
+                      f"idle: nginx {nginx_idle} s, Caddy {caddy_idle} s, server {server_idle} s")
             proxies = [("nginx", "start")]
             if shutil.which("caddy"):
                 proxies.append(("Caddy", "caddy"))
