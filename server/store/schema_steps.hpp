@@ -5,7 +5,10 @@
 // To change the schema, add a step at the end of the list in schema_steps.cpp: its SQL (written
 // out, not generated from today's tables, so that the step means the same later) and the tally
 // dimensions it makes new, which are then counted from the stored reports. A step is never
-// changed once shipped: databases out there are at its version.
+// changed once shipped: databases out there are at its version. A new tally (AddToTallies) needs
+// a step that names it, or databases made before it miss their older reports; one the page lists
+// by count also needs the index tallies_top made again with it (TopListsReadThroughTheCountIndex
+// fails otherwise); the report fields it counts are read by the recount (TallySourceSql).
 #include <string>
 #include <vector>
 

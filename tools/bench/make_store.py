@@ -2,16 +2,17 @@
 """Writes an SQLite report store as the server would have made it from COUNT posted reports, with
 its tallies, without posting them (200,000 posts would take minutes; forged ones against an
 unbounded server, hours).
-Usage: make_store.py COUNT KIND FOLDER, KIND one of:
+Usage: make_store.py COUNT KIND FOLDER [DISTINCT], KIND one of:
   realistic  four processors and adapters, levels 1, 3 and 5, gains inside their bands;
   forged     every name, system, size and resolution distinct (names of 200 bytes), gains over
              every value the field rules allow;
   anygain    as forged, and every gain distinct (what a server without field rules took);
-  unknown    as realistic, but processor and adapter names that no score table holds, 100,000
-             distinct of each (every name twice at 200,000 reports).
-Databases made before the tallies of unknown devices had none: the server fills them when it
-opens one, so this writes none either."""
-import collections
+  unknown    as realistic, but processor and adapter names that no score table holds, DISTINCT
+             (default 100,000) of each (every name twice at 200,000 reports).
+The database has the shape of the builds before stored schema versions (the tallies table with
+systems, memory sizes and gains by their texts, no index): the server recognises it and counts
+its tallies again from the reports when it opens it. Rows are written as they are made and the
+tallies added up by the database, so a million reports take little memory here."""
 import os
 import sqlite3
 import sys
@@ -25,7 +26,7 @@ BANDS = {"1": (751, 850), "3": (651, 750), "5": (501, 550)}
 VALID_GAINS = [(code, g) for code, (low, high) in BANDS.items() for g in range(low, high + 1)]
 
 
-def report(n, kind):
+def report(n, kind, distinct):
     if kind in ("realistic", "unknown"):
         level = "135"[n % 3]
         low, high = BANDS[level]
@@ -33,7 +34,7 @@ def report(n, kind):
         ram, res, vram = f"{4096 * (1 + n % 4)}.00 MB", "1920x1080, 32bits", "2048.00 MB"
         gain = low + n % (high - low + 1)
         if kind == "unknown":
-            cpu, gpu = f"Unlisted CPU {n % 100000:06d} @ 3.0GHz", f"Unlisted GPU {n % 100000:06d}"
+            cpu, gpu = f"Unlisted CPU {n % distinct:07d} @ 3.0GHz", f"Unlisted GPU {n % distinct:07d}"
     else:
         pad = "x" * 180
         cpu, gpu = f"Forged CPU {n} {pad}", f"Forged GPU {n} {pad}"
@@ -49,7 +50,13 @@ def report(n, kind):
     return values, gain
 
 
-def main(count, kind, folder):
+# Each tally of those builds: dimension, and the column or expression it counts.
+TALLIED = [("reports", "''"), ("machines", "''"), ("level", "hl"), ("cpu", "cpu"), ("gpu", "dm"),
+           ("os", "os"), ("ram", "mm"), ("res", "rs"), ("vram", "tvm"),
+           ("day", "CAST(received / 86400 AS TEXT)"), ("gain", "CAST(gain AS TEXT)")]
+
+
+def main(count, kind, folder, distinct=100000):
     os.makedirs(folder, exist_ok=True)
     db = sqlite3.connect(os.path.join(folder, "reports.sqlite3"))
     db.executescript(
@@ -60,27 +67,21 @@ def main(count, kind, folder):
         "CREATE TABLE machines (mc BLOB PRIMARY KEY);"
         "CREATE TABLE tallies (dimension TEXT NOT NULL, label BLOB NOT NULL, n INTEGER NOT NULL, "
         "gained INTEGER NOT NULL, gain_sum INTEGER NOT NULL, PRIMARY KEY (dimension, label));")
-    tallies = collections.defaultdict(lambda: [0, 0, 0])
     received = 1765000000
-    rows = []
-    for n in range(count):
-        values, gain = report(n, kind)
-        rows.append([received + n, "127.0.0.1", gain] + [v.encode() for v in values])
-        for dimension, label in [("reports", ""), ("machines", ""), ("level", values[14]),
-                                 ("cpu", values[2]), ("gpu", values[4]), ("os", values[9]),
-                                 ("ram", values[3]), ("res", values[10]), ("vram", values[8]),
-                                 ("day", str((received + n) // 86400)), ("gain", str(gain))]:
-            tally = tallies[(dimension, label.encode())]
-            tally[0] += 1
-            tally[1] += 1
-            tally[2] += gain
+
+    def rows():
+        for n in range(count):
+            values, gain = report(n, kind, distinct)
+            yield [received + n, "127.0.0.1", gain] + [v.encode() for v in values]
+
     db.executemany(f"INSERT INTO reports (received, peer, gain, {', '.join(COLUMNS)}) VALUES "
-                   f"({', '.join('?' * 23)})", rows)
-    db.executemany("INSERT OR IGNORE INTO machines VALUES (?)", ((r[4],) for r in rows))
-    db.executemany("INSERT INTO tallies VALUES (?, ?, ?, ?, ?)",
-                   ((d, l, *t) for (d, l), t in tallies.items()))
+                   f"({', '.join('?' * 23)})", rows())
+    db.execute("INSERT OR IGNORE INTO machines SELECT mc FROM reports")
+    for dimension, counted in TALLIED:
+        db.execute(f"INSERT INTO tallies SELECT '{dimension}', CAST({counted} AS BLOB), count(*), "
+                   f"count(*), sum(gain) FROM reports GROUP BY {counted}")
     db.commit()
     db.close()
 
 
-main(int(sys.argv[1]), sys.argv[2], sys.argv[3])
+main(int(sys.argv[1]), sys.argv[2], sys.argv[3], *map(int, sys.argv[4:5]))
