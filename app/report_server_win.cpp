@@ -15,3 +15,12 @@ std::string PostReport()
     return PostReport(VXM_REPORT_HOST, VXM_REPORT_PORT, ReportLimits{});
 #endif
 }
+
+ReportDestination BuiltInReportDestination()
+{
+#ifdef VXM_REPORT_HTTPS
+    return {VXM_REPORT_HOST, true};
+#else
+    return {VXM_REPORT_HOST, false};
+#endif
+}

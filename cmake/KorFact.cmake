@@ -13,10 +13,17 @@ if(WIN32)
   target_include_directories(korfact_core SYSTEM PUBLIC ${VXM_DEPS}/cross-include)
   # The parameter bag handed to OnEvent is the framework's own.
   add_library(KorFact SHARED ${KORFACT_WIN_SOURCES} ${CMAKE_SOURCE_DIR}/framework/variable_param.cpp
-              ${CMAKE_SOURCE_DIR}/common/fault_report_win.cpp)
+              ${CMAKE_SOURCE_DIR}/common/fault_report_win.cpp
+              ${CMAKE_SOURCE_DIR}/resources/korfact.rc)
   set_target_properties(KorFact PROPERTIES PREFIX "" IMPORT_PREFIX "lib")
+  target_include_directories(KorFact PRIVATE ${CMAKE_SOURCE_DIR}/resources
+                                             ${CMAKE_BINARY_DIR}/generated)
   target_link_libraries(KorFact PRIVATE korfact_core user32 gdi32 comctl32)
-  target_link_options(KorFact PRIVATE -s) # shipped: no symbols
+  add_dependencies(KorFact vxm_program_version)
+  # Shipped without symbols; a release splits them off into its symbols zip instead.
+  if(NOT VXM_RELEASE)
+    target_link_options(KorFact PRIVATE -s)
+  endif()
   # The layout and Kordo.ini lie beside the programs in bin/ as they do in dist/.
   add_custom_command(TARGET KorFact POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/korfact/Main.vxm

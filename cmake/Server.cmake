@@ -27,10 +27,12 @@ add_custom_command(
   COMMENT "Generating the server's copy of the score tables"
   VERBATIM)
 
-# The commit the server is built from, shown in /metrics; looked up at every build.
+# The project's version with the commit the server is built from, shown in /metrics; looked up
+# at every build.
 set(VXM_SERVER_VERSION_SOURCE ${CMAKE_BINARY_DIR}/generated/server_version.cpp)
 add_custom_target(vxm_server_version
                   COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}
+                          -DPROJECT_VERSION=${PROJECT_VERSION}
                           -DOUTPUT=${VXM_SERVER_VERSION_SOURCE}
                           -P ${CMAKE_SOURCE_DIR}/cmake/make_server_version.cmake
                   BYPRODUCTS ${VXM_SERVER_VERSION_SOURCE})

@@ -6,7 +6,17 @@ add_compile_options(-msse2 -mfpmath=sse)
 add_compile_definitions(WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
 # Sections aligned to pages in the file as in memory: Wine then maps them instead of reading a
 # copy, about 1.5 ms of every start of the program.
-add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--file-alignment,0x1000)
+# No link time in the headers (two builds of one tree are then byte for byte the same).
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--file-alignment,0x1000
+                 -Wl,--no-insert-timestamp)
+# A release carries debug data, split off into its symbols, and no path of the machine that built
+# it: source and build paths are written relative to the tree. Line tables and function names
+# (-g1) read a crash's stack; full debug data would cost half as much compile time again.
+if(VXM_RELEASE)
+  add_compile_options(-g1 -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)
+endif()
+# The version resources' texts are UTF-8.
+string(APPEND CMAKE_RC_FLAGS " -c 65001")
 # The program, its libraries and the test programs all land in bin/, so the program finds
 # what lies beside it there as it does in dist/.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
@@ -42,7 +52,16 @@ target_compile_options(boost_program_options PRIVATE -w)
 vxm_add_core_library(vxmcore)
 target_link_libraries(vxmcore PUBLIC boost_program_options ws2_32 mswsock)
 
+# The program's version for the resources and the code, looked up at every build.
+add_custom_target(vxm_program_version
+                  COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}
+                          -DPROJECT_VERSION=${PROJECT_VERSION}
+                          -DOUTPUT=${CMAKE_BINARY_DIR}/generated/vxm_version.h
+                          -P ${CMAKE_SOURCE_DIR}/cmake/make_program_version.cmake
+                  BYPRODUCTS ${CMAKE_BINARY_DIR}/generated/vxm_version.h)
+
 add_library(vxmwin STATIC ${VXM_WIN_SOURCES})
+add_dependencies(vxmwin vxm_program_version)
 # Direct3D 9, D3DX, DirectDraw and IP Helper are loaded by the probe at run time, not imported.
 target_link_libraries(vxmwin PUBLIC vxmcore dxguid ole32 advapi32 user32 gdi32 kernel32 winhttp
                                     crypt32)
@@ -109,6 +128,7 @@ function(vxm_add_program target host port)
   add_executable(${target} WIN32 ${VXM_ENTRY_SOURCES} ${VXM_RC} ${VXM_LAZY_IMPORTS})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/resources ${generated})
   target_link_libraries(${target} PRIVATE vxmwin)
+  add_dependencies(${target} vxm_program_version)
   target_compile_definitions(${target} PRIVATE VXM_REPORT_HOST="${host}" VXM_REPORT_PORT="${port}")
   if(arg_SCHEME STREQUAL "https")
     target_compile_definitions(${target} PRIVATE VXM_REPORT_HTTPS)

@@ -33,6 +33,7 @@ const Binding kBindings[] = {
     {"Talvo", Bind<Kordo::IWindow, &DialogControls::privacy>, nullptr},
     {"Talvo_Close", Bind<Kordo::IControl, &DialogControls::privacyClose>,
      &DialogControlIds::privacyClose},
+    {"Talvo_Server", Bind<Kordo::IStaticText, &DialogControls::privacyServer>, nullptr},
     {"Result", Bind<Kordo::IWindow, &DialogControls::result>, nullptr},
     {"Result_Close", Bind<Kordo::IControl, &DialogControls::resultClose>,
      &DialogControlIds::resultClose},

@@ -16,6 +16,7 @@ struct DialogControls {
     Kordo::IControl* privacyLink;
     Kordo::IWindow* privacy;
     Kordo::IControl* privacyClose;
+    Kordo::IStaticText* privacyServer;
     Kordo::IWindow* result;
     Kordo::IControl* resultClose;
     Kordo::IRichText* resultHeading;

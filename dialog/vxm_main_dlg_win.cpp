@@ -1,8 +1,10 @@
 #include "dialog/vxm_main_dlg.hpp"
 
 #include "common/account_number.hpp"
+#include "common/program_version.hpp"
 #include "dialog/dialog_event.hpp"
 #include "dialog/input_checks.hpp"
+#include "dialog/privacy_server_line.hpp"
 #include "dialog/start_outcome.hpp"
 #include "eval/level.hpp"
 #include "framework/component_library_loader.hpp"
@@ -59,6 +61,9 @@ VxmMainDlg::VxmMainDlg()
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     NewCaptcha();
     SetProgramIcon();
+    const ReportDestination destination = BuiltInReportDestination();
+    mControls.privacyServer->SetText(
+        PrivacyServerLine(destination.host, destination.encrypted, kProgramVersion).c_str());
 }
 
 VxmMainDlg::~VxmMainDlg()

@@ -37,6 +37,13 @@ class NetworkError : public boost::system::system_error {
 // for several servers.
 std::string PostReport();
 
+// Where PostReport() sends the report: the host it was built for, and whether over https.
+struct ReportDestination {
+    const char* host;
+    bool encrypted;
+};
+ReportDestination BuiltInReportDestination();
+
 // The same exchange with a server and bounds of the caller's choice. Throws NetworkError,
 // std::runtime_error ("Invalid response", "Response returned with status code N"),
 // ReplicatedCommit, ServerRefusal, or the property-tree library's errors for the body.

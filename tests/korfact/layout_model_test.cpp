@@ -183,6 +183,9 @@ TEST(LayoutModel, ShippedLayoutHasTheProgramsControls)
         ASSERT_TRUE(kinds.count(name)) << name;
         EXPECT_EQ(kinds[name], kind) << name;
     }
+    // The privacy panel's line that the program fills with its server and version.
+    ASSERT_TRUE(kinds.count("Talvo_Server"));
+    EXPECT_EQ(kinds["Talvo_Server"], Kind::Label);
     // Every id and name is written on its element, where a reader finds it.
     for (const ControlSpec& spec : layout.controls)
         EXPECT_NE(xml.find("name=\"" + spec.name + "\" id=\"" + std::to_string(spec.id) + "\""),
