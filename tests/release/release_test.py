@@ -187,6 +187,8 @@ def check_binaries(program, symbols, version, epoch):
         sections = [s[0] for s in pe.sections]
         if pe.symbol_table or pe.symbol_count or any(s.startswith((".debug", "/")) for s in sections):
             problems.append(f"{name} is not stripped: {pe.symbol_count} symbols, {sections}")
+        if len(program[name]) % 8:
+            problems.append(f"{name}: {len(program[name])} bytes, not where a signature starts")
         if len(program[name]) > most:
             problems.append(f"{name} is {len(program[name])} bytes, more than {most}")
         if pe.timestamp != epoch:
@@ -221,7 +223,7 @@ def make_signing_ca(work):
                 f"{ca}.pem", "-days", "2", "-subj", f"/CN=VxmCheck test {ca}",
                 "-addext", "basicConstraints=critical,CA:TRUE",
                 "-addext", "keyUsage=critical,keyCertSign,cRLSign")
-    openssl("req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", "signer.key", "-out",
+    openssl("req", "-new", "-newkey", "rsa:2048", "-nodes", "-utf8", "-keyout", "signer.key", "-out",
             "signer.csr", "-subj", "/CN=VxmCheck 测试签名/O=VxmCheck")
     (work / "signer.ext").write_text("basicConstraints=critical,CA:FALSE\n"
                                      "keyUsage=critical,digitalSignature\n"

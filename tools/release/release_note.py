@@ -80,7 +80,8 @@ def main(argv):
     layout, output, version, host, port, scheme, signer = argv[1:]
     text = note_text(layout, version, host, port, scheme, signer)
     with open(output, "wb") as f:
-        f.write(text.encode("gbk"))
+        # A signer's name may hold what GBK cannot: it is shown with '?' there.
+        f.write(text.encode("gbk", errors="replace"))
 
 
 if __name__ == "__main__":
