@@ -249,7 +249,8 @@ def check_signing(clone_path, work, port, unsigned_program):
         env=release_env({"VXM_SIGN_PASSWORD": SIGN_PASSWORD}), capture_output=True, text=True)
     if made.returncode:
         return [f"the signed release failed: {made.stdout}{made.stderr}"], None
-    archive = next((clone_path / "release").glob("VxmCheck-*[!s].zip"))
+    archive = next(p for p in (clone_path / "release").glob("VxmCheck-*.zip")
+                   if not p.name.endswith("-symbols.zip"))
     program = {info.filename.split("/")[-1]: member for info, member in zip_members(archive.read_bytes())}
     unpacked = work / "signed"
     shutil.rmtree(unpacked, ignore_errors=True)
