@@ -103,4 +103,11 @@ if(VXM_TESTS)
            COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/move_to_postgres_test.py
                    ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
   set_tests_properties(server_move_to_postgres PROPERTIES SKIP_RETURN_CODE 77)
+
+  # The server through pgbouncer in transaction pooling, and a session pool too small (skipped
+  # without pgbouncer or VXM_TEST_POSTGRES_URL).
+  add_test(NAME server_pgbouncer
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/pgbouncer_test.py
+                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  set_tests_properties(server_pgbouncer PROPERTIES SKIP_RETURN_CODE 77)
 endif()

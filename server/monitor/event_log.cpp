@@ -20,7 +20,8 @@ constexpr KindLevel kLevels[] = {
     {"connection fault", LogLevel::Warning}, {"operator key refused", LogLevel::Warning},
     {"request log", LogLevel::Warning},      {"service notify", LogLevel::Error},
     {"connection closed", LogLevel::Info},   {"schema upgrade", LogLevel::Notice},
-    {"store files", LogLevel::Warning},
+    {"store files", LogLevel::Warning},      {"store retry", LogLevel::Warning},
+    {"store wait", LogLevel::Warning},
 };
 
 const char* LevelName(LogLevel level)

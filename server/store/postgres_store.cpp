@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <map>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -143,6 +144,17 @@ Result Executed(PGconn* conn, const std::string& sql, const Parameters& paramete
     return result;
 }
 
+// Writers hold this lock shared from before they take ids until they commit; an export takes it
+// alone for a moment to learn the highest id below which every report has committed. Ids are
+// drawn in one order and committed in another, and a cursor past an id still in flight would
+// skip that report for good. (Any key but the upgrade's.)
+constexpr char kWritingLockSql[] = "SELECT pg_advisory_xact_lock_shared(7312017)";
+constexpr char kCommittedBoundSql[] = "SELECT pg_advisory_xact_lock(7312017)";
+constexpr char kHighestIdSql[] = "SELECT CAST(coalesce(max(id), 0) AS TEXT) FROM reports";
+
+// An export reads this many rows a statement, from the primary key onwards.
+constexpr int kExportRows = 1000;
+
 // The upsert of tally steps given as five arrays.
 const std::string kAddTalliesSql =
     AddTallySql("SELECT * FROM " + UnnestSql({"text", "bytea", "int8", "int8", "int8"}));
@@ -187,11 +199,11 @@ class PostgresStore : public ReportStore {
                        const std::function<void(const StoredReport&)>& visit) override;
 
   private:
-    // Runs a prepared statement row by row, so the client never holds every row at once.
+    // Runs a named statement row by row, so the client never holds every row at once.
     void ForEachRow(const char* name, const Parameters& parameters,
                     const std::function<void(const ResultRow&)>& visit);
-    // Opens the connection (again, after one broke: the prepared statements go with it), brings
-    // the schema up to date and prepares the statements.
+    // Opens the connection (again, after one broke), brings the schema up to date and names the
+    // statements.
     void Connect();
     // Connect after the database closed the connection. A restart takes a moment: when the
     // database answered until now, tries for a few seconds; once it stayed away that long, once
@@ -211,9 +223,9 @@ class PostgresStore : public ReportStore {
         }
     }
     Result Command(const char* sql) { return ::Command(conn_, sql); }
+    // Runs the statement of that name.
     Result Prepared(const std::string& name, const Parameters& parameters = {});
-    void Prepare(const std::string& name, const std::string& sql);
-    // One statement of a pipeline: a prepared one by name, or else `sql` without parameters.
+    // One statement of a pipeline: a named one, or else `sql` without parameters.
     struct Step {
         std::string name;
         const char* sql;
@@ -221,21 +233,20 @@ class PostgresStore : public ReportStore {
     };
     // Sends the steps at once and returns one result per step; throws on the first failure.
     std::vector<Result> Pipeline(const std::vector<Step>& steps);
-    // `committing` is set once the commit is on its way: a connection that breaks after it
-    // leaves unknown whether the batch was stored.
-    std::vector<RecordOutcome> RecordTogether(const std::vector<StoredReport>& reports,
-                                              bool& committing);
-    // Whether the row stored under the report's key holds exactly its bytes, time and sender.
-    bool StoredAsSent(const StoredReport& report);
+    std::vector<RecordOutcome> RecordTogether(const std::vector<StoredReport>& reports);
+    // Whether the report, not stored for its key, is a second post of the stored one.
+    bool IsRepostOfStored(const StoredReport& report);
     void ForEachReportAfter(std::int64_t afterId,
                             const std::function<void(const StoredReport&)>& visit);
 
     const std::string url_;
     PGconn* conn_ = nullptr;
     bool away_ = false; // the last reconnection gave up
-    // The keys (account, MAC) of reports whose commit went out without an answer. Tried again,
-    // such a report meets its own row: it is found by its key and answered as recorded.
-    std::set<std::pair<std::string, std::string>> unanswered_;
+    // The statements by name. Each is sent with its text, unnamed, as a statement prepared on
+    // the database would outlive the transaction: behind a pool in transaction mode (PgBouncer)
+    // the next transaction may run on another database connection, where it is missing or
+    // another server's of the same name.
+    std::map<std::string, std::string> statements_;
 };
 
 void PostgresStore::Connect()
@@ -254,27 +265,32 @@ void PostgresStore::Connect()
     PostgresSession session(conn_);
     UpgradeSchema(session, kPostgresDialect);
     // A batch's reports, and the machines of those recorded that are new, in one statement: it
-    // returns ("r", u, mc) for each report stored and ("m", "", mc) for each machine.
+    // returns ("r", u, mc) for each report stored and ("m", "", mc) for each machine. Rows go in
+    // key order, the first of equal keys first, so that two batches of the same keys wait for
+    // each other instead of each holding what the other needs (a deadlock).
     std::vector<const char*> types = {"int8", "text", "int8"};
     types.resize(3 + kReportFieldCount, "bytea");
-    Prepare("record", "WITH input AS (SELECT * FROM " + UnnestSql(types) +
-                          " WITH ORDINALITY AS t(received, peer, gain, " + ReportColumns() +
-                          ", n)), r AS (" +
-                          InsertReportSql("SELECT received, peer, gain, " + ReportColumns() +
-                                          " FROM input ORDER BY n") +
-                          " ON CONFLICT (u, mc) DO NOTHING RETURNING u, mc), m AS (INSERT INTO "
-                          "machines (mc) SELECT DISTINCT mc FROM r ON CONFLICT (mc) DO NOTHING "
-                          "RETURNING mc) SELECT CAST('r' AS TEXT), u, mc FROM r UNION ALL "
-                          "SELECT CAST('m' AS TEXT), CAST('' AS BYTEA), mc FROM m");
-    Prepare("add_tallies", kAddTalliesSql);
-    Prepare("gain_tally", GainTallySql());
-    Prepare("reports",
-            SelectReportsSql([](int n) { return "$" + std::to_string(n) + "::bigint"; }));
+    statements_.insert_or_assign(
+        "record", "WITH input AS (SELECT * FROM " + UnnestSql(types) +
+                      " WITH ORDINALITY AS t(received, peer, gain, " + ReportColumns() +
+                      ", n)), r AS (" +
+                      InsertReportSql("SELECT received, peer, gain, " + ReportColumns() +
+                                      " FROM input ORDER BY u, mc, n") +
+                      " ON CONFLICT (u, mc) DO NOTHING RETURNING u, mc), m AS (INSERT INTO "
+                      "machines (mc) SELECT DISTINCT mc FROM r ORDER BY mc ON CONFLICT (mc) DO "
+                      "NOTHING RETURNING mc) SELECT CAST('r' AS TEXT), u, mc FROM r UNION ALL "
+                      "SELECT CAST('m' AS TEXT), CAST('' AS BYTEA), mc FROM m");
+    statements_.insert_or_assign("add_tallies", kAddTalliesSql);
+    statements_.insert_or_assign("gain_tally", GainTallySql());
+    statements_.insert_or_assign(
+        "reports",
+        SelectReportsSql([](int n) { return "$" + std::to_string(n) + "::bigint"; }, kExportRows));
     for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
-        Prepare("survey" + std::to_string(i), SurveyQueries()[i]);
-    Prepare("unknown_devices", UnknownDevicesSql());
-    Prepare("stored_report", "SELECT CAST(received AS TEXT), peer, " + ReportColumns() +
-                                 " FROM reports WHERE u = $1 AND mc = $2");
+        statements_.insert_or_assign("survey" + std::to_string(i), SurveyQueries()[i]);
+    statements_.insert_or_assign("unknown_devices", UnknownDevicesSql());
+    statements_.insert_or_assign("stored_report", StoredReportSql([](int n) {
+                                     return "$" + std::to_string(n) + "::bytea";
+                                 }));
 }
 
 void PostgresStore::Reconnect()
@@ -296,19 +312,11 @@ void PostgresStore::Reconnect()
     }
 }
 
-void PostgresStore::Prepare(const std::string& name, const std::string& sql)
-{
-    Result result(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr));
-    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
-        throw std::runtime_error("postgresql prepare " + name + ": " +
-                                 PQresultErrorMessage(result.get()));
-}
-
 Result PostgresStore::Prepared(const std::string& name, const Parameters& parameters)
 {
-    Result result(PQexecPrepared(conn_, name.c_str(), static_cast<int>(parameters.values.size()),
-                                 parameters.values.data(), parameters.lengths.data(),
-                                 parameters.formats.data(), 1));
+    Result result(PQexecParams(
+        conn_, statements_.at(name).c_str(), static_cast<int>(parameters.values.size()), nullptr,
+        parameters.values.data(), parameters.lengths.data(), parameters.formats.data(), 1));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw std::runtime_error("postgresql " + name + ": " + PQresultErrorMessage(result.get()));
@@ -323,11 +331,9 @@ std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps)
     for (const Step& step : steps) {
         const Parameters& p = step.parameters;
         const int count = static_cast<int>(p.values.size());
-        sent = sent &&
-               (step.name.empty()
-                    ? PQsendQueryParams(conn_, step.sql, 0, nullptr, nullptr, nullptr, nullptr, 1)
-                    : PQsendQueryPrepared(conn_, step.name.c_str(), count, p.values.data(),
-                                          p.lengths.data(), p.formats.data(), 1));
+        const char* sql = step.name.empty() ? step.sql : statements_.at(step.name).c_str();
+        sent = sent && PQsendQueryParams(conn_, sql, count, nullptr, p.values.data(),
+                                         p.lengths.data(), p.formats.data(), 1);
     }
     sent = sent && PQpipelineSync(conn_);
     // Every result up to the sync is read, even after a failure, so the connection stays usable;
@@ -359,9 +365,8 @@ std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps)
 
 std::vector<RecordOutcome> PostgresStore::Record(const std::vector<StoredReport>& reports)
 {
-    bool committing = false;
     try {
-        return RecordTogether(reports, committing);
+        return RecordTogether(reports);
     } catch (const std::runtime_error&) {
         if (PQstatus(conn_) == CONNECTION_OK && PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) {
             // A statement failed on a sound connection: nothing is stored, the caller decides.
@@ -370,34 +375,21 @@ std::vector<RecordOutcome> PostgresStore::Record(const std::vector<StoredReport>
         }
     }
     // The connection broke: the batch is stored only if its commit went out. Once more on a
-    // new connection.
-    if (committing) {
-        // Each is taken out once tried again; the bound only matters if that never succeeds.
-        if (unanswered_.size() > 100000)
-            unanswered_.clear();
-        for (const StoredReport& report : reports)
-            unanswered_.insert(
-                {At(report.values, ReportField::Account), At(report.values, ReportField::Mac)});
-    }
+    // new connection; a report that was stored then meets its own row, a second post of it.
     Reconnect();
-    committing = false;
-    return RecordTogether(reports, committing);
+    return RecordTogether(reports);
 }
 
-bool PostgresStore::StoredAsSent(const StoredReport& report)
+bool PostgresStore::IsRepostOfStored(const StoredReport& report)
 {
     Parameters key;
     key.Bytes(At(report.values, ReportField::Account));
     key.Bytes(At(report.values, ReportField::Mac));
     const ResultRows rows = RowsOf(Prepared("stored_report", key).get());
-    if (rows.size() != 1 || rows[0].at(0) != std::to_string(report.receivedAt) ||
-        rows[0].at(1) != report.peer)
-        return false;
-    return std::equal(report.values.begin(), report.values.end(), rows[0].begin() + 2);
+    return rows.size() == 1 && IsRepost(report, rows[0]);
 }
 
-std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<StoredReport>& reports,
-                                                         bool& committing)
+std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<StoredReport>& reports)
 {
     // The batch goes out in two round trips of few statements: the reports with their machines,
     // then the tallies, the rank and the commit.
@@ -423,12 +415,13 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
     Step record{"record", nullptr, {}};
     for (const std::string& array : arrays)
         record.parameters.Bytes(array);
-    const std::vector<Result> inserted = Pipeline({{"", "BEGIN", {}}, std::move(record)});
+    const std::vector<Result> inserted =
+        Pipeline({{"", "BEGIN", {}}, {"", kWritingLockSql, {}}, std::move(record)});
 
     // Which reports were stored and whose machines are new: the first of equal keys in the batch.
     std::set<std::pair<std::string, std::string>> stored;
     std::set<std::string> newMachines;
-    for (const ResultRow& row : RowsOf(inserted.at(1).get())) {
+    for (const ResultRow& row : RowsOf(inserted.at(2).get())) {
         if (row.at(0) == "r")
             stored.insert({row.at(1), row.at(2)});
         else
@@ -443,9 +436,9 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
         outcomes[r].recorded = stored.erase(key) > 0;
         if (outcomes[r].recorded)
             AddToTallies(changes, reports[r], newMachines.erase(mac) > 0);
-        // Its tallies were added with it, when the commit whose answer was lost stored it.
-        else if (unanswered_.count(key))
-            outcomes[r].recorded = StoredAsSent(reports[r]);
+        // Its tallies were added with the first post.
+        else
+            outcomes[r].recorded = IsRepostOfStored(reports[r]);
     }
 
     std::vector<Step> finish;
@@ -454,11 +447,7 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
         finish.push_back({"add_tallies", nullptr, TallyParameters(changes, tallyArrays)});
     finish.push_back({"gain_tally", nullptr, {}});
     finish.push_back({"", "COMMIT", {}});
-    committing = true;
     const std::vector<Result> finished = Pipeline(finish);
-    for (std::size_t r = 0; r < reports.size() && !unanswered_.empty(); ++r)
-        unanswered_.erase(
-            {At(reports[r].values, ReportField::Account), At(reports[r].values, ReportField::Mac)});
     const GainCounts gains = GainCountsFrom(RowsOf(finished.at(finished.size() - 2).get()));
     for (std::size_t r = 0; r < reports.size(); ++r) {
         const auto gain = GainOf(reports[r].values);
@@ -493,9 +482,10 @@ SurveyFigures PostgresStore::Summarize()
 void PostgresStore::ForEachRow(const char* name, const Parameters& parameters,
                                const std::function<void(const ResultRow&)>& visit)
 {
-    if (!PQsendQueryPrepared(conn_, name, static_cast<int>(parameters.values.size()),
-                             parameters.values.data(), parameters.lengths.data(),
-                             parameters.formats.data(), 1) ||
+    if (!PQsendQueryParams(conn_, statements_.at(name).c_str(),
+                           static_cast<int>(parameters.values.size()), nullptr,
+                           parameters.values.data(), parameters.lengths.data(),
+                           parameters.formats.data(), 1) ||
         !PQsetSingleRowMode(conn_))
         throw std::runtime_error(std::string("postgresql ") + name + ": " + PQerrorMessage(conn_));
     // Every result is read to the end, even after a failure, so the connection stays usable.
@@ -539,10 +529,29 @@ void PostgresStore::ForEachReport(std::int64_t afterId,
 void PostgresStore::ForEachReportAfter(std::int64_t afterId,
                                        const std::function<void(const StoredReport&)>& visit)
 {
-    const std::string after = std::to_string(afterId);
-    Parameters parameters;
-    parameters.Text(&after);
-    ForEachRow("reports", parameters, [&](const ResultRow& row) { visit(ReportFromRow(row)); });
+    // Read committed whatever the database's default: the highest id is read after the lock is
+    // held, by a statement of its own snapshot.
+    const std::vector<Result> bound = Pipeline({{"", "BEGIN ISOLATION LEVEL READ COMMITTED", {}},
+                                                {"", kCommittedBoundSql, {}},
+                                                {"", kHighestIdSql, {}},
+                                                {"", "COMMIT", {}}});
+    const std::string highest = RowsOf(bound.at(2).get()).at(0).at(0);
+    // Pages by id: no statement holds the rows of the whole table, nor a snapshot for as long as
+    // the reader takes.
+    for (;;) {
+        const std::string after = std::to_string(afterId);
+        Parameters parameters;
+        parameters.Text(&after);
+        parameters.Text(&highest);
+        const ResultRows rows = RowsOf(Prepared("reports", parameters).get());
+        for (const ResultRow& row : rows) {
+            const StoredReport report = ReportFromRow(row);
+            visit(report);
+            afterId = report.id;
+        }
+        if (rows.size() < static_cast<std::size_t>(kExportRows))
+            return;
+    }
 }
 
 } // namespace

@@ -2,13 +2,37 @@
 
 #include "server/monitor/event_log.hpp"
 
+#include <future>
+
+namespace {
+
+// Opens connection `index` of `count`, saying on standard error every few seconds while it
+// waits: a pool in front of the database (PgBouncer) with fewer connections than the server
+// holds lets the last ones wait for a free one, which in session mode never comes.
+std::unique_ptr<ReportStore> OpenSaying(const std::function<std::unique_ptr<ReportStore>()>& open,
+                                        int index, int count)
+{
+    auto opened = std::async(std::launch::async, open);
+    for (int waited = 5; opened.wait_for(std::chrono::seconds(5)) != std::future_status::ready;
+         waited += 5)
+        LogNotice("store wait",
+                  "opening store connection " + std::to_string(index) + " of " +
+                      std::to_string(count),
+                  "no answer for " + std::to_string(waited) +
+                      " s; the server holds this many at once (writers + 2): is a pool in front "
+                      "of the database smaller?");
+    return opened.get();
+}
+
+} // namespace
+
 ReportRecorder::ReportRecorder(const std::function<std::unique_ptr<ReportStore>()>& open,
                                int writers, std::size_t maxBatch, ServerMetrics& metrics)
     : maxBatch_(maxBatch), metrics_(metrics)
 {
     // All connections open before any thread starts, so a failure leaves nothing running.
     for (int i = 0; i < writers + 2; ++i)
-        stores_.push_back(open());
+        stores_.push_back(OpenSaying(open, i + 1, writers + 2));
     for (int i = 0; i < writers; ++i)
         threads_.emplace_back([this, i] { WriteLoop(*stores_[i]); });
     for (const Lane lane : {Lane::Short, Lane::Export})
@@ -78,7 +102,8 @@ std::vector<std::optional<RecordOutcome>>
 StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerMetrics& metrics)
 {
     std::vector<std::optional<RecordOutcome>> outcomes(reports.size());
-    const auto transaction = [&](const std::vector<StoredReport>& part) {
+    // `last`: no other try follows, so a failure leaves the reports unstored.
+    const auto transaction = [&](const std::vector<StoredReport>& part, bool last) {
         const auto start = std::chrono::steady_clock::now();
         try {
             std::vector<RecordOutcome> stored = store.Record(part);
@@ -86,12 +111,18 @@ StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerM
                                      std::chrono::steady_clock::now() - start));
             return std::optional(std::move(stored));
         } catch (const std::exception& e) {
-            ++metrics.storeFailures;
-            LogStoreFailure("storing " + std::to_string(part.size()) + " reports", e.what());
+            const std::string what = "storing " + std::to_string(part.size()) + " reports";
+            // Only a failure that loses reports is one to alert on; one retried is a warning.
+            if (last) {
+                ++metrics.storeFailures;
+                LogStoreFailure(what, e.what());
+            } else {
+                LogFailure("store retry", what, e.what());
+            }
             return std::optional<std::vector<RecordOutcome>>();
         }
     };
-    if (const auto together = transaction(reports)) {
+    if (const auto together = transaction(reports, false)) {
         std::copy(together->begin(), together->end(), outcomes.begin());
         return outcomes;
     }
@@ -100,7 +131,7 @@ StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerM
     // batch of one that met a passing failure (a connection the database closed) has its second
     // chance like any other.
     for (std::size_t i = 0; i < reports.size(); ++i) {
-        if (const auto alone = transaction({reports[i]}))
+        if (const auto alone = transaction({reports[i]}, true))
             outcomes[i] = alone->at(0);
     }
     return outcomes;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -145,13 +146,15 @@ class SqliteStore : public ReportStore {
     // Runs a prepared statement to its end, collecting every column as bytes.
     ResultRows Rows(sqlite3_stmt* stmt);
     void Run(sqlite3_stmt* stmt, const char* step);
+    // Whether the report, not stored for its key, is a second post of the stored one.
+    bool IsRepostOfStored(const StoredReport& report);
 
     const std::string path_;
     FileIdentity identity_;
     std::uint64_t pageSize_ = 0;
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statement> begin_, beginRead_, commit_, rollback_, insert_, addMachine_,
-        addTally_, gainTally_, select_, unknown_;
+        addTally_, gainTally_, select_, unknown_, stored_;
     std::vector<std::unique_ptr<Statement>> survey_;
 };
 
@@ -192,8 +195,9 @@ SqliteStore::SqliteStore(const std::string& folder)
             db_, "INSERT INTO machines (mc) VALUES (?1) ON CONFLICT (mc) DO NOTHING");
         addTally_ = std::make_unique<Statement>(db_, AddTallySql(ValuesSql(5, parameter)));
         gainTally_ = std::make_unique<Statement>(db_, GainTallySql());
-        select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter));
+        select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter, -1));
         unknown_ = std::make_unique<Statement>(db_, UnknownDevicesSql());
+        stored_ = std::make_unique<Statement>(db_, StoredReportSql(parameter));
         for (const std::string& sql : SurveyQueries())
             survey_.push_back(std::make_unique<Statement>(db_, sql));
         pageSize_ = std::stoull(session.Query("PRAGMA page_size").at(0).at(0));
@@ -217,6 +221,7 @@ SqliteStore::~SqliteStore()
     gainTally_.reset();
     select_.reset();
     unknown_.reset();
+    stored_.reset();
     survey_.clear();
     sqlite3_close(db_);
 }
@@ -250,6 +255,17 @@ ResultRows SqliteStore::Rows(sqlite3_stmt* stmt)
     return rows;
 }
 
+bool SqliteStore::IsRepostOfStored(const StoredReport& report)
+{
+    const std::string& account = At(report.values, ReportField::Account);
+    const std::string& mac = At(report.values, ReportField::Mac);
+    sqlite3_bind_blob(stored_->get(), 1, account.data(), account.size(), SQLITE_STATIC);
+    sqlite3_bind_blob(stored_->get(), 2, mac.data(), mac.size(), SQLITE_STATIC);
+    const ResultRows rows = Rows(stored_->get());
+    sqlite3_clear_bindings(stored_->get());
+    return rows.size() == 1 && IsRepost(report, rows[0]);
+}
+
 std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& reports)
 {
     CheckFile();
@@ -268,9 +284,11 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
                 sqlite3_bind_blob(insert, 4 + i, report.values[i].data(), report.values[i].size(),
                                   SQLITE_STATIC);
             Run(insert, "insert");
-            outcomes[r].recorded = sqlite3_changes(db_) == 1;
-            if (!outcomes[r].recorded)
+            if (sqlite3_changes(db_) != 1) {
+                outcomes[r].recorded = IsRepostOfStored(report);
                 continue;
+            }
+            outcomes[r].recorded = true;
             const std::string& mac = At(report.values, ReportField::Mac);
             sqlite3_bind_blob(addMachine_->get(), 1, mac.data(), mac.size(), SQLITE_STATIC);
             Run(addMachine_->get(), "machine");
@@ -343,7 +361,10 @@ void SqliteStore::ForEachReport(std::int64_t afterId,
                                 const std::function<void(const StoredReport&)>& visit)
 {
     CheckFile();
+    // One writer at a time takes ids and commits in turn, so every id up to the last one
+    // visible is committed: no bound is needed.
     sqlite3_bind_int64(select_->get(), 1, afterId);
+    sqlite3_bind_int64(select_->get(), 2, INT64_MAX);
     // A reader that gives up (the export's file is full) leaves no read open.
     ForEachRow(select_->get(), "export", [&](const ResultRow& row) { visit(ReportFromRow(row)); });
 }

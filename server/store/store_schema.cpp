@@ -101,10 +101,27 @@ std::string InsertReportSql(const std::string& rows)
     return "INSERT INTO reports (received, peer, gain, " + ReportColumns() + ") " + rows;
 }
 
-std::string SelectReportsSql(const std::function<std::string(int)>& placeholder)
+std::string SelectReportsSql(const std::function<std::string(int)>& placeholder, int limit)
 {
     return "SELECT CAST(id AS TEXT), CAST(received AS TEXT), peer, " + ReportColumns() +
-           " FROM reports WHERE id > " + placeholder(1) + " ORDER BY id";
+           " FROM reports WHERE reports.id > " + placeholder(1) +
+           " AND reports.id <= " + placeholder(2) + " ORDER BY reports.id LIMIT " +
+           std::to_string(limit);
+}
+
+std::string StoredReportSql(const std::function<std::string(int)>& placeholder)
+{
+    return "SELECT CAST(received AS TEXT), " + ReportColumns() +
+           " FROM reports WHERE u = " + placeholder(1) + " AND mc = " + placeholder(2);
+}
+
+bool IsRepost(const StoredReport& sent, const ResultRow& stored)
+{
+    if (stored.size() != 1 + kReportFieldCount)
+        return false;
+    const std::int64_t since = sent.receivedAt - std::atoll(stored[0].c_str());
+    return since >= 0 && since <= kRepostSeconds &&
+           std::equal(sent.values.begin(), sent.values.end(), stored.begin() + 1);
 }
 
 void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine)
@@ -182,8 +199,8 @@ std::string TallySourceSql(std::int64_t afterId, std::size_t limit)
     std::string sql = "SELECT CAST(id AS TEXT), CAST(received AS TEXT)";
     for (const ReportField field : TalliedFields())
         sql += std::string(", ") + kReportFields[static_cast<std::size_t>(field)].name;
-    return sql + " FROM reports WHERE id > " + std::to_string(afterId) + " ORDER BY id LIMIT " +
-           std::to_string(limit);
+    return sql + " FROM reports WHERE reports.id > " + std::to_string(afterId) +
+           " ORDER BY reports.id LIMIT " + std::to_string(limit);
 }
 
 StoredReport TallySourceFromRow(const ResultRow& row)

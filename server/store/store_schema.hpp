@@ -28,9 +28,11 @@ std::string ValuesSql(int count, const std::function<std::string(int)>& placehol
 // fields.
 std::string InsertReportSql(const std::string& rows);
 
-// "SELECT id, received, peer, u, ..., tk FROM reports WHERE id > (parameter 1) ORDER BY id" with
-// every column as text.
-std::string SelectReportsSql(const std::function<std::string(int)>& placeholder);
+// "SELECT id, received, peer, u, ..., tk FROM reports" with every column as text, of the ids
+// above parameter 1 and at most parameter 2, at most `limit` of them (-1: all), in id order. The
+// order is the primary key's (reports.id, not the text column of the same name), so the rows stream
+// from the index without a sort.
+std::string SelectReportsSql(const std::function<std::string(int)>& placeholder, int limit);
 
 // What one transaction adds to the tallies, keyed (dimension, label) and so kept in one order:
 // concurrent transactions then take the tallies' row locks in the same order.
@@ -79,6 +81,17 @@ UnknownDevice UnknownDeviceFromRow(const ResultRow& row);
 // The queries of the page, in the order FiguresFromRows expects.
 const std::vector<std::string>& SurveyQueries();
 SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results);
+
+// A report refused as its account and MAC were stored is a second post of the stored one (a
+// retry of an answer the sender never saw: a lost connection, a commit whose outcome was
+// unknown) when it is the identical report, token included, received within this many seconds
+// of the first; it is answered as the first was, and counted nowhere.
+constexpr std::int64_t kRepostSeconds = 300;
+
+// The stored report of account parameter 1 and MAC parameter 2: its time, then its fields.
+std::string StoredReportSql(const std::function<std::string(int)>& placeholder);
+// Whether `sent` is a second post of the row of StoredReportSql().
+bool IsRepost(const StoredReport& sent, const ResultRow& stored);
 
 // A report from one row of SelectReportsSql().
 StoredReport ReportFromRow(const ResultRow& row);

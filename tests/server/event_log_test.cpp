@@ -60,6 +60,7 @@ TEST(EventLog, LevelsAndJournalPriorities)
         {"unhandled fault", LogLevel::Error, "<3>time="},
         {"start refused", LogLevel::Error, "<3>time="},
         {"connection fault", LogLevel::Warning, "<4>time="},
+        {"store retry", LogLevel::Warning, "<4>time="},
         {"operator key refused", LogLevel::Warning, "<4>time="},
         {"request log", LogLevel::Warning, "<4>time="},
         {"connection closed", LogLevel::Info, "<6>time="},

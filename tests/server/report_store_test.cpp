@@ -1,4 +1,5 @@
 #include "server/store/report_store.hpp"
+#include "server/store/store_schema.hpp"
 #include "server/views/csv_export.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
@@ -130,8 +131,53 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
         EXPECT_DOUBLE_EQ(after.processors[0].averageGain, 750);
         EXPECT_EQ(CountIn(after.systems, "文 " + tag_), 1) << "a text without a name, as UTF-8";
     }
-    // A later batch sees the earlier one: the same report again is a repeat.
-    EXPECT_FALSE(store_->Record({batch[1]}).at(0).recorded);
+    // A later batch sees the earlier one: the same report again, past the time a retry takes,
+    // is a repeat.
+    StoredReport later = batch[1];
+    later.receivedAt += kRepostSeconds + 1;
+    EXPECT_FALSE(store_->Record({later}).at(0).recorded);
+}
+
+TEST_P(ReportStoreTest, OnlyTheIdenticalReportSoonAfterIsAnsweredAsTheFirst)
+{
+    struct Case {
+        const char* name;
+        std::int64_t after; // seconds after the first
+        std::string gain;   // the second's (another gain: another report of the machine)
+        const char* peer;
+        bool recorded;
+    };
+    const Case cases[] = {
+        {"at once", 0, "800", "127.0.0.1", true},
+        {"from another address", 60, "800", "127.0.0.2", true},
+        {"at the end of the window", kRepostSeconds, "800", "127.0.0.1", true},
+        {"after the window", kRepostSeconds + 1, "800", "127.0.0.1", false},
+        {"before the first", -1, "800", "127.0.0.1", false},
+        {"another report of the machine", 0, "790", "127.0.0.1", false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string account = std::to_string(++n) + tag_, mac = "AA-" + tag_;
+        StoredReport first;
+        first.values = SampleValues(account, mac, "800");
+        first.receivedAt = 1765000000;
+        first.peer = "127.0.0.1";
+        StoredReport second = first;
+        second.values = SampleValues(account, mac, c.gain);
+        second.receivedAt += c.after;
+        second.peer = c.peer;
+        const RecordOutcome stored = store_->Record({first}).at(0);
+        ASSERT_TRUE(stored.recorded) << c.name;
+        const SurveyFigures between = store_->Summarize();
+        const RecordOutcome again = store_->Record({second}).at(0);
+        EXPECT_EQ(again.recorded, c.recorded) << c.name;
+        if (c.recorded) {
+            EXPECT_EQ(again.rank.total, stored.rank.total) << c.name;
+            EXPECT_EQ(again.rank.below, stored.rank.below) << c.name;
+        }
+        // Counted once whatever the answer.
+        EXPECT_EQ(store_->Summarize().reports, between.reports) << c.name;
+    }
 }
 
 TEST_P(ReportStoreTest, AFailedTransactionStoresNothingAndTheStoreGoesOn)

@@ -116,9 +116,14 @@ TEST_F(RequestHandler, AWrongKeyIsAnsweredOnlyAfterItsWait)
 
 TEST_F(RequestHandler, AReportIsRecordedOnceAndItsDecisionKept)
 {
-    const Decision expected[] = {Decision::Recorded, Decision::Repeated};
-    for (const Decision decision : expected) {
-        Answer answer = Handle(http::verb::post, kReportPath, SampleForm());
+    // The same report again is answered as the first; another of the account and machine is a
+    // repeat.
+    const std::pair<std::string, Decision> expected[] = {
+        {SampleForm(), Decision::Recorded},
+        {SampleForm(), Decision::Recorded},
+        {SampleForm("123456", "00-1A-2B-3C-4D-5E", "840"), Decision::Repeated}};
+    for (const auto& [form, decision] : expected) {
+        Answer answer = Handle(http::verb::post, kReportPath, form);
         EXPECT_EQ(answer.decision, decision);
         EXPECT_EQ(std::get<Response>(answer.response).body().rfind("{\"ret_code\":", 0), 0u);
     }

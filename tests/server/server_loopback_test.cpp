@@ -111,7 +111,10 @@ TEST_P(ServerTest, RecordsOnceThenRefusesTheRepeat)
     EXPECT_EQ(first.rfind("HTTP/1.0 200", 0), 0u) << first;
     EXPECT_EQ(RetCode(first), 0) << first;
     EXPECT_NE(first.find("\\u7684"), std::string::npos) << "message in \\u escapes: " << first;
-    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), -1);
+    // The same report again is a retry, answered as the first; another of the account and
+    // machine is a repeat.
+    EXPECT_EQ(Post(SampleForm("123456", mac_)), first);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_, "840"))), -1);
     // Another account on the same machine, and the same account elsewhere, are new reports.
     EXPECT_EQ(RetCode(Post(SampleForm("654321", mac_))), 0);
 
@@ -196,14 +199,13 @@ TEST_P(ServerTest, AFullServerMakesRoomForANewcomer)
     EXPECT_EQ(Get(server_->Port(), "/").rfind("HTTP/1.0 200", 0), 0u);
 }
 
-TEST_P(ServerTest, SimultaneousIdenticalReportsAreRecordedOnce)
+TEST_P(ServerTest, SimultaneousReportsOfOneAccountAndMachineAreRecordedOnce)
 {
-    const std::string body = SampleForm("777777", mac_);
     std::atomic<int> recorded{0}, repeated{0};
     std::vector<std::thread> clients;
     for (int i = 0; i < 16; ++i) {
-        clients.emplace_back([&] {
-            const int code = RetCode(Post(body));
+        clients.emplace_back([&, i] {
+            const int code = RetCode(Post(SampleForm("777777", mac_, std::to_string(800 + i))));
             if (code == 0)
                 ++recorded;
             if (code == -1)
@@ -225,8 +227,9 @@ TEST_P(ServerTest, ManyClientsOnFourThreadsStoreExactlyWhatWasAnsweredRecorded)
     for (int c = 0; c < 64; ++c) {
         clients.emplace_back([&, c] {
             for (int i = 0; i < 4; ++i) {
-                const int code =
-                    RetCode(Post(SampleForm(std::to_string(100000 + c * 10 + i % 3), mac_)));
+                // The fourth another report of the first's account: a repeat.
+                const int code = RetCode(Post(SampleForm(std::to_string(100000 + c * 10 + i % 3),
+                                                         mac_, i == 3 ? "840" : "841")));
                 (code == 0 ? recorded : code == -1 ? repeated : other)++;
             }
         });
@@ -361,7 +364,7 @@ TEST_P(ServerTest, HealthMetricsAndOneLogLinePerRequest)
     ReportValues forged = SampleValues("123456", mac_);
     forged[static_cast<std::size_t>(ReportField::Gain)] = "850";
     EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
-    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), -1);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_, "840"))), -1);
     EXPECT_EQ(RetCode(Post(EncodeReportForm(forged))), -2);
     EXPECT_EQ(RetCode(Post("u=1")), -3);
     EXPECT_EQ(Export(port, "/export.csv?raw=1").rfind("HTTP/1.0 200", 0), 0u);
@@ -446,9 +449,9 @@ TEST(ServerWithoutStore, HealthSaysUnavailableAndEveryFailureIsCounted)
     const std::string post = Exchange(port, PostRequest(SampleForm(), port)).bytes;
     EXPECT_EQ(post.rfind("HTTP/1.0 500", 0), 0u) << post;
     const std::string metrics = Get(port, "/metrics");
-    // The report's second try fails too: five failures.
+    // Three reads and the report's second try (its first is a retry, no failure): four.
     for (const char* line :
-         {"vxm_store_failures_total 5\n", "vxm_http_responses_total{code=\"500\"} 3\n",
+         {"vxm_store_failures_total 4\n", "vxm_http_responses_total{code=\"500\"} 3\n",
           "vxm_http_responses_total{code=\"503\"} 1\n",
           "vxm_reports_total{decision=\"recorded\"} 0\n"})
         EXPECT_NE(metrics.find(line), std::string::npos) << line << metrics;
@@ -459,7 +462,7 @@ TEST_P(ServerTest, RestartLosesNothing)
     ASSERT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
     server_ = std::make_unique<RunningServer>(database_, options_);
     EXPECT_EQ(StoredWithMac(server_->Recorder(), mac_).size(), 1u);
-    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), -1);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_, "840"))), -1);
 }
 
 TEST_P(ServerTest, TwoServersOnOneDatabaseRecordOnce)
@@ -467,12 +470,12 @@ TEST_P(ServerTest, TwoServersOnOneDatabaseRecordOnce)
     if (GetParam() != "postgres")
         GTEST_SKIP() << "one SQLite file belongs to one server process";
     RunningServer other(database_, options_);
-    const std::string body = SampleForm("555555", mac_);
     std::atomic<int> recorded{0}, repeated{0};
     std::vector<std::thread> clients;
     for (int i = 0; i < 8; ++i) {
         const unsigned short port = i % 2 ? other.Port() : server_->Port();
-        clients.emplace_back([&, port] {
+        const std::string body = SampleForm("555555", mac_, std::to_string(800 + i));
+        clients.emplace_back([&, port, body] {
             const int code = RetCode(Exchange(port, PostRequest(body, port)).bytes);
             if (code == 0)
                 ++recorded;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Report server figures on loopback, SQLite then PostgreSQL:
-#   tools/bench/server_bench.sh [BASE_SERVER_BINARY [PART...]]   (parts: throughput scale)
+#   tools/bench/server_bench.sh [BASE_SERVER_BINARY [PART...]]   (parts: throughput processes scale)
 # reports per second, latency and the server's CPU time a report at 1, 16 and 64 clients posting
 # distinct valid reports (wrk), with --threads 1 and 4, and the rows stored against the replies
-# that said recorded; two server processes on one PostgreSQL database; then, at 200,000 stored
+# that said recorded; two server processes on one PostgreSQL database; 1, 2 and 3 processes on one
+# PostgreSQL database (kept-alive and a connection per report: reports per second, the worst p99,
+# PostgreSQL's CPU time a report and the backends waiting on a lock); then, at 200,000 stored
 # reports, the page's time and the export's time and peak memory. Given the binary of a base
 # revision, each figure is measured for it too, right before the current server's, on a
 # database of its own.
@@ -44,10 +46,10 @@ stop_server() { kill "$1"; wait "$1" 2>/dev/null || true; }
 stored_rows() { # port
   curl -s -H "Authorization: Bearer $key" "http://127.0.0.1:$1/export.csv" | tail -n +2 | wc -l
 }
-post() { # port clients bodies: prints wrk's summary line
+post() { # port clients bodies [close]: prints wrk's summary line
   local threads=$(($2 < 2 ? 1 : 2))
   wrk -t$threads -c"$2" -d"${seconds}s" --latency -s "$root/tools/bench/post_reports.lua" \
-    "http://127.0.0.1:$1" -- "$3" $threads | tail -n 1
+    "http://127.0.0.1:$1" -- "$3" $threads ${4:-} | tail -n 1
 }
 said() { echo "$1" | sed 's/.*recorded \([0-9]*\).*/\1/'; }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; } # user + system of the whole process
@@ -115,6 +117,55 @@ two_servers() { # two processes on one PostgreSQL database, 32 clients each
   done
 }
 
+# CPU ticks of the throwaway cluster: the postmaster and every process it started.
+pg_ticks() {
+  local main
+  main=$(head -n 1 "$pg_dir/data/postmaster.pid")
+  for p in $main $(pgrep -P "$main"); do cpu_ticks "$p" 2>/dev/null || echo 0; done |
+    awk '{s += $1} END {print s}'
+}
+
+processes() { # 1, 2 and 3 processes on one PostgreSQL database, 24 clients shared among them
+  local mode n who database i ticks waits samples out total p99 servers
+  for mode in kept-alive close; do
+    for n in 1 2 3; do
+      for who in "${binaries[@]}"; do
+        run=$((run + 1))
+        database=$(fresh_database PostgreSQL "run$run")
+        servers=()
+        for i in $(seq "$n"); do
+          start_server "run$run-$i" "$(binary $who)" --database "$database" $(lifted $who)
+          servers+=("$pid:$port")
+        done
+        ticks=$(pg_ticks)
+        for i in $(seq "$n"); do
+          post "${servers[i - 1]#*:}" $((24 / n)) "$work/proc$i" \
+            "$([ $mode = close ] && echo close)" >"$work/out$i" &
+        done
+        # Backends waiting on a lock, sampled every 0.2 s while the clients post.
+        waits=0 samples=0
+        while [ "$(jobs -r | wc -l)" -gt 0 ]; do
+          waits=$((waits + $(psql -Atq "$database" -c \
+            "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'")))
+          samples=$((samples + 1))
+          sleep 0.2
+        done
+        wait
+        ticks=$(($(pg_ticks) - ticks))
+        out=$(cat "$work"/out*)
+        rm -f "$work"/out*
+        total=$(echo "$out" | awk '{s += $1} END {print s}')
+        p99=$(echo "$out" | awk '{for (i = 1; i < NF; i++) if ($i == "p99" && $(i + 1) > m) m = $(i + 1)} END {print m}')
+        printf '  %-6s %-10s %d process(es): %6d reports/s  p99 %7.2f ms  postgresql cpu %d us/report  lock waits %s\n' \
+          "$who" "$mode" "$n" "$total" "$p99" \
+          $((ticks * 1000000 / $(getconf CLK_TCK) / (total * seconds > 0 ? total * seconds : 1))) \
+          "$(awk -v w=$waits -v s=$samples 'BEGIN {printf "%.2f", s ? w / s : 0}')"
+        for i in $(seq "$n"); do stop_server "${servers[i - 1]%%:*}"; done
+      done
+    done
+  done
+}
+
 at_scale() { # engine: fills one database to 200,000 reports, then each binary reads it
   local engine=$1 database rows who before export page poster
   run=$((run + 1))
@@ -172,6 +223,16 @@ if wanted throughput; then
   echo "-- PostgreSQL"
   throughput PostgreSQL
   two_servers
+fi
+if wanted processes; then
+  makers=()
+  for n in 1 2 3; do
+    python3 "$root/tools/bench/make_reports.py" $((seconds * 8000)) "p$n$RANDOM" "$work/proc$n" &
+    makers+=($!)
+  done
+  for maker in "${makers[@]}"; do wait "$maker"; done
+  echo "-- 1, 2 and 3 processes on one PostgreSQL database"
+  processes
 fi
 if wanted scale; then
   echo "-- 200,000 reports"

@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""The report server behind Debian's pgbouncer in front of the throwaway cluster. In transaction
+pooling, with a pool smaller than the connections the server holds, it starts, records every
+report once (a second post of the same one answered as the first), and exports them in id
+order. In session pooling with too small a pool it says at start that it waits, and waits.
+Usage: pgbouncer_test.py ROOT SERVER_BINARY (skipped without pgbouncer or the throwaway cluster
+of VXM_TEST_POSTGRES_URL)."""
+import csv
+import io
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).parent))
+from store_failures_test import Server, account, check, problems  # noqa: E402
+
+PGBOUNCER = "/usr/sbin/pgbouncer"
+
+
+def start_pgbouncer(work, cluster, database, mode, pool):
+    """A pgbouncer on a socket in `work` for `database`; returns (process, the URL to it)."""
+    port = 28508
+    config = pathlib.Path(work, "pgbouncer.ini")
+    pathlib.Path(work, "users.txt").write_text('"vxm" ""\n')
+    # As root it must be told whom to run as; the cluster's owner can reach its socket.
+    as_user = "user = postgres\n" if os.geteuid() == 0 else ""
+    config.write_text(f"""[databases]
+postgres = host={cluster} dbname={database} user=vxm
+[pgbouncer]
+listen_addr =
+listen_port = {port}
+unix_socket_dir = {work}
+auth_type = trust
+auth_file = {work}/users.txt
+pool_mode = {mode}
+default_pool_size = {pool}
+max_client_conn = 100
+logfile = {work}/pgbouncer.log
+{as_user}""")
+    process = subprocess.Popen([PGBOUNCER, str(config)], stdout=subprocess.DEVNULL,
+                               stderr=subprocess.STDOUT)
+    for _ in range(50):
+        if pathlib.Path(work, f".s.PGSQL.{port}").exists():
+            break
+        time.sleep(0.1)
+    return process, f"postgresql:///postgres?host={work}&port={port}&user=vxm"
+
+
+def transaction_pooling(binary, bodies, work, cluster, database):
+    """Three writers (five connections) through a pool of two."""
+    bouncer, url = start_pgbouncer(work, cluster, database, "transaction", 2)
+    server = Server([binary, "--database", url, "--writers", "3", "--threads", "2"], work)
+    check(server.url is not None, "transaction: the server did not start: " +
+          server.log.read_text()[-300:])
+    if server.url:
+        answers = {}
+
+        def post(part):
+            for body in part:
+                answers[account(body)] = server.post(body)
+
+        posters = [threading.Thread(target=post, args=(bodies[i::8],)) for i in range(8)]
+        for poster in posters:
+            poster.start()
+        for poster in posters:
+            poster.join()
+        check(all(a == "recorded" for a in answers.values()),
+              f"transaction: answers {sorted(set(answers.values()))}")
+        check(server.post(bodies[0]) == "recorded", "transaction: a second post of the first "
+              "report right after it was not answered as the first")
+        export = server.request("/export.csv?raw=1")[1].decode("gbk")
+        rows = list(csv.DictReader(io.StringIO(export)))
+        check(sorted(row["u"] for row in rows) == sorted(answers),
+              f"transaction: {len(rows)} rows exported for {len(answers)} reports")
+        ids = [int(row["id"]) for row in rows]
+        check(ids == sorted(set(ids)), "transaction: the export is not in id order")
+        check(server.request("/")[0] == 200, "transaction: the page does not answer")
+        server.stop()
+    bouncer.terminate()
+    bouncer.wait(timeout=10)
+
+
+def session_pool_too_small(binary, work, cluster, database):
+    """One writer holds three connections; a session pool of two serves two of them."""
+    bouncer, url = start_pgbouncer(work, cluster, database, "session", 2)
+    # Waits the 10 s Server gives a server to start: twice the time between two notices.
+    server = Server([binary, "--database", url, "--writers", "1"], work)
+    log = server.log.read_text()
+    check(server.url is None and server.process.poll() is None,
+          "session: the server did not wait: " + log[-300:])
+    check('event="store wait"' in log and "connection 3 of 3" in log,
+          "session: the wait was not said: " + log[-300:])
+    server.stop()
+    bouncer.terminate()
+    bouncer.wait(timeout=10)
+
+
+def main(root, binary):
+    url = os.environ.get("VXM_TEST_POSTGRES_URL", "")
+    cluster = re.search(r"host=([^&]+)", url)
+    if not shutil.which(PGBOUNCER) or not cluster:
+        print("pgbouncer_test: skipped: needs pgbouncer and VXM_TEST_POSTGRES_URL")
+        return 77
+    # A database of its own: the export then holds this test's reports alone.
+    database = f"bouncer{os.getpid()}"
+    subprocess.run(["psql", "-q", url, "-c", f"CREATE DATABASE {database}"], check=True)
+    with tempfile.TemporaryDirectory() as work:
+        os.chmod(work, 0o777)
+        reports = pathlib.Path(work, "reports")
+        subprocess.run([sys.executable, pathlib.Path(root, "tools/bench/make_reports.py"), "400",
+                        f"bouncer{time.time()}", reports], check=True)
+        bodies = reports.read_text().splitlines()
+        for case in ("transaction", "session"):
+            folder = pathlib.Path(work, case)
+            folder.mkdir()
+            os.chmod(folder, 0o777)
+            if case == "transaction":
+                transaction_pooling(binary, bodies, folder, cluster.group(1), database)
+            else:
+                session_pool_too_small(binary, folder, cluster.group(1), database)
+    for problem in problems[:20]:
+        print("pgbouncer_test:", problem)
+    print("pgbouncer_test:", "FAILED" if problems else "passed")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:3]))
