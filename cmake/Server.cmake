@@ -63,8 +63,9 @@ if(VXM_TESTS)
   target_compile_definitions(server_tests PRIVATE ${VXM_TEST_DEFINITIONS})
   add_test(NAME server_tests COMMAND server_tests)
 
-  # The loopback test alone, for the ThreadSanitizer tree (scripts/test builds only this there).
-  add_executable(server_loopback_tests ${CMAKE_SOURCE_DIR}/tests/server/server_loopback_test.cpp)
+  # The loopback tests alone, for the ThreadSanitizer tree (scripts/test builds only this there).
+  add_executable(server_loopback_tests ${CMAKE_SOURCE_DIR}/tests/server/server_loopback_test.cpp
+                                       ${CMAKE_SOURCE_DIR}/tests/server/admission_loopback_test.cpp)
   target_link_libraries(server_loopback_tests PRIVATE vxmserver gtest_main)
   set_target_properties(server_loopback_tests PROPERTIES EXCLUDE_FROM_ALL ON)
 

@@ -20,7 +20,7 @@ namespace {
 
 void CheckRoute(std::string_view method, std::string_view target)
 {
-    const std::string_view path = TargetPath(target);
+    const std::string_view path = TargetPath(target).value_or("");
     FuzzCheck(path.find('?') == std::string_view::npos, "a path holds no query");
     switch (RouteOf(method, target)) {
     case Route::Report:
@@ -28,6 +28,7 @@ void CheckRoute(std::string_view method, std::string_view target)
         break;
     case Route::Page:
     case Route::Export:
+    case Route::Unknown:
     case Route::Health:
     case Route::Metrics:
         FuzzCheck((method == "GET" || method == "HEAD") && IsReadPath(path),
@@ -40,6 +41,9 @@ void CheckRoute(std::string_view method, std::string_view target)
         break;
     case Route::NotFound:
         FuzzCheck(!IsReadPath(path) && path != kReportPath, "known paths are found");
+        break;
+    case Route::BadTarget:
+        FuzzCheck(!TargetPath(target), "a target without a path is refused");
         break;
     }
     QueryValue(target, "key");

@@ -167,7 +167,8 @@ int main(int argc, char** argv)
     if (!ParseSettings(argc, argv, settings, status))
         return status;
     try {
-        EnsureOpenFileLimit(settings.server.maxConnections + settings.writers);
+        // The recorder holds a store connection per writer and one per reading lane.
+        EnsureOpenFileLimit(settings.server.maxConnections, settings.writers + 2);
         // Declared first so that it outlives the recorder, whose last replies post to it.
         boost::asio::io_context io(settings.server.threads);
         ServerMetrics metrics;

@@ -32,44 +32,6 @@ void ConnectionSlots::Give(const std::string& address)
         byAddress_.erase(found);
 }
 
-bool ConnectionSlots::TakeUncounted()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (open_ >= total_)
-        return false;
-    ++open_;
-    return true;
-}
-
-void ConnectionSlots::GiveUncounted()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    --open_;
-}
-
-bool ConnectionSlots::TakeAddress(const std::string& address)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (AddressFull(address))
-        return false;
-    ++byAddress_[address];
-    return true;
-}
-
-void ConnectionSlots::GiveAddress(const std::string& address)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = byAddress_.find(address);
-    if (found != byAddress_.end() && --found->second == 0)
-        byAddress_.erase(found);
-}
-
-bool ConnectionSlots::Full() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return open_ >= total_;
-}
-
 std::size_t ConnectionSlots::Open() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

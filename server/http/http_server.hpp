@@ -1,6 +1,6 @@
 #pragma once
-// The report server's HTTP side: accepts connections, reads one request at a time within a
-// deadline and a size bound, and hands each to its handler; logs each reply and counts it.
+// The report server's HTTP side: accepts connections and puts each before admission; the
+// connections read their requests and write the answers (server/http/connection.hpp).
 #include "server/monitor/server_metrics.hpp"
 #include "server/server_settings.hpp"
 #include "server/store/report_recorder.hpp"
@@ -10,7 +10,7 @@
 
 #include <memory>
 
-struct RequestServices;
+struct ConnectionServices;
 
 class HttpServer {
   public:
@@ -28,11 +28,9 @@ class HttpServer {
 
   private:
     void Accept();
-    // Gives the accepted socket a connection, or (a full server, nothing to evict) a 503.
-    void Admit(std::shared_ptr<boost::asio::ip::tcp::socket> socket, bool retried);
 
-    boost::asio::io_context& io_;
-    boost::asio::ip::tcp::acceptor acceptor_; // its handlers one at a time
-    unsigned short port_ = 0;
-    std::shared_ptr<RequestServices> shared_; // what every connection shares
+    boost::asio::io_context& mIo;
+    boost::asio::ip::tcp::acceptor mAcceptor; // its handlers one at a time
+    unsigned short mPort = 0;
+    std::shared_ptr<ConnectionServices> mServices; // what every connection shares
 };

@@ -15,19 +15,23 @@ std::optional<std::uint64_t> SoftLimitFor(std::uint64_t needed, std::uint64_t so
     return std::nullopt;
 }
 
-void EnsureOpenFileLimit(std::uint64_t connections)
+std::string OpenFileLimitFault(std::uint64_t maxConnections, std::uint64_t needed,
+                               std::uint64_t hard)
+{
+    return "--max-connections " + std::to_string(maxConnections) + " needs " +
+           std::to_string(needed) + " open files, but the hard limit is " + std::to_string(hard) +
+           ": lower --max-connections or raise the limit (ulimit -Hn, LimitNOFILE=)";
+}
+
+void EnsureOpenFileLimit(std::uint64_t maxConnections, std::uint64_t storeConnections)
 {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
         throw std::runtime_error("cannot read the open-file limit");
-    const std::uint64_t needed = connections + kSpareDescriptors;
+    const std::uint64_t needed = maxConnections + storeConnections + kSpareDescriptors;
     const auto soft = SoftLimitFor(needed, limit.rlim_cur, limit.rlim_max);
     if (!soft)
-        throw std::runtime_error(
-            "--max-connections " + std::to_string(connections) + " needs " +
-            std::to_string(needed) + " open files, but the hard limit is " +
-            std::to_string(limit.rlim_max) +
-            ": lower --max-connections or raise the limit (ulimit -Hn, LimitNOFILE=)");
+        throw std::runtime_error(OpenFileLimitFault(maxConnections, needed, limit.rlim_max));
     if (*soft != limit.rlim_cur) {
         limit.rlim_cur = *soft;
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0)

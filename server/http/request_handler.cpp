@@ -1,5 +1,6 @@
 #include "server/http/request_handler.hpp"
 
+#include "server/http/http_date.hpp"
 #include "server/http/request_route.hpp"
 #include "server/monitor/event_log.hpp"
 #include "server/views/csv_export.hpp"
@@ -20,6 +21,8 @@ using error_code = boost::system::error_code;
 namespace {
 
 constexpr const char kServerName[] = "VxmCheck report server";
+constexpr const char kPageType[] = "text/html; charset=utf-8";
+constexpr const char kMetricsType[] = "text/plain; version=0.0.4; charset=utf-8";
 // Sending the export may take long on a slow link; it still ends.
 constexpr std::chrono::milliseconds kExportDeadline{10 * 60 * 1000};
 
@@ -40,7 +43,25 @@ Response Typed(unsigned version, const char* type, std::string body)
     response.set(http::field::content_type, type);
     response.set(http::field::cache_control, "no-store");
     response.body() = std::move(body);
+    response.prepare_payload();
     return response;
+}
+
+// A HEAD's answer for a body made only when asked for (the page, the metrics, an export): the
+// GET's status and type, no length (a server may leave out what only the body would tell).
+Answer HeadOf(unsigned version, const char* type)
+{
+    Response response = Typed(version, type, "");
+    response.erase(http::field::content_length);
+    return Answer{std::move(response)};
+}
+
+// A HEAD's answer from a GET's: its headers, the length among them, and no body.
+Answer WithoutBody(Answer answer)
+{
+    if (auto* response = std::get_if<Response>(&answer.response))
+        response->body().clear();
+    return answer;
 }
 
 // What an export writes, in blocks, to the function it is given.
@@ -100,6 +121,7 @@ Answer DecisionAnswer(RequestServices& services, unsigned version, Decision deci
     Response response = PlainResponse(http::status::ok, version, "");
     response.set(http::field::content_type, "application/json");
     response.body() = ReplyBody(decision, DecisionMessage(decision, levelCode, rank)) + "\n";
+    response.prepare_payload();
     return Answer{std::move(response), decision};
 }
 
@@ -140,6 +162,7 @@ void SendExport(RequestServices& services, unsigned version, const ExportOptions
             response.set(http::field::content_type, CsvContentType(options));
             response.set(http::field::cache_control, "no-store");
             WriteExportFile(store, writer, response.body());
+            response.prepare_payload();
             return Answer{std::move(response), kExportDeadline};
         },
         respond);
@@ -162,35 +185,32 @@ Response Unauthorized(unsigned version)
 }
 
 // The refusal of the export to this request, nullopt when the key is right, which opens the
-// export at once, always. Without a key: 401. A wrong key (logged, without the key) gets its 401
-// after kWrongKeyWait, or 429 at once when too many wrong keys wait already.
+// export at once. Without a key: 401. A key takes a place among those waiting before it is
+// compared, so that a full share (429 at once, Retry-After: 1) tells a guesser nothing of the
+// key: a guess is answered at most once a second a place. A wrong key (logged, without the key)
+// gets its 401 after kWrongKeyWait, holding its place until then.
 std::optional<Answer> ExportRefusal(RequestServices& services, const Request& request,
                                     const std::string& peer)
 {
     const std::string given = GivenKey(request);
-    if (SameKey(given, services.options.operatorKey))
-        return std::nullopt;
     if (given.empty())
         return Answer{Unauthorized(request.version())};
     if (!services.wrongKeysWaiting.Take(peer)) {
-        CountWrongKey(services.metrics, peer, false);
+        // Compared only for the count: the answer is the same either way.
+        if (!SameKey(given, services.operatorKey))
+            CountWrongKey(services.metrics, peer, false);
         Response response = PlainResponse(http::status::too_many_requests, request.version(),
                                           "too many wrong keys\n");
         response.set(http::field::retry_after, "1");
         return Answer{std::move(response)};
     }
-    CountWrongKey(services.metrics, peer, true);
-    LogFailure("operator key refused", peer, "a wrong key for the export");
     std::shared_ptr<void> place(nullptr,
                                 [&services, peer](void*) { services.wrongKeysWaiting.Give(peer); });
+    if (SameKey(given, services.operatorKey))
+        return std::nullopt;
+    CountWrongKey(services.metrics, peer, true);
+    LogFailure("operator key refused", peer, "a wrong key for the export");
     return Answer{Unauthorized(request.version()), kWrongKeyWait, std::move(place)};
-}
-
-TrustedProxies TrustedProxiesOf(const std::string& text)
-{
-    if (auto proxies = ParseTrustedProxies(text))
-        return std::move(*proxies);
-    throw std::runtime_error("not a list of addresses with optional /BITS: " + text);
 }
 
 Response StoreFailed(const Request& request)
@@ -201,23 +221,13 @@ Response StoreFailed(const Request& request)
 
 } // namespace
 
-RequestServices::RequestServices(ServerOptions options, ReportRecorder& recorder,
-                                 ServerMetrics& metrics)
-    : options(std::move(options)), recorder(recorder), metrics(metrics),
-      trustedProxies(TrustedProxiesOf(this->options.trustedProxies)),
-      slots(this->options.maxConnections, this->options.maxPerAddress),
-      page(this->options.pageLifetime), log(this->options.requestLogFd)
+RequestServices::RequestServices(const ServerOptions& options, ReportRecorder& recorder,
+                                 ServerMetrics& metrics, boost::asio::any_io_executor timers,
+                                 std::function<std::size_t()> openConnections)
+    : operatorKey(options.operatorKey), recorder(recorder), metrics(metrics),
+      openConnections(std::move(openConnections)), page(options.pageLifetime),
+      health(recorder, metrics, std::move(timers))
 {
-}
-
-std::string HttpDate()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-    gmtime_r(&now, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &parts);
-    return text;
 }
 
 Response PlainResponse(http::status status, unsigned version, std::string_view text)
@@ -226,68 +236,77 @@ Response PlainResponse(http::status status, unsigned version, std::string_view t
     SetCommonHeaders(response);
     response.set(http::field::content_type, "text/plain; charset=utf-8");
     response.body() = text;
+    response.prepare_payload();
     return response;
 }
 
-void HandleRequest(RequestServices& services, Request request, const std::string& peer,
-                   const Respond& respond)
+bool MayContinue(const http::request_header<>& header)
+{
+    return RouteOf(header.method_string(), header.target()) == Route::Report;
+}
+
+namespace {
+
+// The answer to a GET, or to its HEAD (the same headers and no body, the body never made where
+// only the body needs the store).
+void RouteRequest(RequestServices& services, const Request& request, const std::string& peer,
+                  bool head, const Respond& respond)
 {
     const unsigned version = request.version();
     switch (RouteOf(request.method_string(), request.target())) {
     case Route::Report:
         return TakeReport(services, request, peer, respond);
     case Route::Page:
+        if (head)
+            return respond(HeadOf(version, kPageType));
         return AnswerFromStore(
             services, ReportRecorder::Lane::Short, "reading for /", StoreFailed(request),
             [&page = services.page, version](ReportStore& store) {
-                return Answer{Typed(version, "text/html; charset=utf-8", page.Get([&] {
+                return Answer{Typed(version, kPageType, page.Get([&] {
                     return RenderSurveyPage(store.Summarize(), std::time(nullptr));
                 }))};
             },
             respond);
     case Route::Export:
+    case Route::Unknown: {
+        const bool reports = RouteOf(request.method_string(), request.target()) == Route::Export;
         if (auto refusal = ExportRefusal(services, request, peer))
             return respond(std::move(*refusal));
-        if (const auto options = ExportOptionsOf(request.target()))
-            return SendExport(
-                services, version, *options,
-                [options = *options](ReportStore& store, const auto& write) {
+        const auto options = ExportOptionsOf(request.target());
+        if (!options || (!reports && options->afterId))
+            return respond(Answer{
+                PlainResponse(http::status::bad_request, version,
+                              reports ? "raw=1 or after=<id> expected\n" : "raw=1 expected\n")});
+        if (head)
+            return respond(HeadOf(version, CsvContentType(*options)));
+        return SendExport(
+            services, version, *options,
+            [options = *options, reports](ReportStore& store, const auto& write) {
+                if (reports)
                     WriteCsv(store, options, write);
-                },
-                respond);
-        return respond(Answer{
-            PlainResponse(http::status::bad_request, version, "raw=1 or after=<id> expected\n")});
-    case Route::Unknown:
-        if (auto refusal = ExportRefusal(services, request, peer))
-            return respond(std::move(*refusal));
-        if (const auto options = ExportOptionsOf(request.target()); options && !options->afterId)
-            return SendExport(
-                services, version, *options,
-                [raw = options->raw](ReportStore& store, const auto& write) {
-                    WriteUnknownDevicesCsv(store, raw, write);
-                },
-                respond);
-        return respond(
-            Answer{PlainResponse(http::status::bad_request, version, "raw=1 expected\n")});
+                else
+                    WriteUnknownDevicesCsv(store, options.raw, write);
+            },
+            respond);
+    }
     case Route::WrongKeys:
         if (auto refusal = ExportRefusal(services, request, peer))
             return respond(std::move(*refusal));
         return respond(
             Answer{Typed(version, "text/csv; charset=utf-8", WrongKeysCsv(services.metrics))});
     case Route::Health:
-        // "Unavailable" is what a load balancer acts on.
-        return AnswerFromStore(
-            services, ReportRecorder::Lane::Short, std::string("reading for ") + kHealthPath,
-            PlainResponse(http::status::service_unavailable, version,
-                          "the store does not answer\n"),
-            [version](ReportStore& store) {
-                store.Ping();
-                return Answer{Typed(version, "text/plain; charset=utf-8", "ok\n")};
-            },
-            respond);
+        // "Unavailable" is what a load balancer acts on; it comes within the check's deadline
+        // however long the store takes.
+        return services.health.Ask([version, respond](bool up) {
+            respond(up ? Answer{Typed(version, "text/plain; charset=utf-8", "ok\n")}
+                       : Answer{PlainResponse(http::status::service_unavailable, version,
+                                              "the store does not answer\n")});
+        });
     case Route::Metrics:
-        return respond(Answer{Typed(version, "text/plain; version=0.0.4; charset=utf-8",
-                                    MetricsText(services.metrics, services.slots.Open(),
+        if (head)
+            return respond(HeadOf(version, kMetricsType));
+        return respond(Answer{Typed(version, kMetricsType,
+                                    MetricsText(services.metrics, services.openConnections(),
                                                 services.wrongKeysWaiting.Open()))});
     case Route::NotAllowed: {
         Response response =
@@ -295,7 +314,21 @@ void HandleRequest(RequestServices& services, Request request, const std::string
         response.set(http::field::allow, AllowedMethods(request.target()));
         return respond(Answer{std::move(response)});
     }
+    case Route::BadTarget:
+        return respond(Answer{
+            PlainResponse(http::status::bad_request, version, "malformed request target\n")});
     case Route::NotFound:
         return respond(Answer{PlainResponse(http::status::not_found, version, "not found\n")});
     }
+}
+
+} // namespace
+
+void HandleRequest(RequestServices& services, Request request, const std::string& peer,
+                   const Respond& respond)
+{
+    if (request.method() != http::verb::head)
+        return RouteRequest(services, request, peer, false, respond);
+    RouteRequest(services, request, peer, true,
+                 [respond](Answer answer) { respond(WithoutBody(std::move(answer))); });
 }

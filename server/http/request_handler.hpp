@@ -1,13 +1,12 @@
 #pragma once
 // What the server answers to a request, knowing nothing of sockets: a parsed request and the
-// peer's address in, one response out. Answers that need the store come later, from a store
+// peer's address in, one response out, its length set (a HEAD's answer has the GET's headers and
+// no body, and the body is not made). Answers that need the store come later, from a store
 // thread; every other answer comes at once.
 #include "server/http/connection_slots.hpp"
-#include "server/http/forwarded_client.hpp"
+#include "server/http/health_check.hpp"
 #include "server/http/operator_key.hpp"
-#include "server/http/stalled_connections.hpp"
 #include "server/intake/report_decision.hpp"
-#include "server/monitor/request_log.hpp"
 #include "server/monitor/server_metrics.hpp"
 #include "server/server_settings.hpp"
 #include "server/store/report_recorder.hpp"
@@ -53,16 +52,16 @@ struct Answer {
 
 // What the handling of every request shares; lives as long as the server.
 struct RequestServices {
-    RequestServices(ServerOptions options, ReportRecorder& recorder, ServerMetrics& metrics);
-    const ServerOptions options;
+    RequestServices(const ServerOptions& options, ReportRecorder& recorder, ServerMetrics& metrics,
+                    boost::asio::any_io_executor timers,
+                    std::function<std::size_t()> openConnections);
+    const std::string operatorKey; // empty: the export is refused to everyone
     ReportRecorder& recorder;
     ServerMetrics& metrics;
-    const TrustedProxies trustedProxies;
-    ConnectionSlots slots; // shown in the metrics
-    StalledConnections stalled;
+    const std::function<std::size_t()> openConnections; // for the metrics
     PageCache page;
+    HealthCheck health;
     ConnectionSlots wrongKeysWaiting{kWrongKeysWaiting, kWrongKeysWaitingPerAddress};
-    RequestLogWriter log; // the request lines
 };
 
 // Runs once with the answer: on the calling thread, or on a store thread.
@@ -71,9 +70,10 @@ using Respond = std::function<void(Answer)>;
 void HandleRequest(RequestServices& services, Request request, const std::string& peer,
                    const Respond& respond);
 
-// The time now as the Date header writes it: "Tue, 08 Dec 2026 02:13:00 GMT".
-std::string HttpDate();
+// Whether a request that waits for "100 Continue" may send its body: a report may; anything
+// else is answered from its headers (and its connection closed after the answer).
+bool MayContinue(const boost::beast::http::request_header<>& header);
 
-// A short text answer with the headers every response carries; `version` 0 (no request read
-// yet) answers in HTTP/1.1.
+// A short text answer with the headers every response carries and its length; `version` 0 (no
+// request read yet) answers in HTTP/1.1.
 Response PlainResponse(boost::beast::http::status status, unsigned version, std::string_view text);

@@ -13,13 +13,38 @@ std::string_view Query(std::string_view target)
 
 } // namespace
 
-std::string_view TargetPath(std::string_view target)
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 {
-    if (target.rfind("http://", 0) == 0) {
-        const auto slash = target.find('/', 7);
-        target = slash == std::string_view::npos ? std::string_view("/") : target.substr(slash);
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char c = text[i];
+        if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != prefix[i])
+            return false;
     }
-    return target.substr(0, target.find('?'));
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string_view> TargetPath(std::string_view target)
+{
+    if (!target.empty() && target.front() == '/')
+        return target.substr(0, target.find('?'));
+    // The absolute form: the authority ends at the path, the query or the target's end.
+    for (std::string_view scheme : {"http://", "https://"}) {
+        if (!StartsWithNoCase(target, scheme))
+            continue;
+        target.remove_prefix(scheme.size());
+        const auto end = target.find_first_of("/?");
+        if (end == std::string_view::npos || target[end] == '?')
+            return std::string_view("/");
+        target.remove_prefix(end);
+        return target.substr(0, target.find('?'));
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> QueryValue(std::string_view target, std::string_view name)
@@ -38,7 +63,7 @@ std::optional<std::string> QueryValue(std::string_view target, std::string_view 
 
 const char* AllowedMethods(std::string_view target)
 {
-    return TargetPath(target) == kReportPath ? "POST" : "GET, HEAD";
+    return TargetPath(target) == std::string_view(kReportPath) ? "POST" : "GET, HEAD";
 }
 
 namespace {
@@ -67,7 +92,10 @@ bool IsReadPath(std::string_view path)
 
 Route RouteOf(std::string_view method, std::string_view target)
 {
-    const std::string_view path = TargetPath(target);
+    const auto found = TargetPath(target);
+    if (!found)
+        return Route::BadTarget;
+    const std::string_view path = *found;
     if (path == kReportPath)
         return method == "POST" ? Route::Report : Route::NotAllowed;
     for (const ReadRoute& known : kReadRoutes) {

@@ -18,12 +18,14 @@ enum class Route {
     Metrics,    // GET of the metrics (Prometheus text)
     NotAllowed, // a known path with another method: 405
     NotFound,   // 404
+    BadTarget,  // neither a path nor an http or https URL: 400
 };
 
 Route RouteOf(std::string_view method, std::string_view target);
 
-// The target's path without scheme, authority and query: "/" for "http://host".
-std::string_view TargetPath(std::string_view target);
+// The target's path without scheme, authority and query: "/" for "http://host" and for
+// "HTTPS://host?q"; nullopt for a target that is neither a path nor an http or https URL.
+std::optional<std::string_view> TargetPath(std::string_view target);
 
 // The decoded value of `name` in the target's query ("name=" gives empty text); nullopt when the
 // query has no such name.

@@ -110,7 +110,7 @@ TEST(ForwardedClient, TheServerStoresTheClientATrustedProxyNames)
         EXPECT_EQ(ExchangeFrom("127.0.0.1", port,
                                WithHeader(PostRequest(SampleForm("100003"), port),
                                           "X-Forwarded-For: <script>\r\n"))
-                      .rfind("HTTP/1.1 400", 0),
+                      .rfind("HTTP/1.0 400", 0),
                   0u);
         std::promise<std::vector<std::string>> peers;
         server.Recorder().Submit([&](ReportStore& store) {

@@ -18,7 +18,7 @@ class RequestHandler : public ::testing::Test {
     RequestHandler()
         : recorder_([folder = FreshSqliteFolder()] { return OpenReportStore(folder); }, 1,
                     Settings{}.maxBatch, metrics_),
-          services_(WithKey(), recorder_, metrics_)
+          services_(WithKey(), recorder_, metrics_, io_.get_executor(), [] { return 0; })
     {
     }
 
@@ -46,6 +46,7 @@ class RequestHandler : public ::testing::Test {
     }
     ServerMetrics metrics_;
     ReportRecorder recorder_;
+    boost::asio::io_context io_; // the health check's deadline; the store answers first here
 
   protected:
     RequestServices services_;
@@ -85,6 +86,16 @@ TEST_F(RequestHandler, AnswersEachRouteWithItsStatusTypeAndBody)
          "Allow", "GET, HEAD"},
         {http::verb::get, "/nothing", "", "", 404, "text/plain; charset=utf-8", "not found", "",
          ""},
+        // Absolute forms are read by their path, in either scheme and any case; the authority
+        // ends at the query too.
+        {http::verb::get, "HTTPS://example.org/healthz", "", "", 200, "text/plain; charset=utf-8",
+         "ok\n", "", ""},
+        {http::verb::get, "HtTp://h?x=/metrics", "", "", 200, "text/html; charset=utf-8",
+         "<!DOCTYPE html>", "", ""},
+        {http::verb::get, "ftp://h/metrics", "", "", 400, "text/plain; charset=utf-8",
+         "malformed request target", "", ""},
+        {http::verb::get, "metrics", "", "", 400, "text/plain; charset=utf-8",
+         "malformed request target", "", ""},
     };
     for (const auto& c : cases) {
         Answer answer = Handle(c.method, c.target, c.body, c.authorization);
@@ -100,6 +111,57 @@ TEST_F(RequestHandler, AnswersEachRouteWithItsStatusTypeAndBody)
         if (auto* text = std::get_if<Response>(&answer.response)) {
             EXPECT_EQ(text->body().substr(0, c.bodyStart.size()), c.bodyStart) << c.target;
         }
+    }
+}
+
+// A HEAD has the GET's status and headers and no body; where only the body needs the store or
+// the export, none is made (and no length is claimed).
+TEST_F(RequestHandler, HeadIsAnsweredWithoutMakingTheBody)
+{
+    const struct {
+        std::string target, authorization;
+        unsigned status;
+        std::string type, length;
+    } cases[] = {
+        {"/", "", 200, "text/html; charset=utf-8", ""},
+        {"/healthz", "", 200, "text/plain; charset=utf-8", "3"},
+        {"/metrics", "", 200, "text/plain; version=0.0.4; charset=utf-8", ""},
+        {"/export.csv", "Bearer " + kKey, 200, "text/csv; charset=utf-8", ""},
+        {"/export.csv", "", 401, "text/plain; charset=utf-8", "22"},
+        {"/unknown.csv?raw=1", "Bearer " + kKey, 200, "text/csv", ""},
+        {"/nothing", "", 404, "text/plain; charset=utf-8", "10"},
+    };
+    for (const auto& c : cases) {
+        Answer answer = Handle(http::verb::head, c.target, "", c.authorization);
+        const Response* response = std::get_if<Response>(&answer.response);
+        ASSERT_NE(response, nullptr) << c.target << ": no export file is written";
+        EXPECT_EQ(response->result_int(), c.status) << c.target;
+        EXPECT_EQ((*response)[http::field::content_type], c.type) << c.target;
+        EXPECT_EQ((*response)[http::field::content_length], c.length) << c.target;
+        EXPECT_EQ(response->body(), "") << c.target;
+    }
+}
+
+// Only a report may send its body after "100 Continue"; anything else is answered from its
+// headers.
+TEST(MayContinue, OnlyAReport)
+{
+    const struct {
+        http::verb method;
+        std::string target;
+        bool allowed;
+    } cases[] = {
+        {http::verb::post, kReportPath, true},
+        {http::verb::post, std::string("http://h") + kReportPath, true},
+        {http::verb::post, "/nothing", false},
+        {http::verb::put, kReportPath, false},
+        {http::verb::get, "/export.csv", false},
+    };
+    for (const auto& c : cases) {
+        http::request_header<> header;
+        header.method(c.method);
+        header.target(c.target);
+        EXPECT_EQ(MayContinue(header), c.allowed) << c.target;
     }
 }
 

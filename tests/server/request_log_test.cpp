@@ -37,7 +37,7 @@ TEST(RequestLog, OneLineWithTheQueryLeftOutAndHostileBytesEscaped)
         entry.peer = "192.0.2.7";
         entry.method = "GET";
         // The connection logs the target's path alone.
-        entry.path = TargetPath(c.target);
+        entry.path = TargetPath(c.target).value_or("-");
         entry.status = 200;
         entry.bytes = 1234;
         entry.micros = 56;

@@ -68,13 +68,25 @@ struct Received {
     bool closed = false;
 };
 
+// A connection to the server from a loopback address of the caller's choice.
+inline boost::asio::ip::tcp::socket Connected(boost::asio::io_context& io, unsigned short port,
+                                              const char* from = "127.0.0.1")
+{
+    namespace asio = boost::asio;
+    asio::ip::tcp::socket socket(io);
+    socket.open(asio::ip::tcp::v4());
+    socket.bind({asio::ip::make_address(from), 0});
+    socket.connect({asio::ip::make_address("127.0.0.1"), port});
+    return socket;
+}
+
 inline Received Exchange(unsigned short port, const std::string& request,
-                         std::chrono::milliseconds limit = std::chrono::seconds(5))
+                         std::chrono::milliseconds limit = std::chrono::seconds(5),
+                         const char* from = "127.0.0.1")
 {
     namespace asio = boost::asio;
     asio::io_context io;
-    asio::ip::tcp::socket socket(io);
-    socket.connect({asio::ip::make_address("127.0.0.1"), port});
+    asio::ip::tcp::socket socket = Connected(io, port, from);
     // The server may answer and close before everything was sent (a 413): that is no failure.
     boost::system::error_code writeError;
     asio::write(socket, asio::buffer(request), writeError);
@@ -106,9 +118,11 @@ inline std::string PostRequest(const std::string& body, unsigned short port)
 }
 
 inline std::string Get(unsigned short port, const std::string& target,
-                       const std::string& headers = "")
+                       const std::string& headers = "", const char* from = "127.0.0.1")
 {
-    return Exchange(port, "GET " + target + " HTTP/1.0\r\n" + headers + "\r\n").bytes;
+    return Exchange(port, "GET " + target + " HTTP/1.0\r\n" + headers + "\r\n",
+                    std::chrono::seconds(5), from)
+        .bytes;
 }
 
 inline std::string BodyOf(const std::string& response)

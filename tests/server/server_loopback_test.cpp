@@ -1,4 +1,4 @@
-#include "server/http/stalled_connections.hpp"
+#include "server/http/admission.hpp"
 #include "server/views/csv_export.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
@@ -187,7 +187,7 @@ TEST_P(ServerTest, AFullServerMakesRoomForANewcomer)
         idle.emplace_back(io);
         idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
     }
-    std::this_thread::sleep_for(kMinEvictableWait + 100ms);
+    std::this_thread::sleep_for(kFirstRequestGrace + 100ms);
     const Received served = Exchange(server_->Port(), "GET / HTTP/1.0\r\n\r\n", 2s);
     EXPECT_EQ(served.bytes.rfind("HTTP/1.0 200", 0), 0u) << served.bytes.substr(0, 80);
     char byte;
