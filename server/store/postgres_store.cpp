@@ -1,5 +1,6 @@
 // The shared engine: a PostgreSQL database that several server processes may use at once.
 // Uniqueness is the database's (a unique index), so concurrent servers record a report once.
+#include "server/store/postgres_deadline.hpp"
 #include "server/store/report_store.hpp"
 #include "server/store/schema_upgrade.hpp"
 #include "server/store/store_schema.hpp"
@@ -113,7 +114,9 @@ Parameters TallyParameters(const TallyChanges& changes, std::vector<std::string>
 // A statement that must succeed; throws with the server's message otherwise.
 Result Command(PGconn* conn, const char* sql)
 {
-    Result result(PQexec(conn, sql));
+    if (!PQsendQuery(conn, sql))
+        throw std::runtime_error(std::string("postgresql: ") + PQerrorMessage(conn));
+    Result result(LastResult(conn));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw std::runtime_error(std::string("postgresql: ") + PQresultErrorMessage(result.get()));
@@ -135,9 +138,11 @@ ResultRows RowsOf(const PGresult* result)
 // Runs `sql` with the parameters, results in the binary format; throws on failure.
 Result Executed(PGconn* conn, const std::string& sql, const Parameters& parameters)
 {
-    Result result(PQexecParams(conn, sql.c_str(), static_cast<int>(parameters.values.size()),
-                               nullptr, parameters.values.data(), parameters.lengths.data(),
-                               parameters.formats.data(), 1));
+    if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(parameters.values.size()), nullptr,
+                           parameters.values.data(), parameters.lengths.data(),
+                           parameters.formats.data(), 1))
+        throw std::runtime_error(std::string("postgresql: ") + PQerrorMessage(conn));
+    Result result(LastResult(conn));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw std::runtime_error("postgresql: " + std::string(PQresultErrorMessage(result.get())));
@@ -154,6 +159,20 @@ constexpr char kHighestIdSql[] = "SELECT CAST(coalesce(max(id), 0) AS TEXT) FROM
 
 // An export reads this many rows a statement, from the primary key onwards.
 constexpr int kExportRows = 1000;
+
+// How long after a batch began its commit may still be taken, by the database's clock, and how
+// much longer it is waited for (clocks of two machines differ a little).
+constexpr std::chrono::milliseconds kCommitWithin{4000};
+constexpr std::chrono::milliseconds kCommitGuardMargin{1000};
+
+// A statement that fails (division by zero) once the database's clock has passed `by`.
+std::string CommitGuardSql(std::chrono::system_clock::time_point by)
+{
+    const auto micros =
+        std::chrono::duration_cast<std::chrono::microseconds>(by.time_since_epoch()).count();
+    return "SELECT 1 / CAST(clock_timestamp() < to_timestamp(" + std::to_string(micros / 1000000) +
+           "." + std::to_string(1000000 + micros % 1000000).substr(1) + ") AS INT)";
+}
 
 // The upsert of tally steps given as five arrays.
 const std::string kAddTalliesSql =
@@ -232,7 +251,12 @@ class PostgresStore : public ReportStore {
         Parameters parameters;
     };
     // Sends the steps at once and returns one result per step; throws on the first failure.
-    std::vector<Result> Pipeline(const std::vector<Step>& steps);
+    std::vector<Result>
+    Pipeline(const std::vector<Step>& steps,
+             std::chrono::steady_clock::time_point by = std::chrono::steady_clock::now() +
+                                                        kPostgresAnswerWait);
+    // Ends a failed transaction; a connection that cannot is left broken for the caller.
+    void RollBack();
     std::vector<RecordOutcome> RecordTogether(const std::vector<StoredReport>& reports);
     // Whether the report, not stored for its key, is a second post of the stored one.
     bool IsRepostOfStored(const StoredReport& report);
@@ -252,7 +276,7 @@ class PostgresStore : public ReportStore {
 void PostgresStore::Connect()
 {
     PQfinish(conn_);
-    conn_ = PQconnectdb(url_.c_str());
+    conn_ = ConnectPostgres(url_);
     if (PQstatus(conn_) != CONNECTION_OK) {
         // Freed here: a constructor that throws runs no destructor.
         const std::string reason = std::string("postgresql connect: ") + PQerrorMessage(conn_);
@@ -262,6 +286,9 @@ void PostgresStore::Connect()
     }
     PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
+    // A statement the database itself ends, below the program's 20 s (an URL's options win).
+    if (!std::string(PQparameterStatus(conn_, "statement_timeout") ?: "0").compare("0"))
+        Command((std::string("SET statement_timeout = ") + kPostgresStatementTimeoutMs).c_str());
     PostgresSession session(conn_);
     UpgradeSchema(session, kPostgresDialect);
     // A batch's reports, and the machines of those recorded that are new, in one statement: it
@@ -298,14 +325,18 @@ void PostgresStore::Reconnect()
     const auto giveUp = std::chrono::steady_clock::now() +
                         (away_ ? std::chrono::seconds(0) : std::chrono::seconds(5));
     for (;;) {
+        const auto attempt = std::chrono::steady_clock::now();
         try {
             Connect();
             away_ = false;
             return;
-        } catch (const std::runtime_error&) {
-            if (std::chrono::steady_clock::now() >= giveUp) {
+        } catch (const std::runtime_error& e) {
+            // A restart refuses connections at once; an attempt that waited out its timeout
+            // met a database that does not answer, and another would wait as long.
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= giveUp || now - attempt >= std::chrono::seconds(1)) {
                 away_ = true;
-                throw;
+                throw StoreUnavailable(e.what());
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
@@ -314,16 +345,20 @@ void PostgresStore::Reconnect()
 
 Result PostgresStore::Prepared(const std::string& name, const Parameters& parameters)
 {
-    Result result(PQexecParams(
-        conn_, statements_.at(name).c_str(), static_cast<int>(parameters.values.size()), nullptr,
-        parameters.values.data(), parameters.lengths.data(), parameters.formats.data(), 1));
+    if (!PQsendQueryParams(conn_, statements_.at(name).c_str(),
+                           static_cast<int>(parameters.values.size()), nullptr,
+                           parameters.values.data(), parameters.lengths.data(),
+                           parameters.formats.data(), 1))
+        throw std::runtime_error("postgresql " + name + ": " + PQerrorMessage(conn_));
+    Result result(LastResult(conn_));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw std::runtime_error("postgresql " + name + ": " + PQresultErrorMessage(result.get()));
     return result;
 }
 
-std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps)
+std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps,
+                                            std::chrono::steady_clock::time_point by)
 {
     if (!PQenterPipelineMode(conn_))
         throw std::runtime_error(std::string("postgresql pipeline: ") + PQerrorMessage(conn_));
@@ -341,7 +376,7 @@ std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps)
     std::vector<Result> results;
     std::string failure = sent ? "" : PQerrorMessage(conn_);
     while (sent) {
-        Result result(PQgetResult(conn_));
+        Result result(NextResult(conn_, by));
         if (!result) {
             if (PQstatus(conn_) != CONNECTION_OK) {
                 failure = PQerrorMessage(conn_);
@@ -363,6 +398,14 @@ std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps)
     return results;
 }
 
+void PostgresStore::RollBack()
+{
+    try {
+        Command("ROLLBACK");
+    } catch (const std::runtime_error&) {
+    }
+}
+
 std::vector<RecordOutcome> PostgresStore::Record(const std::vector<StoredReport>& reports)
 {
     try {
@@ -370,7 +413,7 @@ std::vector<RecordOutcome> PostgresStore::Record(const std::vector<StoredReport>
     } catch (const std::runtime_error&) {
         if (PQstatus(conn_) == CONNECTION_OK && PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) {
             // A statement failed on a sound connection: nothing is stored, the caller decides.
-            PQclear(PQexec(conn_, "ROLLBACK"));
+            RollBack();
             throw;
         }
     }
@@ -393,6 +436,7 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
 {
     // The batch goes out in two round trips of few statements: the reports with their machines,
     // then the tallies, the rank and the commit.
+    const auto started = std::chrono::steady_clock::now();
     std::vector<std::string> numbers;
     numbers.reserve(reports.size() * 2);
     std::vector<std::vector<const std::string*>> columns(3 + kReportFieldCount);
@@ -446,9 +490,15 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
     if (!changes.empty())
         finish.push_back({"add_tallies", nullptr, TallyParameters(changes, tallyArrays)});
     finish.push_back({"gain_tally", nullptr, {}});
+    // A commit that reaches a database stalled past the guard's moment fails instead, so the
+    // batch given up on below is not stored later, when the database resumes. (Only a stall
+    // between the guard and the commit itself leaves it stored unanswered.)
+    const std::string guard = CommitGuardSql(std::chrono::system_clock::now() + kCommitWithin);
+    finish.push_back({"", guard.c_str(), {}});
     finish.push_back({"", "COMMIT", {}});
-    const std::vector<Result> finished = Pipeline(finish);
-    const GainCounts gains = GainCountsFrom(RowsOf(finished.at(finished.size() - 2).get()));
+    const std::vector<Result> finished =
+        Pipeline(finish, started + kCommitWithin + kCommitGuardMargin);
+    const GainCounts gains = GainCountsFrom(RowsOf(finished.at(finished.size() - 3).get()));
     for (std::size_t r = 0; r < reports.size(); ++r) {
         const auto gain = GainOf(reports[r].values);
         if (outcomes[r].recorded && gain)
@@ -471,7 +521,7 @@ SurveyFigures PostgresStore::Summarize()
             for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
                 results.push_back(RowsOf(Prepared("survey" + std::to_string(i)).get()));
         } catch (...) {
-            PQclear(PQexec(conn_, "ROLLBACK"));
+            RollBack();
             throw;
         }
         Command("COMMIT");
@@ -490,7 +540,8 @@ void PostgresStore::ForEachRow(const char* name, const Parameters& parameters,
         throw std::runtime_error(std::string("postgresql ") + name + ": " + PQerrorMessage(conn_));
     // Every result is read to the end, even after a failure, so the connection stays usable.
     std::exception_ptr failure;
-    while (PGresult* next = PQgetResult(conn_)) {
+    while (PGresult* next =
+               NextResult(conn_, std::chrono::steady_clock::now() + kPostgresAnswerWait)) {
         const Result result(next);
         const ExecStatusType status = PQresultStatus(next);
         if (status == PGRES_SINGLE_TUPLE && !failure) {

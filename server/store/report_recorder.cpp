@@ -2,6 +2,8 @@
 
 #include "server/monitor/event_log.hpp"
 
+#include <algorithm>
+
 #include <future>
 
 namespace {
@@ -58,7 +60,7 @@ void ReportRecorder::Record(StoredReport report, Done done)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        pending_.push_back({std::move(report), std::move(done)});
+        pending_.push_back({std::move(report), std::move(done), std::chrono::steady_clock::now()});
     }
     writerWake_.notify_one();
 }
@@ -88,6 +90,20 @@ void ReportRecorder::WriteLoop(ReportStore& store)
                 pending_.pop_front();
             }
         }
+        // Reports that waited out a stalled store are answered now, not stored: their senders
+        // would give up before another try could answer.
+        const auto late = std::chrono::steady_clock::now() - kLongestQueueWait;
+        const auto fresh = std::stable_partition(
+            batch.begin(), batch.end(), [late](const Pending& p) { return p.queuedAt < late; });
+        if (fresh != batch.begin()) {
+            LogStoreFailure("storing " + std::to_string(fresh - batch.begin()) + " reports",
+                            "they waited too long for the store");
+            for (auto p = batch.begin(); p != fresh; ++p)
+                p->done(std::nullopt);
+            batch.erase(batch.begin(), fresh);
+            if (batch.empty())
+                continue;
+        }
         reports.clear();
         for (Pending& pending : batch)
             reports.push_back(std::move(pending.report));
@@ -102,6 +118,7 @@ std::vector<std::optional<RecordOutcome>>
 StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerMetrics& metrics)
 {
     std::vector<std::optional<RecordOutcome>> outcomes(reports.size());
+    bool unavailable = false; // the store did not answer: no report is tried again
     // `last`: no other try follows, so a failure leaves the reports unstored.
     const auto transaction = [&](const std::vector<StoredReport>& part, bool last) {
         const auto start = std::chrono::steady_clock::now();
@@ -110,6 +127,11 @@ StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerM
             CountCommit(metrics, std::chrono::duration_cast<std::chrono::microseconds>(
                                      std::chrono::steady_clock::now() - start));
             return std::optional(std::move(stored));
+        } catch (const StoreUnavailable& e) {
+            unavailable = true;
+            ++metrics.storeFailures;
+            LogStoreFailure("storing " + std::to_string(part.size()) + " reports", e.what());
+            return std::optional<std::vector<RecordOutcome>>();
         } catch (const std::exception& e) {
             const std::string what = "storing " + std::to_string(part.size()) + " reports";
             // Only a failure that loses reports is one to alert on; one retried is a warning.
@@ -130,7 +152,7 @@ StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerM
     // database aborts one) or one report the database refuses fails only itself this way; and a
     // batch of one that met a passing failure (a connection the database closed) has its second
     // chance like any other.
-    for (std::size_t i = 0; i < reports.size(); ++i) {
+    for (std::size_t i = 0; i < reports.size() && !unavailable; ++i) {
         if (const auto alone = transaction({reports[i]}, true))
             outcomes[i] = alone->at(0);
     }

@@ -6,6 +6,7 @@
 #include "server/store/report_store.hpp"
 #include "server/monitor/server_metrics.hpp"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -19,6 +20,10 @@
 // and counted, each transaction's time measured.
 std::vector<std::optional<RecordOutcome>>
 StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerMetrics& metrics);
+
+// How long a report may wait for its transaction before it is answered as not stored: with the
+// store's own bounds its answer comes within some 14 s, before the program gives up at 20 s.
+constexpr std::chrono::seconds kLongestQueueWait{8};
 
 class ReportRecorder {
   public:
@@ -46,6 +51,7 @@ class ReportRecorder {
     struct Pending {
         StoredReport report;
         Done done;
+        std::chrono::steady_clock::time_point queuedAt;
     };
     void WriteLoop(ReportStore& store);
     void ReadLoop(ReportStore& store, Lane lane);

@@ -7,8 +7,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+// The store did not answer in time (a stalled or unreachable database): what waited for it is
+// answered as failed at once, not tried again piece by piece, each waiting as long.
+struct StoreUnavailable : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // A report as received: the raw GBK bytes of every field, when and from where.
 struct StoredReport {
