@@ -4,13 +4,16 @@ full: every report gets 500 (never "recorded") and /healthz 503, until the file 
 is room again. A PostgreSQL restart under load: no report lost or answered wrongly, and every
 post, the page, the export and /healthz answer again once the database is back.
 Usage: store_failures_test.py ROOT SERVER_BINARY (the full disk needs a mount namespace, the
-restart the throwaway cluster of VXM_TEST_POSTGRES_URL; each is skipped without)."""
+restart the throwaway cluster of VXM_TEST_POSTGRES_URL; each is skipped without). A stopped
+PostgreSQL (every process of that cluster SIGSTOPped, then resumed): /healthz says so within a
+second, reports are answered as failed before the program gives up, and none of them is stored."""
 import contextlib
 import csv
 import io
 import os
 import pathlib
 import re
+import signal
 import subprocess
 import sys
 import tempfile
@@ -157,6 +160,74 @@ def postgres_restart(root, binary, bodies, work):
     server.stop()
 
 
+def cluster_processes(data):
+    """The postmaster of the cluster in `data` and its children."""
+    postmaster = int(pathlib.Path(data, "postmaster.pid").read_text().split()[0])
+    children = [int(p.name) for p in pathlib.Path("/proc").iterdir() if p.name.isdigit() and
+                _parent(p) == postmaster]
+    return [postmaster] + children
+
+
+def _parent(proc):
+    try:
+        return int(proc.joinpath("stat").read_text().rsplit(")", 1)[1].split()[1])
+    except (OSError, IndexError, ValueError):
+        return None
+
+
+def postgres_stopped(binary, bodies, work):
+    """Every process of the database stopped (SIGSTOP): /healthz says 503 within a second, each
+    report is answered before the program's 20 s with 500, and none of them is stored when the
+    database resumes."""
+    url = os.environ.get("VXM_TEST_POSTGRES_URL", "")
+    cluster = re.search(r"host=([^&]+)", url)
+    if not cluster or not pathlib.Path(cluster.group(1), "data").is_dir():
+        print("store_failures_test: stopped PostgreSQL skipped: no throwaway cluster")
+        return
+    database = f"stopped{os.getpid()}"
+    subprocess.run(["psql", "-q", url, "-c", f"CREATE DATABASE {database}"], check=True)
+    server = Server([binary, "--database", url.replace("///postgres", "///" + database)], work)
+    check(server.post(bodies[0]) == "recorded", "stopped: the first report is not recorded")
+    processes = cluster_processes(pathlib.Path(cluster.group(1), "data"))
+    answers = []
+
+    def post(body):
+        sent = time.monotonic()
+        answer = server.post(body)
+        answers.append((account(body), answer, time.monotonic() - sent))
+
+    try:
+        for pid in processes:
+            os.kill(pid, signal.SIGSTOP)
+        posters = [threading.Thread(target=post, args=(body,)) for body in bodies[1:7]]
+        for poster in posters:
+            poster.start()
+        start = time.monotonic()
+        health = server.request("/healthz")[0]
+        health_took = time.monotonic() - start
+        check(health == 503 and health_took < 1.5,
+              f"stopped: /healthz {health} after {health_took:.1f} s")
+        for poster in posters:
+            poster.join()
+    finally:
+        for pid in processes:
+            os.kill(pid, signal.SIGCONT)
+    time.sleep(1)
+    for name, answer, took in answers:
+        check(took < 18, f"stopped: report {name} answered after {took:.1f} s")
+        check(answer.startswith("500 "), f"stopped: report {name} answered {answer}")
+    time.sleep(2)
+    stored = server.accounts()
+    for name, answer, _ in answers:
+        check(answer == "recorded" or name not in stored,
+              f"stopped: report {name} answered {answer} but stored")
+    check(server.post(bodies[7]) == "recorded", "stopped: no report recorded once it resumed")
+    check(server.request("/healthz")[0] == 200, "stopped: /healthz not 200 once it resumed")
+    print("store_failures_test: stopped PostgreSQL: /healthz", health, f"in {health_took:.2f} s;",
+          ", ".join(f"{a[:3]} in {t:.1f} s" for _, a, t in answers))
+    server.stop()
+
+
 def main(root, binary):
     with tempfile.TemporaryDirectory() as work:
         reports = pathlib.Path(work, "reports")
@@ -166,6 +237,7 @@ def main(root, binary):
         sqlite_taken_away(binary, bodies, work)
         sqlite_full(binary, bodies, work)
         postgres_restart(root, binary, bodies, work)
+        postgres_stopped(binary, bodies[20:], work)
     for problem in problems[:20]:
         print("store_failures_test:", problem)
     print("store_failures_test:", "FAILED" if problems else "passed")
