@@ -99,6 +99,11 @@ if(VXM_TESTS)
            COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/store_failures_test.py
                    ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
 
+  # The shipped nginx site against one address's slow bodies, honest reports beside them.
+  add_test(NAME server_tls_front_attack
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/tls_front_attack_test.py
+                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+
   # The move of a SQLite folder into PostgreSQL (needs VXM_TEST_POSTGRES_URL, skipped without).
   add_test(NAME server_move_to_postgres
            COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/move_to_postgres_test.py
