@@ -1,5 +1,6 @@
 #include "eval/score_table_resource.hpp"
 
+#include "common/owners_win.hpp"
 #include "common/text_resource.hpp"
 
 #include <windows.h>
@@ -14,10 +15,8 @@ bool DebugOutputHasReader()
     if (IsDebuggerPresent())
         return true;
     for (const char* buffer : {"DBWIN_BUFFER", "Global\\DBWIN_BUFFER"}) {
-        if (const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, buffer)) {
-            CloseHandle(mapping);
+        if (const KernelHandle mapping{OpenFileMappingA(FILE_MAP_READ, FALSE, buffer)})
             return true;
-        }
     }
     return false;
 }

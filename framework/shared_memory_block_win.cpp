@@ -1,5 +1,6 @@
 #include "framework/shared_memory_block.hpp"
 
+#include "common/owners_win.hpp"
 #include "framework/default_setting.hpp"
 
 #include <windows.h>
@@ -17,8 +18,8 @@ namespace {
 constexpr DWORD kBlockSize = 4;
 static_assert(sizeof(DefaultSetting*) == kBlockSize, "the block holds a 32-bit address");
 
-HANDLE gMapping = nullptr;
-void* gView = nullptr;
+KernelHandle gMapping;
+MappedView gView;
 
 } // namespace
 
@@ -28,19 +29,19 @@ void CreateSharedMemoryBlock()
 {
     char name[32] = {};
     std::snprintf(name, sizeof name, "%dVXM_Share_Mem", static_cast<int>(GetCurrentProcessId()));
-    gMapping =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize, name);
+    gMapping.reset(
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize, name));
     if (!gMapping) {
         std::printf("Could not open file mapping object (%d).\n", static_cast<int>(GetLastError()));
         return;
     }
-    gView = MapViewOfFile(gMapping, FILE_MAP_ALL_ACCESS, 0, 0, kBlockSize);
+    gView.reset(MapViewOfFile(gMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, kBlockSize));
     if (!gView) {
         std::printf("Could not map view of file (%d).\n", static_cast<int>(GetLastError()));
         return;
     }
     gDefaultSetting = new (std::nothrow) DefaultSetting;
-    *static_cast<DefaultSetting**>(gView) = gDefaultSetting;
+    *static_cast<DefaultSetting**>(gView.get()) = gDefaultSetting;
     std::atexit(ReleaseSharedMemoryBlock);
 }
 
@@ -48,12 +49,8 @@ void ReleaseSharedMemoryBlock()
 {
     delete gDefaultSetting;
     gDefaultSetting = nullptr;
-    if (gView)
-        UnmapViewOfFile(gView);
-    gView = nullptr;
-    if (gMapping)
-        CloseHandle(gMapping);
-    gMapping = nullptr;
+    gView.reset();
+    gMapping.reset();
 }
 
 } // namespace Kordo

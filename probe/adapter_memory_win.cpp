@@ -1,5 +1,7 @@
 #include "probe/adapter_memory.hpp"
 
+#include "common/owners_win.hpp"
+
 #include <windows.h>
 
 #include <cstring>
@@ -42,26 +44,24 @@ AdapterDriverKey ReadDriverKey(HKEY key)
 
 std::uint64_t AdapterMemoryBytes(const std::string& description)
 {
-    HKEY displayClass = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDisplayClass, 0, KEY_READ, &displayClass) !=
-        ERROR_SUCCESS)
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDisplayClass, 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return 0;
+    const RegistryKey displayClass(opened);
     std::vector<AdapterDriverKey> keys;
     char name[256];
     for (DWORD index = 0;; ++index) {
         DWORD length = sizeof name;
-        const LONG status =
-            RegEnumKeyExA(displayClass, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG status = RegEnumKeyExA(displayClass.get(), index, name, &length, nullptr,
+                                          nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS)
             break;
-        HKEY adapter = nullptr;
         if (status != ERROR_SUCCESS || !IsAdapterKeyName(name) ||
-            RegOpenKeyExA(displayClass, name, 0, KEY_QUERY_VALUE, &adapter) != ERROR_SUCCESS)
+            RegOpenKeyExA(displayClass.get(), name, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
             continue;
-        keys.push_back(ReadDriverKey(adapter));
-        RegCloseKey(adapter);
+        const RegistryKey adapter(opened);
+        keys.push_back(ReadDriverKey(adapter.get()));
     }
-    RegCloseKey(displayClass);
     const int chosen = AdapterKeyIndex(keys, description);
     return chosen < 0 ? 0 : keys[chosen].memoryBytes;
 }

@@ -1,5 +1,6 @@
 #include "probe/graphics_probe.hpp"
 
+#include "common/owners_win.hpp"
 #include "probe/adapter_memory.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
@@ -11,6 +12,8 @@
 #include <ddraw.h>
 
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -33,16 +36,14 @@ bool QueryVideoMemory(IDirectDraw7& draw, DWORD& localBytes, DWORD& totalBytes)
     return true;
 }
 
-} // namespace
-
-static_assert(sizeof(DDCAPS) == 380, "the DirectDraw 7 capability record");
-
-std::string GetGpuList()
+// Every adapter Direct3D 9 names, or nothing when Direct3D 9 cannot be created. Its object is
+// given back before the caller goes on to DirectDraw.
+std::optional<std::vector<AdapterIdentity>> ListAdapters()
 {
     const auto create = ProbeFunction<decltype(Direct3DCreate9)>("d3d9.dll", "Direct3DCreate9");
-    IDirect3D9* d3d = create ? create(D3D_SDK_VERSION) : nullptr;
+    const ComPtr<IDirect3D9> d3d(create ? create(D3D_SDK_VERSION) : nullptr);
     if (!d3d)
-        return "";
+        return std::nullopt;
     std::vector<AdapterIdentity> adapters;
     // The count is asked again after every adapter, as adapters may come and go meanwhile.
     for (UINT adapter = 0; adapter < d3d->GetAdapterCount(); ++adapter) {
@@ -55,8 +56,17 @@ std::string GetGpuList()
              static_cast<std::uint32_t>(identifier.DriverVersion.HighPart),
              identifier.DriverVersion.LowPart});
     }
-    d3d->Release();
-    if (!RecordGpuList(adapters))
+    return adapters;
+}
+
+} // namespace
+
+static_assert(sizeof(DDCAPS) == 380, "the DirectDraw 7 capability record");
+
+std::string GetGpuList()
+{
+    const std::optional<std::vector<AdapterIdentity>> adapters = ListAdapters();
+    if (!adapters || !RecordGpuList(*adapters))
         return "";
     GetVideoMemory();
     return MachineInfo()[InfoKey::GPUs];
@@ -70,13 +80,12 @@ void GetVideoMemory()
     // DirectDraw may be missing where Direct3D 9 is not.
     const auto create =
         ProbeFunction<decltype(DirectDrawCreateEx)>("ddraw.dll", "DirectDrawCreateEx");
-    IDirectDraw7* draw = nullptr;
-    if (!create ||
-        FAILED(create(nullptr, reinterpret_cast<void**>(&draw), IID_IDirectDraw7, nullptr)))
+    void* created = nullptr;
+    if (!create || FAILED(create(nullptr, &created, IID_IDirectDraw7, nullptr)))
         return;
+    const ComPtr<IDirectDraw7> draw(static_cast<IDirectDraw7*>(created));
     DWORD localBytes = 0;
     DWORD totalBytes = 0;
     if (QueryVideoMemory(*draw, localBytes, totalBytes))
         RecordVideoMemory(localBytes, totalBytes);
-    draw->Release();
 }

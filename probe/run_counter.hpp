@@ -38,7 +38,7 @@ class RunCounterLock {
     RunCounterLock& operator=(const RunCounterLock&) = delete;
 
   private:
-    void* mMutex;
+    void* mMutex = nullptr;
 };
 
 // Platform-free steps, used under the lock.

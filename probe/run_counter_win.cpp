@@ -1,6 +1,7 @@
 #include "probe/run_counter.hpp"
 
 #include "common/fault_report.hpp"
+#include "common/owners_win.hpp"
 #include "probe/machine_info.hpp"
 #include "probe/machine_keys.hpp"
 
@@ -40,18 +41,17 @@ void HoldMarkerMutex(const std::string& name)
 } // namespace
 
 RunCounterLock::RunCounterLock(const RunCounterPlace& place)
-    : mMutex(CreateMutexA(nullptr, FALSE, LockName(place).c_str()))
 {
-    if (!mMutex)
+    KernelHandle mutex(CreateMutexA(nullptr, FALSE, LockName(place).c_str()));
+    if (!mutex)
         throw std::runtime_error("run counter lock unavailable, error " +
                                  std::to_string(GetLastError()));
     // WAIT_ABANDONED: the last holder died holding it. Its count store is whole, and a file it
     // left empty counts on from 0, so going on is safe.
-    const DWORD result = WaitForSingleObject(mMutex, kLockWaitMs);
-    if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) {
-        CloseHandle(mMutex);
+    const DWORD result = WaitForSingleObject(mutex.get(), kLockWaitMs);
+    if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED)
         throw std::runtime_error("run counter lock busy");
-    }
+    mMutex = mutex.release();
 }
 
 RunCounterLock::~RunCounterLock()

@@ -1,8 +1,9 @@
 #include "probe/software_probe.hpp"
 
+#include "common/owners_win.hpp"
+#include "common/text_resource.hpp"
 #include "probe/probe_library.hpp"
 #include "probe/show_info_flag.hpp"
-#include "common/text_resource.hpp"
 
 #include <windows.h>
 
@@ -18,25 +19,24 @@ constexpr char kWindowClass[] = "D3D Tutorial";
 // Display names of every program listed under one Uninstall key; unreadable entries give none.
 void CollectDisplayNames(const char* keyPath, std::vector<std::string>& names)
 {
-    HKEY list = nullptr;
-    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, &list) != ERROR_SUCCESS)
+    HKEY opened = nullptr;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, keyPath, &opened) != ERROR_SUCCESS)
         return;
+    const RegistryKey list(opened);
     char subkeyName[260];
-    for (DWORD index = 0; RegEnumKeyA(list, index, subkeyName, sizeof subkeyName) == ERROR_SUCCESS;
-         ++index) {
-        HKEY program = nullptr;
-        if (RegOpenKeyA(list, subkeyName, &program) != ERROR_SUCCESS)
+    for (DWORD index = 0;
+         RegEnumKeyA(list.get(), index, subkeyName, sizeof subkeyName) == ERROR_SUCCESS; ++index) {
+        if (RegOpenKeyA(list.get(), subkeyName, &opened) != ERROR_SUCCESS)
             continue;
+        const RegistryKey program(opened);
         char name[256];
         DWORD size = sizeof name;
         DWORD type = 0;
-        if (RegQueryValueExA(program, "DisplayName", nullptr, &type, reinterpret_cast<BYTE*>(name),
-                             &size) == ERROR_SUCCESS &&
+        if (RegQueryValueExA(program.get(), "DisplayName", nullptr, &type,
+                             reinterpret_cast<BYTE*>(name), &size) == ERROR_SUCCESS &&
             (type == REG_SZ || type == REG_EXPAND_SZ))
             names.emplace_back(name, strnlen(name, size));
-        RegCloseKey(program);
     }
-    RegCloseKey(list);
 }
 
 // The hidden window the test device is created on; it is never shown and goes with the test.
@@ -71,7 +71,7 @@ class TestWindow {
     HWND mWindow;
 };
 
-IDirect3DDevice9* CreateTestDevice(IDirect3D9& d3d, HWND window)
+ComPtr<IDirect3DDevice9> CreateTestDevice(IDirect3D9& d3d, HWND window)
 {
     D3DPRESENT_PARAMETERS parameters{};
     parameters.BackBufferWidth = 1024;
@@ -88,7 +88,7 @@ IDirect3DDevice9* CreateTestDevice(IDirect3D9& d3d, HWND window)
     IDirect3DDevice9* device = nullptr;
     d3d.CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
-    return device;
+    return ComPtr<IDirect3DDevice9>(device);
 }
 
 // The compiler's text need not end in a zero byte within its buffer.
@@ -96,12 +96,6 @@ std::string BufferText(ID3DXBuffer& buffer)
 {
     const auto* text = static_cast<const char*>(buffer.GetBufferPointer());
     return std::string(text, strnlen(text, buffer.GetBufferSize()));
-}
-
-void Release(IUnknown* object)
-{
-    if (object)
-        object->Release();
 }
 
 } // namespace
@@ -121,18 +115,18 @@ bool CompileTestShader(const std::string& source)
         ProbeFunction<decltype(D3DXCompileShader)>("d3dx9_42.dll", "D3DXCompileShader");
     if (!compile)
         return false; // no compiler: the test fails quietly, as a missing device does
-    ID3DXBuffer* shader = nullptr;
-    ID3DXBuffer* errors = nullptr;
+    ID3DXBuffer* shaderBuffer = nullptr;
+    ID3DXBuffer* errorBuffer = nullptr;
     const HRESULT result =
         compile(source.data(), static_cast<UINT>(source.size()), nullptr, nullptr, "MainPS",
-                "ps_3_0", D3DXSHADER_OPTIMIZATION_LEVEL3, &shader, &errors, nullptr);
+                "ps_3_0", D3DXSHADER_OPTIMIZATION_LEVEL3, &shaderBuffer, &errorBuffer, nullptr);
+    const ComPtr<ID3DXBuffer> shader(shaderBuffer);
+    const ComPtr<ID3DXBuffer> errors(errorBuffer);
     if (FAILED(result) && gShowInfo) {
         const std::string text = ShaderFailureText(
             errors ? std::optional<std::string>(BufferText(*errors)) : std::nullopt, result);
         MessageBoxA(nullptr, text.c_str(), "D3D9 Shader Complie Failed", MB_ICONERROR);
     }
-    Release(shader);
-    Release(errors);
     return SUCCEEDED(result);
 }
 
@@ -141,13 +135,10 @@ std::string GetDirectXSupport()
     bool compiled = false;
     const TestWindow window;
     const auto create = ProbeFunction<decltype(Direct3DCreate9)>("d3d9.dll", "Direct3DCreate9");
-    if (IDirect3D9* d3d = create ? create(D3D_SDK_VERSION) : nullptr) {
-        if (IDirect3DDevice9* device = CreateTestDevice(*d3d, window.Handle())) {
+    if (const ComPtr<IDirect3D9> d3d{create ? create(D3D_SDK_VERSION) : nullptr}) {
+        if (const ComPtr<IDirect3DDevice9> device = CreateTestDevice(*d3d, window.Handle()))
             compiled =
                 CompileTestShader(LoadTextResource(kTestShaderResource, "TestShader.txt", "TEXT"));
-            device->Release();
-        }
-        d3d->Release();
     }
     return RecordDirectXSupport(compiled);
 }

@@ -1,32 +1,18 @@
 #include "report/certificate_check.hpp"
 
+#include "common/owners_win.hpp"
+
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace {
 
-struct StoreClose {
-    void operator()(void* store) const { CertCloseStore(store, 0); }
-};
-using Store = std::unique_ptr<void, StoreClose>;
-
-struct EngineFree {
-    void operator()(HCERTCHAINENGINE engine) const { CertFreeCertificateChainEngine(engine); }
-};
-using Engine = std::unique_ptr<std::remove_pointer_t<HCERTCHAINENGINE>, EngineFree>;
-
-struct ChainFree {
-    void operator()(PCCERT_CHAIN_CONTEXT chain) const { CertFreeCertificateChain(chain); }
-};
-using Chain = std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFree>;
-
 // Every certificate of the PEM text in a store of its own.
-Store RootsFromPem(const std::string& pem)
+CertificateStore RootsFromPem(const std::string& pem)
 {
     static const std::string kBegin = "-----BEGIN CERTIFICATE-----";
     static const std::string kEnd = "-----END CERTIFICATE-----";
-    Store roots(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr));
+    CertificateStore roots(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr));
     for (std::size_t at = pem.find(kBegin); roots && at != std::string::npos;
          at = pem.find(kBegin, at + 1)) {
         const std::size_t end = pem.find(kEnd, at);
@@ -47,7 +33,7 @@ Store RootsFromPem(const std::string& pem)
 }
 
 // An engine that trusts the given roots alone.
-Engine ExclusiveEngine(HCERTSTORE roots)
+CertificateEngine ExclusiveEngine(HCERTSTORE roots)
 {
     CERT_CHAIN_ENGINE_CONFIG config{};
     config.cbSize = sizeof config;
@@ -55,7 +41,7 @@ Engine ExclusiveEngine(HCERTSTORE roots)
     HCERTCHAINENGINE engine = nullptr;
     if (!CertCreateCertificateChainEngine(&config, &engine))
         return nullptr;
-    return Engine(engine);
+    return CertificateEngine(engine);
 }
 
 // Base64 of the SHA-256 digest of the certificate's SubjectPublicKeyInfo, as openssl writes it.
@@ -110,8 +96,8 @@ CertificateFault FaultOf(DWORD policyError)
 CertificateFault CheckServerCertificate(PCCERT_CONTEXT certificate, const std::wstring& host,
                                         const HttpsTrust& trust)
 {
-    Store roots;
-    Engine engine;
+    CertificateStore roots;
+    CertificateEngine engine;
     if (!trust.caPem.empty()) {
         roots = RootsFromPem(trust.caPem);
         engine = roots ? ExclusiveEngine(roots.get()) : nullptr;
@@ -125,7 +111,7 @@ CertificateFault CheckServerCertificate(PCCERT_CONTEXT certificate, const std::w
     if (!CertGetCertificateChain(engine.get(), certificate, nullptr, certificate->hCertStore,
                                  &chainPara, 0, nullptr, &built))
         return CertificateFault::Untrusted;
-    const Chain chain(built);
+    const CertificateChain chain(built);
     const bool pinned = !trust.pins.empty() && HoldsPinnedKey(chain.get(), trust.pins);
     if (!trust.pins.empty() && !pinned)
         return CertificateFault::NotPinned;

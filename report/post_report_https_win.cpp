@@ -1,5 +1,6 @@
 #include "report/post_report_https.hpp"
 
+#include "common/owners_win.hpp"
 #include "report/certificate_check.hpp"
 #include "report/report_fields.hpp"
 #include "report/report_form.hpp"
@@ -21,11 +22,6 @@
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-struct HandleClose {
-    void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
-};
-using Handle = std::unique_ptr<void, HandleClose>;
 
 std::wstring Widened(const std::string& ascii)
 {
@@ -88,12 +84,12 @@ void CallUntil(Clock::time_point deadline, const char* step, std::function<BOOL(
         Fail(step, failure);
 }
 
-Handle OpenRequest(HINTERNET connection)
+InternetHandle OpenRequest(HINTERNET connection)
 {
     const std::wstring path = Widened(kReportPath);
-    Handle request(WinHttpOpenRequest(connection, L"POST", path.c_str(), L"HTTP/1.0",
-                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                      WINHTTP_FLAG_SECURE));
+    InternetHandle request(WinHttpOpenRequest(connection, L"POST", path.c_str(), L"HTTP/1.0",
+                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                              WINHTTP_FLAG_SECURE));
     if (!request)
         Fail("winhttp");
     // One exchange on one connection, as the plain upload: a redirect is a status to judge.
@@ -120,12 +116,12 @@ void AskForModernTls(HINTERNET session)
 
 void CheckCertificate(HINTERNET request, const std::wstring& host, const HttpsTrust& trust)
 {
-    PCCERT_CONTEXT certificate = nullptr;
-    DWORD size = sizeof certificate;
-    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size))
+    PCCERT_CONTEXT queried = nullptr;
+    DWORD size = sizeof queried;
+    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &queried, &size))
         Fail("handshake");
-    const CertificateFault fault = CheckServerCertificate(certificate, host, trust);
-    CertFreeCertificateContext(certificate);
+    const CertificateContext certificate(queried);
+    const CertificateFault fault = CheckServerCertificate(certificate.get(), host, trust);
     if (fault != CertificateFault::None)
         throw NetworkError(
             "handshake",
@@ -189,7 +185,7 @@ std::string PostReportHttps(const HttpsServer& server, const ReportLimits& limit
     const ProxyChoice proxy = UserProxyFor(url, Clock::now() + limits.connect / 2);
 
     // The proxy is the session's: Wine takes it there only, and each upload has a session.
-    const Handle session(
+    const InternetHandle session(
         proxy.proxy.empty()
             ? WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                           WINHTTP_NO_PROXY_BYPASS, 0)
@@ -199,10 +195,10 @@ std::string PostReportHttps(const HttpsServer& server, const ReportLimits& limit
     if (!session)
         Fail("winhttp");
     AskForModernTls(session.get());
-    const Handle connection(WinHttpConnect(session.get(), host.c_str(), port, 0));
+    const InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), port, 0));
     if (!connection)
         Fail("winhttp");
-    const Handle request = OpenRequest(connection.get());
+    const InternetHandle request = OpenRequest(connection.get());
 
     // The headers carry the form's length, so it is built before they leave; it leaves itself
     // only once the certificate passed.

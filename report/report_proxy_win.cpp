@@ -1,5 +1,7 @@
 #include "report/report_proxy.hpp"
 
+#include "common/owners_win.hpp"
+
 #include <windows.h>
 
 #include <winhttp.h>
@@ -10,21 +12,17 @@
 
 namespace {
 
-// Takes a string the system allocated for the caller.
-std::wstring Take(LPWSTR text)
+// The text of a string the system allocated for the caller; empty for none.
+std::wstring TextOf(const GlobalMemory<wchar_t>& text)
 {
-    if (!text)
-        return {};
-    std::wstring taken(text);
-    GlobalFree(text);
-    return taken;
+    return text ? std::wstring(text.get()) : std::wstring();
 }
 
 std::optional<ProxyChoice> DetectProxy(const std::wstring& url, bool autoDetect,
                                        const std::wstring& scriptUrl)
 {
-    HINTERNET session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                    WINHTTP_NO_PROXY_BYPASS, 0);
+    const InternetHandle session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session)
         return std::nullopt;
     WINHTTP_AUTOPROXY_OPTIONS options{};
@@ -39,13 +37,14 @@ std::optional<ProxyChoice> DetectProxy(const std::wstring& url, bool autoDetect,
     options.fAutoLogonIfChallenged = TRUE;
     WINHTTP_PROXY_INFO info{};
     std::optional<ProxyChoice> found;
-    if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &info)) {
-        ProxyChoice choice{Take(info.lpszProxy), Take(info.lpszProxyBypass)};
+    if (WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &info)) {
+        const GlobalMemory<wchar_t> proxy(info.lpszProxy);
+        const GlobalMemory<wchar_t> bypass(info.lpszProxyBypass);
+        ProxyChoice choice{TextOf(proxy), TextOf(bypass)};
         if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY)
             choice = {};
         found = choice;
     }
-    WinHttpCloseHandle(session);
     return found;
 }
 
@@ -56,8 +55,11 @@ ProxyChoice UserProxyFor(const std::wstring& url, std::chrono::steady_clock::tim
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG settings{};
     if (!WinHttpGetIEProxyConfigForCurrentUser(&settings))
         return {};
-    const ProxyChoice manual{Take(settings.lpszProxy), Take(settings.lpszProxyBypass)};
-    const std::wstring scriptUrl = Take(settings.lpszAutoConfigUrl);
+    const GlobalMemory<wchar_t> proxy(settings.lpszProxy);
+    const GlobalMemory<wchar_t> bypass(settings.lpszProxyBypass);
+    const GlobalMemory<wchar_t> script(settings.lpszAutoConfigUrl);
+    const ProxyChoice manual{TextOf(proxy), TextOf(bypass)};
+    const std::wstring scriptUrl = TextOf(script);
     if (!settings.fAutoDetect && scriptUrl.empty())
         return manual;
     // Detection cannot be interrupted: it runs on a thread of its own, left to finish alone when
