@@ -15,7 +15,8 @@ std::string NetworkFailure(const std::exception& failure, bool showDetail, std::
 } // namespace
 
 StartOutcome SubmitReport(const std::function<std::string()>& post,
-                          const std::function<void()>& count, bool showDetail, std::ostream& log)
+                          const std::function<void()>& count, bool showDetail, std::ostream& log,
+                          const std::function<void(const std::string&)>& fault)
 {
     StartOutcome outcome;
     try {
@@ -39,7 +40,7 @@ StartOutcome SubmitReport(const std::function<std::string()>& post,
     try {
         count();
     } catch (const std::exception& failure) {
-        log << "run count: " << failure.what() << std::endl;
+        fault(std::string("run count: ") + failure.what());
     }
     return outcome;
 }

@@ -1,6 +1,7 @@
 #include "dialog/vxm_main_dlg.hpp"
 
 #include "common/account_number.hpp"
+#include "common/fault_report.hpp"
 #include "common/program_version.hpp"
 #include "dialog/dialog_event.hpp"
 #include "dialog/input_checks.hpp"
@@ -159,8 +160,10 @@ void VxmMainDlg::OnStart()
     MachineInfo()[InfoKey::Zeq] = mControls.accountEdit->GetText();
     GetProbeSummary();
     EvaluateLevel();
-    const StartOutcome outcome = SubmitReport([] { return PostReport(); },
-                                              [] { RecordParticipation(); }, gShowInfo, std::cerr);
+    // A GUI program's standard error reaches no one: a failed count goes to the debugger output.
+    const StartOutcome outcome =
+        SubmitReport([] { return PostReport(); }, [] { RecordParticipation(); }, gShowInfo,
+                     std::cerr, [](const std::string& what) { ReportFault("dialog", what); });
     ShowResult(outcome.message, outcome.ok);
     mControls.result->DoModal();
     NewCaptcha();

@@ -18,9 +18,10 @@ struct RunCounterPlace {
 const RunCounterPlace& ProgramCounterPlace();
 
 // Reads the count (adding 1 first when increment is set), writes it to "Times" and returns it.
-// Other processes of the program are kept out meanwhile. When the segment cannot be used the
-// failure goes to the debugger output; a plain read then gives 0 (also written to "Times") so
-// the probe run goes on, while an increment raises the error with "Times" unchanged.
+// Other processes of the program are kept out meanwhile. When the segment cannot be used, a
+// plain read says so in the debugger output and gives 0 (also written to "Times") so the probe
+// run goes on, while an increment raises the error, for its caller to report, with "Times"
+// unchanged.
 std::uint32_t SyncRunCount(bool increment, const RunCounterPlace& place = ProgramCounterPlace());
 
 // Counts one upload: raises the participation byte, holds the marker mutex as the program

@@ -67,9 +67,10 @@ std::uint32_t SyncRunCount(bool increment, const RunCounterPlace& place)
         const RunCounterLock lock(place);
         count = SegmentCount(place, increment);
     } catch (const std::exception& error) {
-        ReportFault("probe", "run count segment " + place.segment + ": " + error.what());
+        // An increment's failure is its caller's to report.
         if (increment)
             throw;
+        ReportFault("probe", "run count segment " + place.segment + ": " + error.what());
     }
     MachineInfo()[InfoKey::Times] = std::to_string(count);
     return count;

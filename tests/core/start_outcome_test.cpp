@@ -40,36 +40,53 @@ void Raise(Ends ends, const char* what)
 // Callers that catch the refusal's old family keep working.
 static_assert(std::is_base_of_v<std::logic_error, ServerRefusal>);
 
-TEST(StartOutcome, MessageHeadingAndLogForEachEnding)
+TEST(StartOutcome, MessageHeadingLogAndFaultForEachEnding)
 {
     struct Case {
         Ends post;
         Ends count;
         bool showDetail;
         StartOutcome expected;
-        bool counted;       // the count was tried
-        const char* logged; // a part of the log, or "" for an empty one
+        bool counted;        // the count was tried
+        const char* logged;  // a part of the log, or "" for an empty one
+        const char* faulted; // every fault reported, one per line
     };
     const Case cases[] = {
-        {Ends::Returns, Ends::Returns, false, {"server says", true}, true, ""},
-        // Recorded, then not counted: the server's message and heading stand, the log says why.
-        {Ends::Returns, Ends::RuntimeFault, false, {"server says", true}, true, "run count: boom"},
-        {Ends::Returns, Ends::LogicFault, true, {"server says", true}, true, "run count: boom"},
-        {Ends::Repeated, Ends::Returns, false, {"already", false}, true, ""},
-        {Ends::Repeated, Ends::RuntimeFault, false, {kFailureText, false}, true, "boom"},
-        {Ends::Refused, Ends::Returns, false, {"refused", false}, false, ""},
-        {Ends::Refused, Ends::Returns, true, {"refused", false}, false, ""},
-        {Ends::Network, Ends::Returns, false, {kFailureText, false}, false, "connect: down"},
-        {Ends::Network, Ends::Returns, true, {"网络错误:connect: down", false}, false, "down"},
+        {Ends::Returns, Ends::Returns, false, {"server says", true}, true, "", ""},
+        // Recorded, then not counted: the server's message and heading stand, and the count's
+        // failure is reported once, as a fault, not in the log.
+        {Ends::Returns,
+         Ends::RuntimeFault,
+         false,
+         {"server says", true},
+         true,
+         "",
+         "run count: boom\n"},
+        {Ends::Returns,
+         Ends::LogicFault,
+         true,
+         {"server says", true},
+         true,
+         "",
+         "run count: boom\n"},
+        {Ends::Repeated, Ends::Returns, false, {"already", false}, true, "", ""},
+        // Not counted after a repeated report: the network-failure text shows it, as any failure
+        // of the upload.
+        {Ends::Repeated, Ends::RuntimeFault, false, {kFailureText, false}, true, "boom", ""},
+        {Ends::Refused, Ends::Returns, false, {"refused", false}, false, "", ""},
+        {Ends::Refused, Ends::Returns, true, {"refused", false}, false, "", ""},
+        {Ends::Network, Ends::Returns, false, {kFailureText, false}, false, "connect: down", ""},
+        {Ends::Network, Ends::Returns, true, {"网络错误:connect: down", false}, false, "down", ""},
         // A fault of the program is no refusal of the server's, whatever its family.
-        {Ends::LogicFault, Ends::Returns, false, {kFailureText, false}, false, "bug"},
-        {Ends::LogicFault, Ends::Returns, true, {"网络错误:bug", false}, false, "bug"},
-        {Ends::RuntimeFault, Ends::Returns, false, {kFailureText, false}, false, "bug"},
+        {Ends::LogicFault, Ends::Returns, false, {kFailureText, false}, false, "bug", ""},
+        {Ends::LogicFault, Ends::Returns, true, {"网络错误:bug", false}, false, "bug", ""},
+        {Ends::RuntimeFault, Ends::Returns, false, {kFailureText, false}, false, "bug", ""},
     };
     const char* postText[] = {"server says", "already", "refused", "down", "bug", "bug"};
     for (const Case& c : cases) {
         bool counted = false;
         std::ostringstream log;
+        std::string faults;
         const StartOutcome got = SubmitReport(
             [&] {
                 Raise(c.post, postText[static_cast<int>(c.post)]);
@@ -79,7 +96,7 @@ TEST(StartOutcome, MessageHeadingAndLogForEachEnding)
                 counted = true;
                 Raise(c.count, "boom");
             },
-            c.showDetail, log);
+            c.showDetail, log, [&](const std::string& what) { faults += what + "\n"; });
         const std::string label = std::to_string(static_cast<int>(c.post)) + "/" +
                                   std::to_string(static_cast<int>(c.count));
         EXPECT_EQ(got.message, c.expected.message) << label;
@@ -89,5 +106,6 @@ TEST(StartOutcome, MessageHeadingAndLogForEachEnding)
             EXPECT_NE(log.str().find(c.logged), std::string::npos) << label << ": " << log.str();
         else
             EXPECT_EQ(log.str(), "") << label;
+        EXPECT_EQ(faults, c.faulted) << label;
     }
 }
