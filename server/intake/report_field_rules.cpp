@@ -105,6 +105,20 @@ bool IsGainOfLevel(const ReportValues& values)
     return band && gain && *gain >= band->low && *gain <= band->high;
 }
 
+// A name as the platform gives it: no NUL or other control byte (the program copies C strings,
+// and GBK's second bytes are never below 0x40), at most `maxBytes`.
+bool IsName(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() > maxBytes)
+        return false;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return false;
+    }
+    return true;
+}
+
 bool EmptyOr(std::string_view text, bool (*rule)(std::string_view))
 {
     return text.empty() || rule(text);
@@ -122,9 +136,9 @@ bool Holds(const ReportValues& values, ReportField field)
     case ReportField::Gpu:
     case ReportField::HostName:
     case ReportField::AdapterName:
-        return text.size() <= kMaxNameBytes;
+        return IsName(text, kMaxNameBytes);
     case ReportField::Msvc:
-        return text.size() <= kMaxRuntimeListBytes;
+        return IsName(text, kMaxRuntimeListBytes);
     case ReportField::Ram:
     case ReportField::LocalVideoMem:
     case ReportField::TotalVideoMem:

@@ -115,7 +115,12 @@ void WriteUnknownDevicesCsv(ReportStore& store, bool raw, const LineSink& write)
             store.ForEachUnknownDevice([&](const UnknownDevice& device) {
                 std::string text;
                 AppendCell(text, device.kind, raw);
-                AppendCell(text, Utf8FromGbk(device.tally.label), raw);
+                // As the export: the stored bytes for programs, else undecodable bytes as \xNN
+                // (replaced by U+FFFD, two names differing in one such byte looked alike).
+                AppendCell(text,
+                           raw ? device.tally.label
+                               : Utf8FromGbk(device.tally.label, Undecodable::Escape),
+                           raw);
                 AppendCell(text, std::to_string(device.tally.count), raw);
                 line(text);
             });

@@ -307,6 +307,17 @@ TEST_P(ServerTest, DevicesTheTablesDoNotRateAreListedOnThePageAndForTheOperator)
     ASSERT_NE(section, std::string::npos);
     EXPECT_NE(page.find("Intel(R) Core(TM) i7 CPU", section), std::string::npos);
     EXPECT_EQ(page.find("NVIDIA GeForce GTX 690", section), std::string::npos);
+
+    // A name with a byte GBK does not decode: the stored bytes in the raw form, \xNN in the
+    // default one (as the export writes it), so two such names never look alike.
+    ReportValues odd = SampleValues("123457", mac_);
+    odd[static_cast<std::size_t>(ReportField::Cpu)] = "\xD5\xC5 CPU \xFF";
+    odd[static_cast<std::size_t>(ReportField::Token)] = ComputeReportToken(odd);
+    ASSERT_EQ(RetCode(Post(EncodeReportForm(odd))), 0);
+    EXPECT_NE(BodyOf(Export(port, "/unknown.csv?raw=1")).find("\r\ncpu,\xD5\xC5 CPU \xFF,"),
+              std::string::npos);
+    EXPECT_NE(BodyOf(Export(port, "/unknown.csv")).find("\r\ncpu,张 CPU \\xFF,"),
+              std::string::npos);
 }
 
 // The first cell (the id) of the export line holding `text`, or -1.
