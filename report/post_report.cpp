@@ -140,8 +140,7 @@ error_code Exchange::ReadOnce(const char* step)
     mReply.commit(got);
     mReceived += got;
     if (mReceived > mLimits.replyBytes)
-        throw NetworkError(step, asio::error::message_size,
-                           "reply exceeds " + std::to_string(mLimits.replyBytes) + " bytes");
+        throw ReplyBeyondBound(step, mLimits.replyBytes);
     return ec;
 }
 
@@ -204,6 +203,12 @@ NetworkError::NetworkError(const char* step, error_code code)
 NetworkError::NetworkError(const char* step, error_code code, const std::string& reason)
     : boost::system::system_error(code), mText(std::string(step) + ": " + reason)
 {
+}
+
+NetworkError ReplyBeyondBound(const char* step, std::size_t limit)
+{
+    return NetworkError(step, asio::error::message_size,
+                        "reply exceeds " + std::to_string(limit) + " bytes");
 }
 
 std::string PostReport(const std::string& host, const std::string& port, const ReportLimits& limits)

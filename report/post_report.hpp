@@ -32,6 +32,10 @@ class NetworkError : public boost::system::system_error {
     std::string mText;
 };
 
+// The error of a reply longer than its bound of `limit` bytes, found at `step`; both uploads
+// raise it.
+NetworkError ReplyBeyondBound(const char* step, std::size_t limit);
+
 // Sends the report to the server the program was built for and returns the server's message.
 // Defined with the program's entry (app/report_server_win.cpp), so one build can make programs
 // for several servers.

@@ -12,12 +12,13 @@
 
 #include <boost/asio/error.hpp>
 
-#include <array>
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <memory>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 using Clock = std::chrono::steady_clock;
 
@@ -147,17 +148,30 @@ std::string RawHeaders(HINTERNET request)
     return bytes;
 }
 
-// Appends the body to `reply` until the server ends it; read errors and the deadline end it too,
-// and what arrived is judged. More than `limit` bytes fail the upload.
-void ReadBody(HINTERNET request, std::ostream& reply, std::size_t limit, Clock::time_point deadline)
+// Appends the body to `reply` as it arrives, until the server ends it; a failed call and the
+// deadline end it too, and what arrived is judged, as the plain upload judges it. WinHTTP is asked
+// how much has arrived before each read: under Wine a read waits to fill the buffer it is given,
+// so a server that keeps quiet after its reply would hold the bytes it sent. `received` counts
+// the headers; more than the bound in all fails the upload.
+void ReadBody(HINTERNET request, std::ostream& reply, std::size_t received, std::size_t limit,
+              Clock::time_point deadline)
 {
-    std::size_t received = 0;
+    constexpr std::size_t kLargestRead = 64 * 1024;
     for (;;) {
-        auto chunk = std::make_shared<std::array<char, 4096>>();
+        auto available = std::make_shared<DWORD>(0);
+        auto chunk = std::make_shared<std::vector<char>>();
         auto got = std::make_shared<DWORD>(0);
         try {
+            CallUntil(deadline, "read", [request, available] {
+                return WinHttpQueryDataAvailable(request, available.get());
+            });
+            if (*available == 0)
+                return;
+            // At most one byte beyond the bound: enough to know it was passed.
+            chunk->resize(std::min<std::size_t>({*available, kLargestRead, limit + 1 - received}));
             CallUntil(deadline, "read", [request, chunk, got] {
-                return WinHttpReadData(request, chunk->data(), chunk->size(), got.get());
+                return WinHttpReadData(request, chunk->data(), static_cast<DWORD>(chunk->size()),
+                                       got.get());
             });
         } catch (const NetworkError&) {
             return;
@@ -166,8 +180,7 @@ void ReadBody(HINTERNET request, std::ostream& reply, std::size_t limit, Clock::
             return;
         received += *got;
         if (received > limit)
-            throw NetworkError("read", boost::asio::error::message_size,
-                               "reply exceeds " + std::to_string(limit) + " bytes");
+            throw ReplyBeyondBound("read", limit);
         reply.write(chunk->data(), *got);
     }
 }
@@ -219,11 +232,10 @@ std::string PostReportHttps(const HttpsServer& server, const ReportLimits& limit
               [exchange] { return WinHttpReceiveResponse(exchange, nullptr); });
     const std::string headers = RawHeaders(request.get());
     if (headers.size() > limits.replyBytes)
-        throw NetworkError("read_until", boost::asio::error::message_size,
-                           "reply exceeds " + std::to_string(limits.replyBytes) + " bytes");
+        throw ReplyBeyondBound("read_until", limits.replyBytes);
     std::stringstream reply;
     reply << headers;
     return JudgeReply(reply, [&] {
-        ReadBody(request.get(), reply, limits.replyBytes - headers.size(), replyDeadline);
+        ReadBody(request.get(), reply, headers.size(), limits.replyBytes, replyDeadline);
     });
 }

@@ -8,18 +8,23 @@ CA of build/tls alone, one pins two keys made there, one trusts the system's roo
 plays one Start (with show_info, so a refusal shows its reason) with an account of its own; the
 server's request log and its stored reports then tell whether the report arrived. A listener
 that never answers the handshake must be given up within the connection's bound, and the user's
-proxy, set in a copy of the prefix, must carry the report. The plain path is
+proxy, set in a copy of the prefix, must carry the report. The https upload then meets the hostile
+replies of the plain upload's tests (win_tests' HttpsReplyTest, through a TLS front of this
+script's before its scripted server), each followed by a good upload. The plain path is
 server_roundtrip_test.py's.
 Usage: tls_front_test.py ROOT PORT (run by scripts/test on its virtual display).
 """
+import asyncio
 import os
 import pathlib
 import shutil
 import socket
+import ssl
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 from report_server_run import copy_prefix, finish, report_server, stored_reports, windows_path
@@ -140,6 +145,76 @@ class Bed:
         return output, connects
 
 
+class TlsFront:
+    """TLS on 127.0.0.1:PORT with the given certificate, before plain TCP on 127.0.0.1:UPSTREAM:
+    each connection's bytes pass both ways unchanged as they arrive, and an end on one side ends
+    the other (the server's end as a TLS close), so the scripted server's timing and ends reach
+    the client as it wrote them. Runs on a thread of its own until stop()."""
+
+    def __init__(self, port, upstream, certificate):
+        self.upstream = upstream
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(f"{certificate}.pem", f"{certificate}.key")
+        self.loop = asyncio.new_event_loop()
+        # The server's end reaches the client as close_notify and, a moment later, the TCP end
+        # (asyncio would wait 30 s for the client's close_notify in between).
+        self.server = self.loop.run_until_complete(
+            asyncio.start_server(self.relay, "127.0.0.1", port, ssl=context,
+                                 ssl_shutdown_timeout=0.1))
+        self.thread = threading.Thread(target=self.loop.run_forever, daemon=True)
+        self.thread.start()
+
+    async def relay(self, client_in, client_out):
+        try:
+            server_in, server_out = await asyncio.open_connection("127.0.0.1", self.upstream)
+        except OSError:
+            client_out.close()
+            return
+
+        async def pump(source, sink, end):
+            try:
+                while data := await source.read(65536):
+                    sink.write(data)
+                    await sink.drain()
+            except (OSError, ssl.SSLError):
+                pass
+            try:
+                end()
+            except (OSError, RuntimeError):
+                pass
+
+        await asyncio.gather(pump(client_in, server_out, server_out.write_eof),
+                             pump(server_in, client_out, client_out.close))
+        server_out.close()
+
+    def stop(self):
+        self.loop.call_soon_threadsafe(self.server.close)
+        self.loop.call_soon_threadsafe(self.loop.stop)
+        self.thread.join(timeout=30)
+
+
+def hostile_replies(bed, problems):
+    """win_tests' HttpsReplyTest: the https upload against the plain upload's hostile replies,
+    through a TLS front before the test's scripted server."""
+    upstream = free_port()
+    front = TlsFront(bed.port + 1, upstream, bed.certificate("hostile replies", ["localhost"]))
+    started = time.monotonic()
+    try:
+        tests = subprocess.run(
+            ["wine", bed.root / "build/win/bin/win_tests.exe", "--gtest_also_run_disabled_tests",
+             "--gtest_filter=*HttpsReplyTest.*", "--gtest_brief=1"],
+            env=dict(bed.env, VXM_TEST_TLS_PORT=str(bed.port + 1),
+                     VXM_TEST_TLS_UPSTREAM=str(upstream),
+                     VXM_TEST_TLS_CA=windows_path(bed.tls / "ca.pem")),
+            capture_output=True, timeout=600)
+    finally:
+        front.stop()
+    output = tests.stdout.decode("gbk", errors="replace")
+    print(f"tls_front_test: hostile replies over https took {time.monotonic() - started:.1f} s")
+    if tests.returncode != 0 or "PASSED" not in output:
+        problems.append(f"hostile replies over https failed:\n{output}")
+
+
 def run_cases(bed, problems):
     accounts = {}
     for number, (case, variant, certificate, shown, proxy) in enumerate(CASES):
@@ -196,6 +271,7 @@ def main(root, port):
         bed = Bed(root, port, pathlib.Path(work), environment)
         accounts = run_cases(bed, problems)
         stalled_handshake(bed, problems)
+        hostile_replies(bed, problems)
         stored = {row["u"] for row in stored_reports(url)}
     for case, (account, shown) in accounts.items():
         if (account in stored) != (shown == RECORDED):
