@@ -55,8 +55,10 @@ TEST_P(HttpsReplyTest, DISABLED_EndsWithinItsBoundsAndLeavesTheNextUploadWorking
         report_server::Server server(reply.answer, upstream);
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(PostOverHttps(reply.limits), reply.overHttps.value_or(reply.expected));
+        // Before the reply the https upload finds the proxy and makes its handshake, within the
+        // connection bound; the plain upload's connection is ready at once.
         const auto took = std::chrono::steady_clock::now() - start;
-        EXPECT_LT(took, reply.within)
+        EXPECT_LT(took, reply.within + reply.limits.connect)
             << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
     }
     report_server::Server good(
