@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Report server figures on loopback, SQLite then PostgreSQL:
-#   tools/bench/server_bench.sh [BASE_SERVER_BINARY [PART...]]   (parts: throughput processes scale)
+#   tools/bench/server_bench.sh [BASE_SERVER_BINARY [PART...]]
+#   (parts: throughput processes scale million)
 # reports per second, latency and the server's CPU time a report at 1, 16 and 64 clients posting
 # distinct valid reports (wrk), with --threads 1 and 4, and the rows stored against the replies
 # that said recorded; two server processes on one PostgreSQL database; 1, 2 and 3 processes on one
 # PostgreSQL database (kept-alive and a connection per report: reports per second, the worst p99,
 # PostgreSQL's CPU time a report and the backends waiting on a lock); then, at 200,000 stored
-# reports, the page's time and the export's time and peak memory. Given the binary of a base
+# reports, the page's time and the export's time and peak memory; a full export of 1,000,000
+# PostgreSQL rows (its time, the server's peak memory, and the time to the first row of the
+# statement each build sends). Given the binary of a base
 # revision, each figure is measured for it too, right before the current server's, on a
 # database of its own.
 set -euo pipefail
@@ -126,7 +129,7 @@ pg_ticks() {
 }
 
 processes() { # 1, 2 and 3 processes on one PostgreSQL database, 24 clients shared among them
-  local mode n who database i ticks waits samples out total p99 servers
+  local mode n who database i ticks waits samples out total p99 servers posters
   for mode in kept-alive close; do
     for n in 1 2 3; do
       for who in "${binaries[@]}"; do
@@ -138,19 +141,21 @@ processes() { # 1, 2 and 3 processes on one PostgreSQL database, 24 clients shar
           servers+=("$pid:$port")
         done
         ticks=$(pg_ticks)
+        posters=()
         for i in $(seq "$n"); do
           post "${servers[i - 1]#*:}" $((24 / n)) "$work/proc$i" \
             "$([ $mode = close ] && echo close)" >"$work/out$i" &
+          posters+=($!)
         done
         # Backends waiting on a lock, sampled every 0.2 s while the clients post.
         waits=0 samples=0
-        while [ "$(jobs -r | wc -l)" -gt 0 ]; do
+        while kill -0 "${posters[@]}" 2>/dev/null; do
           waits=$((waits + $(psql -Atq "$database" -c \
             "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'")))
           samples=$((samples + 1))
           sleep 0.2
         done
-        wait
+        for i in "${posters[@]}"; do wait "$i"; done
         ticks=$(($(pg_ticks) - ticks))
         out=$(cat "$work"/out*)
         rm -f "$work"/out*
@@ -202,6 +207,39 @@ at_scale() { # engine: fills one database to 200,000 reports, then each binary r
   done
 }
 
+million() { # 1,000,000 rows written by SQL into a database the first build made
+  local database who export first
+  run=$((run + 1))
+  database=$(fresh_database PostgreSQL "run$run")
+  # Made by the first build: an older one refuses a database a newer one upgraded.
+  start_server "make$run" "$(binary "${binaries[0]}")" --database "$database"
+  stop_server "$pid"
+  local columns="" values="" name
+  for name in u mc cpu mm dm cc lcc lvm tvm os rs dx vc dd hl s pn nc ei tk; do
+    columns+=", $name"
+    values+=", convert_to('$name-' || g, 'UTF8')"
+  done
+  psql -q "$database" -c "INSERT INTO reports (received, peer, gain$columns) SELECT
+    1765000000 + g, '127.0.0.1', 800$values FROM generate_series(1, 1000000) AS g" >/dev/null
+  psql -q "$database" -c "VACUUM ANALYZE reports" >/dev/null
+  for who in "${binaries[@]}"; do
+    start_server "million$run$who" "$(binary $who)" --database "$database" $(lifted $who)
+    echo 5 >"/proc/$pid/clear_refs"
+    export=$(curl -s -o "$work/export.csv" -w '%{time_total}' -H "Authorization: Bearer $key" \
+      "http://127.0.0.1:$port/export.csv?raw=1")
+    echo "  $who: export of $(($(wc -l <"$work/export.csv") - 1)) rows $export s," \
+      "server peak $(awk '/VmHWM/ {printf "%d", $2 / 1024}' "/proc/$pid/status") MB"
+    stop_server "$pid"
+  done
+  # The export's first row as each build asks for it: ordered by the text column (before), or
+  # a page through the primary key (now): the plan's startup time and its top node.
+  for first in "ORDER BY id" "AND reports.id <= 1000000 ORDER BY reports.id LIMIT 1000"; do
+    echo "  first row, \"$first\": $(psql -At "$database" -c "EXPLAIN ANALYZE SELECT
+      CAST(id AS TEXT), u FROM reports WHERE reports.id > 0 $first" | head -n 1 |
+      sed 's/  (cost=[^)]*)//')"
+  done
+}
+
 wanted() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 echo "== report server: loopback, ${seconds} s per run${base:+, before: $base}"
 pg=$("$root/scripts/pg-throwaway" start)
@@ -233,6 +271,10 @@ if wanted processes; then
   for maker in "${makers[@]}"; do wait "$maker"; done
   echo "-- 1, 2 and 3 processes on one PostgreSQL database"
   processes
+fi
+if wanted million; then
+  echo "-- 1,000,000 rows on PostgreSQL"
+  million
 fi
 if wanted scale; then
   echo "-- 200,000 reports"
