@@ -14,6 +14,7 @@ set(VXM_SERVER_SHARED_SOURCES
     ${CMAKE_SOURCE_DIR}/common/account_number.cpp
     ${CMAKE_SOURCE_DIR}/eval/score_table.cpp
     ${CMAKE_SOURCE_DIR}/eval/score_lookup.cpp
+    ${CMAKE_SOURCE_DIR}/eval/level_rule.cpp
     ${CMAKE_SOURCE_DIR}/eval/canonical_name.cpp)
 
 # The program's score tables, compiled in, for rating the names reports carry.

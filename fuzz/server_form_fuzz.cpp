@@ -6,6 +6,7 @@
 #include "report/report_fields.hpp"
 #include "report/report_http.hpp"
 #include "server/intake/report_decision.hpp"
+#include "server/intake/result_message.hpp"
 #include "server/intake/text_encoding.hpp"
 
 namespace {
@@ -46,10 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!check.refusal || *check.refusal == Decision::TokenMismatch) {
         FuzzCheck(DecodeReportForm(EncodeReportForm(check.values)) == check.values,
                   "decoded values encode back to themselves");
-        const std::string& level = At(check.values, ReportField::LevelCode);
-        ProgramReads(Decision::Recorded, DecisionMessage(Decision::Recorded, level, {1, 2}));
+        // The message names the parts as the form gave them.
+        const ServerTables& tables = *ShippedServerTables();
+        ProgramReads(Decision::Recorded,
+                     RecordedMessage(check.values, RateReport(tables, check.values), {1, 2}, tables,
+                                     nullptr));
     } else {
-        ProgramReads(*check.refusal, DecisionMessage(*check.refusal, {}, {}));
+        ProgramReads(*check.refusal, RefusalMessage(*check.refusal));
     }
 
     // Any text the program sent, as the server's UTF-8, comes back as the program's bytes

@@ -4,6 +4,7 @@
 #include "server/http/http_server.hpp"
 #include "server/http/open_file_limit.hpp"
 #include "server/http/operator_key.hpp"
+#include "server/intake/score_tables.hpp"
 #include "server/server_settings.hpp"
 #include "server/store/report_recorder.hpp"
 #include "server/monitor/event_log.hpp"
@@ -33,8 +34,9 @@ const std::string kUsage =
     kReportPath +
     ", stores\n"
     "them, and shows the survey at / . Prints \"listening on ADDRESS:PORT\" once it accepts\n"
-    "connections; SIGINT or SIGTERM stop it after the queued reports are committed. SIGPIPE\n"
-    "is ignored: a closed log pipe is said once on standard error and the server goes on.\n";
+    "connections; SIGINT or SIGTERM stop it after the queued reports are committed; SIGHUP\n"
+    "reads the --score-tables folder again. SIGPIPE is ignored: a closed log pipe is said once\n"
+    "on standard error and the server goes on.\n";
 
 // The export's key from the key file or the environment; false (said on standard error) when it
 // cannot be used.
@@ -66,7 +68,7 @@ bool ReadOperatorKey(bool onCommandLine, const std::string& file, std::string& k
 }
 
 // Returns false when the program should end at once (help shown, or bad options).
-bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
+bool ParseSettings(int argc, char** argv, Settings& settings, std::string& scoreTables, int& status)
 {
     // The defaults offered are those of Settings.
     std::size_t requestMs = settings.server.requestDeadline.count(),
@@ -107,7 +109,11 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
         "ADDRESS[/BITS][,...]: proxies (IPv4 or IPv6) whose X-Forwarded-For names the client: "
         "its right-most address that is not such a proxy is the one stored, logged, counted "
         "against --max-per-address and slowed after a wrong key; from any other peer the "
-        "header is ignored");
+        "header is ignored")(
+        "score-tables", po::value(&scoreTables),
+        "DIR: rate reports with DIR/cpu.txt and DIR/gpu.txt (the tables' own format: NAME:SCORE "
+        "lines) instead of the built-in tables; SIGHUP reads them again, and keeps the tables in "
+        "use when they are refused");
     po::variables_map values;
     try {
         po::store(po::parse_command_line(argc, argv, options), values);
@@ -143,6 +149,24 @@ bool ParseSettings(int argc, char** argv, Settings& settings, int& status)
     return true;
 }
 
+// Installs the tables of the folder and says so; false, with the reason logged under `refusal`,
+// when they are refused.
+bool UseTablesOf(const std::string& folder, const char* when, const char* refusal)
+{
+    try {
+        const std::shared_ptr<const ServerTables> tables = ReadServerTables(folder);
+        UseServerTables(tables);
+        LogNotice("score tables", std::string(when) + " from " + folder,
+                  "cpu.txt " + std::to_string(tables->cpu.entries.size()) + " entries, gpu.txt " +
+                      std::to_string(tables->gpu.entries.size()) + " entries, digest " +
+                      tables->digest);
+        return true;
+    } catch (const std::exception& e) {
+        LogFailure(refusal, "--score-tables " + folder, e.what());
+        return false;
+    }
+}
+
 // A handler's exception that escaped its connection is logged, and the thread goes on serving.
 void Serve(boost::asio::io_context& io)
 {
@@ -163,14 +187,19 @@ int main(int argc, char** argv)
     // A log pipe whose reader is gone fails its writes instead of ending the process.
     std::signal(SIGPIPE, SIG_IGN);
     Settings settings;
+    std::string scoreTables;
     int status = 0;
-    if (!ParseSettings(argc, argv, settings, status))
+    if (!ParseSettings(argc, argv, settings, scoreTables, status))
         return status;
+    if (!scoreTables.empty() && !UseTablesOf(scoreTables, "loaded", "start refused"))
+        return 2;
     try {
         // The recorder holds a store connection per writer and one per reading lane.
         EnsureOpenFileLimit(settings.server.maxConnections, settings.writers + 2);
         // Declared first so that it outlives the recorder, whose last replies post to it.
         boost::asio::io_context io(settings.server.threads);
+        // First of all: a SIGHUP would otherwise end the process.
+        boost::asio::signal_set hangup(io, SIGHUP);
         ServerMetrics metrics;
         metrics.store = IsPostgresUrl(settings.database) ? "postgresql" : "sqlite";
         ReportRecorder recorder([&] { return OpenReportStore(settings.database); },
@@ -193,6 +222,20 @@ int main(int argc, char** argv)
             server.Close();
             stopWhenIdle(40);
         });
+        // The stored reports follow the new tables on the first writer (rating_upkeep.hpp).
+        const std::function<void()> reloadOnHangup = [&] {
+            hangup.async_wait([&](const boost::system::error_code& error, int) {
+                if (error)
+                    return;
+                if (scoreTables.empty())
+                    LogNotice("score tables", "SIGHUP", "no --score-tables folder to read");
+                else if (!UseTablesOf(scoreTables, "reloaded",
+                                      "score tables refused, those in use kept"))
+                    ++metrics.tableReloadFailures;
+                reloadOnHangup();
+            });
+        };
+        reloadOnHangup();
         std::cout << "listening on " << settings.server.address << ":" << server.Port()
                   << std::endl;
         NotifyService("READY=1");

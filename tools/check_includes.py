@@ -9,10 +9,12 @@ import re
 import sys
 
 # What every wing of the report server may include.
-# The score tables with their look-up too: the server rates the names reports carry as the
-# program does (nothing of the evaluation that probes the machine).
+# The score tables with their look-up and the level rule too: the server rates each report as
+# the program rates the machine (bands, level, the parts that decide it), so that it can say the
+# true level, which the report's level code does not tell, and rate with newer tables than the
+# program's; nothing of the evaluation that probes the machine or writes its record.
 SERVER_SHARED = ["common", re.compile(r"report/report_(fields|token)\.hpp"), "eval/gain_bands.hpp",
-                 re.compile(r"eval/(score_table|score_lookup|canonical_name)\.hpp"),
+                 re.compile(r"eval/(score_table|score_lookup|canonical_name|level_rule)\.hpp"),
                  "server/server_settings.hpp"]
 
 # Room (a top folder, or a wing: a folder inside one) -> rooms (or single headers) it may include
@@ -30,8 +32,8 @@ ALLOWED = {
     # The UI library sees the interface headers and the parameter bag, nothing of the program.
     "korfact": ["common", re.compile(r"framework/(kordo[^/]*|variable_param)\.hpp")],
     # The report server shares only the helpers, the form and token code, the levels' gain bands
-    # (it accepts exactly the gains the evaluation gives, by one table) and the score tables
-    # (SERVER_SHARED) with the program.
+    # (it accepts exactly the gains the evaluation gives, by one table), the score tables and the
+    # level rule (SERVER_SHARED) with the program.
     # Its wings run one way: http answers requests with the views, the store and the intake;
     # the views show what the store holds; the store counts and logs through monitor; intake
     # (what a report holds and how it is judged) needs nothing of the server. Every wing reads

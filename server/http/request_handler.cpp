@@ -3,6 +3,7 @@
 #include "server/http/http_date.hpp"
 #include "server/http/request_route.hpp"
 #include "server/monitor/event_log.hpp"
+#include "server/intake/result_message.hpp"
 #include "server/views/csv_export.hpp"
 #include "server/views/survey_page.hpp"
 
@@ -115,12 +116,12 @@ void AnswerFromStore(RequestServices& services, ReportRecorder::Lane lane, std::
 }
 
 Answer DecisionAnswer(RequestServices& services, unsigned version, Decision decision,
-                      const std::string& levelCode, GainRank rank)
+                      const std::string& message)
 {
     CountDecision(services.metrics, decision);
     Response response = PlainResponse(http::status::ok, version, "");
     response.set(http::field::content_type, "application/json");
-    response.body() = ReplyBody(decision, DecisionMessage(decision, levelCode, rank)) + "\n";
+    response.body() = ReplyBody(decision, message) + "\n";
     response.prepare_payload();
     return Answer{std::move(response), decision};
 }
@@ -131,20 +132,24 @@ void TakeReport(RequestServices& services, const Request& request, const std::st
     const unsigned version = request.version();
     FormCheck check = CheckReportForm(request.body());
     if (check.refusal)
-        return respond(DecisionAnswer(services, version, *check.refusal, {}, {}));
+        return respond(
+            DecisionAnswer(services, version, *check.refusal, RefusalMessage(*check.refusal)));
     StoredReport report;
-    std::string levelCode = At(check.values, ReportField::LevelCode);
-    report.values = std::move(check.values);
+    report.values = check.values;
     report.receivedAt = std::time(nullptr);
     report.peer = peer;
-    services.recorder.Record(std::move(report), [&services, version, levelCode,
+    services.recorder.Record(std::move(report), [&services, version,
+                                                 values = std::move(check.values),
                                                  respond](std::optional<RecordOutcome> outcome) {
         if (!outcome)
             return respond(Answer{PlainResponse(http::status::internal_server_error, version,
                                                 "the report could not be stored\n")});
-        respond(DecisionAnswer(services, version,
-                               outcome->recorded ? Decision::Recorded : Decision::Repeated,
-                               levelCode, outcome->rank));
+        if (!outcome->recorded)
+            return respond(DecisionAnswer(services, version, Decision::Repeated,
+                                          RefusalMessage(Decision::Repeated)));
+        respond(DecisionAnswer(services, version, Decision::Recorded,
+                               RecordedMessage(values, outcome->rating, outcome->rank,
+                                               *outcome->tables, CurrentPopularParts().get())));
     });
 }
 

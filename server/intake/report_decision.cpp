@@ -26,7 +26,7 @@ std::optional<std::int64_t> GainOf(const ReportValues& values)
     return ParseDecimal<std::int64_t>(At(values, ReportField::Gain));
 }
 
-std::string DecisionMessage(Decision decision, const std::string& levelCode, GainRank rank)
+std::string RefusalMessage(Decision decision)
 {
     switch (decision) {
     case Decision::Recorded:
@@ -38,13 +38,7 @@ std::string DecisionMessage(Decision decision, const std::string& levelCode, Gai
     case Decision::Malformed:
         return "提交的检测数据不完整或格式有误，请重新检测。";
     }
-    if (levelCode.empty())
-        return "您的电脑有部件暂未收录，本次未能评级。";
-    const std::string level = "您的电脑为 " + levelCode + " 级，";
-    const std::int64_t others = rank.total - 1;
-    if (others <= 0)
-        return level + "是第一台参与检测的电脑。";
-    return level + "超过了 " + std::to_string(rank.below * 100 / others) + "% 的已参与电脑。";
+    return {};
 }
 
 std::string ReplyBody(Decision decision, const std::string& message)

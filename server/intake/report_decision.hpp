@@ -27,14 +27,14 @@ FormCheck CheckReportForm(std::string_view body);
 // The gain as a number when "s" is plain decimal digits (a leading "-" allowed).
 std::optional<std::int64_t> GainOf(const ReportValues& values);
 
-// Where a recorded report's gain stands among all recorded ones, itself included.
-struct GainRank {
-    std::int64_t below = 0; // recorded reports with a smaller gain
-    std::int64_t total = 0; // recorded reports with a gain
+// Where a recorded report stands among all rated ones, itself included.
+struct ReportRank {
+    std::int64_t below = 0; // rated reports that rank strictly lower
+    std::int64_t total = 0; // rated reports
 };
 
-// The "msg" (UTF-8) for a decision; the rank only matters for Recorded.
-std::string DecisionMessage(Decision decision, const std::string& levelCode, GainRank rank);
+// The "msg" (UTF-8) of a refusal (result_message.hpp words a recorded report's).
+std::string RefusalMessage(Decision decision);
 
 // The one-line JSON body: {"ret_code":N,"msg":"..."} with \u escapes for all but ASCII.
 std::string ReplyBody(Decision decision, const std::string& message);

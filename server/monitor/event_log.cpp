@@ -21,7 +21,7 @@ constexpr KindLevel kLevels[] = {
     {"request log", LogLevel::Warning},      {"service notify", LogLevel::Error},
     {"connection closed", LogLevel::Info},   {"schema upgrade", LogLevel::Notice},
     {"store files", LogLevel::Warning},      {"store retry", LogLevel::Warning},
-    {"store wait", LogLevel::Warning},
+    {"store wait", LogLevel::Warning},       {"score tables", LogLevel::Notice},
 };
 
 const char* LevelName(LogLevel level)

@@ -1,5 +1,6 @@
 #include "server/monitor/server_metrics.hpp"
 
+#include "server/intake/score_tables.hpp"
 #include "server/monitor/build_version.hpp"
 #include "server/monitor/process_figures.hpp"
 
@@ -118,6 +119,45 @@ void AppendProcessFigures(std::string& text, const ProcessFigures& figures)
     }
 }
 
+// A label's value as the text format has it: backslash, quote and line feed escaped.
+std::string LabelValue(const std::string& text)
+{
+    std::string value;
+    for (const char c : text)
+        value += c == '\\' ? "\\\\" : c == '"' ? "\\\"" : c == '\n' ? "\\n" : std::string(1, c);
+    return value;
+}
+
+// The tables that rate reports, and how many stored reports they leave unrated.
+void AppendScoreTables(std::string& text, const ServerMetrics& metrics)
+{
+    const std::shared_ptr<const ServerTables> tables = CurrentServerTables();
+    Head(text, "vxm_score_table_entries", "gauge", "Entries of each score table in use.");
+    text += "vxm_score_table_entries{table=\"cpu\"} " + std::to_string(tables->cpu.entries.size()) +
+            "\n";
+    text += "vxm_score_table_entries{table=\"gpu\"} " + std::to_string(tables->gpu.entries.size()) +
+            "\n";
+    Head(text, "vxm_score_tables_info", "gauge",
+         "The score tables in use: their digest and where they were read, always 1.");
+    text += "vxm_score_tables_info{digest=\"" + tables->digest + "\",source=\"" +
+            LabelValue(tables->source) + "\"} 1\n";
+    Head(text, "vxm_score_tables_loaded_seconds", "gauge",
+         "When the score tables in use were loaded, in seconds since 1970.");
+    text += "vxm_score_tables_loaded_seconds " + std::to_string(tables->loadedAt) + "\n";
+    Head(text, "vxm_score_table_reload_failures_total", "counter",
+         "Reloads of the score tables that were refused (the tables in use were kept).");
+    text += "vxm_score_table_reload_failures_total " +
+            std::to_string(metrics.tableReloadFailures.load()) + "\n";
+    const std::int64_t unrated[] = {metrics.unratedProcessors.load(),
+                                    metrics.unratedAdapters.load()};
+    if (unrated[0] < 0)
+        return;
+    Head(text, "vxm_reports_unrated", "gauge",
+         "Stored reports whose processor or adapter the score tables in use do not hold.");
+    text += "vxm_reports_unrated{device=\"cpu\"} " + std::to_string(unrated[0]) + "\n";
+    text += "vxm_reports_unrated{device=\"gpu\"} " + std::to_string(unrated[1]) + "\n";
+}
+
 } // namespace
 
 void CountDecision(ServerMetrics& metrics, Decision decision)
@@ -175,6 +215,7 @@ std::string MetricsText(const ServerMetrics& metrics, std::size_t openConnection
     Head(text, "vxm_open_connections", "gauge", "Client connections open now.");
     text += "vxm_open_connections " + std::to_string(openConnections) + "\n";
     AppendWrongKeys(text, metrics, wrongKeysWaiting);
+    AppendScoreTables(text, metrics);
     AppendProcessFigures(text, ReadProcessFigures());
     Head(text, "vxm_build_info", "gauge", "The server's version and store engine, always 1.");
     text += std::string("vxm_build_info{version=\"") + kServerVersion + "\",store=\"" +

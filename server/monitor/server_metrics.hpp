@@ -45,6 +45,10 @@ struct ServerMetrics {
     // would grow without bound and show clients' addresses to whoever reads the metrics).
     std::atomic<std::uint64_t> wrongKeysWaited{0}, wrongKeysAtOnce{0};
     AddressCounts wrongKeysByAddress;
+    // Stored reports whose processor or adapter the tables in use do not hold, as last read
+    // (-1 until then).
+    std::atomic<std::int64_t> unratedProcessors{-1}, unratedAdapters{-1};
+    std::atomic<std::uint64_t> tableReloadFailures{0}; // refused reloads of the score tables
     // The store's engine, "sqlite" or "postgresql", for the build information; set before the
     // server starts and only read after.
     std::string store;

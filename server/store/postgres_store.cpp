@@ -216,6 +216,10 @@ class PostgresStore : public ReportStore {
     void ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit) override;
     void ForEachReport(std::int64_t afterId,
                        const std::function<void(const StoredReport&)>& visit) override;
+    std::optional<std::int64_t> Rerate(const ServerTables& tables, std::int64_t afterId,
+                                       std::size_t limit) override;
+    ReportedNames MostReported(std::size_t limit) override;
+    UnratedCounts Unrated() override;
 
   private:
     // Runs a named statement row by row, so the client never holds every row at once.
@@ -297,18 +301,33 @@ void PostgresStore::Connect()
     // each other instead of each holding what the other needs (a deadlock).
     std::vector<const char*> types = {"int8", "text", "int8"};
     types.resize(3 + kReportFieldCount, "bytea");
+    types.resize(types.size() + kRatingNumbers, "int8");
+    types.push_back("text");
     statements_.insert_or_assign(
-        "record", "WITH input AS (SELECT * FROM " + UnnestSql(types) +
-                      " WITH ORDINALITY AS t(received, peer, gain, " + ReportColumns() +
-                      ", n)), r AS (" +
-                      InsertReportSql("SELECT received, peer, gain, " + ReportColumns() +
-                                      " FROM input ORDER BY u, mc, n") +
-                      " ON CONFLICT (u, mc) DO NOTHING RETURNING u, mc), m AS (INSERT INTO "
-                      "machines (mc) SELECT DISTINCT mc FROM r ORDER BY mc ON CONFLICT (mc) DO "
-                      "NOTHING RETURNING mc) SELECT CAST('r' AS TEXT), u, mc FROM r UNION ALL "
-                      "SELECT CAST('m' AS TEXT), CAST('' AS BYTEA), mc FROM m");
+        "record",
+        "WITH input AS (SELECT * FROM " + UnnestSql(types) +
+            " WITH ORDINALITY AS t(received, peer, gain, " + ReportColumns() + ", " +
+            RatingColumns() + ", n)), r AS (" +
+            InsertRatedReportSql("SELECT received, peer, gain, " + ReportColumns() + ", " +
+                                 RatingColumns() + " FROM input ORDER BY u, mc, n") +
+            " ON CONFLICT (u, mc) DO NOTHING RETURNING u, mc), m AS (INSERT INTO "
+            "machines (mc) SELECT DISTINCT mc FROM r ORDER BY mc ON CONFLICT (mc) DO "
+            "NOTHING RETURNING mc) SELECT CAST('r' AS TEXT), u, mc FROM r UNION ALL "
+            "SELECT CAST('m' AS TEXT), CAST('' AS BYTEA), mc FROM m");
     statements_.insert_or_assign("add_tallies", kAddTalliesSql);
-    statements_.insert_or_assign("gain_tally", GainTallySql());
+    statements_.insert_or_assign("rank_tally", RankTallySql());
+    // Row locks: two servers rating the same reports take back an old rating once.
+    statements_.insert_or_assign("rerate_select", RerateSelectSql([](int n) {
+                                                      return "$" + std::to_string(n) + "::bigint";
+                                                  }) + " FOR UPDATE");
+    std::vector<const char*> ratingTypes(1 + kRatingNumbers, "int8");
+    ratingTypes.push_back("text");
+    statements_.insert_or_assign(
+        "rerate_update", RatingUpdateSql([](int n) { return "u.c" + std::to_string(n); }) +
+                             " FROM " + UnnestSql(ratingTypes) +
+                             " AS u(c1, c2, c3, c4, c5, c6, c7, c8, c9, c10) WHERE id = u.c1");
+    statements_.insert_or_assign("prune_rating", PruneRatingTalliesSql());
+    statements_.insert_or_assign("unrated", UnratedSql());
     statements_.insert_or_assign(
         "reports",
         SelectReportsSql([](int n) { return "$" + std::to_string(n) + "::bigint"; }, kExportRows));
@@ -437,10 +456,16 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
     // The batch goes out in two round trips of few statements: the reports with their machines,
     // then the tallies, the rank and the commit.
     const auto started = std::chrono::steady_clock::now();
+    const std::shared_ptr<const ServerTables> tables = CurrentServerTables();
+    std::vector<RecordOutcome> outcomes(reports.size());
     std::vector<std::string> numbers;
-    numbers.reserve(reports.size() * 2);
-    std::vector<std::vector<const std::string*>> columns(3 + kReportFieldCount);
-    for (const StoredReport& report : reports) {
+    numbers.reserve(reports.size() * (2 + kRatingNumbers));
+    const std::size_t ratingAt = 3 + kReportFieldCount;
+    std::vector<std::vector<const std::string*>> columns(ratingAt + kRatingNumbers + 1);
+    for (std::size_t r = 0; r < reports.size(); ++r) {
+        const StoredReport& report = reports[r];
+        outcomes[r].rating = RateReport(*tables, report.values);
+        outcomes[r].tables = tables;
         const auto gain = GainOf(report.values);
         numbers.push_back(Int8Bytes(report.receivedAt));
         columns[0].push_back(&numbers.back());
@@ -449,12 +474,18 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
         columns[2].push_back(gain ? &numbers.back() : nullptr);
         for (std::size_t i = 0; i < kReportFieldCount; ++i)
             columns[3 + i].push_back(&report.values[i]);
+        const auto rating = RatingNumbers(outcomes[r].rating);
+        for (std::size_t i = 0; i < kRatingNumbers; ++i) {
+            numbers.push_back(Int8Bytes(rating[i]));
+            columns[ratingAt + i].push_back(&numbers.back());
+        }
+        columns[ratingAt + kRatingNumbers].push_back(&tables->digest);
     }
     std::vector<std::string> arrays;
     for (std::size_t c = 0; c < columns.size(); ++c)
-        arrays.push_back(BinaryArray(c == 1             ? kTextOid
-                                     : c == 0 || c == 2 ? kInt8Oid
-                                                        : kByteaOid,
+        arrays.push_back(BinaryArray(c == 1 || c == ratingAt + kRatingNumbers ? kTextOid
+                                     : c == 0 || c == 2 || c >= ratingAt      ? kInt8Oid
+                                                                              : kByteaOid,
                                      columns[c]));
     Step record{"record", nullptr, {}};
     for (const std::string& array : arrays)
@@ -471,7 +502,6 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
         else
             newMachines.insert(row.at(2));
     }
-    std::vector<RecordOutcome> outcomes(reports.size());
     TallyChanges changes;
     for (std::size_t r = 0; r < reports.size(); ++r) {
         const std::string& mac = At(reports[r].values, ReportField::Mac);
@@ -479,7 +509,7 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
                                                       mac);
         outcomes[r].recorded = stored.erase(key) > 0;
         if (outcomes[r].recorded)
-            AddToTallies(changes, reports[r], newMachines.erase(mac) > 0);
+            AddToTallies(changes, reports[r], &outcomes[r].rating, newMachines.erase(mac) > 0);
         // Its tallies were added with the first post.
         else
             outcomes[r].recorded = IsRepostOfStored(reports[r]);
@@ -489,7 +519,7 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
     std::vector<std::string> tallyArrays;
     if (!changes.empty())
         finish.push_back({"add_tallies", nullptr, TallyParameters(changes, tallyArrays)});
-    finish.push_back({"gain_tally", nullptr, {}});
+    finish.push_back({"rank_tally", nullptr, {}});
     // A commit that reaches a database stalled past the guard's moment fails instead, so the
     // batch given up on below is not stored later, when the database resumes. (Only a stall
     // between the guard and the commit itself leaves it stored unanswered.)
@@ -498,12 +528,10 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
     finish.push_back({"", "COMMIT", {}});
     const std::vector<Result> finished =
         Pipeline(finish, started + kCommitWithin + kCommitGuardMargin);
-    const GainCounts gains = GainCountsFrom(RowsOf(finished.at(finished.size() - 3).get()));
-    for (std::size_t r = 0; r < reports.size(); ++r) {
-        const auto gain = GainOf(reports[r].values);
-        if (outcomes[r].recorded && gain)
-            outcomes[r].rank = RankIn(gains, *gain);
-    }
+    const RankCounts ranks = RankCountsFrom(RowsOf(finished.at(finished.size() - 3).get()));
+    for (RecordOutcome& outcome : outcomes)
+        if (outcome.recorded)
+            outcome.rank = RankIn(ranks, outcome.rating.level);
     return outcomes;
 }
 
@@ -603,6 +631,77 @@ void PostgresStore::ForEachReportAfter(std::int64_t afterId,
         if (rows.size() < static_cast<std::size_t>(kExportRows))
             return;
     }
+}
+
+std::optional<std::int64_t> PostgresStore::Rerate(const ServerTables& tables, std::int64_t afterId,
+                                                  std::size_t limit)
+{
+    return Retried([&] {
+        std::optional<std::int64_t> last;
+        Command("BEGIN");
+        try {
+            const std::string after = std::to_string(afterId), most = std::to_string(limit);
+            Parameters parameters;
+            parameters.Text(&after);
+            parameters.Text(&most);
+            TallyChanges changes;
+            std::vector<std::string> ids, numbers;
+            std::vector<std::vector<const std::string*>> columns(2 + kRatingNumbers);
+            const ResultRows rows = RowsOf(Prepared("rerate_select", parameters).get());
+            ids.reserve(rows.size());
+            numbers.reserve(rows.size() * kRatingNumbers);
+            for (const ResultRow& row : rows) {
+                last = std::atoll(row.at(0).c_str());
+                const std::optional<RatingUpdate> update = RerateRow(row, tables, changes);
+                if (!update)
+                    continue;
+                ids.push_back(Int8Bytes(update->id));
+                columns[0].push_back(&ids.back());
+                const auto rating = RatingNumbers(update->rating);
+                for (std::size_t i = 0; i < kRatingNumbers; ++i) {
+                    numbers.push_back(Int8Bytes(rating[i]));
+                    columns[1 + i].push_back(&numbers.back());
+                }
+                columns[1 + kRatingNumbers].push_back(&tables.digest);
+            }
+            if (!changes.empty()) {
+                std::vector<std::string> arrays;
+                Parameters update;
+                for (std::size_t c = 0; c < columns.size(); ++c)
+                    arrays.push_back(
+                        BinaryArray(c + 1 == columns.size() ? kTextOid : kInt8Oid, columns[c]));
+                for (const std::string& array : arrays)
+                    update.Bytes(array);
+                Prepared("rerate_update", update);
+                std::vector<std::string> tallyArrays;
+                Prepared("add_tallies", TallyParameters(changes, tallyArrays));
+                Prepared("prune_rating");
+            }
+            Command("COMMIT");
+        } catch (...) {
+            PQclear(PQexec(conn_, "ROLLBACK"));
+            throw;
+        }
+        return last;
+    });
+}
+
+ReportedNames PostgresStore::MostReported(std::size_t limit)
+{
+    return Retried([&] {
+        ReportedNames names;
+        for (auto [dimension, list] :
+             {std::pair("cpu", &names.processors), std::pair("gpu", &names.adapters)})
+            for (const ResultRow& row :
+                 RowsOf(Executed(conn_, MostReportedSql(dimension, limit), {}).get()))
+                list->push_back(row.at(0));
+        return names;
+    });
+}
+
+UnratedCounts PostgresStore::Unrated()
+{
+    return Retried([&] { return UnratedFrom(RowsOf(Prepared("unrated").get())); });
 }
 
 } // namespace

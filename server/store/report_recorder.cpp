@@ -1,6 +1,7 @@
 #include "server/store/report_recorder.hpp"
 
 #include "server/monitor/event_log.hpp"
+#include "server/store/rating_upkeep.hpp"
 
 #include <algorithm>
 
@@ -36,7 +37,7 @@ ReportRecorder::ReportRecorder(const std::function<std::unique_ptr<ReportStore>(
     for (int i = 0; i < writers + 2; ++i)
         stores_.push_back(OpenSaying(open, i + 1, writers + 2));
     for (int i = 0; i < writers; ++i)
-        threads_.emplace_back([this, i] { WriteLoop(*stores_[i]); });
+        threads_.emplace_back([this, i] { WriteLoop(*stores_[i], i == 0); });
     for (const Lane lane : {Lane::Short, Lane::Export})
         threads_.emplace_back([this, lane, &store = *stores_[writers + static_cast<int>(lane)]] {
             ReadLoop(store, lane);
@@ -74,15 +75,21 @@ void ReportRecorder::Submit(Read read, Lane lane)
     laneWake_[static_cast<int>(lane)].notify_one();
 }
 
-void ReportRecorder::WriteLoop(ReportStore& store)
+void ReportRecorder::WriteLoop(ReportStore& store, bool keepsRatingsUp)
 {
     std::vector<Pending> batch;
     std::vector<StoredReport> reports;
+    RatingUpkeep upkeep;
+    bool upkeepDue = keepsRatingsUp;
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            writerWake_.wait(lock, [this] { return stopping_ || !pending_.empty(); });
-            if (pending_.empty())
+            const auto ready = [this] { return stopping_ || !pending_.empty(); };
+            if (!keepsRatingsUp)
+                writerWake_.wait(lock, ready);
+            else if (!upkeepDue)
+                writerWake_.wait_for(lock, kTablesCheckPeriod, ready);
+            if (stopping_ && pending_.empty())
                 return;
             // Whatever queued while the last transaction ran goes into the next one.
             while (!pending_.empty() && batch.size() < maxBatch_) {
@@ -101,16 +108,19 @@ void ReportRecorder::WriteLoop(ReportStore& store)
             for (auto p = batch.begin(); p != fresh; ++p)
                 p->done(std::nullopt);
             batch.erase(batch.begin(), fresh);
-            if (batch.empty())
-                continue;
         }
-        reports.clear();
-        for (Pending& pending : batch)
-            reports.push_back(std::move(pending.report));
-        const auto outcomes = StoreBatch(store, reports, metrics_);
-        for (std::size_t i = 0; i < batch.size(); ++i)
-            batch[i].done(outcomes[i]);
-        batch.clear();
+        if (!batch.empty()) {
+            reports.clear();
+            for (Pending& pending : batch)
+                reports.push_back(std::move(pending.report));
+            const auto outcomes = StoreBatch(store, reports, metrics_);
+            for (std::size_t i = 0; i < batch.size(); ++i)
+                batch[i].done(outcomes[i]);
+            batch.clear();
+        }
+        // Between batches, so that a report waits for one step of the upkeep at most.
+        if (keepsRatingsUp)
+            upkeepDue = KeepRatingsUp(store, upkeep, metrics_);
     }
 }
 

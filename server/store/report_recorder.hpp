@@ -53,7 +53,8 @@ class ReportRecorder {
         Done done;
         std::chrono::steady_clock::time_point queuedAt;
     };
-    void WriteLoop(ReportStore& store);
+    // The first writer also keeps the stored ratings up to the tables (rating_upkeep.hpp).
+    void WriteLoop(ReportStore& store, bool keepsRatingsUp);
     void ReadLoop(ReportStore& store, Lane lane);
 
     std::size_t maxBatch_;

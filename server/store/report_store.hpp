@@ -3,10 +3,13 @@
 // object is one database connection and is used by one thread at a time.
 #include "report/report_fields.hpp"
 #include "server/intake/report_decision.hpp"
+#include "server/intake/report_rating.hpp"
+#include "server/intake/score_tables.hpp"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,11 +26,17 @@ struct StoredReport {
     ReportValues values;
     std::int64_t receivedAt = 0; // seconds since 1970, UTC
     std::string peer;            // network address of the sender
+    // The server's rating, read back with the report; `rated` is false for a report from before
+    // the server rated reports that no pass has rated yet.
+    ReportRating rating;
+    bool rated = false;
 };
 
 struct RecordOutcome {
     bool recorded = false; // false: the account had already reported from this machine
-    GainRank rank;
+    ReportRank rank;       // among the rated reports; none for an unrated one
+    ReportRating rating;
+    std::shared_ptr<const ServerTables> tables; // the tables that rated it
 };
 
 // One line of an aggregate: a stored value (GBK bytes), or for systems and memory sizes the
@@ -41,10 +50,26 @@ struct Tally {
 struct SurveyFigures {
     std::int64_t reports = 0;
     std::int64_t machines = 0; // distinct MAC addresses
+    // Levels as the server rates them ("1" to "5", "0" unrated).
     std::vector<Tally> levels, processors, adapters, systems, memory, resolutions, videoMemory,
         days;
+    // For each level, the machines whose adapter, processor or memory decides it ("2:gpu",
+    // "2:cpu", "2:ram", ...).
+    std::vector<Tally> deciding;
+    // Reports whose level code the server's rating does not give (the program's tables older).
+    std::int64_t disagreeing = 0;
     // The most reported names the program's score tables do not rate (stored GBK bytes).
     std::vector<Tally> unknownProcessors, unknownAdapters;
+};
+
+// What the survey's machines hold, for suggesting parts: the most reported names first.
+struct ReportedNames {
+    std::vector<std::string> processors, adapters;
+};
+
+// Stored reports whose processor or adapter the tables do not hold.
+struct UnratedCounts {
+    std::int64_t processors = 0, adapters = 0;
 };
 
 // A processor ("cpu") or adapter ("gpu") name that the score tables do not rate.
@@ -68,6 +93,15 @@ class ReportStore {
     // Every stored report whose id is above `afterId`, in id order.
     virtual void ForEachReport(std::int64_t afterId,
                                const std::function<void(const StoredReport&)>& visit) = 0;
+    // Rates the next `limit` stored reports after `afterId` (in id order) with the tables where
+    // other tables rated them, or none (reports from before the server rated them), in one
+    // transaction with the tallies that follow from their ratings. The last id looked at, or
+    // nothing when there is no report after `afterId`.
+    virtual std::optional<std::int64_t> Rerate(const ServerTables& tables, std::int64_t afterId,
+                                               std::size_t limit) = 0;
+    // Up to `limit` processor and adapter names each, most reported first.
+    virtual ReportedNames MostReported(std::size_t limit) = 0;
+    virtual UnratedCounts Unrated() = 0;
 };
 
 // "postgres://..." or "postgresql://..." opens a PostgreSQL connection; anything else names a

@@ -1,11 +1,20 @@
 #include "server/store/schema_steps.hpp"
 
-const SqlDialect kSqliteDialect = {"INTEGER", "BLOB", "INTEGER PRIMARY KEY", "BEGIN IMMEDIATE",
-                                   "SELECT name FROM sqlite_master WHERE name = "};
+const SqlDialect kSqliteDialect = {"INTEGER",
+                                   "BLOB",
+                                   "INTEGER PRIMARY KEY",
+                                   "BEGIN IMMEDIATE",
+                                   "SELECT name FROM sqlite_master WHERE name = ",
+                                   "SELECT name FROM pragma_table_info('reports') WHERE name = "};
 // Any number fits the lock's key; it only keeps two servers from upgrading at once.
 const SqlDialect kPostgresDialect = {
-    "BIGINT", "BYTEA", "BIGSERIAL PRIMARY KEY", "BEGIN; SELECT pg_advisory_xact_lock(7312016)",
-    "SELECT relname FROM pg_class WHERE pg_table_is_visible(oid) AND relname = "};
+    "BIGINT",
+    "BYTEA",
+    "BIGSERIAL PRIMARY KEY",
+    "BEGIN; SELECT pg_advisory_xact_lock(7312016)",
+    "SELECT relname FROM pg_class WHERE pg_table_is_visible(oid) AND relname = ",
+    "SELECT column_name FROM information_schema.columns WHERE table_schema = current_schema() "
+    "AND table_name = 'reports' AND column_name = "};
 
 namespace {
 
@@ -74,6 +83,23 @@ const std::vector<SchemaStep>& SchemaSteps()
         {"the schema version",
          [](const SqlDialect&) -> SqlStatements { return {"DROP TABLE IF EXISTS gain_counts"}; },
          {kEveryTally}},
+        // The reports stored before are rated after the opening, a batch at a time, by the
+        // writer (rating_upkeep.hpp), which adds their rating tallies as it goes: until then
+        // the tallies of ratings are those of new reports alone.
+        {"the server's rating of each report beside it",
+         [](const SqlDialect& d) -> SqlStatements {
+             SqlStatements statements;
+             for (const char* column : {"srv_level", "cpu_score", "gpu_score", "cpu_band",
+                                        "gpu_band", "mem_band", "low_devices", "unknown_devices"})
+                 statements.push_back(std::string("ALTER TABLE reports ADD COLUMN ") + column +
+                                      " " + d.integer);
+             statements.push_back("ALTER TABLE reports ADD COLUMN rated_with TEXT");
+             statements.push_back("DELETE FROM tallies WHERE dimension IN ('cpu_unknown', "
+                                  "'gpu_unknown', 'true_level', 'deciding', 'rank_key', "
+                                  "'unrated', 'disagree')");
+             return statements;
+         },
+         {}},
     };
     return steps;
 }

@@ -21,6 +21,8 @@ struct SqlDialect {
     const char* begin;
     // A query that returns a row when followed by a quoted name of a table or index that exists.
     const char* objectNamed;
+    // A query that returns a row when followed by a quoted name of a column of the reports.
+    const char* reportColumnNamed;
 };
 
 extern const SqlDialect kSqliteDialect;
@@ -38,3 +40,6 @@ struct SchemaStep {
 inline const std::string kEveryTally = "*";
 
 const std::vector<SchemaStep>& SchemaSteps();
+
+// The version from which the reports have the rating's columns.
+constexpr std::size_t kRatedReportsVersion = 7;

@@ -37,6 +37,9 @@ std::size_t VersionByShape(SchemaSession& session, const SqlDialect& dialect)
         return 0;
     if (!Exists(session, dialect, "tallies"))
         return 1;
+    // No build made these without a version; one whose version was lost, say.
+    if (!session.Query(dialect.reportColumnNamed + std::string("'rated_with'")).empty())
+        return kRatedReportsVersion;
     if (Exists(session, dialect, "tallies_top")) {
         const bool unknownCounted =
             !session
@@ -53,10 +56,14 @@ void Note(const std::string& what, const std::string& detail)
     LogNotice("schema upgrade", what, detail);
 }
 
-// The steps after `from` up to `to`, then the tallies they made new.
-void RunSteps(SchemaSession& session, const SqlDialect& dialect, std::size_t from, std::size_t to)
+// The steps after `from` up to `to`, then the tallies they made new (all of them with
+// `recountAll`).
+void RunSteps(SchemaSession& session, const SqlDialect& dialect, std::size_t from, std::size_t to,
+              bool recountAll)
 {
     std::set<std::string> newTallies;
+    if (recountAll)
+        newTallies.insert(kEveryTally);
     for (std::size_t version = from + 1; version <= to; ++version) {
         const std::vector<std::string>& made = SchemaSteps().at(version - 1).newTallies;
         newTallies.insert(made.begin(), made.end());
@@ -81,7 +88,8 @@ void RunSteps(SchemaSession& session, const SqlDialect& dialect, std::size_t fro
         for (const std::string& name : newTallies)
             names += (names.empty() ? "" : ", ") + name;
     const auto start = std::chrono::steady_clock::now();
-    const std::int64_t reports = RebuildTallies(session, dialect, newTallies);
+    const std::int64_t reports =
+        RebuildTallies(session, dialect, newTallies, to >= kRatedReportsVersion);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f",
                   std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
@@ -99,6 +107,7 @@ void UpgradeSchema(SchemaSession& session, const SqlDialect& dialect, std::size_
     try {
         // Read again under the lock: another server may have upgraded it meanwhile.
         std::optional<std::size_t> stored = StoredVersion(session, dialect);
+        const bool byShape = !stored;
         if (!stored) {
             stored = VersionByShape(session, dialect);
             if (*stored > 0)
@@ -113,7 +122,10 @@ void UpgradeSchema(SchemaSession& session, const SqlDialect& dialect, std::size_
             throw std::runtime_error("the database's schema version is " + std::to_string(*stored) +
                                      ", this server knows up to " + std::to_string(version) +
                                      ": a newer server made it");
-        RunSteps(session, dialect, *stored, version);
+        // A database recognised by its shape has its tallies all counted again, whatever the
+        // build that kept them counted: those before the version by the version's step, those
+        // of the rating's columns (whose version was lost) here.
+        RunSteps(session, dialect, *stored, version, byShape && *stored >= kRatedReportsVersion);
         session.Execute("UPDATE schema_version SET version = " + std::to_string(version));
         session.Execute("COMMIT");
     } catch (...) {

@@ -134,8 +134,17 @@ class SqliteStore : public ReportStore {
     void ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit) override;
     void ForEachReport(std::int64_t afterId,
                        const std::function<void(const StoredReport&)>& visit) override;
+    std::optional<std::int64_t> Rerate(const ServerTables& tables, std::int64_t afterId,
+                                       std::size_t limit) override;
+    ReportedNames MostReported(std::size_t limit) override;
+    UnratedCounts Unrated() override;
 
   private:
+    // Binds the rating's columns from parameter `first` on.
+    void BindRating(sqlite3_stmt* stmt, int first, const ReportRating& rating,
+                    const std::string& digest);
+    // Runs `work` in a write transaction: committed when it returns, rolled back when it throws.
+    template <typename Work> void InWriteTransaction(const Work& work);
     // Throws unless the file at the path is still the one opened. A connection to a file that
     // was deleted (or had another put in its place) goes on committing into it, and every
     // report it acknowledged would be lost; it works again once that file is back.
@@ -154,7 +163,8 @@ class SqliteStore : public ReportStore {
     std::uint64_t pageSize_ = 0;
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statement> begin_, beginRead_, commit_, rollback_, insert_, addMachine_,
-        addTally_, gainTally_, select_, unknown_, stored_;
+        addTally_, rankTally_, select_, unknown_, stored_, rerateSelect_, rerateUpdate_,
+        pruneRating_;
     std::vector<std::unique_ptr<Statement>> survey_;
 };
 
@@ -189,12 +199,17 @@ SqliteStore::SqliteStore(const std::string& folder)
         rollback_ = std::make_unique<Statement>(db_, "ROLLBACK");
         const auto& parameter = kParameter;
         insert_ = std::make_unique<Statement>(
-            db_, InsertReportSql(ValuesSql(3 + kReportFieldCount, parameter)) +
-                     " ON CONFLICT (u, mc) DO NOTHING");
+            db_,
+            InsertRatedReportSql(ValuesSql(3 + kReportFieldCount + kRatingNumbers + 1, parameter)) +
+                " ON CONFLICT (u, mc) DO NOTHING");
         addMachine_ = std::make_unique<Statement>(
             db_, "INSERT INTO machines (mc) VALUES (?1) ON CONFLICT (mc) DO NOTHING");
         addTally_ = std::make_unique<Statement>(db_, AddTallySql(ValuesSql(5, parameter)));
-        gainTally_ = std::make_unique<Statement>(db_, GainTallySql());
+        rankTally_ = std::make_unique<Statement>(db_, RankTallySql());
+        rerateSelect_ = std::make_unique<Statement>(db_, RerateSelectSql(parameter));
+        rerateUpdate_ =
+            std::make_unique<Statement>(db_, RatingUpdateSql(parameter) + " WHERE id = ?1");
+        pruneRating_ = std::make_unique<Statement>(db_, PruneRatingTalliesSql());
         select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter, -1));
         unknown_ = std::make_unique<Statement>(db_, UnknownDevicesSql());
         stored_ = std::make_unique<Statement>(db_, StoredReportSql(parameter));
@@ -209,6 +224,28 @@ SqliteStore::SqliteStore(const std::string& folder)
     }
 }
 
+template <typename Work> void SqliteStore::InWriteTransaction(const Work& work)
+{
+    Run(begin_->get(), "begin");
+    try {
+        work();
+        Run(commit_->get(), "commit");
+    } catch (...) {
+        sqlite3_step(rollback_->get());
+        sqlite3_reset(rollback_->get());
+        throw;
+    }
+}
+
+void SqliteStore::BindRating(sqlite3_stmt* stmt, int first, const ReportRating& rating,
+                             const std::string& digest)
+{
+    const auto numbers = RatingNumbers(rating);
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        sqlite3_bind_int64(stmt, first + i, numbers[i]);
+    sqlite3_bind_text(stmt, first + numbers.size(), digest.data(), digest.size(), SQLITE_STATIC);
+}
+
 SqliteStore::~SqliteStore()
 {
     begin_.reset();
@@ -218,7 +255,10 @@ SqliteStore::~SqliteStore()
     insert_.reset();
     addMachine_.reset();
     addTally_.reset();
-    gainTally_.reset();
+    rankTally_.reset();
+    rerateSelect_.reset();
+    rerateUpdate_.reset();
+    pruneRating_.reset();
     select_.reset();
     unknown_.reset();
     stored_.reset();
@@ -269,12 +309,14 @@ bool SqliteStore::IsRepostOfStored(const StoredReport& report)
 std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& reports)
 {
     CheckFile();
+    const std::shared_ptr<const ServerTables> tables = CurrentServerTables();
     std::vector<RecordOutcome> outcomes(reports.size());
-    Run(begin_->get(), "begin");
-    try {
+    InWriteTransaction([&] {
         TallyChanges changes;
         for (std::size_t r = 0; r < reports.size(); ++r) {
             const StoredReport& report = reports[r];
+            outcomes[r].rating = RateReport(*tables, report.values);
+            outcomes[r].tables = tables;
             sqlite3_stmt* insert = insert_->get();
             sqlite3_bind_int64(insert, 1, report.receivedAt);
             sqlite3_bind_text(insert, 2, report.peer.data(), report.peer.size(), SQLITE_STATIC);
@@ -283,6 +325,7 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
             for (std::size_t i = 0; i < kReportFieldCount; ++i)
                 sqlite3_bind_blob(insert, 4 + i, report.values[i].data(), report.values[i].size(),
                                   SQLITE_STATIC);
+            BindRating(insert, 4 + kReportFieldCount, outcomes[r].rating, tables->digest);
             Run(insert, "insert");
             if (sqlite3_changes(db_) != 1) {
                 outcomes[r].recorded = IsRepostOfStored(report);
@@ -292,24 +335,63 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
             const std::string& mac = At(report.values, ReportField::Mac);
             sqlite3_bind_blob(addMachine_->get(), 1, mac.data(), mac.size(), SQLITE_STATIC);
             Run(addMachine_->get(), "machine");
-            AddToTallies(changes, report, sqlite3_changes(db_) == 1);
+            AddToTallies(changes, report, &outcomes[r].rating, sqlite3_changes(db_) == 1);
         }
         AddTalliesThrough(db_, addTally_->get(), changes);
-        const GainCounts gains = GainCountsFrom(Rows(gainTally_->get()));
-        for (std::size_t r = 0; r < reports.size(); ++r) {
-            const auto gain = GainOf(reports[r].values);
-            if (outcomes[r].recorded && gain)
-                outcomes[r].rank = RankIn(gains, *gain);
-        }
-        Run(commit_->get(), "commit");
-    } catch (...) {
-        sqlite3_step(rollback_->get());
-        sqlite3_reset(rollback_->get());
-        throw;
-    }
+        const RankCounts ranks = RankCountsFrom(Rows(rankTally_->get()));
+        for (RecordOutcome& outcome : outcomes)
+            if (outcome.recorded)
+                outcome.rank = RankIn(ranks, outcome.rating.level);
+    });
     // Committed into a file taken away meanwhile: not stored, as far as anyone can read.
     CheckFile();
     return outcomes;
+}
+
+std::optional<std::int64_t> SqliteStore::Rerate(const ServerTables& tables, std::int64_t afterId,
+                                                std::size_t limit)
+{
+    CheckFile();
+    std::optional<std::int64_t> last;
+    InWriteTransaction([&] {
+        sqlite3_bind_int64(rerateSelect_->get(), 1, afterId);
+        sqlite3_bind_int64(rerateSelect_->get(), 2, static_cast<std::int64_t>(limit));
+        TallyChanges changes;
+        std::vector<RatingUpdate> updates;
+        ForEachRow(rerateSelect_->get(), "rerate", [&](const ResultRow& row) {
+            last = std::atoll(row.at(0).c_str());
+            if (auto update = RerateRow(row, tables, changes))
+                updates.push_back(std::move(*update));
+        });
+        sqlite3_clear_bindings(rerateSelect_->get());
+        for (const RatingUpdate& update : updates) {
+            sqlite3_stmt* stmt = rerateUpdate_->get();
+            sqlite3_bind_int64(stmt, 1, update.id);
+            BindRating(stmt, 2, update.rating, tables.digest);
+            Run(stmt, "rating");
+        }
+        AddTalliesThrough(db_, addTally_->get(), changes);
+        if (!changes.empty())
+            Run(pruneRating_->get(), "prune");
+    });
+    return last;
+}
+
+ReportedNames SqliteStore::MostReported(std::size_t limit)
+{
+    CheckFile();
+    ReportedNames names;
+    for (auto [dimension, list] :
+         {std::pair("cpu", &names.processors), std::pair("gpu", &names.adapters)})
+        for (const ResultRow& row : Rows(Statement(db_, MostReportedSql(dimension, limit)).get()))
+            list->push_back(row.at(0));
+    return names;
+}
+
+UnratedCounts SqliteStore::Unrated()
+{
+    CheckFile();
+    return UnratedFrom(Rows(Statement(db_, UnratedSql()).get()));
 }
 
 void SqliteStore::Ping()

@@ -1,6 +1,6 @@
 #include "server/store/store_schema.hpp"
 
-#include "server/intake/device_ratings.hpp"
+#include "eval/gain_bands.hpp"
 #include "server/intake/machine_labels.hpp"
 #include "server/intake/report_field_rules.hpp"
 
@@ -38,14 +38,14 @@ std::string TallySql(const std::string& dimension, const std::string& order, std
            dimension + "' ORDER BY " + order + " LIMIT " + std::to_string(limit);
 }
 
-// Devices the score tables do not rate, by kind, counted beside the "cpu" and "gpu" tallies.
+// Devices the score tables do not rate, by kind: what the next tables should add.
 struct UnknownDimension {
     const char* name;
     ReportField field;
-    bool (*rated)(const std::string&);
+    unsigned device; // its class bit
 };
-constexpr UnknownDimension kUnknown[] = {{"cpu_unknown", ReportField::Cpu, ProcessorIsRated},
-                                         {"gpu_unknown", ReportField::Gpu, AdapterIsRated}};
+constexpr UnknownDimension kUnknown[] = {{"cpu_unknown", ReportField::Cpu, kProcessorClass},
+                                         {"gpu_unknown", ReportField::Gpu, kAdapterClass}};
 constexpr char kUnknownSuffix[] = "_unknown";
 
 // "'a', 'b'": the unknown devices' dimensions.
@@ -55,6 +55,35 @@ std::string UnknownDimensionList()
     for (const UnknownDimension& unknown : kUnknown)
         list += (list.empty() ? "'" : ", '") + std::string(unknown.name) + "'";
     return list;
+}
+
+// The tallies that follow from a report's rating, which the tables' next version may change:
+// the levels, what decides them, the rank, the unknown devices, the unrated counts and the
+// reports whose level code disagrees.
+constexpr const char* kRatingDimensions[] = {"true_level", "deciding",    "rank_key",   "unrated",
+                                             "disagree",   "cpu_unknown", "gpu_unknown"};
+
+// The rating's columns beside the report's, in this order; the last is the tables' digest.
+constexpr const char* kRatingColumns[] = {"srv_level",   "cpu_score",       "gpu_score",
+                                          "cpu_band",    "gpu_band",        "mem_band",
+                                          "low_devices", "unknown_devices", "rated_with"};
+
+// Adds one report to (sign 1) or takes it from (sign -1) a tally.
+void AddStep(TallyChanges& changes, std::string_view dimension, std::string_view label,
+             std::optional<std::int64_t> gain, int sign)
+{
+    auto at = changes.find(std::pair(dimension, label));
+    if (at == changes.end())
+        at = changes.emplace(std::pair<std::string, std::string>(dimension, label), TallyStep())
+                 .first;
+    TallyStep& step = at->second;
+    step.count += sign;
+    // The average gain is of the machines the program rated: an unrated one reports 0.
+    const bool gained = gain && *gain > 0;
+    step.gained += gained ? sign : 0;
+    // Gains are bounded on arrival; a sum that still overflows fails the transaction.
+    if (gained && __builtin_add_overflow(step.gainSum, sign * *gain, &step.gainSum))
+        throw std::overflow_error("gain sum out of range");
 }
 
 // Columns label, count, gain sum, gained (as TallySql selects them).
@@ -76,6 +105,23 @@ std::vector<Tally> TalliesFrom(const ResultRows& rows)
 std::int64_t CountOf(const ResultRows& rows)
 {
     return rows.empty() ? 0 : std::atoll(rows[0].at(1).c_str());
+}
+
+// What StoredRating reads, as text.
+const std::string kStoredRatingColumns =
+    "CAST(srv_level AS TEXT), CAST(cpu_score AS TEXT), CAST(gpu_score AS TEXT), CAST(mem_band AS "
+    "TEXT), CAST(unknown_devices AS TEXT)";
+
+// The rating stored in a row's columns from `at` on: level, processor and adapter scores,
+// memory band, unknown classes (as SelectReportsSql and RerateSelectSql read them); none when
+// they are empty (a report from before the server rated them).
+ReportRating StoredRating(const ResultRow& row, std::size_t at)
+{
+    if (row.at(at).empty())
+        return {};
+    const int memoryBand = std::clamp(std::atoi(row.at(at + 3).c_str()), 0, kMemoryBandCount - 1);
+    return RatingFromColumns(std::atoi(row.at(at + 1).c_str()), std::atoi(row.at(at + 2).c_str()),
+                             memoryBand, static_cast<unsigned>(std::atoi(row.at(at + 4).c_str())));
 }
 
 } // namespace
@@ -103,8 +149,8 @@ std::string InsertReportSql(const std::string& rows)
 
 std::string SelectReportsSql(const std::function<std::string(int)>& placeholder, int limit)
 {
-    return "SELECT CAST(id AS TEXT), CAST(received AS TEXT), peer, " + ReportColumns() +
-           " FROM reports WHERE reports.id > " + placeholder(1) +
+    return "SELECT CAST(id AS TEXT), CAST(received AS TEXT), peer, " + ReportColumns() + ", " +
+           kStoredRatingColumns + " FROM reports WHERE reports.id > " + placeholder(1) +
            " AND reports.id <= " + placeholder(2) + " ORDER BY reports.id LIMIT " +
            std::to_string(limit);
 }
@@ -124,20 +170,47 @@ bool IsRepost(const StoredReport& sent, const ResultRow& stored)
            std::equal(sent.values.begin(), sent.values.end(), stored.begin() + 1);
 }
 
-void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine)
+std::string InsertRatedReportSql(const std::string& rows)
+{
+    return "INSERT INTO reports (received, peer, gain, " + ReportColumns() + ", " +
+           RatingColumns() + ") " + rows;
+}
+
+void AddRatingTallies(TallyChanges& changes, const ReportValues& values, const ReportRating& rating,
+                      int sign)
+{
+    const std::optional<std::int64_t> gain = GainOf(values);
+    const LevelRating& level = rating.level;
+    const auto add = [&](std::string_view dimension, std::string_view label) {
+        AddStep(changes, dimension, label, gain, sign);
+    };
+    add("true_level", std::to_string(level.level));
+    const unsigned deciding = DecidingClasses(level);
+    const std::pair<unsigned, const char*> classes[] = {
+        {kAdapterClass, "gpu"}, {kProcessorClass, "cpu"}, {kMemoryClass, "ram"}};
+    for (const auto& [device, name] : classes) {
+        // Nothing decides level 1: there is no level above it.
+        if ((deciding & device) && level.level > 1)
+            add("deciding", std::to_string(level.level) + ":" + name);
+        if (rating.unknown & device)
+            add("unrated", name);
+    }
+    if (const std::optional<std::int64_t> key = RankKey(level))
+        add("rank_key", std::to_string(*key));
+    for (const UnknownDimension& unknown : kUnknown)
+        if (rating.unknown & unknown.device)
+            add(unknown.name, At(values, unknown.field));
+    const std::string code = level.level ? kReportedLevelCodes[level.level - 1] : "";
+    if (code != At(values, ReportField::LevelCode))
+        add("disagree", "");
+}
+
+void AddToTallies(TallyChanges& changes, const StoredReport& report, const ReportRating* rating,
+                  bool newMachine)
 {
     const std::optional<std::int64_t> gain = GainOf(report.values);
     const auto add = [&](std::string_view dimension, std::string_view label) {
-        auto at = changes.find(std::pair(dimension, label));
-        if (at == changes.end())
-            at = changes.emplace(std::pair<std::string, std::string>(dimension, label), TallyStep())
-                     .first;
-        TallyStep& step = at->second;
-        ++step.count;
-        step.gained += gain.has_value();
-        // Gains are bounded on arrival; a sum that still overflows fails the transaction.
-        if (__builtin_add_overflow(step.gainSum, gain.value_or(0), &step.gainSum))
-            throw std::overflow_error("gain sum out of range");
+        AddStep(changes, dimension, label, gain, 1);
     };
     add("reports", "");
     if (newMachine)
@@ -148,15 +221,8 @@ void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMac
     }
     // Days since 1970 (UTC); five digits until the year 2243, so text order is time order.
     add("day", std::to_string(report.receivedAt / 86400));
-    // Names the program's tables do not rate, so the next tables can add them.
-    for (const UnknownDimension& unknown : kUnknown) {
-        const std::string& name = At(report.values, unknown.field);
-        if (!unknown.rated(name))
-            add(unknown.name, name);
-    }
-    // The rank reads one row per allowed gain, however varied the stored gains.
-    if (gain && std::binary_search(AllowedGains().begin(), AllowedGains().end(), *gain))
-        add("rank", std::to_string(*gain));
+    if (rating)
+        AddRatingTallies(changes, report.values, *rating, 1);
 }
 
 std::string AddTallySql(const std::string& rows)
@@ -167,9 +233,9 @@ std::string AddTallySql(const std::string& rows)
            "gain_sum = tallies.gain_sum + excluded.gain_sum";
 }
 
-std::string GainTallySql()
+std::string RankTallySql()
 {
-    return "SELECT label, CAST(n AS TEXT) FROM tallies WHERE dimension = 'rank'";
+    return "SELECT label, CAST(n AS TEXT) FROM tallies WHERE dimension = 'rank_key'";
 }
 
 namespace {
@@ -194,16 +260,18 @@ const std::vector<ReportField>& TalliedFields()
 
 } // namespace
 
-std::string TallySourceSql(std::int64_t afterId, std::size_t limit)
+std::string TallySourceSql(std::int64_t afterId, std::size_t limit, bool rated)
 {
     std::string sql = "SELECT CAST(id AS TEXT), CAST(received AS TEXT)";
     for (const ReportField field : TalliedFields())
         sql += std::string(", ") + kReportFields[static_cast<std::size_t>(field)].name;
+    if (rated)
+        sql += ", " + kStoredRatingColumns;
     return sql + " FROM reports WHERE reports.id > " + std::to_string(afterId) +
            " ORDER BY reports.id LIMIT " + std::to_string(limit);
 }
 
-StoredReport TallySourceFromRow(const ResultRow& row)
+StoredReport TallySourceFromRow(const ResultRow& row, bool rated)
 {
     StoredReport report;
     report.id = std::atoll(row.at(0).c_str());
@@ -211,24 +279,35 @@ StoredReport TallySourceFromRow(const ResultRow& row)
     const std::vector<ReportField>& fields = TalliedFields();
     for (std::size_t i = 0; i < fields.size(); ++i)
         report.values[static_cast<std::size_t>(fields[i])] = row.at(2 + i);
+    if (rated) {
+        report.rating = StoredRating(row, 2 + fields.size());
+        report.rated = !row.at(2 + fields.size()).empty();
+    } else {
+        // Before the rating's columns, the rating tallies were of the tables in use; the step
+        // that adds the columns clears them.
+        report.rating = RateReport(*CurrentServerTables(), report.values);
+        report.rated = true;
+    }
     return report;
 }
 
 std::string MachineTallySql(const std::string& byteType)
 {
+    // The gain of a machine the program did not rate (0) is no gain, as in AddToTallies.
     return "INSERT INTO tallies (dimension, label, n, gained, gain_sum) SELECT 'machines', CAST('' "
            "AS " +
            byteType +
-           "), n, gained, gain_sum FROM (SELECT count(*) AS n, count(gain) AS gained, "
-           "coalesce(sum(gain), 0) AS gain_sum FROM reports WHERE id IN (SELECT min(id) FROM "
-           "reports GROUP BY mc)) AS first_reports WHERE n > 0";
+           "), n, gained, gain_sum FROM (SELECT count(*) AS n, count(CASE WHEN gain > 0 THEN 1 "
+           "END) AS gained, coalesce(sum(CASE WHEN gain > 0 THEN gain END), 0) AS gain_sum FROM "
+           "reports WHERE id IN (SELECT min(id) FROM reports GROUP BY mc)) AS first_reports WHERE "
+           "n > 0";
 }
 
 std::string UnknownDevicesSql()
 {
     return "SELECT label, CAST(n AS TEXT), CAST(gain_sum AS TEXT), CAST(gained AS TEXT), "
            "dimension FROM tallies WHERE dimension IN (" +
-           UnknownDimensionList() + ") ORDER BY dimension, tallies.n DESC, label";
+           UnknownDimensionList() + ") AND n > 0 ORDER BY dimension, tallies.n DESC, label";
 }
 
 UnknownDevice UnknownDeviceFromRow(const ResultRow& row)
@@ -242,7 +321,7 @@ const std::vector<std::string>& SurveyQueries()
     static const std::vector<std::string> queries = [] {
         std::vector<std::string> list = {TallySql("reports", "label", 1),
                                          TallySql("machines", "label", 1)};
-        list.push_back(TallySql("level", "label", kTopRows));
+        list.push_back(TallySql("true_level", "label", kBandCount + 1));
         for (std::size_t i = kFirstByCount; i < std::size(kListed); ++i)
             // "tallies.n": a bare "n" would name the text column of the same name, and
             // PostgreSQL would sort by the count's text and not through the count index.
@@ -250,6 +329,8 @@ const std::vector<std::string>& SurveyQueries()
         list.push_back(TallySql("day", "label DESC", 30));
         for (const UnknownDimension& unknown : kUnknown)
             list.push_back(TallySql(unknown.name, "tallies.n DESC, label", kTopRows));
+        list.push_back(TallySql("deciding", "label", 3 * kBandCount));
+        list.push_back(TallySql("disagree", "label", 1));
         return list;
     }();
     return queries;
@@ -267,6 +348,12 @@ SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results)
         &figures.unknownAdapters};
     for (std::size_t i = 0; i < std::size(lists); ++i)
         *lists[i] = TalliesFrom(results.at(i + 2));
+    figures.deciding = TalliesFrom(results.at(std::size(lists) + 2));
+    figures.disagreeing = CountOf(results.at(std::size(lists) + 3));
+    // A level the tables' next version emptied keeps its row at 0 until it is pruned.
+    figures.levels.erase(std::remove_if(figures.levels.begin(), figures.levels.end(),
+                                        [](const Tally& level) { return level.count <= 0; }),
+                         figures.levels.end());
     return figures;
 }
 
@@ -278,25 +365,109 @@ StoredReport ReportFromRow(const ResultRow& row)
     report.peer = row.at(2);
     for (std::size_t i = 0; i < kReportFieldCount; ++i)
         report.values[i] = row.at(3 + i);
+    report.rating = StoredRating(row, 3 + kReportFieldCount);
+    report.rated = !row.at(3 + kReportFieldCount).empty();
     return report;
 }
 
-GainCounts GainCountsFrom(const ResultRows& rows)
+RankCounts RankCountsFrom(const ResultRows& rows)
 {
-    GainCounts counts;
+    RankCounts counts;
     counts.reserve(rows.size());
     for (const ResultRow& row : rows)
         counts.emplace_back(std::atoll(row.at(0).c_str()), std::atoll(row.at(1).c_str()));
     return counts;
 }
 
-GainRank RankIn(const GainCounts& gainCounts, std::int64_t gain)
+ReportRank RankIn(const RankCounts& rankCounts, const LevelRating& rating)
 {
-    GainRank rank;
-    for (const auto& [counted, count] : gainCounts) {
+    ReportRank rank;
+    const std::optional<std::int64_t> key = RankKey(rating);
+    if (!key)
+        return rank;
+    for (const auto& [counted, count] : rankCounts) {
         rank.total += count;
-        if (counted < gain)
+        if (counted < *key)
             rank.below += count;
     }
     return rank;
+}
+
+std::string RatingColumns()
+{
+    std::string columns;
+    for (const char* column : kRatingColumns)
+        columns += (columns.empty() ? "" : ", ") + std::string(column);
+    return columns;
+}
+
+std::array<std::int64_t, kRatingNumbers> RatingNumbers(const ReportRating& rating)
+{
+    const LevelRating& l = rating.level;
+    return {l.level,   l.cpuScore,   l.gpuScore,   l.cpuBand,
+            l.gpuBand, l.memoryBand, l.lowDevices, rating.unknown};
+}
+
+std::string RatingUpdateSql(const std::function<std::string(int)>& value)
+{
+    std::string sql = "UPDATE reports SET ";
+    for (std::size_t i = 0; i < std::size(kRatingColumns); ++i)
+        sql += (i ? ", " : "") + std::string(kRatingColumns[i]) + " = " + value(2 + i);
+    return sql;
+}
+
+std::string RerateSelectSql(const std::function<std::string(int)>& placeholder)
+{
+    return "SELECT CAST(id AS TEXT), cpu, dm, mm, lcc, hl, s, " + kStoredRatingColumns +
+           ", rated_with FROM reports WHERE id > " + placeholder(1) +
+           " ORDER BY reports.id LIMIT " + placeholder(2);
+}
+
+std::optional<RatingUpdate> RerateRow(const ResultRow& row, const ServerTables& tables,
+                                      TallyChanges& changes)
+{
+    if (row.at(12) == tables.digest)
+        return std::nullopt;
+    ReportValues values;
+    const ReportField fields[] = {ReportField::Cpu,       ReportField::Gpu,
+                                  ReportField::Ram,       ReportField::LogicCoreCount,
+                                  ReportField::LevelCode, ReportField::Gain};
+    for (std::size_t i = 0; i < std::size(fields); ++i)
+        values[static_cast<std::size_t>(fields[i])] = row.at(1 + i);
+    // Rated before by other tables: what that rating added is taken back.
+    if (!row.at(12).empty())
+        AddRatingTallies(changes, values, StoredRating(row, 7), -1);
+    RatingUpdate update{std::atoll(row.at(0).c_str()), RateReport(tables, values)};
+    AddRatingTallies(changes, values, update.rating, 1);
+    return update;
+}
+
+std::string PruneRatingTalliesSql()
+{
+    std::string dimensions;
+    for (const char* dimension : kRatingDimensions)
+        dimensions += (dimensions.empty() ? "'" : ", '") + std::string(dimension) + "'";
+    return "DELETE FROM tallies WHERE n <= 0 AND dimension IN (" + dimensions + ")";
+}
+
+std::string MostReportedSql(const char* dimension, std::size_t limit)
+{
+    return TallySql(dimension, "tallies.n DESC, label", limit);
+}
+
+std::string UnratedSql()
+{
+    return TallySql("unrated", "label", 3);
+}
+
+UnratedCounts UnratedFrom(const ResultRows& rows)
+{
+    UnratedCounts counts;
+    for (const ResultRow& row : rows) {
+        if (row.at(0) == "cpu")
+            counts.processors = std::atoll(row.at(1).c_str());
+        else if (row.at(0) == "gpu")
+            counts.adapters = std::atoll(row.at(1).c_str());
+    }
+    return counts;
 }

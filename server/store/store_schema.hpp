@@ -8,6 +8,7 @@
 // band, resolution, day and gain) in the same transaction.
 #include "server/store/report_store.hpp"
 
+#include <array>
 #include <map>
 #include <optional>
 #include <string>
@@ -24,14 +25,22 @@ std::string ReportColumns();
 // "VALUES (p1, ..., pn)" where `placeholder` gives the text of the n-th parameter (1-based).
 std::string ValuesSql(int count, const std::function<std::string(int)>& placeholder);
 
-// The insert of reports from `rows` (VALUES or a SELECT): time, peer, gain, then the twenty
-// fields.
-std::string InsertReportSql(const std::string& rows);
+// The rating's columns: "srv_level, cpu_score, ..., rated_with" (all NULL in a report from before
+// the server rated reports, until it is rated).
+std::string RatingColumns();
+// The rating's columns but the last (the tables' digest) as numbers.
+constexpr std::size_t kRatingNumbers = 8;
+std::array<std::int64_t, kRatingNumbers> RatingNumbers(const ReportRating& rating);
 
-// "SELECT id, received, peer, u, ..., tk FROM reports" with every column as text, of the ids
-// above parameter 1 and at most parameter 2, at most `limit` of them (-1: all), in id order. The
-// order is the primary key's (reports.id, not the text column of the same name), so the rows stream
-// from the index without a sort.
+// The insert of reports from `rows` (VALUES or a SELECT): time, peer, gain, then the twenty
+// fields; and the same with the rating's columns after them.
+std::string InsertReportSql(const std::string& rows);
+std::string InsertRatedReportSql(const std::string& rows);
+
+// "SELECT id, received, peer, u, ..., tk, <the rating> FROM reports" with every column as text, of
+// the ids above parameter 1 and at most parameter 2, at most `limit` of them (-1: all), in id
+// order. The order is the primary key's (reports.id, not the text column of the same name), so the
+// rows stream from the index without a sort.
 std::string SelectReportsSql(const std::function<std::string(int)>& placeholder, int limit);
 
 // What one transaction adds to the tallies, keyed (dimension, label) and so kept in one order:
@@ -53,21 +62,33 @@ struct TallyKeyOrder {
 };
 using TallyChanges = std::map<std::pair<std::string, std::string>, TallyStep, TallyKeyOrder>;
 
-// Adds a newly recorded report; `newMachine` when its MAC had not been recorded before.
-void AddToTallies(TallyChanges& changes, const StoredReport& report, bool newMachine);
+// Adds a newly recorded report, with its rating; `newMachine` when its MAC had not been recorded
+// before.
+// Without a rating (a report not rated yet) the rating's tallies are left to the pass that rates
+// it.
+void AddToTallies(TallyChanges& changes, const StoredReport& report, const ReportRating* rating,
+                  bool newMachine);
+
+// Adds (sign 1) or takes back (sign -1) what a rating adds to the tallies: the level, the parts
+// that decide it, the rank, the unknown devices, the unrated counts and whether the level code
+// the program sent disagrees. Only the processor, adapter, level code and gain of the values are
+// read.
+void AddRatingTallies(TallyChanges& changes, const ReportValues& values, const ReportRating& rating,
+                      int sign);
 
 // The upsert of tally steps from `rows` (VALUES or a SELECT): dimension, label, count, gained,
 // gain sum; each key at most once.
 std::string AddTallySql(const std::string& rows);
 
-// The (gain, count) rows for the rank: one per allowed gain at most (the "rank" tallies).
-std::string GainTallySql();
+// The (rank key, count) rows for the rank: one per key that rated reports hold.
+std::string RankTallySql();
 
 // The reports after `afterId` in id order, at most `limit`, with what the tallies count (id,
-// time and the counted fields; the other fields are left empty): tallies are rebuilt from the
-// rows in batches of these.
-std::string TallySourceSql(std::int64_t afterId, std::size_t limit);
-StoredReport TallySourceFromRow(const ResultRow& row);
+// time, the counted fields and, with `rated`, the stored rating; the other fields are left
+// empty): tallies are rebuilt from the rows in batches of these. Without the rating's columns
+// (a schema from before them) the rows are rated with the tables in use.
+std::string TallySourceSql(std::int64_t afterId, std::size_t limit, bool rated);
+StoredReport TallySourceFromRow(const ResultRow& row, bool rated);
 
 // The "machines" tally as the reports make it: one count a MAC, with the gain of its first
 // report. `byteType` is the engine's type for raw bytes.
@@ -96,9 +117,31 @@ bool IsRepost(const StoredReport& sent, const ResultRow& stored);
 // A report from one row of SelectReportsSql().
 StoredReport ReportFromRow(const ResultRow& row);
 
-// The (gain, count) rows of GainTallySql() as numbers, read once for a whole batch.
-using GainCounts = std::vector<std::pair<std::int64_t, std::int64_t>>;
-GainCounts GainCountsFrom(const ResultRows& rows);
+// The (rank key, count) rows of RankTallySql() as numbers, read once for a whole batch.
+using RankCounts = std::vector<std::pair<std::int64_t, std::int64_t>>;
+RankCounts RankCountsFrom(const ResultRows& rows);
 
-// Where a gain stands among the counted gains.
-GainRank RankIn(const GainCounts& gainCounts, std::int64_t gain);
+// Where a rating stands among the counted keys; nothing for an unrated one.
+ReportRank RankIn(const RankCounts& rankCounts, const LevelRating& rating);
+
+// "UPDATE reports SET srv_level = v(2), ..., rated_with = v(10)": the engine adds which row.
+std::string RatingUpdateSql(const std::function<std::string(int)>& value);
+
+// The next stored reports for rating again: id, cpu, dm, mm, lcc, hl, s, the stored rating and
+// the digest of the tables that made it; after id (parameter 1), at most (parameter 2).
+std::string RerateSelectSql(const std::function<std::string(int)>& placeholder);
+// A row of that rated with `tables`, its old rating's tallies taken back and the new one's
+// added; nothing when those tables rated it already.
+struct RatingUpdate {
+    std::int64_t id;
+    ReportRating rating;
+};
+std::optional<RatingUpdate> RerateRow(const ResultRow& row, const ServerTables& tables,
+                                      TallyChanges& changes);
+// Removes the tallies of the rating that ratings taken back left at 0.
+std::string PruneRatingTalliesSql();
+
+// The most reported names of a dimension ("cpu", "gpu"), as TallySql reads them.
+std::string MostReportedSql(const char* dimension, std::size_t limit);
+std::string UnratedSql();
+UnratedCounts UnratedFrom(const ResultRows& rows);

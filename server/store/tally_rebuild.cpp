@@ -20,7 +20,7 @@ std::string QuotedList(const std::set<std::string>& names)
 } // namespace
 
 std::int64_t RebuildTallies(SchemaSession& session, const SqlDialect& dialect,
-                            const std::set<std::string>& dimensions)
+                            const std::set<std::string>& dimensions, bool rated)
 {
     const bool every = dimensions.count(kEveryTally) > 0;
     const auto wanted = [&](const std::string& dimension) {
@@ -32,11 +32,11 @@ std::int64_t RebuildTallies(SchemaSession& session, const SqlDialect& dialect,
     std::int64_t reports = 0, afterId = 0;
     TallyChanges changes;
     for (;;) {
-        const ResultRows rows = session.Query(TallySourceSql(afterId, kReportsABatch));
+        const ResultRows rows = session.Query(TallySourceSql(afterId, kReportsABatch, rated));
         for (const ResultRow& row : rows) {
-            const StoredReport report = TallySourceFromRow(row);
+            const StoredReport report = TallySourceFromRow(row, rated);
             // The machines are counted below, from the first report of each.
-            AddToTallies(changes, report, false);
+            AddToTallies(changes, report, report.rated ? &report.rating : nullptr, false);
             afterId = report.id;
         }
         reports += static_cast<std::int64_t>(rows.size());

@@ -9,6 +9,7 @@
 
 // Replaces the tallies of the dimensions (kEveryTally: all of them) with those of the stored
 // reports, read in batches so that memory stays bounded however many reports and distinct names
-// there are. Returns the number of reports read.
+// there are. `rated` when the reports have the rating's columns. Returns the number of reports
+// read.
 std::int64_t RebuildTallies(SchemaSession& session, const SqlDialect& dialect,
-                            const std::set<std::string>& dimensions);
+                            const std::set<std::string>& dimensions, bool rated);

@@ -65,6 +65,12 @@ std::string CsvLine(const StoredReport& report, bool raw)
         else
             AppendCell(line, Utf8FromGbk(value, Undecodable::Escape), raw);
     }
+    // The server's rating: the level (0 unrated) and each part's band counted from 1, so that
+    // the level is the worst band.
+    const LevelRating& rating = report.rating.level;
+    for (const int figure :
+         {rating.level, rating.cpuBand + 1, rating.gpuBand + 1, rating.memoryBand + 1})
+        AppendCell(line, report.rated ? std::to_string(figure) : std::string(), raw);
     return line;
 }
 
@@ -97,6 +103,7 @@ void WriteCsv(ReportStore& store, const ExportOptions& options, const LineSink& 
     std::string header = "id,received,peer";
     for (const ReportFieldSpec& field : kReportFields)
         header += std::string(",") + field.name;
+    header += ",level,cpu_band,gpu_band,ram_band";
     WriteInBlocks(
         options.raw, header,
         [&](const LineSink& line) {

@@ -15,10 +15,11 @@ struct ExportOptions {
     std::int64_t afterId = 0;
 };
 
-// Header "id,received,peer,u,mc,...,tk", then one line per report in id order, handed to `write`
-// in blocks as they are made, so memory stays flat however many reports there are. Without
-// `raw` the text starts with a UTF-8 byte-order mark (spreadsheets otherwise read UTF-8 in the
-// system's code page) and a cell that a spreadsheet would take for a formula is neutralised.
+// Header "id,received,peer,u,mc,...,tk,level,cpu_band,gpu_band,ram_band" (the last four the
+// server's rating, empty until the report is rated), then one line per report in id order, handed
+// to `write` in blocks as they are made, so memory stays flat however many reports there are.
+// Without `raw` the text starts with a UTF-8 byte-order mark (spreadsheets otherwise read UTF-8 in
+// the system's code page) and a cell that a spreadsheet would take for a formula is neutralised.
 // The time is written as UTC "YYYY-MM-DD hh:mm:ss"; without `raw`, field values are converted
 // from GBK, a byte that is not GBK written "\xNN".
 void WriteCsv(ReportStore& store, const ExportOptions& options,

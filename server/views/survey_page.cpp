@@ -64,6 +64,8 @@ table.days tr{grid-template-columns:5.8em 1fr repeat(3,4.5em)}
 table.days td:first-child{grid-column:auto;padding-bottom:3px}
 table.days th.bar{position:static;width:auto;height:auto;clip:auto;padding:0 6px 4px}
 svg.chart{display:none}
+table.deciding tr{grid-template-columns:repeat(4,1fr)}
+table.deciding th:first-child{grid-column:1/-1}
 }
 )";
 
@@ -74,9 +76,10 @@ std::string Number(double value, int decimals)
     return text;
 }
 
-std::string LevelName(const std::string& code)
+// Levels as the server rates them: "1" to "5", "0" unrated.
+std::string LevelName(const std::string& level)
 {
-    return code.empty() ? "未评级" : HtmlEscape(Utf8FromGbk(code)) + " 级";
+    return level == "0" ? "未评级" : HtmlEscape(level) + " 级";
 }
 
 std::string DayName(const std::string& day)
@@ -84,15 +87,46 @@ std::string DayName(const std::string& day)
     return UtcTimeText(std::atoll(day.c_str()) * 86400).substr(0, 10);
 }
 
-const char* LevelColour(const std::string& code)
+const char* LevelColour(const std::string& level)
 {
-    if (code == "1")
-        return "#16a34a";
-    if (code == "3")
-        return "#2563eb";
-    if (code == "5")
-        return "#f59e0b";
-    return "#9ca3af";
+    static const char* const kColours[] = {"#16a34a", "#0d9488", "#2563eb", "#d97706", "#dc2626"};
+    const int index = std::atoi(level.c_str()) - 1;
+    return index >= 0 && index < 5 ? kColours[index] : "#9ca3af";
+}
+
+// For each level from 2 on, the share of its machines whose adapter, processor or memory decides
+// it (a machine may count under several).
+std::string DecidingTable(const std::vector<Tally>& levels, const std::vector<Tally>& deciding)
+{
+    const auto countOf = [](const std::vector<Tally>& tallies, const std::string& label) {
+        for (const Tally& tally : tallies)
+            if (tally.label == label)
+                return tally.count;
+        return std::int64_t{0};
+    };
+    std::string rows;
+    for (int level = 2; level <= 5; ++level) {
+        const std::int64_t machines = countOf(levels, std::to_string(level));
+        if (machines <= 0)
+            continue;
+        rows += "<tr><td>" + std::to_string(level) + " 级</td><td class=\"num\">" +
+                std::to_string(machines) + "</td>";
+        for (const char* part : {"gpu", "cpu", "ram"}) {
+            const std::int64_t held = countOf(deciding, std::to_string(level) + ":" + part);
+            rows += "<td class=\"num\">" + Number(100.0 * held / machines, 1) + "%</td>";
+        }
+        rows += "</tr>";
+    }
+    if (rows.empty())
+        return "<p class=\"empty\">暂无数据</p>";
+    return "<table class=\"deciding\"><colgroup><col><col class=\"num\"><col class=\"num\"><col "
+           "class=\"num\"><col class=\"num\"></colgroup><thead><tr><th>等级</th><th "
+           "class=\"num\">电脑</th><th "
+           "class=\"num\">显卡</th><th class=\"num\">CPU</th><th "
+           "class=\"num\">内存</th></tr></thead><tbody>" +
+           rows +
+           "</tbody></table><p class=\"note\">各级电脑中由该部件决定等级的比例（几个部件同为最弱时"
+           "各计一次）；1 级已是最高一级，不列。</p>";
 }
 
 // What a bar table lists: its class and the heading of its name column.
@@ -216,7 +250,7 @@ std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
 {
     std::int64_t rated = 0;
     for (const Tally& level : figures.levels)
-        rated += level.label.empty() ? 0 : level.count;
+        rated += level.label == "0" ? 0 : level.count;
     std::string html;
     html.reserve(32 * 1024);
     html += "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
@@ -231,8 +265,15 @@ std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
     // Rated levels first, best first; the unrated after them.
     std::vector<Tally> levels = figures.levels;
     std::stable_partition(levels.begin(), levels.end(),
-                          [](const Tally& level) { return !level.label.empty(); });
-    html += Section("等级分布", BarTable(levels, figures.reports, LevelName, LevelColour));
+                          [](const Tally& level) { return level.label != "0"; });
+    const std::string disagreeing =
+        figures.disagreeing > 0
+            ? "<p class=\"note\">其中 " + std::to_string(figures.disagreeing) +
+                  " 份报告的等级代码与服务器的评级不符（程序的评分表较旧），按服务器的评级计。</p>"
+            : std::string();
+    html += Section("等级分布",
+                    BarTable(levels, figures.reports, LevelName, LevelColour) + disagreeing);
+    html += Section("决定等级的部件", DecidingTable(figures.levels, figures.deciding));
     html += Section("操作系统", BarTable(figures.systems, figures.reports, NamedText, Blue));
     html += Section("常见处理器", BarTable(figures.processors, figures.reports, StoredText, Blue),
                     true);

@@ -117,6 +117,12 @@ class ListStore : public ReportStore {
             if (report.id > afterId)
                 visit(report);
     }
+    std::optional<std::int64_t> Rerate(const ServerTables&, std::int64_t, std::size_t) override
+    {
+        return std::nullopt;
+    }
+    ReportedNames MostReported(std::size_t) override { return {}; }
+    UnratedCounts Unrated() override { return {}; }
 };
 
 TEST(CsvExport, WholeFileInBoundedBlocks)

@@ -99,17 +99,15 @@ TEST(CheckReportForm, JudgesFormThenToken)
     EXPECT_EQ(CheckReportForm(EncodeReportForm(values)).refusal, Decision::Malformed);
 }
 
-TEST(DecisionMessage, RankAndLevel)
+TEST(RefusalMessage, EachRefusalKeepsItsText)
 {
-    EXPECT_EQ(DecisionMessage(Decision::Recorded, "3", {7, 11}),
-              "您的电脑为 3 级，超过了 70% 的已参与电脑。");
-    EXPECT_EQ(DecisionMessage(Decision::Recorded, "1", {0, 1}),
-              "您的电脑为 1 级，是第一台参与检测的电脑。");
-    EXPECT_EQ(DecisionMessage(Decision::Recorded, "5", {0, 3}),
-              "您的电脑为 5 级，超过了 0% 的已参与电脑。");
-    EXPECT_NE(DecisionMessage(Decision::Recorded, "", {}).find("未能评级"), std::string::npos);
-    EXPECT_EQ(DecisionMessage(Decision::Repeated, "1", {}),
-              "该账号已在这台电脑上参与过检测，请勿重复提交。");
+    const std::pair<Decision, const char*> cases[] = {
+        {Decision::Repeated, "该账号已在这台电脑上参与过检测，请勿重复提交。"},
+        {Decision::TokenMismatch, "检测数据校验未通过，请重新检测后再提交。"},
+        {Decision::Malformed, "提交的检测数据不完整或格式有误，请重新检测。"},
+    };
+    for (const auto& [decision, text] : cases)
+        EXPECT_EQ(RefusalMessage(decision), text) << DecisionName(decision);
 }
 
 TEST(ReplyBody, OneLineOfAsciiJson)
@@ -126,7 +124,7 @@ TEST(ReplyBody, OneLineOfAsciiJson)
                                          "0041");
     EXPECT_EQ(JsonEscapeUtf8("\t\r\n\b\f\x01\x1F"), "\\t\\r\\n\\b\\f\\ufffd\\ufffd");
     const std::string body =
-        ReplyBody(Decision::Recorded, DecisionMessage(Decision::Recorded, "1", {5, 11}));
+        ReplyBody(Decision::Recorded, "您的电脑为 1 级（1 级最好，共 5 级）。已是最高一级。");
     for (const char c : body)
         EXPECT_TRUE(c >= 0x20 && c < 0x7F) << body;
 }

@@ -6,6 +6,10 @@
 
 #include <cstdlib>
 
+// The server's compiled-in copy of the program's tables.
+extern const std::string_view kShippedCpuTable;
+extern const std::string_view kShippedGpuTable;
+
 namespace {
 
 std::int64_t CountIn(const std::vector<Tally>& tallies, const std::string& label)
@@ -76,38 +80,49 @@ class ReportStoreTest : public ::testing::TestWithParam<std::string> {
     std::string tag_;
 };
 
+// Level 1 (a rated processor), level 2 (an unknown one scored by its eight cores) and unrated
+// (an unknown adapter as well); a repeat.
 TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
 {
     const std::string macA = "AA-" + tag_, macB = "BB-" + tag_;
+    const std::string unknownCpu = "<cpu " + tag_ + ">";
     std::vector<StoredReport> batch = {
-        Report("1" + tag_, macA, "1", "800", "<cpu " + tag_ + ">"),
-        Report("2" + tag_, macA, "3", "700", "<cpu " + tag_ + ">"),
+        Report("1" + tag_, macA, "1", "800", "Intel Core i7 995X @ 3.60GHz"),
+        Report("2" + tag_, macA, "3", "700", unknownCpu),
         Report("1" + tag_, macA, "1", "800"), // the same account on the same machine
-        Report("3" + tag_, macB, "", "0"),
+        Report("3" + tag_, macB, "", "0", unknownCpu),
     };
+    batch[3].values[static_cast<std::size_t>(ReportField::Gpu)] = "<gpu " + tag_ + ">";
     batch[3].values[static_cast<std::size_t>(ReportField::Os)] = "\xCE\xC4 " + tag_;
+    const std::int64_t ratedBefore = before_.reports - CountIn(before_.levels, "0");
     const auto outcomes = store_->Record(batch);
     ASSERT_EQ(outcomes.size(), 4u);
     EXPECT_TRUE(outcomes[0].recorded);
     EXPECT_TRUE(outcomes[1].recorded);
     EXPECT_FALSE(outcomes[2].recorded);
     EXPECT_TRUE(outcomes[3].recorded);
-    // Ranks count everything recorded so far, this batch included.
-    EXPECT_EQ(outcomes[0].rank.total, before_.reports + 3);
-    EXPECT_GE(outcomes[0].rank.below - outcomes[1].rank.below, 1); // at least the 700 one
-    EXPECT_GE(outcomes[1].rank.below, 1);                          // at least the 0 one
+    EXPECT_EQ(outcomes[0].rating.level.level, 1);
+    EXPECT_EQ(outcomes[1].rating.level.level, 2);
+    EXPECT_EQ(outcomes[1].rating.unknown, kProcessorClass);
+    EXPECT_EQ(outcomes[3].rating.level.level, 0);
+    // Ranks count the rated reports recorded so far, this batch included; the better level
+    // ranks above the worse; the unrated one has none.
+    EXPECT_EQ(outcomes[0].rank.total, ratedBefore + 2);
+    EXPECT_GE(outcomes[0].rank.below - outcomes[1].rank.below, 1);
+    EXPECT_EQ(outcomes[3].rank.total, 0);
     if (GetParam() == "sqlite") {
-        EXPECT_EQ(outcomes[0].rank.below, 2);
-        EXPECT_EQ(outcomes[1].rank.below, 1);
-        EXPECT_EQ(outcomes[3].rank.below, 0);
+        EXPECT_EQ(outcomes[0].rank.below, 1);
+        EXPECT_EQ(outcomes[1].rank.below, 0);
     }
 
     const SurveyFigures after = store_->Summarize();
     EXPECT_EQ(after.reports - before_.reports, 3);
     EXPECT_EQ(after.machines - before_.machines, 2);
-    EXPECT_EQ(CountIn(after.levels, "1") - CountIn(before_.levels, "1"), 1);
-    EXPECT_EQ(CountIn(after.levels, "3") - CountIn(before_.levels, "3"), 1);
-    EXPECT_EQ(CountIn(after.levels, "") - CountIn(before_.levels, ""), 1);
+    // The true levels, and the level codes that disagree with them (level 2 sent "3").
+    for (const auto& [level, added] : {std::pair("1", 1), std::pair("2", 1), std::pair("0", 1)})
+        EXPECT_EQ(CountIn(after.levels, level) - CountIn(before_.levels, level), added) << level;
+    EXPECT_EQ(after.disagreeing - before_.disagreeing, 1);
+    EXPECT_EQ(CountIn(after.deciding, "2:cpu") - CountIn(before_.deciding, "2:cpu"), 1);
     EXPECT_EQ(CountIn(after.days, "20428") - CountIn(before_.days, "20428"), 3);
     // Systems and memory sizes are counted under the page's names.
     const struct {
@@ -126,9 +141,9 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
         EXPECT_EQ(CountIn(after.*list, label) - CountIn(before_.*list, label), added) << label;
     if (GetParam() == "sqlite") {
         ASSERT_FALSE(after.processors.empty());
-        EXPECT_EQ(after.processors[0].label, "<cpu " + tag_ + ">");
+        EXPECT_EQ(after.processors[0].label, unknownCpu);
         EXPECT_EQ(after.processors[0].count, 2);
-        EXPECT_DOUBLE_EQ(after.processors[0].averageGain, 750);
+        EXPECT_DOUBLE_EQ(after.processors[0].averageGain, 700) << "of the rated one alone";
         EXPECT_EQ(CountIn(after.systems, "文 " + tag_), 1) << "a text without a name, as UTF-8";
     }
     // A later batch sees the earlier one: the same report again, past the time a retry takes,
@@ -259,6 +274,65 @@ TEST_P(ReportStoreTest, OnlyNamesNeitherLookUpFindsAreTalliedAndTheTopStaysBound
     EXPECT_NE(csv.find("\r\ncpu,ZHAOXIN KaiXian KX-U6780A@2.7GHz " + tag_ + ",2\r\n"),
               std::string::npos);
     EXPECT_NE(csv.find("\r\ngpu,\"'=x"), std::string::npos) << "no forged name starts a formula";
+}
+
+// The same machine sent by two accounts, its gain drawn twice (levels 4 and 5 draw it), ranks
+// the same: the rank is the server's rating's, never the gain's.
+TEST_P(ReportStoreTest, TheSameMachineRanksTheSameWhateverItsGain)
+{
+    std::vector<StoredReport> batch;
+    for (const char* gain : {"510", "549"}) {
+        StoredReport report = Report(gain + tag_, "CC-" + tag_, "5", gain, "<cpu " + tag_ + ">");
+        report.values[static_cast<std::size_t>(ReportField::LogicCoreCount)] = "2"; // scored 600
+        batch.push_back(report);
+    }
+    const auto outcomes = store_->Record(batch);
+    ASSERT_TRUE(outcomes.at(0).recorded && outcomes.at(1).recorded);
+    EXPECT_EQ(outcomes[0].rating.level.level, 5);
+    EXPECT_EQ(outcomes[0].rank.below, outcomes[1].rank.below);
+    EXPECT_EQ(outcomes[0].rank.total, outcomes[1].rank.total);
+}
+
+// New tables that know a part: the stored reports are rated again, their old ratings' tallies
+// taken back; rating again with the same tables changes nothing.
+TEST_P(ReportStoreTest, RatingAgainFollowsNewTables)
+{
+    const std::string gpu = "<gpu " + tag_ + ">";
+    StoredReport report = Report("1" + tag_, "DD-" + tag_, "", "0");
+    report.values[static_cast<std::size_t>(ReportField::Gpu)] = gpu;
+    ASSERT_EQ(store_->Record({report}).at(0).rating.level.level, 0);
+    const auto rateAll = [&](const ServerTables& tables) {
+        std::int64_t after = 0;
+        while (const auto last = store_->Rerate(tables, after, 50))
+            after = *last;
+    };
+    rateAll(*CurrentServerTables()); // the other tests' reports, rated by them already
+    const SurveyFigures rated = store_->Summarize();
+    EXPECT_EQ(AllUnknown(*store_, gpu).size(), 1u);
+    const auto newer = MakeServerTables(std::string(kShippedCpuTable),
+                                        std::string(kShippedGpuTable) + gpu + ":5000\r\n", "newer");
+    rateAll(*newer);
+    const SurveyFigures after = store_->Summarize();
+    EXPECT_EQ(AllUnknown(*store_, gpu).size(), 0u) << "a count of 0 is no row";
+    EXPECT_EQ(CountIn(after.levels, "0") - CountIn(rated.levels, "0"), -1);
+    // "cpu" scores 6000 by its eight cores: level 2 with the adapter at 5000.
+    EXPECT_EQ(CountIn(after.levels, "2") - CountIn(rated.levels, "2"), 1);
+    EXPECT_EQ(after.reports, rated.reports);
+    StoredReport stored;
+    store_->ForEachReport(0, [&](const StoredReport& each) {
+        if (At(each.values, ReportField::Gpu) == gpu)
+            stored = each;
+    });
+    EXPECT_TRUE(stored.rated);
+    EXPECT_EQ(stored.rating.level.level, 2);
+    EXPECT_EQ(stored.rating.level.gpuScore, 5000);
+    rateAll(*newer);
+    const SurveyFigures again = store_->Summarize();
+    EXPECT_EQ(CountIn(again.levels, "2"), CountIn(after.levels, "2"));
+    EXPECT_EQ(again.disagreeing, after.disagreeing);
+    // Back to the tables in use, for the tests after this one.
+    rateAll(*CurrentServerTables());
+    EXPECT_EQ(AllUnknown(*store_, gpu).size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReportStoreTest, ::testing::Values("sqlite", "postgres"),

@@ -35,6 +35,12 @@ class PoisonStore : public ReportStore {
     void Ping() override {}
     void ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>&) override {}
     void ForEachReport(std::int64_t, const std::function<void(const StoredReport&)>&) override {}
+    std::optional<std::int64_t> Rerate(const ServerTables&, std::int64_t, std::size_t) override
+    {
+        return std::nullopt;
+    }
+    ReportedNames MostReported(std::size_t) override { return {}; }
+    UnratedCounts Unrated() override { return {}; }
 };
 
 std::vector<StoredReport> Batch(const std::vector<std::string>& accounts)

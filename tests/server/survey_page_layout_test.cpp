@@ -110,7 +110,11 @@ SurveyFigures FullStore()
     SurveyFigures figures;
     figures.reports = 1234567;
     figures.machines = 1200345;
-    figures.levels = {{"1", 400000, 801}, {"3", 500000, 700}, {"5", 300000, 526}, {"", 34567, 0}};
+    figures.levels = {{"0", 34567, 0},    {"1", 400000, 801}, {"2", 100000, 760},
+                      {"3", 400000, 700}, {"4", 200000, 526}, {"5", 100000, 526}};
+    figures.deciding = {{"2:gpu", 60000, 0},  {"2:cpu", 50000, 0},  {"3:ram", 100000, 0},
+                        {"3:gpu", 350000, 0}, {"4:cpu", 200000, 0}, {"5:gpu", 100000, 0}};
+    figures.disagreeing = 123456;
     figures.systems = {{"Windows 7", 734000, 690}, {"Windows 10 / 11", 300000, 720}};
     // A name longer than the page shows, one without blanks, one in Chinese (GBK, as stored).
     figures.processors = {{"Intel(R) Core(TM) i7-4770 CPU @ 3.40GHz", 400000, 780},
