@@ -88,6 +88,11 @@ if(VXM_TESTS)
            COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/signals_test.py
                    $<TARGET_FILE:vxm-report-server>)
 
+  # The operator's score tables: refused at start, reloaded by SIGHUP, a broken one kept out.
+  add_test(NAME server_score_tables_reload
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/score_tables_reload_test.py
+                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+
   # The README's store recipes: private backups, and the move to PostgreSQL with Debian's default
   # authentication (that part needs root and PostgreSQL, and is skipped without).
   add_test(NAME server_store_recipes
