@@ -4,9 +4,7 @@
 
 namespace {
 
-// Reports read at once (only their counted fields), and distinct tally keys held before they
-// are written: some megabytes at most, whatever the database holds.
-constexpr std::size_t kReportsABatch = 2000;
+// Distinct tally keys held before they are written: some megabytes at most.
 constexpr std::size_t kKeysHeld = 20000;
 
 std::string QuotedList(const std::set<std::string>& names)
@@ -20,7 +18,8 @@ std::string QuotedList(const std::set<std::string>& names)
 } // namespace
 
 std::int64_t RebuildTallies(SchemaSession& session, const SqlDialect& dialect,
-                            const std::set<std::string>& dimensions, bool rated)
+                            const std::set<std::string>& dimensions, bool rated,
+                            std::size_t reportsABatch)
 {
     const bool every = dimensions.count(kEveryTally) > 0;
     const auto wanted = [&](const std::string& dimension) {
@@ -32,7 +31,7 @@ std::int64_t RebuildTallies(SchemaSession& session, const SqlDialect& dialect,
     std::int64_t reports = 0, afterId = 0;
     TallyChanges changes;
     for (;;) {
-        const ResultRows rows = session.Query(TallySourceSql(afterId, kReportsABatch, rated));
+        const ResultRows rows = session.Query(TallySourceSql(afterId, reportsABatch, rated));
         for (const ResultRow& row : rows) {
             const StoredReport report = TallySourceFromRow(row, rated);
             // The machines are counted below, from the first report of each.
@@ -42,11 +41,11 @@ std::int64_t RebuildTallies(SchemaSession& session, const SqlDialect& dialect,
         reports += static_cast<std::int64_t>(rows.size());
         for (auto at = changes.begin(); at != changes.end();)
             at = wanted(at->first.first) ? std::next(at) : changes.erase(at);
-        if (!changes.empty() && (changes.size() >= kKeysHeld || rows.size() < kReportsABatch)) {
+        if (!changes.empty() && (changes.size() >= kKeysHeld || rows.size() < reportsABatch)) {
             session.AddTallies(changes);
             changes.clear();
         }
-        if (rows.size() < kReportsABatch)
+        if (rows.size() < reportsABatch)
             break;
     }
     if (wanted("machines"))

@@ -4,6 +4,7 @@
 #include "server/store/schema_upgrade.hpp"
 #include "server/store/tally_rebuild.hpp"
 #include "server/store/report_store.hpp"
+#include "server/store/tally_rebuild.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
 
@@ -424,6 +425,22 @@ TEST_P(SchemaUpgradeTest, AStepCountsOnlyTheTalliesItMakesNew)
               (ResultRows{{std::to_string(Sum(expected.unknownAdapters)),
                            std::to_string(expected.unknownAdapters.size())}}));
     EXPECT_EQ(counted("reports"), (ResultRows{{"12", "1"}})) << "left as it was";
+}
+
+// Counted again a few reports at a time, the recorded reports give the figures they gave when
+// recorded: each counted once, in id order past ten ("10" sorts before "9" as text), whatever
+// the batch's size against the number of reports.
+TEST_P(SchemaUpgradeTest, TalliesCountedInBatchesCountEveryReportOnce)
+{
+    const std::vector<StoredReport> reports = MixedReports();
+    const SurveyFigures expected = RecordedFresh(reports);
+    for (const std::size_t batch : {7u, 30u, 31u}) {
+        SCOPED_TRACE("batches of " + std::to_string(batch));
+        const std::unique_ptr<RawDatabase> db = NewDatabase();
+        OpenReportStore(db->Name())->Record(reports);
+        EXPECT_EQ(RebuildTallies(*db, db->Dialect(), {kEveryTally}, true, batch), 30);
+        ExpectSameFigures(OpenReportStore(db->Name())->Summarize(), expected);
+    }
 }
 
 // At the latest version nothing of the data is looked at: tallies an operator changed by hand
