@@ -111,12 +111,12 @@ Parameters TallyParameters(const TallyChanges& changes, std::vector<std::string>
     return parameters;
 }
 
-// A statement that must succeed; throws with the server's message otherwise.
-Result Command(PGconn* conn, const char* sql)
+// A statement that must succeed within `wait`; throws with the server's message otherwise.
+Result Command(PGconn* conn, const char* sql, std::chrono::milliseconds wait = kPostgresAnswerWait)
 {
     if (!PQsendQuery(conn, sql))
         throw std::runtime_error(std::string("postgresql: ") + PQerrorMessage(conn));
-    Result result(LastResult(conn));
+    Result result(LastResult(conn, std::chrono::steady_clock::now() + wait));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw std::runtime_error(std::string("postgresql: ") + PQresultErrorMessage(result.get()));
@@ -135,14 +135,16 @@ ResultRows RowsOf(const PGresult* result)
     return rows;
 }
 
-// Runs `sql` with the parameters, results in the binary format; throws on failure.
-Result Executed(PGconn* conn, const std::string& sql, const Parameters& parameters)
+// Runs `sql` with the parameters, results in the binary format; throws on failure, or when no
+// answer came within `wait`.
+Result Executed(PGconn* conn, const std::string& sql, const Parameters& parameters,
+                std::chrono::milliseconds wait = kPostgresAnswerWait)
 {
     if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(parameters.values.size()), nullptr,
                            parameters.values.data(), parameters.lengths.data(),
                            parameters.formats.data(), 1))
         throw std::runtime_error(std::string("postgresql: ") + PQerrorMessage(conn));
-    Result result(LastResult(conn));
+    Result result(LastResult(conn, std::chrono::steady_clock::now() + wait));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw std::runtime_error("postgresql: " + std::string(PQresultErrorMessage(result.get())));
@@ -178,19 +180,27 @@ std::string CommitGuardSql(std::chrono::system_clock::time_point by)
 const std::string kAddTalliesSql =
     AddTallySql("SELECT * FROM " + UnnestSql({"text", "bytea", "int8", "int8", "int8"}));
 
+// An upgrade's statement may take minutes at millions of reports (an index, the machines'
+// count), and waits for another server's upgrade: it is waited for this long, not the few
+// seconds a report's statements get (its transaction lifts the database's statement timeout).
+constexpr std::chrono::milliseconds kUpgradeAnswerWait = std::chrono::minutes(10);
+
 // The upgrade's view of the connection.
 class PostgresSession : public SchemaSession {
   public:
     explicit PostgresSession(PGconn* conn) : mConn(conn) {}
-    void Execute(const std::string& sql) override { Command(mConn, sql.c_str()); }
+    void Execute(const std::string& sql) override
+    {
+        Command(mConn, sql.c_str(), kUpgradeAnswerWait);
+    }
     ResultRows Query(const std::string& sql) override
     {
-        return RowsOf(Executed(mConn, sql, {}).get());
+        return RowsOf(Executed(mConn, sql, {}, kUpgradeAnswerWait).get());
     }
     void AddTallies(const TallyChanges& changes) override
     {
         std::vector<std::string> arrays;
-        Executed(mConn, kAddTalliesSql, TallyParameters(changes, arrays));
+        Executed(mConn, kAddTalliesSql, TallyParameters(changes, arrays), kUpgradeAnswerWait);
     }
 
   private:

@@ -6,12 +6,13 @@ const SqlDialect kSqliteDialect = {"INTEGER",
                                    "BEGIN IMMEDIATE",
                                    "SELECT name FROM sqlite_master WHERE name = ",
                                    "SELECT name FROM pragma_table_info('reports') WHERE name = "};
-// Any number fits the lock's key; it only keeps two servers from upgrading at once.
+// Any number fits the lock's key; it only keeps two servers from upgrading at once. The server's
+// statement timeout is for answering reports: an upgrade at millions of reports takes longer.
 const SqlDialect kPostgresDialect = {
     "BIGINT",
     "BYTEA",
     "BIGSERIAL PRIMARY KEY",
-    "BEGIN; SELECT pg_advisory_xact_lock(7312016)",
+    "BEGIN; SET LOCAL statement_timeout = 0; SELECT pg_advisory_xact_lock(7312016)",
     "SELECT relname FROM pg_class WHERE pg_table_is_visible(oid) AND relname = ",
     "SELECT column_name FROM information_schema.columns WHERE table_schema = current_schema() "
     "AND table_name = 'reports' AND column_name = "};
