@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Signals and a lost log as operators meet them: SIGPIPE never ends the server, SIGTERM
+"""Signals and a lost log as operators meet them: SIGPIPE and SIGHUP never end the server, SIGTERM
 and SIGINT end it with every queued report committed, and a request log whose reader went away is
 said once on standard error while the server goes on answering. Standard-error lines are logfmt
 with a time and a level.
@@ -128,6 +128,7 @@ def main(binary):
         bodies = bodies_file.read_text().splitlines()
         cases = [
             ("SIGPIPE is ignored", lambda f: survives(binary, f, signal.SIGPIPE)),
+            ("SIGHUP never ends it", lambda f: survives(binary, f, signal.SIGHUP)),
             ("SIGTERM commits what is queued", lambda f: commits_and_ends(
                 binary, f, signal.SIGTERM, bodies[:32])),
             ("SIGINT commits what is queued", lambda f: commits_and_ends(
