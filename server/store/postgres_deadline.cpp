@@ -5,6 +5,8 @@
 
 namespace {
 
+thread_local std::chrono::milliseconds answerWait = kPostgresAnswerWait;
+
 [[noreturn]] void GiveUp(PGconn* conn)
 {
     // Shut, the socket fails every further use, and libpq marks the connection bad.
@@ -31,6 +33,21 @@ bool Ready(PGconn* conn, short events, std::chrono::steady_clock::time_point by)
 }
 
 } // namespace
+
+std::chrono::milliseconds AnswerWait()
+{
+    return answerWait;
+}
+
+PatientAnswers::PatientAnswers() : mBefore(answerWait)
+{
+    answerWait = std::chrono::hours(24 * 365);
+}
+
+PatientAnswers::~PatientAnswers()
+{
+    answerWait = mBefore;
+}
 
 PGconn* ConnectPostgres(const std::string& url)
 {

@@ -27,7 +27,24 @@ PGconn* ConnectPostgres(const std::string& url);
 // read without blocking; by `by` or the connection is shut and StoreUnavailable thrown.
 PGresult* NextResult(PGconn* conn, std::chrono::steady_clock::time_point by);
 
+// How long this thread waits for an answer now: kPostgresAnswerWait, or without end inside a
+// PatientAnswers scope.
+std::chrono::milliseconds AnswerWait();
+
+// While it lives, this thread waits for answers as long as they take: the server's start waits
+// for its store connections (a pool in front may hand one out only later) and says so.
+class PatientAnswers {
+  public:
+    PatientAnswers();
+    ~PatientAnswers();
+    PatientAnswers(const PatientAnswers&) = delete;
+    PatientAnswers& operator=(const PatientAnswers&) = delete;
+
+  private:
+    std::chrono::milliseconds mBefore;
+};
+
 // The outcome of one statement sent (PQexec's: its first failure, else its last result).
 PGresult* LastResult(PGconn* conn,
                      std::chrono::steady_clock::time_point by = std::chrono::steady_clock::now() +
-                                                                kPostgresAnswerWait);
+                                                                AnswerWait());

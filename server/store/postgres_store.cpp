@@ -212,6 +212,7 @@ class PostgresStore : public ReportStore {
     explicit PostgresStore(const std::string& url) : url_(url)
     {
         try {
+            const PatientAnswers starting;
             Connect();
         } catch (...) {
             // The upgrade refused the database: no destructor runs for an object never made.
@@ -265,10 +266,9 @@ class PostgresStore : public ReportStore {
         Parameters parameters;
     };
     // Sends the steps at once and returns one result per step; throws on the first failure.
-    std::vector<Result>
-    Pipeline(const std::vector<Step>& steps,
-             std::chrono::steady_clock::time_point by = std::chrono::steady_clock::now() +
-                                                        kPostgresAnswerWait);
+    std::vector<Result> Pipeline(
+        const std::vector<Step>& steps,
+        std::chrono::steady_clock::time_point by = std::chrono::steady_clock::now() + AnswerWait());
     // Ends a failed transaction; a connection that cannot is left broken for the caller.
     void RollBack();
     std::vector<RecordOutcome> RecordTogether(const std::vector<StoredReport>& reports);
@@ -578,8 +578,7 @@ void PostgresStore::ForEachRow(const char* name, const Parameters& parameters,
         throw std::runtime_error(std::string("postgresql ") + name + ": " + PQerrorMessage(conn_));
     // Every result is read to the end, even after a failure, so the connection stays usable.
     std::exception_ptr failure;
-    while (PGresult* next =
-               NextResult(conn_, std::chrono::steady_clock::now() + kPostgresAnswerWait)) {
+    while (PGresult* next = NextResult(conn_, std::chrono::steady_clock::now() + AnswerWait())) {
         const Result result(next);
         const ExecStatusType status = PQresultStatus(next);
         if (status == PGRES_SINGLE_TUPLE && !failure) {
