@@ -112,7 +112,7 @@ Parameters TallyParameters(const TallyChanges& changes, std::vector<std::string>
 }
 
 // A statement that must succeed within `wait`; throws with the server's message otherwise.
-Result Command(PGconn* conn, const char* sql, std::chrono::milliseconds wait = kPostgresAnswerWait)
+Result Command(PGconn* conn, const char* sql, std::chrono::milliseconds wait = AnswerWait())
 {
     if (!PQsendQuery(conn, sql))
         throw std::runtime_error(std::string("postgresql: ") + PQerrorMessage(conn));
@@ -138,7 +138,7 @@ ResultRows RowsOf(const PGresult* result)
 // Runs `sql` with the parameters, results in the binary format; throws on failure, or when no
 // answer came within `wait`.
 Result Executed(PGconn* conn, const std::string& sql, const Parameters& parameters,
-                std::chrono::milliseconds wait = kPostgresAnswerWait)
+                std::chrono::milliseconds wait = AnswerWait())
 {
     if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(parameters.values.size()), nullptr,
                            parameters.values.data(), parameters.lengths.data(),
