@@ -1,6 +1,7 @@
 #pragma once
-// Every setting of the server with its default, in one place: the command line offers these
-// defaults, and tests start from them.
+// The server's settings with their defaults: the command line offers these, and tests start from
+// them. Bounds no operator needs to change (the linger, the eviction's grace, the export's and the
+// database's deadlines) stay beside the code they bound.
 #include <chrono>
 #include <cstddef>
 #include <string>

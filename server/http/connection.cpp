@@ -232,7 +232,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         mServices->admission.Enter(mId, ConnectionPhase::Answering);
         HandleRequest(mServices->requests, mParser->release(), mClient,
                       [self = shared_from_this()](Answer answer) {
-                          // Store answers come from a store thread: back onto the strand.
+                          // A store thread answers: back onto the connection's executor.
                           asio::dispatch(self->mStream.get_executor(),
                                          [self, answer = std::move(answer)]() mutable {
                                              self->Guarded([&] { self->Send(std::move(answer)); });

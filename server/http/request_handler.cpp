@@ -94,8 +94,9 @@ void WriteExportFile(ReportStore& store, const ExportWriter& writer,
         throw std::runtime_error("export: " + ec.message());
 }
 
-// The one way to the store and back: `make` runs on the lane's store thread and its answer is
-// the response; when the store fails, the failure is logged and counted and `failed` answers.
+// How a read of the store answers a request (reports take the recorder's own queue): `make` runs
+// on the lane's store thread and its answer is the response; when the store fails, the failure is
+// logged and counted and `failed` answers.
 template <typename Make>
 void AnswerFromStore(RequestServices& services, ReportRecorder::Lane lane, std::string what,
                      Response failed, Make make, const Respond& respond)
