@@ -190,17 +190,3 @@ std::optional<ReportField> BrokenFieldRule(const ReportValues& values)
     }
     return std::nullopt;
 }
-
-const std::vector<std::int64_t>& AllowedGains()
-{
-    static const std::vector<std::int64_t> gains = [] {
-        std::vector<std::int64_t> all;
-        for (const char* code : {"", "5", "3", "1"}) {
-            const GainBand band = *GainBandOf(code);
-            for (std::int64_t gain = band.low; gain <= band.high; ++gain)
-                all.push_back(gain);
-        }
-        return all;
-    }();
-    return gains;
-}

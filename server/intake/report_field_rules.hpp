@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <vector>
 
 // The field that breaks its rule, or nullopt when every field keeps to its own.
 std::optional<ReportField> BrokenFieldRule(const ReportValues& values);
@@ -16,6 +15,3 @@ struct GainBand {
     std::int64_t low, high;
 };
 std::optional<GainBand> GainBandOf(const std::string& levelCode);
-
-// Every gain some level code allows, in ascending order.
-const std::vector<std::int64_t>& AllowedGains();
