@@ -279,12 +279,14 @@ TEST(RankKey, OrdersByLevelThenScoresThenMemory)
     for (const LevelRating& a : ratings)
         for (const LevelRating& b : ratings) {
             const std::int64_t keyA = *RankKey(a), keyB = *RankKey(b);
-            if (a.level < b.level)
+            if (a.level < b.level) {
                 EXPECT_GT(keyA, keyB) << a.level << " " << b.level;
+            }
             if (a.cpuScore >= b.cpuScore && a.gpuScore >= b.gpuScore &&
-                a.memoryBand <= b.memoryBand)
+                a.memoryBand <= b.memoryBand) {
                 EXPECT_GE(keyA, keyB) << a.cpuScore << "/" << a.gpuScore << " against "
                                       << b.cpuScore << "/" << b.gpuScore;
+            }
         }
     EXPECT_FALSE(RankKey(RateLevel(0, 5000, 4026531840ULL)));
 }

@@ -26,7 +26,9 @@ class PoisonStore : public ReportStore {
             if (poisoned.count(account))
                 throw std::runtime_error("refused " + account);
             const bool fresh = !stored.count(account) && added.insert(account).second;
-            outcomes.push_back({fresh, {}});
+            RecordOutcome outcome;
+            outcome.recorded = fresh;
+            outcomes.push_back(outcome);
         }
         stored.insert(added.begin(), added.end());
         return outcomes;
