@@ -76,11 +76,16 @@ if(VXM_TESTS)
                    ${CMAKE_SOURCE_DIR}/server/vxm-report-server.service
                    $<TARGET_FILE:vxm-report-server>)
 
+  # A test script of tests/server run with the project's root and the server it tests.
+  function(vxm_server_script_test name script)
+    add_test(NAME ${name}
+             COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/${script}
+                     ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  endfunction()
+
   # The unit's command line behind the shipped nginx site and Caddyfile: addresses, limits,
   # privacy and idle deadlines (skipped without nginx).
-  add_test(NAME server_deployment
-           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/deployment_test.py
-                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  vxm_server_script_test(server_deployment deployment_test.py)
   set_tests_properties(server_deployment PROPERTIES SKIP_RETURN_CODE 77)
 
   # Signals and a closed log pipe: what ends the server, what it commits, what it says.
@@ -89,37 +94,25 @@ if(VXM_TESTS)
                    $<TARGET_FILE:vxm-report-server>)
 
   # The operator's score tables: refused at start, reloaded by SIGHUP, a broken one kept out.
-  add_test(NAME server_score_tables_reload
-           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/score_tables_reload_test.py
-                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  vxm_server_script_test(server_score_tables_reload score_tables_reload_test.py)
 
   # The README's store recipes: private backups, and the move to PostgreSQL with Debian's default
   # authentication (that part needs root and PostgreSQL, and is skipped without).
-  add_test(NAME server_store_recipes
-           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/store_recipes_test.py
-                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  vxm_server_script_test(server_store_recipes store_recipes_test.py)
 
   # A store that fails says so, and PostgreSQL comes back after a restart (the restart and the
   # full disk are skipped where there is no throwaway cluster or mount namespace).
-  add_test(NAME server_store_failures
-           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/store_failures_test.py
-                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  vxm_server_script_test(server_store_failures store_failures_test.py)
 
   # The shipped nginx site against one address's slow bodies, honest reports beside them.
-  add_test(NAME server_tls_front_attack
-           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/tls_front_attack_test.py
-                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  vxm_server_script_test(server_tls_front_attack tls_front_attack_test.py)
 
   # The move of a SQLite folder into PostgreSQL (needs VXM_TEST_POSTGRES_URL, skipped without).
-  add_test(NAME server_move_to_postgres
-           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/move_to_postgres_test.py
-                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  vxm_server_script_test(server_move_to_postgres move_to_postgres_test.py)
   set_tests_properties(server_move_to_postgres PROPERTIES SKIP_RETURN_CODE 77)
 
   # The server through pgbouncer in transaction pooling, and a session pool too small (skipped
   # without pgbouncer or VXM_TEST_POSTGRES_URL).
-  add_test(NAME server_pgbouncer
-           COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/server/pgbouncer_test.py
-                   ${CMAKE_SOURCE_DIR} $<TARGET_FILE:vxm-report-server>)
+  vxm_server_script_test(server_pgbouncer pgbouncer_test.py)
   set_tests_properties(server_pgbouncer PROPERTIES SKIP_RETURN_CODE 77)
 endif()
