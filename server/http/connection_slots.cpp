@@ -1,39 +1,39 @@
 #include "server/http/connection_slots.hpp"
 
 ConnectionSlots::ConnectionSlots(std::size_t total, std::size_t perAddress)
-    : total_(total), perAddress_(perAddress)
+    : mTotal(total), mPerAddress(perAddress)
 {
 }
 
 bool ConnectionSlots::AddressFull(const std::string& address) const
 {
-    const auto found = byAddress_.find(address);
-    return (found == byAddress_.end() ? 0 : found->second) >= perAddress_;
+    const auto found = mByAddress.find(address);
+    return (found == mByAddress.end() ? 0 : found->second) >= mPerAddress;
 }
 
 bool ConnectionSlots::Take(const std::string& address)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (open_ >= total_ || AddressFull(address))
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mOpen >= mTotal || AddressFull(address))
         return false;
-    ++byAddress_[address];
-    ++open_;
+    ++mByAddress[address];
+    ++mOpen;
     return true;
 }
 
 void ConnectionSlots::Give(const std::string& address)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = byAddress_.find(address);
-    if (found == byAddress_.end())
+    std::lock_guard<std::mutex> lock(mMutex);
+    const auto found = mByAddress.find(address);
+    if (found == mByAddress.end())
         return;
-    --open_;
+    --mOpen;
     if (--found->second == 0)
-        byAddress_.erase(found);
+        mByAddress.erase(found);
 }
 
 std::size_t ConnectionSlots::Open() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return open_;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mOpen;
 }

@@ -17,8 +17,8 @@ class ConnectionSlots {
   private:
     bool AddressFull(const std::string& address) const;
 
-    const std::size_t total_, perAddress_;
-    mutable std::mutex mutex_;
-    std::size_t open_ = 0;
-    std::unordered_map<std::string, std::size_t> byAddress_;
+    const std::size_t mTotal, mPerAddress;
+    mutable std::mutex mMutex;
+    std::size_t mOpen = 0;
+    std::unordered_map<std::string, std::size_t> mByAddress;
 };

@@ -13,7 +13,7 @@ RequestParser::RequestParser(std::size_t maxBody)
 void RequestParser::on_field_impl(http::field name, boost::beast::string_view nameText,
                                   boost::beast::string_view value, boost::beast::error_code& ec)
 {
-    if (++fields_ > kMaxHeaderFields) {
+    if (++mFields > kMaxHeaderFields) {
         ec = http::error::header_limit;
         return;
     }

@@ -27,7 +27,7 @@ class RequestParser : public boost::beast::http::request_parser<boost::beast::ht
   private:
     void on_field_impl(boost::beast::http::field name, boost::beast::string_view nameText,
                        boost::beast::string_view value, boost::beast::error_code& ec) override;
-    std::size_t fields_ = 0;
+    std::size_t mFields = 0;
 };
 
 // Any Transfer-Encoding: the program sends HTTP/1.0 with Content-Length, and a coding read

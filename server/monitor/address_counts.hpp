@@ -14,7 +14,7 @@
 class AddressCounts {
   public:
     using Clock = std::chrono::steady_clock;
-    explicit AddressCounts(std::size_t maxAddresses = 10000) : maxAddresses_(maxAddresses) {}
+    explicit AddressCounts(std::size_t maxAddresses = 10000) : mMaxAddresses(maxAddresses) {}
     void Add(const std::string& address, Clock::time_point now);
 
     struct Reading {
@@ -24,8 +24,8 @@ class AddressCounts {
     Reading Read(std::size_t top) const;
 
   private:
-    const std::size_t maxAddresses_;
-    mutable std::mutex mutex_;
-    Clock::time_point hourStart_;
-    std::unordered_map<std::string, std::uint64_t> counts_;
+    const std::size_t mMaxAddresses;
+    mutable std::mutex mMutex;
+    Clock::time_point mHourStart;
+    std::unordered_map<std::string, std::uint64_t> mCounts;
 };

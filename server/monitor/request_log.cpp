@@ -123,43 +123,43 @@ LogLine RequestLogLine(const RequestLogEntry& entry)
     return line;
 }
 
-RequestLogWriter::RequestLogWriter(int fd) : fd_(fd)
+RequestLogWriter::RequestLogWriter(int fd) : mFd(fd)
 {
-    if (fd_ >= 0)
-        thread_ = std::thread([this] { Run(); });
+    if (mFd >= 0)
+        mThread = std::thread([this] { Run(); });
 }
 
 RequestLogWriter::~RequestLogWriter()
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
+        std::lock_guard<std::mutex> lock(mMutex);
+        mStopping = true;
     }
-    wake_.notify_one();
-    if (thread_.joinable())
-        thread_.join();
+    mWake.notify_one();
+    if (mThread.joinable())
+        mThread.join();
 }
 
 void RequestLogWriter::Write(std::string_view line)
 {
-    if (fd_ < 0)
+    if (mFd < 0)
         return;
     bool wasIdle = false;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (failed_)
+        std::lock_guard<std::mutex> lock(mMutex);
+        if (mFailed)
             return;
-        if (waiting_.size() + line.size() >= kMaxWaiting) {
-            ++dropped_;
+        if (mWaiting.size() + line.size() >= kMaxWaiting) {
+            ++mDropped;
             return;
         }
-        wasIdle = waiting_.empty();
-        waiting_ += line;
-        waiting_ += '\n';
+        wasIdle = mWaiting.empty();
+        mWaiting += line;
+        mWaiting += '\n';
     }
     // Otherwise the thread is writing, and takes these lines when it is done.
     if (wasIdle)
-        wake_.notify_one();
+        mWake.notify_one();
 }
 
 void RequestLogWriter::Run()
@@ -168,21 +168,21 @@ void RequestLogWriter::Run()
     for (;;) {
         std::uint64_t dropped = 0;
         {
-            std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
-            if (waiting_.empty())
+            std::unique_lock<std::mutex> lock(mMutex);
+            mWake.wait(lock, [this] { return mStopping || !mWaiting.empty(); });
+            if (mWaiting.empty())
                 return;
             // Lines gather a moment, so that one write (and one wake of this thread) serves many.
-            wake_.wait_for(lock, kGathering, [this] { return stopping_; });
-            writing.swap(waiting_);
-            std::swap(dropped, dropped_);
+            mWake.wait_for(lock, kGathering, [this] { return mStopping; });
+            writing.swap(mWaiting);
+            std::swap(dropped, mDropped);
         }
-        if (const int error = WriteAll(fd_, writing)) {
+        if (const int error = WriteAll(mFd, writing)) {
             LogFailure("request log", "writing failed, no more request lines are written",
                        std::strerror(error));
-            std::lock_guard<std::mutex> lock(mutex_);
-            failed_ = true;
-            waiting_.clear();
+            std::lock_guard<std::mutex> lock(mMutex);
+            mFailed = true;
+            mWaiting.clear();
             return;
         }
         writing.clear();

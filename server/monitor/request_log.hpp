@@ -55,12 +55,12 @@ class RequestLogWriter {
   private:
     void Run();
 
-    const int fd_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::string waiting_;
-    std::uint64_t dropped_ = 0;
-    bool stopping_ = false;
-    bool failed_ = false; // a write failed: nothing more is written
-    std::thread thread_;
+    const int mFd;
+    std::mutex mMutex;
+    std::condition_variable mWake;
+    std::string mWaiting;
+    std::uint64_t mDropped = 0;
+    bool mStopping = false;
+    bool mFailed = false; // a write failed: nothing more is written
+    std::thread mThread;
 };

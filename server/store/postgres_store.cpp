@@ -209,18 +209,18 @@ class PostgresSession : public SchemaSession {
 
 class PostgresStore : public ReportStore {
   public:
-    explicit PostgresStore(const std::string& url) : url_(url)
+    explicit PostgresStore(const std::string& url) : mUrl(url)
     {
         try {
             const PatientAnswers starting;
             Connect();
         } catch (...) {
             // The upgrade refused the database: no destructor runs for an object never made.
-            PQfinish(conn_);
+            PQfinish(mConn);
             throw;
         }
     }
-    ~PostgresStore() override { PQfinish(conn_); }
+    ~PostgresStore() override { PQfinish(mConn); }
     std::vector<RecordOutcome> Record(const std::vector<StoredReport>& reports) override;
     SurveyFigures Summarize() override;
     void Ping() override;
@@ -250,13 +250,13 @@ class PostgresStore : public ReportStore {
         try {
             return work();
         } catch (const std::runtime_error&) {
-            if (PQstatus(conn_) == CONNECTION_OK)
+            if (PQstatus(mConn) == CONNECTION_OK)
                 throw;
             Reconnect();
             return work();
         }
     }
-    Result Command(const char* sql) { return ::Command(conn_, sql); }
+    Result Command(const char* sql) { return ::Command(mConn, sql); }
     // Runs the statement of that name.
     Result Prepared(const std::string& name, const Parameters& parameters = {});
     // One statement of a pipeline: a named one, or else `sql` without parameters.
@@ -277,33 +277,33 @@ class PostgresStore : public ReportStore {
     void ForEachReportAfter(std::int64_t afterId,
                             const std::function<void(const StoredReport&)>& visit);
 
-    const std::string url_;
-    PGconn* conn_ = nullptr;
-    bool away_ = false; // the last reconnection gave up
+    const std::string mUrl;
+    PGconn* mConn = nullptr;
+    bool mAway = false; // the last reconnection gave up
     // The statements by name. Each is sent with its text, unnamed, as a statement prepared on
     // the database would outlive the transaction: behind a pool in transaction mode (PgBouncer)
     // the next transaction may run on another database connection, where it is missing or
     // another server's of the same name.
-    std::map<std::string, std::string> statements_;
+    std::map<std::string, std::string> mStatements;
 };
 
 void PostgresStore::Connect()
 {
-    PQfinish(conn_);
-    conn_ = ConnectPostgres(url_);
-    if (PQstatus(conn_) != CONNECTION_OK) {
+    PQfinish(mConn);
+    mConn = ConnectPostgres(mUrl);
+    if (PQstatus(mConn) != CONNECTION_OK) {
         // Freed here: a constructor that throws runs no destructor.
-        const std::string reason = std::string("postgresql connect: ") + PQerrorMessage(conn_);
-        PQfinish(conn_);
-        conn_ = nullptr;
+        const std::string reason = std::string("postgresql connect: ") + PQerrorMessage(mConn);
+        PQfinish(mConn);
+        mConn = nullptr;
         throw std::runtime_error(reason);
     }
     PQsetNoticeProcessor(
-        conn_, [](void*, const char*) {}, nullptr);
+        mConn, [](void*, const char*) {}, nullptr);
     // A statement the database itself ends, below the program's 20 s (an URL's options win).
-    if (!std::string(PQparameterStatus(conn_, "statement_timeout") ?: "0").compare("0"))
+    if (!std::string(PQparameterStatus(mConn, "statement_timeout") ?: "0").compare("0"))
         Command((std::string("SET statement_timeout = ") + kPostgresStatementTimeoutMs).c_str());
-    PostgresSession session(conn_);
+    PostgresSession session(mConn);
     UpgradeSchema(session, kPostgresDialect);
     // A batch's reports, and the machines of those recorded that are new, in one statement: it
     // returns ("r", u, mc) for each report stored and ("m", "", mc) for each machine. Rows go in
@@ -313,7 +313,7 @@ void PostgresStore::Connect()
     types.resize(3 + kReportFieldCount, "bytea");
     types.resize(types.size() + kRatingNumbers, "int8");
     types.push_back("text");
-    statements_.insert_or_assign(
+    mStatements.insert_or_assign(
         "record",
         "WITH input AS (SELECT * FROM " + UnnestSql(types) +
             " WITH ORDINALITY AS t(received, peer, gain, " + ReportColumns() + ", " +
@@ -324,27 +324,27 @@ void PostgresStore::Connect()
             "machines (mc) SELECT DISTINCT mc FROM r ORDER BY mc ON CONFLICT (mc) DO "
             "NOTHING RETURNING mc) SELECT CAST('r' AS TEXT), u, mc FROM r UNION ALL "
             "SELECT CAST('m' AS TEXT), CAST('' AS BYTEA), mc FROM m");
-    statements_.insert_or_assign("add_tallies", kAddTalliesSql);
-    statements_.insert_or_assign("rank_tally", RankTallySql());
+    mStatements.insert_or_assign("add_tallies", kAddTalliesSql);
+    mStatements.insert_or_assign("rank_tally", RankTallySql());
     // Row locks: two servers rating the same reports take back an old rating once.
-    statements_.insert_or_assign("rerate_select", RerateSelectSql([](int n) {
+    mStatements.insert_or_assign("rerate_select", RerateSelectSql([](int n) {
                                                       return "$" + std::to_string(n) + "::bigint";
                                                   }) + " FOR UPDATE");
     std::vector<const char*> ratingTypes(1 + kRatingNumbers, "int8");
     ratingTypes.push_back("text");
-    statements_.insert_or_assign(
+    mStatements.insert_or_assign(
         "rerate_update", RatingUpdateSql([](int n) { return "u.c" + std::to_string(n); }) +
                              " FROM " + UnnestSql(ratingTypes) +
                              " AS u(c1, c2, c3, c4, c5, c6, c7, c8, c9, c10) WHERE id = u.c1");
-    statements_.insert_or_assign("prune_rating", PruneRatingTalliesSql());
-    statements_.insert_or_assign("unrated", UnratedSql());
-    statements_.insert_or_assign(
+    mStatements.insert_or_assign("prune_rating", PruneRatingTalliesSql());
+    mStatements.insert_or_assign("unrated", UnratedSql());
+    mStatements.insert_or_assign(
         "reports",
         SelectReportsSql([](int n) { return "$" + std::to_string(n) + "::bigint"; }, kExportRows));
     for (std::size_t i = 0; i < SurveyQueries().size(); ++i)
-        statements_.insert_or_assign("survey" + std::to_string(i), SurveyQueries()[i]);
-    statements_.insert_or_assign("unknown_devices", UnknownDevicesSql());
-    statements_.insert_or_assign("stored_report", StoredReportSql([](int n) {
+        mStatements.insert_or_assign("survey" + std::to_string(i), SurveyQueries()[i]);
+    mStatements.insert_or_assign("unknown_devices", UnknownDevicesSql());
+    mStatements.insert_or_assign("stored_report", StoredReportSql([](int n) {
                                      return "$" + std::to_string(n) + "::bytea";
                                  }));
 }
@@ -352,19 +352,19 @@ void PostgresStore::Connect()
 void PostgresStore::Reconnect()
 {
     const auto giveUp = std::chrono::steady_clock::now() +
-                        (away_ ? std::chrono::seconds(0) : std::chrono::seconds(5));
+                        (mAway ? std::chrono::seconds(0) : std::chrono::seconds(5));
     for (;;) {
         const auto attempt = std::chrono::steady_clock::now();
         try {
             Connect();
-            away_ = false;
+            mAway = false;
             return;
         } catch (const std::runtime_error& e) {
             // A restart refuses connections at once; an attempt that waited out its timeout
             // met a database that does not answer, and another would wait as long.
             const auto now = std::chrono::steady_clock::now();
             if (now >= giveUp || now - attempt >= std::chrono::seconds(1)) {
-                away_ = true;
+                mAway = true;
                 throw StoreUnavailable(e.what());
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -374,12 +374,12 @@ void PostgresStore::Reconnect()
 
 Result PostgresStore::Prepared(const std::string& name, const Parameters& parameters)
 {
-    if (!PQsendQueryParams(conn_, statements_.at(name).c_str(),
+    if (!PQsendQueryParams(mConn, mStatements.at(name).c_str(),
                            static_cast<int>(parameters.values.size()), nullptr,
                            parameters.values.data(), parameters.lengths.data(),
                            parameters.formats.data(), 1))
-        throw std::runtime_error("postgresql " + name + ": " + PQerrorMessage(conn_));
-    Result result(LastResult(conn_));
+        throw std::runtime_error("postgresql " + name + ": " + PQerrorMessage(mConn));
+    Result result(LastResult(mConn));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw std::runtime_error("postgresql " + name + ": " + PQresultErrorMessage(result.get()));
@@ -389,26 +389,26 @@ Result PostgresStore::Prepared(const std::string& name, const Parameters& parame
 std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps,
                                             std::chrono::steady_clock::time_point by)
 {
-    if (!PQenterPipelineMode(conn_))
-        throw std::runtime_error(std::string("postgresql pipeline: ") + PQerrorMessage(conn_));
+    if (!PQenterPipelineMode(mConn))
+        throw std::runtime_error(std::string("postgresql pipeline: ") + PQerrorMessage(mConn));
     bool sent = true;
     for (const Step& step : steps) {
         const Parameters& p = step.parameters;
         const int count = static_cast<int>(p.values.size());
-        const char* sql = step.name.empty() ? step.sql : statements_.at(step.name).c_str();
-        sent = sent && PQsendQueryParams(conn_, sql, count, nullptr, p.values.data(),
+        const char* sql = step.name.empty() ? step.sql : mStatements.at(step.name).c_str();
+        sent = sent && PQsendQueryParams(mConn, sql, count, nullptr, p.values.data(),
                                          p.lengths.data(), p.formats.data(), 1);
     }
-    sent = sent && PQpipelineSync(conn_);
+    sent = sent && PQpipelineSync(mConn);
     // Every result up to the sync is read, even after a failure, so the connection stays usable;
     // after the first failure the database skips the rest of the steps.
     std::vector<Result> results;
-    std::string failure = sent ? "" : PQerrorMessage(conn_);
+    std::string failure = sent ? "" : PQerrorMessage(mConn);
     while (sent) {
-        Result result(NextResult(conn_, by));
+        Result result(NextResult(mConn, by));
         if (!result) {
-            if (PQstatus(conn_) != CONNECTION_OK) {
-                failure = PQerrorMessage(conn_);
+            if (PQstatus(mConn) != CONNECTION_OK) {
+                failure = PQerrorMessage(mConn);
                 break;
             }
             continue; // the end of one step's results
@@ -421,7 +421,7 @@ std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps,
                                                        : PQresultErrorMessage(result.get());
         results.push_back(std::move(result));
     }
-    PQexitPipelineMode(conn_);
+    PQexitPipelineMode(mConn);
     if (!failure.empty())
         throw std::runtime_error("postgresql: " + failure);
     return results;
@@ -440,7 +440,7 @@ std::vector<RecordOutcome> PostgresStore::Record(const std::vector<StoredReport>
     try {
         return RecordTogether(reports);
     } catch (const std::runtime_error&) {
-        if (PQstatus(conn_) == CONNECTION_OK && PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) {
+        if (PQstatus(mConn) == CONNECTION_OK && PQpipelineStatus(mConn) == PQ_PIPELINE_OFF) {
             // A statement failed on a sound connection: nothing is stored, the caller decides.
             RollBack();
             throw;
@@ -570,15 +570,15 @@ SurveyFigures PostgresStore::Summarize()
 void PostgresStore::ForEachRow(const char* name, const Parameters& parameters,
                                const std::function<void(const ResultRow&)>& visit)
 {
-    if (!PQsendQueryParams(conn_, statements_.at(name).c_str(),
+    if (!PQsendQueryParams(mConn, mStatements.at(name).c_str(),
                            static_cast<int>(parameters.values.size()), nullptr,
                            parameters.values.data(), parameters.lengths.data(),
                            parameters.formats.data(), 1) ||
-        !PQsetSingleRowMode(conn_))
-        throw std::runtime_error(std::string("postgresql ") + name + ": " + PQerrorMessage(conn_));
+        !PQsetSingleRowMode(mConn))
+        throw std::runtime_error(std::string("postgresql ") + name + ": " + PQerrorMessage(mConn));
     // Every result is read to the end, even after a failure, so the connection stays usable.
     std::exception_ptr failure;
-    while (PGresult* next = NextResult(conn_, std::chrono::steady_clock::now() + AnswerWait())) {
+    while (PGresult* next = NextResult(mConn, std::chrono::steady_clock::now() + AnswerWait())) {
         const Result result(next);
         const ExecStatusType status = PQresultStatus(next);
         if (status == PGRES_SINGLE_TUPLE && !failure) {
@@ -688,7 +688,7 @@ std::optional<std::int64_t> PostgresStore::Rerate(const ServerTables& tables, st
             }
             Command("COMMIT");
         } catch (...) {
-            PQclear(PQexec(conn_, "ROLLBACK"));
+            PQclear(PQexec(mConn, "ROLLBACK"));
             throw;
         }
         return last;
@@ -702,7 +702,7 @@ ReportedNames PostgresStore::MostReported(std::size_t limit)
         for (auto [dimension, list] :
              {std::pair("cpu", &names.processors), std::pair("gpu", &names.adapters)})
             for (const ResultRow& row :
-                 RowsOf(Executed(conn_, MostReportedSql(dimension, limit), {}).get()))
+                 RowsOf(Executed(mConn, MostReportedSql(dimension, limit), {}).get()))
                 list->push_back(row.at(0));
         return names;
     });

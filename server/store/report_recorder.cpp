@@ -31,15 +31,15 @@ std::unique_ptr<ReportStore> OpenSaying(const std::function<std::unique_ptr<Repo
 
 ReportRecorder::ReportRecorder(const std::function<std::unique_ptr<ReportStore>()>& open,
                                int writers, std::size_t maxBatch, ServerMetrics& metrics)
-    : maxBatch_(maxBatch), metrics_(metrics)
+    : mMaxBatch(maxBatch), mMetrics(metrics)
 {
     // All connections open before any thread starts, so a failure leaves nothing running.
     for (int i = 0; i < writers + 2; ++i)
-        stores_.push_back(OpenSaying(open, i + 1, writers + 2));
+        mStores.push_back(OpenSaying(open, i + 1, writers + 2));
     for (int i = 0; i < writers; ++i)
-        threads_.emplace_back([this, i] { WriteLoop(*stores_[i], i == 0); });
+        mThreads.emplace_back([this, i] { WriteLoop(*mStores[i], i == 0); });
     for (const Lane lane : {Lane::Short, Lane::Export})
-        threads_.emplace_back([this, lane, &store = *stores_[writers + static_cast<int>(lane)]] {
+        mThreads.emplace_back([this, lane, &store = *mStores[writers + static_cast<int>(lane)]] {
             ReadLoop(store, lane);
         });
 }
@@ -47,32 +47,32 @@ ReportRecorder::ReportRecorder(const std::function<std::unique_ptr<ReportStore>(
 ReportRecorder::~ReportRecorder()
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
+        std::lock_guard<std::mutex> lock(mMutex);
+        mStopping = true;
     }
-    writerWake_.notify_all();
-    for (std::condition_variable& wake : laneWake_)
+    mWriterWake.notify_all();
+    for (std::condition_variable& wake : mLaneWake)
         wake.notify_all();
-    for (std::thread& thread : threads_)
+    for (std::thread& thread : mThreads)
         thread.join();
 }
 
 void ReportRecorder::Record(StoredReport report, Done done)
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        pending_.push_back({std::move(report), std::move(done), std::chrono::steady_clock::now()});
+        std::lock_guard<std::mutex> lock(mMutex);
+        mPending.push_back({std::move(report), std::move(done), std::chrono::steady_clock::now()});
     }
-    writerWake_.notify_one();
+    mWriterWake.notify_one();
 }
 
 void ReportRecorder::Submit(Read read, Lane lane)
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        reads_[static_cast<int>(lane)].push_back(std::move(read));
+        std::lock_guard<std::mutex> lock(mMutex);
+        mReads[static_cast<int>(lane)].push_back(std::move(read));
     }
-    laneWake_[static_cast<int>(lane)].notify_one();
+    mLaneWake[static_cast<int>(lane)].notify_one();
 }
 
 void ReportRecorder::WriteLoop(ReportStore& store, bool keepsRatingsUp)
@@ -83,18 +83,18 @@ void ReportRecorder::WriteLoop(ReportStore& store, bool keepsRatingsUp)
     bool upkeepDue = keepsRatingsUp;
     for (;;) {
         {
-            std::unique_lock<std::mutex> lock(mutex_);
-            const auto ready = [this] { return stopping_ || !pending_.empty(); };
+            std::unique_lock<std::mutex> lock(mMutex);
+            const auto ready = [this] { return mStopping || !mPending.empty(); };
             if (!keepsRatingsUp)
-                writerWake_.wait(lock, ready);
+                mWriterWake.wait(lock, ready);
             else if (!upkeepDue)
-                writerWake_.wait_for(lock, kTablesCheckPeriod, ready);
-            if (stopping_ && pending_.empty())
+                mWriterWake.wait_for(lock, kTablesCheckPeriod, ready);
+            if (mStopping && mPending.empty())
                 return;
             // Whatever queued while the last transaction ran goes into the next one.
-            while (!pending_.empty() && batch.size() < maxBatch_) {
-                batch.push_back(std::move(pending_.front()));
-                pending_.pop_front();
+            while (!mPending.empty() && batch.size() < mMaxBatch) {
+                batch.push_back(std::move(mPending.front()));
+                mPending.pop_front();
             }
         }
         // Reports that waited out a stalled store are answered now, not stored: their senders
@@ -113,14 +113,14 @@ void ReportRecorder::WriteLoop(ReportStore& store, bool keepsRatingsUp)
             reports.clear();
             for (Pending& pending : batch)
                 reports.push_back(std::move(pending.report));
-            const auto outcomes = StoreBatch(store, reports, metrics_);
+            const auto outcomes = StoreBatch(store, reports, mMetrics);
             for (std::size_t i = 0; i < batch.size(); ++i)
                 batch[i].done(outcomes[i]);
             batch.clear();
         }
         // Between batches, so that a report waits for one step of the upkeep at most.
         if (keepsRatingsUp)
-            upkeepDue = KeepRatingsUp(store, upkeep, metrics_);
+            upkeepDue = KeepRatingsUp(store, upkeep, mMetrics);
     }
 }
 
@@ -171,13 +171,13 @@ StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerM
 
 void ReportRecorder::ReadLoop(ReportStore& store, Lane lane)
 {
-    std::deque<Read>& reads = reads_[static_cast<int>(lane)];
+    std::deque<Read>& reads = mReads[static_cast<int>(lane)];
     for (;;) {
         Read read;
         {
-            std::unique_lock<std::mutex> lock(mutex_);
-            laneWake_[static_cast<int>(lane)].wait(lock,
-                                                   [&] { return stopping_ || !reads.empty(); });
+            std::unique_lock<std::mutex> lock(mMutex);
+            mLaneWake[static_cast<int>(lane)].wait(lock,
+                                                   [&] { return mStopping || !reads.empty(); });
             if (reads.empty())
                 return;
             read = std::move(reads.front());

@@ -25,17 +25,17 @@ class Statement {
   public:
     Statement(sqlite3* db, const std::string& sql)
     {
-        if (sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) !=
+        if (sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &mStmt, nullptr) !=
             SQLITE_OK)
             throw std::runtime_error(std::string("sqlite prepare: ") + sqlite3_errmsg(db));
     }
-    ~Statement() { sqlite3_finalize(stmt_); }
+    ~Statement() { sqlite3_finalize(mStmt); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
-    sqlite3_stmt* get() const { return stmt_; }
+    sqlite3_stmt* get() const { return mStmt; }
 
   private:
-    sqlite3_stmt* stmt_ = nullptr;
+    sqlite3_stmt* mStmt = nullptr;
 };
 
 // Every column of the current row as bytes.
@@ -158,81 +158,81 @@ class SqliteStore : public ReportStore {
     // Whether the report, not stored for its key, is a second post of the stored one.
     bool IsRepostOfStored(const StoredReport& report);
 
-    const std::string path_;
-    FileIdentity identity_;
-    std::uint64_t pageSize_ = 0;
-    sqlite3* db_ = nullptr;
-    std::unique_ptr<Statement> begin_, beginRead_, commit_, rollback_, insert_, addMachine_,
-        addTally_, rankTally_, select_, unknown_, stored_, rerateSelect_, rerateUpdate_,
-        pruneRating_;
-    std::vector<std::unique_ptr<Statement>> survey_;
+    const std::string mPath;
+    FileIdentity mIdentity;
+    std::uint64_t mPageSize = 0;
+    sqlite3* mDb = nullptr;
+    std::unique_ptr<Statement> mBegin, mBeginRead, mCommit, mRollback, mInsert, mAddMachine,
+        mAddTally, mRankTally, mSelect, mUnknown, mStored, mRerateSelect, mRerateUpdate,
+        mPruneRating;
+    std::vector<std::unique_ptr<Statement>> mSurvey;
 };
 
 SqliteStore::SqliteStore(const std::string& folder)
-    : path_((std::filesystem::path(folder) / "reports.sqlite3").string())
+    : mPath((std::filesystem::path(folder) / "reports.sqlite3").string())
 {
-    KeepStorePrivate(folder, path_);
+    KeepStorePrivate(folder, mPath);
     // Created here with owner-only access (SQLite gives its journal files the same).
-    const int file = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int file = ::open(mPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (file < 0)
-        throw std::runtime_error("cannot open " + path_ + ": " + std::strerror(errno));
+        throw std::runtime_error("cannot open " + mPath + ": " + std::strerror(errno));
     struct stat status {};
     ::fstat(file, &status);
-    identity_ = {status.st_dev, status.st_ino};
+    mIdentity = {status.st_dev, status.st_ino};
     ::close(file);
     const int opened =
-        sqlite3_open_v2(path_.c_str(), &db_,
+        sqlite3_open_v2(mPath.c_str(), &mDb,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (opened != SQLITE_OK) {
-        const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        sqlite3_close(db_);
-        throw std::runtime_error("sqlite open " + path_ + ": " + reason);
+        const std::string reason = mDb ? sqlite3_errmsg(mDb) : "out of memory";
+        sqlite3_close(mDb);
+        throw std::runtime_error("sqlite open " + mPath + ": " + reason);
     }
-    sqlite3_busy_timeout(db_, 10000);
+    sqlite3_busy_timeout(mDb, 10000);
     try {
-        SqliteSession session(db_);
+        SqliteSession session(mDb);
         session.Execute(kSettings);
         UpgradeSchema(session, kSqliteDialect);
-        begin_ = std::make_unique<Statement>(db_, "BEGIN IMMEDIATE");
-        beginRead_ = std::make_unique<Statement>(db_, "BEGIN");
-        commit_ = std::make_unique<Statement>(db_, "COMMIT");
-        rollback_ = std::make_unique<Statement>(db_, "ROLLBACK");
+        mBegin = std::make_unique<Statement>(mDb, "BEGIN IMMEDIATE");
+        mBeginRead = std::make_unique<Statement>(mDb, "BEGIN");
+        mCommit = std::make_unique<Statement>(mDb, "COMMIT");
+        mRollback = std::make_unique<Statement>(mDb, "ROLLBACK");
         const auto& parameter = kParameter;
-        insert_ = std::make_unique<Statement>(
-            db_,
+        mInsert = std::make_unique<Statement>(
+            mDb,
             InsertRatedReportSql(ValuesSql(3 + kReportFieldCount + kRatingNumbers + 1, parameter)) +
                 " ON CONFLICT (u, mc) DO NOTHING");
-        addMachine_ = std::make_unique<Statement>(
-            db_, "INSERT INTO machines (mc) VALUES (?1) ON CONFLICT (mc) DO NOTHING");
-        addTally_ = std::make_unique<Statement>(db_, AddTallySql(ValuesSql(5, parameter)));
-        rankTally_ = std::make_unique<Statement>(db_, RankTallySql());
-        rerateSelect_ = std::make_unique<Statement>(db_, RerateSelectSql(parameter));
-        rerateUpdate_ =
-            std::make_unique<Statement>(db_, RatingUpdateSql(parameter) + " WHERE id = ?1");
-        pruneRating_ = std::make_unique<Statement>(db_, PruneRatingTalliesSql());
-        select_ = std::make_unique<Statement>(db_, SelectReportsSql(parameter, -1));
-        unknown_ = std::make_unique<Statement>(db_, UnknownDevicesSql());
-        stored_ = std::make_unique<Statement>(db_, StoredReportSql(parameter));
+        mAddMachine = std::make_unique<Statement>(
+            mDb, "INSERT INTO machines (mc) VALUES (?1) ON CONFLICT (mc) DO NOTHING");
+        mAddTally = std::make_unique<Statement>(mDb, AddTallySql(ValuesSql(5, parameter)));
+        mRankTally = std::make_unique<Statement>(mDb, RankTallySql());
+        mRerateSelect = std::make_unique<Statement>(mDb, RerateSelectSql(parameter));
+        mRerateUpdate =
+            std::make_unique<Statement>(mDb, RatingUpdateSql(parameter) + " WHERE id = ?1");
+        mPruneRating = std::make_unique<Statement>(mDb, PruneRatingTalliesSql());
+        mSelect = std::make_unique<Statement>(mDb, SelectReportsSql(parameter, -1));
+        mUnknown = std::make_unique<Statement>(mDb, UnknownDevicesSql());
+        mStored = std::make_unique<Statement>(mDb, StoredReportSql(parameter));
         for (const std::string& sql : SurveyQueries())
-            survey_.push_back(std::make_unique<Statement>(db_, sql));
-        pageSize_ = std::stoull(session.Query("PRAGMA page_size").at(0).at(0));
+            mSurvey.push_back(std::make_unique<Statement>(mDb, sql));
+        mPageSize = std::stoull(session.Query("PRAGMA page_size").at(0).at(0));
     } catch (...) {
         // No destructor runs for an object that was never made: the connection closes once the
         // statements made so far are finalized with their members.
-        sqlite3_close_v2(db_);
+        sqlite3_close_v2(mDb);
         throw;
     }
 }
 
 template <typename Work> void SqliteStore::InWriteTransaction(const Work& work)
 {
-    Run(begin_->get(), "begin");
+    Run(mBegin->get(), "begin");
     try {
         work();
-        Run(commit_->get(), "commit");
+        Run(mCommit->get(), "commit");
     } catch (...) {
-        sqlite3_step(rollback_->get());
-        sqlite3_reset(rollback_->get());
+        sqlite3_step(mRollback->get());
+        sqlite3_reset(mRollback->get());
         throw;
     }
 }
@@ -248,36 +248,36 @@ void SqliteStore::BindRating(sqlite3_stmt* stmt, int first, const ReportRating& 
 
 SqliteStore::~SqliteStore()
 {
-    begin_.reset();
-    beginRead_.reset();
-    commit_.reset();
-    rollback_.reset();
-    insert_.reset();
-    addMachine_.reset();
-    addTally_.reset();
-    rankTally_.reset();
-    rerateSelect_.reset();
-    rerateUpdate_.reset();
-    pruneRating_.reset();
-    select_.reset();
-    unknown_.reset();
-    stored_.reset();
-    survey_.clear();
-    sqlite3_close(db_);
+    mBegin.reset();
+    mBeginRead.reset();
+    mCommit.reset();
+    mRollback.reset();
+    mInsert.reset();
+    mAddMachine.reset();
+    mAddTally.reset();
+    mRankTally.reset();
+    mRerateSelect.reset();
+    mRerateUpdate.reset();
+    mPruneRating.reset();
+    mSelect.reset();
+    mUnknown.reset();
+    mStored.reset();
+    mSurvey.clear();
+    sqlite3_close(mDb);
 }
 
 void SqliteStore::CheckFile() const
 {
     struct stat status {};
-    if (::stat(path_.c_str(), &status) != 0)
-        throw std::runtime_error("sqlite: " + path_ + " is gone");
-    if (status.st_dev != identity_.device || status.st_ino != identity_.inode)
-        throw std::runtime_error("sqlite: " + path_ + " is another file than the one opened");
+    if (::stat(mPath.c_str(), &status) != 0)
+        throw std::runtime_error("sqlite: " + mPath + " is gone");
+    if (status.st_dev != mIdentity.device || status.st_ino != mIdentity.inode)
+        throw std::runtime_error("sqlite: " + mPath + " is another file than the one opened");
 }
 
 void SqliteStore::Check(int result, const char* step) const
 {
-    CheckResult(db_, result, step);
+    CheckResult(mDb, result, step);
 }
 
 void SqliteStore::Run(sqlite3_stmt* stmt, const char* step)
@@ -299,10 +299,10 @@ bool SqliteStore::IsRepostOfStored(const StoredReport& report)
 {
     const std::string& account = At(report.values, ReportField::Account);
     const std::string& mac = At(report.values, ReportField::Mac);
-    sqlite3_bind_blob(stored_->get(), 1, account.data(), account.size(), SQLITE_STATIC);
-    sqlite3_bind_blob(stored_->get(), 2, mac.data(), mac.size(), SQLITE_STATIC);
-    const ResultRows rows = Rows(stored_->get());
-    sqlite3_clear_bindings(stored_->get());
+    sqlite3_bind_blob(mStored->get(), 1, account.data(), account.size(), SQLITE_STATIC);
+    sqlite3_bind_blob(mStored->get(), 2, mac.data(), mac.size(), SQLITE_STATIC);
+    const ResultRows rows = Rows(mStored->get());
+    sqlite3_clear_bindings(mStored->get());
     return rows.size() == 1 && IsRepost(report, rows[0]);
 }
 
@@ -317,7 +317,7 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
             const StoredReport& report = reports[r];
             outcomes[r].rating = RateReport(*tables, report.values);
             outcomes[r].tables = tables;
-            sqlite3_stmt* insert = insert_->get();
+            sqlite3_stmt* insert = mInsert->get();
             sqlite3_bind_int64(insert, 1, report.receivedAt);
             sqlite3_bind_text(insert, 2, report.peer.data(), report.peer.size(), SQLITE_STATIC);
             if (const auto gain = GainOf(report.values))
@@ -327,18 +327,18 @@ std::vector<RecordOutcome> SqliteStore::Record(const std::vector<StoredReport>& 
                                   SQLITE_STATIC);
             BindRating(insert, 4 + kReportFieldCount, outcomes[r].rating, tables->digest);
             Run(insert, "insert");
-            if (sqlite3_changes(db_) != 1) {
+            if (sqlite3_changes(mDb) != 1) {
                 outcomes[r].recorded = IsRepostOfStored(report);
                 continue;
             }
             outcomes[r].recorded = true;
             const std::string& mac = At(report.values, ReportField::Mac);
-            sqlite3_bind_blob(addMachine_->get(), 1, mac.data(), mac.size(), SQLITE_STATIC);
-            Run(addMachine_->get(), "machine");
-            AddToTallies(changes, report, &outcomes[r].rating, sqlite3_changes(db_) == 1);
+            sqlite3_bind_blob(mAddMachine->get(), 1, mac.data(), mac.size(), SQLITE_STATIC);
+            Run(mAddMachine->get(), "machine");
+            AddToTallies(changes, report, &outcomes[r].rating, sqlite3_changes(mDb) == 1);
         }
-        AddTalliesThrough(db_, addTally_->get(), changes);
-        const RankCounts ranks = RankCountsFrom(Rows(rankTally_->get()));
+        AddTalliesThrough(mDb, mAddTally->get(), changes);
+        const RankCounts ranks = RankCountsFrom(Rows(mRankTally->get()));
         for (RecordOutcome& outcome : outcomes)
             if (outcome.recorded)
                 outcome.rank = RankIn(ranks, outcome.rating.level);
@@ -354,25 +354,25 @@ std::optional<std::int64_t> SqliteStore::Rerate(const ServerTables& tables, std:
     CheckFile();
     std::optional<std::int64_t> last;
     InWriteTransaction([&] {
-        sqlite3_bind_int64(rerateSelect_->get(), 1, afterId);
-        sqlite3_bind_int64(rerateSelect_->get(), 2, static_cast<std::int64_t>(limit));
+        sqlite3_bind_int64(mRerateSelect->get(), 1, afterId);
+        sqlite3_bind_int64(mRerateSelect->get(), 2, static_cast<std::int64_t>(limit));
         TallyChanges changes;
         std::vector<RatingUpdate> updates;
-        ForEachRow(rerateSelect_->get(), "rerate", [&](const ResultRow& row) {
+        ForEachRow(mRerateSelect->get(), "rerate", [&](const ResultRow& row) {
             last = std::atoll(row.at(0).c_str());
             if (auto update = RerateRow(row, tables, changes))
                 updates.push_back(std::move(*update));
         });
-        sqlite3_clear_bindings(rerateSelect_->get());
+        sqlite3_clear_bindings(mRerateSelect->get());
         for (const RatingUpdate& update : updates) {
-            sqlite3_stmt* stmt = rerateUpdate_->get();
+            sqlite3_stmt* stmt = mRerateUpdate->get();
             sqlite3_bind_int64(stmt, 1, update.id);
             BindRating(stmt, 2, update.rating, tables.digest);
             Run(stmt, "rating");
         }
-        AddTalliesThrough(db_, addTally_->get(), changes);
+        AddTalliesThrough(mDb, mAddTally->get(), changes);
         if (!changes.empty())
-            Run(pruneRating_->get(), "prune");
+            Run(mPruneRating->get(), "prune");
     });
     return last;
 }
@@ -383,7 +383,7 @@ ReportedNames SqliteStore::MostReported(std::size_t limit)
     ReportedNames names;
     for (auto [dimension, list] :
          {std::pair("cpu", &names.processors), std::pair("gpu", &names.adapters)})
-        for (const ResultRow& row : Rows(Statement(db_, MostReportedSql(dimension, limit)).get()))
+        for (const ResultRow& row : Rows(Statement(mDb, MostReportedSql(dimension, limit)).get()))
             list->push_back(row.at(0));
     return names;
 }
@@ -391,51 +391,51 @@ ReportedNames SqliteStore::MostReported(std::size_t limit)
 UnratedCounts SqliteStore::Unrated()
 {
     CheckFile();
-    return UnratedFrom(Rows(Statement(db_, UnratedSql()).get()));
+    return UnratedFrom(Rows(Statement(mDb, UnratedSql()).get()));
 }
 
 void SqliteStore::Ping()
 {
     CheckFile();
     // Reads the file, not only the connection: a broken database fails here.
-    Check(sqlite3_exec(db_, "SELECT count(*) FROM tallies WHERE 0", nullptr, nullptr, nullptr),
+    Check(sqlite3_exec(mDb, "SELECT count(*) FROM tallies WHERE 0", nullptr, nullptr, nullptr),
           "ping");
-    if (::access(path_.c_str(), W_OK) != 0)
-        throw std::runtime_error("sqlite: " + path_ + " is not writable");
+    if (::access(mPath.c_str(), W_OK) != 0)
+        throw std::runtime_error("sqlite: " + mPath + " is not writable");
     // A commit writes at least a page to the write-ahead log.
     struct statvfs space {};
-    if (::statvfs(path_.c_str(), &space) != 0 ||
-        static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize < pageSize_)
-        throw std::runtime_error("sqlite: no space left beside " + path_);
+    if (::statvfs(mPath.c_str(), &space) != 0 ||
+        static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize < mPageSize)
+        throw std::runtime_error("sqlite: no space left beside " + mPath);
 }
 
 SurveyFigures SqliteStore::Summarize()
 {
     CheckFile();
     // One read transaction, so every figure describes the same moment.
-    Run(beginRead_->get(), "begin");
+    Run(mBeginRead->get(), "begin");
     std::vector<ResultRows> results;
     try {
-        for (const auto& query : survey_)
+        for (const auto& query : mSurvey)
             results.push_back(Rows(query->get()));
     } catch (...) {
-        Run(rollback_->get(), "rollback");
+        Run(mRollback->get(), "rollback");
         throw;
     }
-    Run(commit_->get(), "commit");
+    Run(mCommit->get(), "commit");
     return FiguresFromRows(results);
 }
 
 void SqliteStore::ForEachRow(sqlite3_stmt* stmt, const char* step,
                              const std::function<void(const ResultRow&)>& visit)
 {
-    ForEachRowOf(db_, stmt, step, visit);
+    ForEachRowOf(mDb, stmt, step, visit);
 }
 
 void SqliteStore::ForEachUnknownDevice(const std::function<void(const UnknownDevice&)>& visit)
 {
     CheckFile();
-    ForEachRow(unknown_->get(), "unknown devices",
+    ForEachRow(mUnknown->get(), "unknown devices",
                [&](const ResultRow& row) { visit(UnknownDeviceFromRow(row)); });
 }
 
@@ -445,10 +445,10 @@ void SqliteStore::ForEachReport(std::int64_t afterId,
     CheckFile();
     // One writer at a time takes ids and commits in turn, so every id up to the last one
     // visible is committed: no bound is needed.
-    sqlite3_bind_int64(select_->get(), 1, afterId);
-    sqlite3_bind_int64(select_->get(), 2, INT64_MAX);
+    sqlite3_bind_int64(mSelect->get(), 1, afterId);
+    sqlite3_bind_int64(mSelect->get(), 2, INT64_MAX);
     // A reader that gives up (the export's file is full) leaves no read open.
-    ForEachRow(select_->get(), "export", [&](const ResultRow& row) { visit(ReportFromRow(row)); });
+    ForEachRow(mSelect->get(), "export", [&](const ResultRow& row) { visit(ReportFromRow(row)); });
 }
 
 } // namespace

@@ -1,15 +1,15 @@
 #include "server/views/page_cache.hpp"
 
-PageCache::PageCache(std::chrono::milliseconds lifetime) : lifetime_(lifetime) {}
+PageCache::PageCache(std::chrono::milliseconds lifetime) : mLifetime(lifetime) {}
 
 std::string PageCache::Get(const std::function<std::string()>& render)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mMutex);
     const auto now = std::chrono::steady_clock::now();
-    if (!filled_ || now - made_ >= lifetime_) {
-        page_ = render();
-        made_ = now;
-        filled_ = true;
+    if (!mFilled || now - mMade >= mLifetime) {
+        mPage = render();
+        mMade = now;
+        mFilled = true;
     }
-    return page_;
+    return mPage;
 }

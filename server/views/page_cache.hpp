@@ -14,9 +14,9 @@ class PageCache {
     std::string Get(const std::function<std::string()>& render);
 
   private:
-    const std::chrono::milliseconds lifetime_;
-    std::mutex mutex_;
-    std::chrono::steady_clock::time_point made_;
-    std::string page_;
-    bool filled_ = false;
+    const std::chrono::milliseconds mLifetime;
+    std::mutex mMutex;
+    std::chrono::steady_clock::time_point mMade;
+    std::string mPage;
+    bool mFilled = false;
 };

@@ -77,13 +77,13 @@ int CountingDraw()
 
 class ProbeLogDifferentialTest : public RecordTest {
   protected:
-    std::string input_ = ProcessTempPath("differential log.txt");
-    std::string expected_ = input_ + " - expected.txt";
-    std::string actual_ = input_ + " - result.txt";
+    std::string mInput = ProcessTempPath("differential log.txt");
+    std::string mExpected = mInput + " - expected.txt";
+    std::string mActual = mInput + " - result.txt";
 
     void TearDown() override
     {
-        for (const std::string& path : {input_, expected_, actual_})
+        for (const std::string& path : {mInput, mExpected, mActual})
             std::remove(path.c_str());
         SetGainRandomSourceForTesting(nullptr);
         RecordTest::TearDown();
@@ -100,18 +100,18 @@ class ProbeLogDifferentialTest : public RecordTest {
     // Runs both over the input; returns the result and checks that the record ends alike.
     std::string CompareOver(const std::string& log)
     {
-        std::ofstream(input_, std::ios::binary) << log;
+        std::ofstream(mInput, std::ios::binary) << log;
         SetGainRandomSourceForTesting(CountingDraw);
         gDraw = 0;
         MachineInfo().clear();
-        ReferenceEvaluate(input_, expected_);
+        ReferenceEvaluate(mInput, mExpected);
         const InfoRecord referenceRecord = MachineInfo();
         gDraw = 0;
         MachineInfo().clear();
-        EXPECT_TRUE(EvaluateProbeLog(input_, actual_));
+        EXPECT_TRUE(EvaluateProbeLog(mInput, mActual));
         EXPECT_EQ(MachineInfo(), referenceRecord);
-        const std::string expected = Read(expected_);
-        EXPECT_EQ(Read(actual_), expected);
+        const std::string expected = Read(mExpected);
+        EXPECT_EQ(Read(mActual), expected);
         return expected;
     }
 };

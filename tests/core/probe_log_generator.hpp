@@ -8,7 +8,7 @@
 class ProbeLogGenerator {
   public:
     explicit ProbeLogGenerator(unsigned seed, std::vector<std::string> names = {})
-        : random_(seed), names_(std::move(names))
+        : mRandom(seed), mNames(std::move(names))
     {
     }
 
@@ -26,10 +26,10 @@ class ProbeLogGenerator {
     }
 
   private:
-    std::mt19937 random_;
-    std::vector<std::string> names_;
+    std::mt19937 mRandom;
+    std::vector<std::string> mNames;
 
-    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(mRandom); }
 
     char Odd(bool withLineFeeds)
     {
@@ -57,8 +57,8 @@ class ProbeLogGenerator {
             static const char* memories[] = {"8192.00 MB", "2048", ".5",     "1.2.3", "5.",
                                              ".",          "12e3", "0.5 MB", "x12"};
             field = memories[Pick(9)];
-        } else if ((index == 3 || index == 5) && shape < 10 && !names_.empty()) {
-            field = names_[Pick(static_cast<int>(names_.size()))];
+        } else if ((index == 3 || index == 5) && shape < 10 && !mNames.empty()) {
+            field = mNames[Pick(static_cast<int>(mNames.size()))];
         } else {
             field = Plain(1 + Pick(12));
         }

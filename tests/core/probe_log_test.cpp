@@ -10,19 +10,19 @@ namespace {
 
 class ProbeLogTest : public RecordTest {
   protected:
-    std::string input_ = ProcessTempPath("probe log.txt");
-    std::string output_ = input_ + " - result.txt";
+    std::string mInput = ProcessTempPath("probe log.txt");
+    std::string mOutput = mInput + " - result.txt";
 
     void TearDown() override
     {
-        std::remove(input_.c_str());
-        std::remove(output_.c_str());
+        std::remove(mInput.c_str());
+        std::remove(mOutput.c_str());
         RecordTest::TearDown();
     }
-    void WriteInput(const std::string& bytes) { std::ofstream(input_, std::ios::binary) << bytes; }
+    void WriteInput(const std::string& bytes) { std::ofstream(mInput, std::ios::binary) << bytes; }
     std::string ReadOutput()
     {
-        std::ifstream file(output_, std::ios::binary);
+        std::ifstream file(mOutput, std::ios::binary);
         std::ostringstream bytes;
         bytes << file.rdbuf();
         return bytes.str();
@@ -44,7 +44,7 @@ TEST_F(ProbeLogTest, LinesOfEveryShape)
                "\n"
                "id8\td\tt\tcpu5000\t.5e\tgpu4000\n"  // unit-like tail
                "id9\td\tt\tcpu5000\t8192\tgpu4000"); // no line end
-    ASSERT_TRUE(EvaluateProbeLog(input_, output_));
+    ASSERT_TRUE(EvaluateProbeLog(mInput, mOutput));
     const std::string output = ReadOutput();
     // id8 has half a MiB: level 4 with its random gain of 501 to 550.
     const std::size_t id8 = output.find("id8\t4\t5");
@@ -64,7 +64,7 @@ TEST_F(ProbeLogTest, LinesOfEveryShape)
 TEST_F(ProbeLogTest, RecordHoldsTheLastLine)
 {
     WriteInput("a\tb\tc\tcpu5000\t8192.00 MB\tgpu4000\n");
-    ASSERT_TRUE(EvaluateProbeLog(input_, output_));
+    ASSERT_TRUE(EvaluateProbeLog(mInput, mOutput));
     EXPECT_EQ(MachineInfo()["RAM"], "8192.00");
     EXPECT_EQ(MachineInfo()["RAM Bytes"], "8589934592");
     EXPECT_EQ(MachineInfo()["CPU"], "cpu5000");
@@ -73,8 +73,8 @@ TEST_F(ProbeLogTest, RecordHoldsTheLastLine)
 TEST_F(ProbeLogTest, EmptyInputAndOverwrittenOutput)
 {
     WriteInput("");
-    std::ofstream(output_, std::ios::binary) << "old content\r\n";
-    ASSERT_TRUE(EvaluateProbeLog(input_, output_));
+    std::ofstream(mOutput, std::ios::binary) << "old content\r\n";
+    ASSERT_TRUE(EvaluateProbeLog(mInput, mOutput));
     EXPECT_EQ(ReadOutput(), "");
 }
 
@@ -86,14 +86,14 @@ TEST_F(ProbeLogTest, OverlongLinesAreSkippedNotStalled)
                "ok\td\tt\tcpu5000\t8192\tgpu4000\n"
                "y\td\tt\t" +
                longCpu + "\t8192\tgpu4000");
-    ASSERT_TRUE(EvaluateProbeLog(input_, output_));
+    ASSERT_TRUE(EvaluateProbeLog(mInput, mOutput));
     EXPECT_EQ(ReadOutput(), "ok\t2\t771\r\n");
 
     // A line of exactly 1023 characters is still used.
     std::string line = "ok\td\tt\tcpu5000\t8192\tgpu4000\t";
     line += std::string(1023 - line.size(), 'z');
     WriteInput(line + "\r\n");
-    ASSERT_TRUE(EvaluateProbeLog(input_, output_));
+    ASSERT_TRUE(EvaluateProbeLog(mInput, mOutput));
     EXPECT_EQ(ReadOutput(), "ok\t2\t771\r\n");
 }
 
@@ -101,18 +101,18 @@ TEST_F(ProbeLogTest, SameLogGivesSameFile)
 {
     WriteInput("a\td\tt\tcpu900\t512\tgpu700\nb\td\tt\tcpu900\t512\tgpu700\n");
     std::srand(1);
-    ASSERT_TRUE(EvaluateProbeLog(input_, output_));
+    ASSERT_TRUE(EvaluateProbeLog(mInput, mOutput));
     const std::string first = ReadOutput();
     std::srand(1);
-    ASSERT_TRUE(EvaluateProbeLog(input_, output_));
+    ASSERT_TRUE(EvaluateProbeLog(mInput, mOutput));
     EXPECT_EQ(ReadOutput(), first);
     EXPECT_EQ(first.substr(0, 4), "a\t5\t");
 }
 
 TEST_F(ProbeLogTest, UnopenableFilesFail)
 {
-    EXPECT_FALSE(EvaluateProbeLog(input_ + ".missing", output_));
-    EXPECT_FALSE(std::ifstream(output_).is_open()) << "no result file for a missing log";
+    EXPECT_FALSE(EvaluateProbeLog(mInput + ".missing", mOutput));
+    EXPECT_FALSE(std::ifstream(mOutput).is_open()) << "no result file for a missing log";
     WriteInput("a\td\tt\tcpu5000\t8192\tgpu4000\n");
-    EXPECT_FALSE(EvaluateProbeLog(input_, ::testing::TempDir() + "no/such/dir/out.txt"));
+    EXPECT_FALSE(EvaluateProbeLog(mInput, ::testing::TempDir() + "no/such/dir/out.txt"));
 }

@@ -19,15 +19,15 @@ const RunCounterPlace kPlace{
 
 class ParticipationFileTest : public ::testing::Test {
   protected:
-    void TearDown() override { std::remove(path_.c_str()); }
-    void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
+    void TearDown() override { std::remove(mPath.c_str()); }
+    void Write(const std::string& bytes) { std::ofstream(mPath, std::ios::binary) << bytes; }
     std::string Read()
     {
-        std::ifstream file(path_, std::ios::binary);
+        std::ifstream file(mPath, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
 
-    const std::string path_ = ProcessTempPath("participation-test.tmp");
+    const std::string mPath = ProcessTempPath("participation-test.tmp");
 };
 
 } // namespace
@@ -45,11 +45,11 @@ TEST(SegmentCount, StartsAtZeroAndKeepsItsCount)
 
 TEST_F(ParticipationFileTest, MissingOrEmptyFileStartsFromZero)
 {
-    std::remove(path_.c_str());
-    EXPECT_EQ(BumpParticipationByte(path_), 1);
+    std::remove(mPath.c_str());
+    EXPECT_EQ(BumpParticipationByte(mPath), 1);
     EXPECT_EQ(Read(), "\x01");
     Write("");
-    EXPECT_EQ(BumpParticipationByte(path_), 1);
+    EXPECT_EQ(BumpParticipationByte(mPath), 1);
     EXPECT_EQ(Read(), "\x01");
 }
 
@@ -58,11 +58,11 @@ TEST_F(ParticipationFileTest, OneByteThatWrapsAfter255)
     Write(std::string("\xFE"
                       "extra",
                       6));
-    EXPECT_EQ(BumpParticipationByte(path_), 255);
+    EXPECT_EQ(BumpParticipationByte(mPath), 255);
     EXPECT_EQ(Read(), "\xFF"); // rewritten as exactly one byte
-    EXPECT_EQ(BumpParticipationByte(path_), 0);
+    EXPECT_EQ(BumpParticipationByte(mPath), 0);
     EXPECT_EQ(Read(), std::string(1, '\0'));
-    EXPECT_EQ(BumpParticipationByte(path_), 1);
+    EXPECT_EQ(BumpParticipationByte(mPath), 1);
 }
 
 TEST_F(ParticipationFileTest, UnwritableFileIsLeftAlone)

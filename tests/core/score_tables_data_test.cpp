@@ -100,13 +100,13 @@ class ShippedScoreTable : public ::testing::TestWithParam<TableFile> {
   protected:
     void SetUp() override
     {
-        text_ = TableText(GetParam());
-        ASSERT_FALSE(text_.empty()) << GetParam().file << " is missing or empty";
-        lines_ = CrLfLines(text_);
+        mText = TableText(GetParam());
+        ASSERT_FALSE(mText.empty()) << GetParam().file << " is missing or empty";
+        mLines = CrLfLines(mText);
     }
 
-    std::string text_;
-    std::vector<std::string> lines_;
+    std::string mText;
+    std::vector<std::string> mLines;
 };
 
 std::string TableName(const ::testing::TestParamInfo<TableFile>& info)
@@ -120,22 +120,22 @@ std::string TableName(const ::testing::TestParamInfo<TableFile>& info)
 
 TEST_P(ShippedScoreTable, EveryLineEndsWithCrLfAndNoBareBreakRemains)
 {
-    ASSERT_GE(text_.size(), 2u);
-    EXPECT_EQ(text_.substr(text_.size() - 2), "\r\n") << "the last line lacks CR LF";
-    for (std::size_t i = 0; i < text_.size(); ++i) {
-        if (text_[i] == '\n') {
-            ASSERT_TRUE(i > 0 && text_[i - 1] == '\r') << "bare LF at byte " << i;
+    ASSERT_GE(mText.size(), 2u);
+    EXPECT_EQ(mText.substr(mText.size() - 2), "\r\n") << "the last line lacks CR LF";
+    for (std::size_t i = 0; i < mText.size(); ++i) {
+        if (mText[i] == '\n') {
+            ASSERT_TRUE(i > 0 && mText[i - 1] == '\r') << "bare LF at byte " << i;
         }
-        if (text_[i] == '\r') {
-            ASSERT_TRUE(i + 1 < text_.size() && text_[i + 1] == '\n') << "bare CR at byte " << i;
+        if (mText[i] == '\r') {
+            ASSERT_TRUE(i + 1 < mText.size() && mText[i + 1] == '\n') << "bare CR at byte " << i;
         }
     }
 }
 
 TEST_P(ShippedScoreTable, LinesArePrintableAsciiWithoutBlankLinesOrStrayBlanks)
 {
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const std::string& line = lines_[i];
+    for (std::size_t i = 0; i < mLines.size(); ++i) {
+        const std::string& line = mLines[i];
         ASSERT_FALSE(line.empty()) << "blank line " << i + 1;
         for (char c : line)
             ASSERT_TRUE(c >= 0x20 && c <= 0x7E) << "line " << i + 1 << ": " << line;
@@ -148,7 +148,7 @@ TEST_P(ShippedScoreTable, LinesArePrintableAsciiWithoutBlankLinesOrStrayBlanks)
 TEST_P(ShippedScoreTable, EachLineIsNameColonScore)
 {
     const std::regex score("[1-9][0-9]{0,4}");
-    for (const std::string& line : lines_) {
+    for (const std::string& line : mLines) {
         const Row row = SplitRow(line);
         EXPECT_FALSE(row.name.empty()) << line;
         EXPECT_EQ(row.name.find(':'), std::string::npos) << "colon inside the name: " << line;
@@ -160,7 +160,7 @@ TEST_P(ShippedScoreTable, EachLineIsNameColonScore)
 TEST_P(ShippedScoreTable, NamesAreUnique)
 {
     std::set<std::string> seen;
-    for (const std::string& line : lines_)
+    for (const std::string& line : mLines)
         EXPECT_TRUE(seen.insert(SplitRow(line).name).second) << "repeated: " << line;
 }
 
@@ -168,10 +168,10 @@ TEST_P(ShippedScoreTable, ParserTakesExactlyOneEntryPerLine)
 {
     std::size_t debugLines = 0;
     const ScoreTable table =
-        ParseScoreText(text_, [&debugLines](const std::string&) { ++debugLines; });
-    EXPECT_EQ(table.entries.size(), lines_.size());
-    EXPECT_EQ(debugLines, lines_.size());
-    for (const std::string& line : lines_) {
+        ParseScoreText(mText, [&debugLines](const std::string&) { ++debugLines; });
+    EXPECT_EQ(table.entries.size(), mLines.size());
+    EXPECT_EQ(debugLines, mLines.size());
+    for (const std::string& line : mLines) {
         const Row row = SplitRow(line);
         EXPECT_EQ(Score(table, row.name), std::stoi(row.digits)) << line;
     }
@@ -182,13 +182,13 @@ TEST_P(ShippedScoreTable, ParserTakesExactlyOneEntryPerLine)
 TEST_P(ShippedScoreTable, EntryCountKeepsTheOlderRowsWithinTheStartUpBudget)
 {
     const double older = static_cast<double>(GetParam().olderEntries);
-    EXPECT_GE(static_cast<double>(lines_.size()), older * 0.9);
-    EXPECT_LE(lines_.size(), kMaxEntriesPerTable);
+    EXPECT_GE(static_cast<double>(mLines.size()), older * 0.9);
+    EXPECT_LE(mLines.size(), kMaxEntriesPerTable);
 }
 
 TEST_P(ShippedScoreTable, TopEntryHoldsTheMaximumAndNothingReachesIt)
 {
-    const ScoreTable table = ParseScoreText(text_);
+    const ScoreTable table = ParseScoreText(mText);
     EXPECT_EQ(Score(table, GetParam().topName), GetParam().topScore);
     for (const auto& [name, score] : TableEntries(table)) {
         EXPECT_GE(score, 1) << name;
@@ -236,7 +236,7 @@ Coverage CheckList(const std::string& tableText, const char* listName)
 
 TEST_P(ShippedScoreTable, CommonHardwareIsListed)
 {
-    const Coverage c = CheckList(text_, GetParam().commonList);
+    const Coverage c = CheckList(mText, GetParam().commonList);
     ASSERT_GE(c.listed, 150u) << GetParam().commonList;
     EXPECT_GE(c.found * 100, c.listed * 95)
         << c.found << " of " << c.listed << " found; missing:" << c.missing;
@@ -245,7 +245,7 @@ TEST_P(ShippedScoreTable, CommonHardwareIsListed)
 TEST_P(ShippedScoreTable, EveryRecentAndSurveyedPartIsListed)
 {
     for (const char* list : {GetParam().recentList, GetParam().surveyList}) {
-        const Coverage c = CheckList(text_, list);
+        const Coverage c = CheckList(mText, list);
         ASSERT_GE(c.listed, 150u) << list;
         EXPECT_EQ(c.found, c.listed) << list << " missing:" << c.missing;
     }

@@ -81,15 +81,15 @@ class Dialog {
   public:
     explicit Dialog(const std::string& arguments = "",
                     const std::string& program = LoopbackProgram())
-        : ids_(LayoutControlIds(std::string(VXM_LOOPBACK_DIR) + "\\Main.vxm")),
-          run_(arguments, program)
+        : mIds(LayoutControlIds(std::string(VXM_LOOPBACK_DIR) + "\\Main.vxm")),
+          mRun(arguments, program)
     {
     }
 
-    ProgramRun& Run() { return run_; }
+    ProgramRun& Run() { return mRun; }
     HWND Find(const char* name, bool visibleOnly = true)
     {
-        return FindControl(run_.Pid(), ids_.at(name), visibleOnly);
+        return FindControl(mRun.Pid(), mIds.at(name), visibleOnly);
     }
     HWND WaitFor(const char* name, DWORD milliseconds = kTimeout)
     {
@@ -115,7 +115,7 @@ class Dialog {
     // The warning box of a refused input: its text, after pressing its OK.
     std::string Warning()
     {
-        HWND box = run_.WaitForWindow("提示", kTimeout);
+        HWND box = mRun.WaitForWindow("提示", kTimeout);
         if (!box)
             return "<no box>";
         const std::string text = MessageBoxText(box);
@@ -136,14 +136,14 @@ class Dialog {
     long Close()
     {
         Click(Find("Btn_Close"));
-        if (!run_.Wait(kTimeout))
+        if (!mRun.Wait(kTimeout))
             return 0x7FFFFFFF;
-        return run_.ExitCode();
+        return mRun.ExitCode();
     }
 
   private:
-    std::map<std::string, int> ids_;
-    ProgramRun run_;
+    std::map<std::string, int> mIds;
+    ProgramRun mRun;
 };
 
 struct Outcome {

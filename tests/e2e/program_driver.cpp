@@ -30,33 +30,33 @@ ProgramRun::ProgramRun(const std::string& arguments, const std::string& program)
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info_))
+                        &mInfo))
         throw std::runtime_error("cannot start " + line);
 }
 
 ProgramRun::~ProgramRun()
 {
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
-        TerminateProcess(info_.hProcess, 1);
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
+    if (WaitForSingleObject(mInfo.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(mInfo.hProcess, 1);
+    CloseHandle(mInfo.hThread);
+    CloseHandle(mInfo.hProcess);
 }
 
 bool ProgramRun::Wait(DWORD milliseconds)
 {
-    return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
+    return WaitForSingleObject(mInfo.hProcess, milliseconds) == WAIT_OBJECT_0;
 }
 
 long ProgramRun::ExitCode() const
 {
     DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
+    GetExitCodeProcess(mInfo.hProcess, &code);
     return static_cast<long>(code);
 }
 
 std::vector<HWND> ProgramRun::VisibleWindows() const
 {
-    return VisibleWindowsOf(info_.dwProcessId);
+    return VisibleWindowsOf(mInfo.dwProcessId);
 }
 
 HWND ProgramRun::WaitForWindow(const std::string& caption, DWORD milliseconds) const

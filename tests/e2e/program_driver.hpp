@@ -22,7 +22,7 @@ class ProgramRun {
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
 
-    DWORD Pid() const { return info_.dwProcessId; }
+    DWORD Pid() const { return mInfo.dwProcessId; }
     // Waits for the process to end; false when it is still running after the time.
     bool Wait(DWORD milliseconds);
     // The full 32-bit exit code; valid after Wait returned true.
@@ -33,7 +33,7 @@ class ProgramRun {
     std::vector<HWND> VisibleWindows() const;
 
   private:
-    PROCESS_INFORMATION info_{};
+    PROCESS_INFORMATION mInfo{};
 };
 
 // Quotes one command-line argument by the Windows rules.

@@ -66,13 +66,13 @@ class AdmissionLoopback : public ::testing::Test {
   protected:
     void Start()
     {
-        options_.operatorKey = "an-operator-key-of-128-bits-at-least";
-        server_ = std::make_unique<RunningServer>(folder_, options_);
+        mOptions.operatorKey = "an-operator-key-of-128-bits-at-least";
+        mServer = std::make_unique<RunningServer>(mFolder, mOptions);
     }
     void TearDown() override
     {
-        server_.reset();
-        std::filesystem::remove_all(folder_);
+        mServer.reset();
+        std::filesystem::remove_all(mFolder);
     }
     // A report of some 2.5 KB, as the program sends from a machine with many runtimes.
     std::string Report(int n)
@@ -82,11 +82,11 @@ class AdmissionLoopback : public ::testing::Test {
         for (int i = 0; i < 40; ++i)
             runtimes += "Microsoft Visual C++ 2015-2022 Redistributable (x86);";
         values[static_cast<std::size_t>(ReportField::Token)] = ComputeReportToken(values);
-        return PostRequest(EncodeReportForm(values), server_->Port());
+        return PostRequest(EncodeReportForm(values), mServer->Port());
     }
-    std::string folder_ = FreshSqliteFolder();
-    ServerOptions options_;
-    std::unique_ptr<RunningServer> server_;
+    std::string mFolder = FreshSqliteFolder();
+    ServerOptions mOptions;
+    std::unique_ptr<RunningServer> mServer;
 };
 
 // Clients behind one address (a NAT), each uploading a report at some 6 KB/s and starting the
@@ -94,7 +94,7 @@ class AdmissionLoopback : public ::testing::Test {
 // upload cut off, and record no fewer reports than as many as the share.
 TEST_F(AdmissionLoopback, UploadsBehindOneAddressAreNeverCutOff)
 {
-    options_.maxPerAddress = 4;
+    mOptions.maxPerAddress = 4;
     Start();
     std::atomic<int> next{0};
     std::map<std::size_t, std::map<Outcome, int>> seen;
@@ -106,7 +106,7 @@ TEST_F(AdmissionLoopback, UploadsBehindOneAddressAreNeverCutOff)
             threads.emplace_back([&] {
                 while (Clock::now() < end) {
                     const Outcome outcome =
-                        Send(server_->Port(), "127.0.0.9", Report(next++), 4, 100ms);
+                        Send(mServer->Port(), "127.0.0.9", Report(next++), 4, 100ms);
                     std::lock_guard<std::mutex> lock(mutex);
                     ++seen[clients][outcome];
                     if (outcome == Outcome::Busy)
@@ -129,8 +129,8 @@ TEST_F(AdmissionLoopback, UploadsBehindOneAddressAreNeverCutOff)
 // never one that keeps to it.
 TEST_F(AdmissionLoopback, OnlyABodyBelowTheHonestPaceIsClosedForANewcomer)
 {
-    options_.maxPerAddress = 2;
-    options_.requestDeadline = 4s;
+    mOptions.maxPerAddress = 2;
+    mOptions.requestDeadline = 4s;
     Start();
     const struct {
         const char* name;
@@ -148,11 +148,11 @@ TEST_F(AdmissionLoopback, OnlyABodyBelowTheHonestPaceIsClosedForANewcomer)
         for (int i = 0; i < 2; ++i) {
             const std::string request = Report(n++);
             uploads.push_back(std::async(std::launch::async, [&, request] {
-                return Send(server_->Port(), "127.0.0.10", request, c.pieces, c.gap);
+                return Send(mServer->Port(), "127.0.0.10", request, c.pieces, c.gap);
             }));
         }
         std::this_thread::sleep_for(kPaceGrace + 500ms);
-        EXPECT_EQ(Send(server_->Port(), "127.0.0.10", "GET /healthz HTTP/1.0\r\n\r\n"), c.newcomer)
+        EXPECT_EQ(Send(mServer->Port(), "127.0.0.10", "GET /healthz HTTP/1.0\r\n\r\n"), c.newcomer)
             << c.name;
         std::map<Outcome, int> outcomes;
         for (auto& upload : uploads)
@@ -168,12 +168,12 @@ TEST_F(AdmissionLoopback, OnlyABodyBelowTheHonestPaceIsClosedForANewcomer)
 // newcomer out of a full server.
 TEST_F(AdmissionLoopback, LingeringSocketsMakeRoom)
 {
-    options_.maxConnections = options_.maxPerAddress = 4;
+    mOptions.maxConnections = mOptions.maxPerAddress = 4;
     Start();
     asio::io_context io;
     std::vector<asio::ip::tcp::socket> lingering;
-    for (std::size_t i = 0; i < options_.maxConnections; ++i) {
-        lingering.push_back(Connected(io, server_->Port(), "127.0.0.11"));
+    for (std::size_t i = 0; i < mOptions.maxConnections; ++i) {
+        lingering.push_back(Connected(io, mServer->Port(), "127.0.0.11"));
         asio::write(lingering.back(), asio::buffer(std::string("GET /healthz HTTP/1.0\r\n\r\n")));
         std::string reply;
         boost::system::error_code end;
@@ -181,7 +181,7 @@ TEST_F(AdmissionLoopback, LingeringSocketsMakeRoom)
         ASSERT_NE(reply.find(" 200 "), std::string::npos) << reply;
     }
     for (const char* from : {"127.0.0.11", "127.0.0.12", "127.0.0.11", "127.0.0.11"})
-        EXPECT_EQ(Send(server_->Port(), from, "GET /healthz HTTP/1.0\r\n\r\n"), Outcome::Ok)
+        EXPECT_EQ(Send(mServer->Port(), from, "GET /healthz HTTP/1.0\r\n\r\n"), Outcome::Ok)
             << from;
 }
 
@@ -189,21 +189,21 @@ TEST_F(AdmissionLoopback, LingeringSocketsMakeRoom)
 // another address is closed for it.
 TEST_F(AdmissionLoopback, NoOneIsClosedForANewcomerItCannotHelp)
 {
-    options_.maxConnections = 4;
-    options_.maxPerAddress = 2;
-    options_.requestDeadline = options_.headerDeadline = 3s;
+    mOptions.maxConnections = 4;
+    mOptions.maxPerAddress = 2;
+    mOptions.requestDeadline = mOptions.headerDeadline = 3s;
     Start();
     asio::io_context io;
     std::vector<asio::ip::tcp::socket> sockets;
     for (int i = 0; i < 2; ++i) {
-        sockets.push_back(Connected(io, server_->Port(), "127.0.0.13"));
+        sockets.push_back(Connected(io, mServer->Port(), "127.0.0.13"));
         asio::write(sockets.back(),
                     asio::buffer(std::string("GET /export.csv HTTP/1.0\r\n"
                                              "Authorization: Bearer wrong\r\n\r\n")));
-        sockets.push_back(Connected(io, server_->Port(), "127.0.0.14")); // idle
+        sockets.push_back(Connected(io, mServer->Port(), "127.0.0.14")); // idle
     }
     std::this_thread::sleep_for(kFirstRequestGrace + 100ms);
-    EXPECT_EQ(Send(server_->Port(), "127.0.0.13", "GET /healthz HTTP/1.0\r\n\r\n"), Outcome::Busy);
+    EXPECT_EQ(Send(mServer->Port(), "127.0.0.13", "GET /healthz HTTP/1.0\r\n\r\n"), Outcome::Busy);
     for (std::size_t i = 1; i < sockets.size(); i += 2) {
         asio::write(sockets[i], asio::buffer(std::string("GET /healthz HTTP/1.0\r\n\r\n")));
         std::string reply;
@@ -218,18 +218,18 @@ TEST_F(AdmissionLoopback, NoOneIsClosedForANewcomerItCannotHelp)
 // carried its share of requests get nothing but answers.
 TEST_F(AdmissionLoopback, KeptAliveClientsReconnectingAtTheirShareAreAlwaysAnswered)
 {
-    options_.maxPerAddress = 4;
-    options_.maxRequestsPerConnection = 5;
+    mOptions.maxPerAddress = 4;
+    mOptions.maxRequestsPerConnection = 5;
     Start();
     std::atomic<int> answered{0}, other{0};
     std::vector<std::thread> clients;
-    for (std::size_t c = 0; c < options_.maxPerAddress; ++c)
+    for (std::size_t c = 0; c < mOptions.maxPerAddress; ++c)
         clients.emplace_back([&] {
             asio::io_context io;
             for (int connection = 0; connection < 6; ++connection) {
-                auto socket = Connected(io, server_->Port(), "127.0.0.15");
+                auto socket = Connected(io, mServer->Port(), "127.0.0.15");
                 boost::system::error_code ec;
-                for (std::size_t r = 0; r < options_.maxRequestsPerConnection && !ec; ++r) {
+                for (std::size_t r = 0; r < mOptions.maxRequestsPerConnection && !ec; ++r) {
                     asio::write(socket, asio::buffer(std::string("GET /healthz HTTP/1.1\r\n\r\n")),
                                 ec);
                     std::string reply(4096, '\0');
@@ -248,8 +248,8 @@ TEST_F(AdmissionLoopback, KeptAliveClientsReconnectingAtTheirShareAreAlwaysAnswe
 // recorded, none refused.
 TEST_F(AdmissionLoopback, AnIdleFloodKeepsNoReportOut)
 {
-    options_.maxConnections = 32;
-    options_.maxPerAddress = 8;
+    mOptions.maxConnections = 32;
+    mOptions.maxPerAddress = 8;
     Start();
     std::atomic<bool> flooding{true};
     std::atomic<int> opened{0};
@@ -261,7 +261,7 @@ TEST_F(AdmissionLoopback, AnIdleFloodKeepsNoReportOut)
             std::deque<asio::ip::tcp::socket> held;
             while (flooding) {
                 try {
-                    held.push_back(Connected(io, server_->Port(), from.c_str()));
+                    held.push_back(Connected(io, mServer->Port(), from.c_str()));
                     ++opened;
                 } catch (const boost::system::system_error&) {
                 }
@@ -273,7 +273,7 @@ TEST_F(AdmissionLoopback, AnIdleFloodKeepsNoReportOut)
     std::this_thread::sleep_for(kFirstRequestGrace);
     std::map<Outcome, int> outcomes;
     for (int i = 0; i < 20; ++i)
-        ++outcomes[Send(server_->Port(), "127.0.2.1", Report(1000 + i), 2, 20ms)];
+        ++outcomes[Send(mServer->Port(), "127.0.2.1", Report(1000 + i), 2, 20ms)];
     flooding = false;
     for (std::thread& thread : flood)
         thread.join();

@@ -98,21 +98,21 @@ class AdmissionTest : public ::testing::Test {
     // The newcomer's id once started, 0 while waiting, -1 when refused.
     std::int64_t Arrive(const std::string& address, bool viaProxy = false)
     {
-        const int n = arrivals_++;
-        outcome_[n] = 0;
+        const int n = mArrivals++;
+        mOutcome[n] = 0;
         Admission::Newcomer newcomer;
         newcomer.address = address;
         newcomer.viaProxy = viaProxy;
-        newcomer.evict = [this, n] { evicted_.push_back(n); };
-        newcomer.start = [this, n](Admission::Id id) { outcome_[n] = std::int64_t(id); };
-        newcomer.refuse = [this, n] { outcome_[n] = -1; };
-        admission_.Admit(std::move(newcomer));
-        return outcome_[n];
+        newcomer.evict = [this, n] { mEvicted.push_back(n); };
+        newcomer.start = [this, n](Admission::Id id) { mOutcome[n] = std::int64_t(id); };
+        newcomer.refuse = [this, n] { mOutcome[n] = -1; };
+        mAdmission.Admit(std::move(newcomer));
+        return mOutcome[n];
     }
-    Admission admission_{2, 1};
-    int arrivals_ = 0;
-    std::map<int, std::int64_t> outcome_; // by arrival
-    std::vector<int> evicted_;            // arrivals closed for a newcomer
+    Admission mAdmission{2, 1};
+    int mArrivals = 0;
+    std::map<int, std::int64_t> mOutcome; // by arrival
+    std::vector<int> mEvicted;            // arrivals closed for a newcomer
 };
 
 TEST_F(AdmissionTest, TheFreedSlotIsKeptForTheNewcomer)
@@ -120,28 +120,28 @@ TEST_F(AdmissionTest, TheFreedSlotIsKeptForTheNewcomer)
     const auto first = Arrive("a");
     ASSERT_GT(first, 0);
     ASSERT_GT(Arrive("b"), 0);
-    admission_.Enter(first, ConnectionPhase::AwaitingNext);
+    mAdmission.Enter(first, ConnectionPhase::AwaitingNext);
     EXPECT_EQ(Arrive("c"), 0) << "waits for the idle connection to let go";
-    EXPECT_EQ(evicted_, std::vector<int>{0});
+    EXPECT_EQ(mEvicted, std::vector<int>{0});
     EXPECT_EQ(Arrive("d"), -1) << "the slot being freed is promised already";
-    admission_.Release(first);
-    EXPECT_GT(outcome_[2], 0) << "started once the victim let go";
-    EXPECT_EQ(admission_.Open(), 2u);
-    EXPECT_EQ(admission_.HeldBy("a"), 0u);
-    EXPECT_EQ(admission_.HeldBy("c"), 1u);
+    mAdmission.Release(first);
+    EXPECT_GT(mOutcome[2], 0) << "started once the victim let go";
+    EXPECT_EQ(mAdmission.Open(), 2u);
+    EXPECT_EQ(mAdmission.HeldBy("a"), 0u);
+    EXPECT_EQ(mAdmission.HeldBy("c"), 1u);
 }
 
 TEST_F(AdmissionTest, NoOneIsClosedForANewcomerItCannotHelp)
 {
     const auto first = Arrive("a");
     const auto second = Arrive("b");
-    admission_.Enter(first, ConnectionPhase::Answering);
-    admission_.Enter(second, ConnectionPhase::AwaitingNext);
+    mAdmission.Enter(first, ConnectionPhase::Answering);
+    mAdmission.Enter(second, ConnectionPhase::AwaitingNext);
     // a's share is full and its one connection is being answered: b's idle one frees nothing a
     // can use.
     EXPECT_EQ(Arrive("a"), -1);
-    EXPECT_TRUE(evicted_.empty());
-    EXPECT_EQ(admission_.Open(), 2u);
+    EXPECT_TRUE(mEvicted.empty());
+    EXPECT_EQ(mAdmission.Open(), 2u);
 }
 
 TEST_F(AdmissionTest, AClosingConnectionNoLongerCountsAgainstItsAddress)
@@ -173,12 +173,12 @@ TEST_F(AdmissionTest, AProxysClientsCountWhileTheirRequestsAreAnswered)
 {
     const auto proxy = Arrive("127.0.0.1", true);
     ASSERT_GT(proxy, 0);
-    EXPECT_EQ(admission_.HeldBy("127.0.0.1"), 0u) << "the proxy counts in all only";
-    EXPECT_TRUE(admission_.TakeClient(proxy, "203.0.113.5"));
+    EXPECT_EQ(mAdmission.HeldBy("127.0.0.1"), 0u) << "the proxy counts in all only";
+    EXPECT_TRUE(mAdmission.TakeClient(proxy, "203.0.113.5"));
     const auto direct = Arrive("203.0.113.5");
     EXPECT_EQ(direct, -1) << "the forwarded client holds its address's share";
-    admission_.GiveClient(proxy);
-    EXPECT_EQ(admission_.HeldBy("203.0.113.5"), 0u);
+    mAdmission.GiveClient(proxy);
+    EXPECT_EQ(mAdmission.HeldBy("203.0.113.5"), 0u);
     EXPECT_GT(Arrive("203.0.113.5"), 0);
 }
 

@@ -24,18 +24,18 @@ class ExportCursorTest : public ::testing::TestWithParam<CursorCase> {
     void SetUp() override
     {
         if (std::string(GetParam().engine) == "sqlite") {
-            database_ = FreshSqliteFolder();
+            mDatabase = FreshSqliteFolder();
         } else if (const char* url = std::getenv("VXM_TEST_POSTGRES_URL")) {
-            database_ = url;
+            mDatabase = url;
         } else {
             GTEST_SKIP() << "VXM_TEST_POSTGRES_URL is not set";
         }
-        tag_ = std::to_string(std::random_device{}());
+        mTag = std::to_string(std::random_device{}());
     }
     void TearDown() override
     {
         if (std::string(GetParam().engine) == "sqlite")
-            std::filesystem::remove_all(database_);
+            std::filesystem::remove_all(mDatabase);
     }
     // The highest id stored so far (the database may hold other tests' reports).
     std::int64_t LastId(ReportStore& store) const
@@ -44,13 +44,13 @@ class ExportCursorTest : public ::testing::TestWithParam<CursorCase> {
         store.ForEachReport(0, [&](const StoredReport& report) { last = report.id; });
         return last;
     }
-    std::string database_, tag_;
+    std::string mDatabase, mTag;
 };
 
 TEST_P(ExportCursorTest, PollerSeesEveryStoredReportOnce)
 {
     const CursorCase& c = GetParam();
-    auto reader = OpenReportStore(database_);
+    auto reader = OpenReportStore(mDatabase);
     const std::int64_t start = LastId(*reader);
 
     std::atomic<bool> writing{true};
@@ -58,12 +58,12 @@ TEST_P(ExportCursorTest, PollerSeesEveryStoredReportOnce)
     std::vector<std::thread> writers;
     for (int w = 0; w < c.writers; ++w) {
         writers.emplace_back([&, w] {
-            auto store = OpenReportStore(database_);
+            auto store = OpenReportStore(mDatabase);
             for (int b = 0; writing; ++b) {
                 std::vector<StoredReport> batch(c.batch);
                 for (std::size_t i = 0; i < batch.size(); ++i) {
                     const std::string key =
-                        tag_ + "-" + std::to_string(w) + "-" + std::to_string(b * 1000 + i);
+                        mTag + "-" + std::to_string(w) + "-" + std::to_string(b * 1000 + i);
                     batch[i].values = SampleValues("A" + key, "M" + key);
                     batch[i].peer = "127.0.0.1";
                 }
@@ -81,7 +81,7 @@ TEST_P(ExportCursorTest, PollerSeesEveryStoredReportOnce)
         reader->ForEachReport(cursor, [&](const StoredReport& report) {
             rising = rising && report.id > cursor;
             cursor = report.id;
-            if (At(report.values, ReportField::Account).find(tag_) != std::string::npos)
+            if (At(report.values, ReportField::Account).find(mTag) != std::string::npos)
                 ++pulled[report.id];
         });
     };
@@ -98,7 +98,7 @@ TEST_P(ExportCursorTest, PollerSeesEveryStoredReportOnce)
     // What the table holds now, read in one go after every writer finished.
     std::set<std::int64_t> all;
     reader->ForEachReport(start, [&](const StoredReport& report) {
-        if (At(report.values, ReportField::Account).find(tag_) != std::string::npos)
+        if (At(report.values, ReportField::Account).find(mTag) != std::string::npos)
             all.insert(report.id);
     });
     EXPECT_TRUE(rising);
@@ -133,10 +133,10 @@ INSTANTIATE_TEST_SUITE_P(Engines, ExportCursorTest,
 TEST_P(ExportCursorTest, FiguresAndRankCountTheRowsAfterConcurrentWriters)
 {
     const CursorCase& c = GetParam();
-    auto reader = OpenReportStore(database_);
+    auto reader = OpenReportStore(mDatabase);
     const auto one = [&](const std::string& name) {
         StoredReport report;
-        report.values = SampleValues("A" + tag_ + name, "M" + tag_ + name);
+        report.values = SampleValues("A" + mTag + name, "M" + mTag + name);
         return reader->Record({report}).at(0);
     };
     const std::int64_t ranked = one("-first").rank.total;
@@ -146,12 +146,12 @@ TEST_P(ExportCursorTest, FiguresAndRankCountTheRowsAfterConcurrentWriters)
     std::vector<std::thread> writers;
     for (int w = 0; w < c.writers; ++w) {
         writers.emplace_back([&, w] {
-            auto store = OpenReportStore(database_);
+            auto store = OpenReportStore(mDatabase);
             for (int b = 0; b < 10; ++b) {
                 std::vector<StoredReport> batch(c.batch);
                 for (std::size_t i = 0; i < batch.size(); ++i) {
                     const std::string key =
-                        tag_ + "-" + std::to_string(w) + "-" + std::to_string(b * 1000 + i);
+                        mTag + "-" + std::to_string(w) + "-" + std::to_string(b * 1000 + i);
                     batch[i].values = SampleValues("A" + key, "M" + key);
                 }
                 for (const RecordOutcome& outcome : store->Record(batch))

@@ -35,21 +35,21 @@ class HostileInput : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        options_.operatorKey = "an-operator-key-of-128-bits-at-least";
-        options_.requestDeadline = 1500ms;
-        options_.headerDeadline = 300ms;
-        options_.maxConnections = 32;
-        server_ = std::make_unique<RunningServer>(folder_, options_);
+        mOptions.operatorKey = "an-operator-key-of-128-bits-at-least";
+        mOptions.requestDeadline = 1500ms;
+        mOptions.headerDeadline = 300ms;
+        mOptions.maxConnections = 32;
+        mServer = std::make_unique<RunningServer>(mFolder, mOptions);
     }
     void TearDown() override
     {
-        server_.reset();
-        std::filesystem::remove_all(folder_);
+        mServer.reset();
+        std::filesystem::remove_all(mFolder);
     }
-    void ExpectStillServing() { EXPECT_EQ(Get(server_->Port(), "/").rfind("HTTP/1.0 200", 0), 0u); }
-    std::string folder_ = FreshSqliteFolder();
-    ServerOptions options_;
-    std::unique_ptr<RunningServer> server_;
+    void ExpectStillServing() { EXPECT_EQ(Get(mServer->Port(), "/").rfind("HTTP/1.0 200", 0), 0u); }
+    std::string mFolder = FreshSqliteFolder();
+    ServerOptions mOptions;
+    std::unique_ptr<RunningServer> mServer;
 };
 
 // Any Transfer-Encoding is refused after the headers: no body, trailer or smuggled second
@@ -80,7 +80,7 @@ TEST_F(HostileInput, TransferEncodingIsRefusedAndTheConnectionClosed)
                                     "Transfer-Encoding: chunked\r\n\r\n0\r\n\r\n"},
     };
     for (const auto& hostile : cases) {
-        const Received reply = Exchange(server_->Port(), hostile.request, 3s);
+        const Received reply = Exchange(mServer->Port(), hostile.request, 3s);
         EXPECT_EQ(reply.bytes.rfind("HTTP/1.", 0), 0u) << hostile.name;
         EXPECT_NE(reply.bytes.find(" 400 "), std::string::npos) << hostile.name << reply.bytes;
         EXPECT_EQ(StatusLines(reply.bytes), 1) << hostile.name << reply.bytes;
@@ -123,7 +123,7 @@ TEST_F(HostileInput, OversizedHeadersAndBodiesAreCutOff)
         {"a folded header line", page + "Host: x\r\nA: b\r\n c\r\n\r\n", " 400 "},
         {"a fold after an empty value", page + "A:\r\n\tc\r\nHost: x\r\n\r\n", " 400 "},
         {"a request line that never ends", "GET /" + std::string(300 * 1024, 'p'), " 431 "},
-        {"a body beyond the bound", PostRequest(std::string(200 * 1024, 'b'), server_->Port()),
+        {"a body beyond the bound", PostRequest(std::string(200 * 1024, 'b'), mServer->Port()),
          " 413 "},
         {"a Content-Length beyond any bound",
          "POST / HTTP/1.1\r\nContent-Length: 99999999999999999999\r\n\r\n", " 4"},
@@ -131,7 +131,7 @@ TEST_F(HostileInput, OversizedHeadersAndBodiesAreCutOff)
          "POST / HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\nab", " 400 "},
     };
     for (const auto& hostile : cases) {
-        const Received reply = Exchange(server_->Port(), hostile.request, 3s);
+        const Received reply = Exchange(mServer->Port(), hostile.request, 3s);
         EXPECT_NE(reply.bytes.find(hostile.status), std::string::npos)
             << hostile.name << reply.bytes;
         EXPECT_TRUE(reply.closed) << hostile.name;
@@ -143,10 +143,10 @@ TEST_F(HostileInput, OversizedHeadersAndBodiesAreCutOff)
 TEST_F(HostileInput, AConnectionsRequestsAreBounded)
 {
     std::string run;
-    for (std::size_t i = 0; i <= options_.maxRequestsPerConnection; ++i)
+    for (std::size_t i = 0; i <= mOptions.maxRequestsPerConnection; ++i)
         run += "GET /healthz HTTP/1.1\r\n\r\n";
-    const Received reply = Exchange(server_->Port(), run, 3s);
-    EXPECT_EQ(StatusLines(reply.bytes), static_cast<int>(options_.maxRequestsPerConnection));
+    const Received reply = Exchange(mServer->Port(), run, 3s);
+    EXPECT_EQ(StatusLines(reply.bytes), static_cast<int>(mOptions.maxRequestsPerConnection));
     EXPECT_NE(reply.bytes.rfind("Connection: close"), std::string::npos);
     EXPECT_TRUE(reply.closed);
 }
@@ -155,13 +155,13 @@ TEST_F(HostileInput, AConnectionsRequestsAreBounded)
 // slowly cannot keep its slot for a hundred replies' deadlines.
 TEST_F(HostileInput, AConnectionsTimeIsBounded)
 {
-    options_.connectionLifetime = 300ms;
-    options_.headerDeadline = 1s; // idle past the lifetime, not past the wait for a request
-    server_ = std::make_unique<RunningServer>(folder_, options_);
+    mOptions.connectionLifetime = 300ms;
+    mOptions.headerDeadline = 1s; // idle past the lifetime, not past the wait for a request
+    mServer = std::make_unique<RunningServer>(mFolder, mOptions);
     namespace asio = boost::asio;
     asio::io_context io;
     asio::ip::tcp::socket socket(io);
-    socket.connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+    socket.connect({asio::ip::make_address("127.0.0.1"), mServer->Port()});
     const auto ask = [&socket] {
         asio::write(socket, asio::buffer(std::string("GET /healthz HTTP/1.1\r\n\r\n")));
         std::string reply(4096, '\0');
@@ -169,7 +169,7 @@ TEST_F(HostileInput, AConnectionsTimeIsBounded)
         return reply;
     };
     EXPECT_EQ(ask().find("Connection: close"), std::string::npos) << "kept alive at first";
-    std::this_thread::sleep_for(options_.connectionLifetime + 100ms);
+    std::this_thread::sleep_for(mOptions.connectionLifetime + 100ms);
     EXPECT_NE(ask().find("Connection: close"), std::string::npos) << "its last reply";
     char byte;
     boost::system::error_code closed;
@@ -181,7 +181,7 @@ TEST_F(HostileInput, AConnectionsTimeIsBounded)
 // GET's headers and no body, and an answer to Expect: 100-continue at once.
 TEST_F(HostileInput, HeadDateAndExpectContinue)
 {
-    const unsigned short port = server_->Port();
+    const unsigned short port = mServer->Port();
     for (const char* path : {"/", "/healthz", "/metrics", "/nothing"}) {
         const std::string got = Get(port, path);
         const std::string head =
@@ -236,10 +236,10 @@ TEST_F(HostileInput, SilentAndTricklingConnectionsAreClosedAtTheHeaderDeadline)
                  {"headers without their end", "GET / HTTP/1.1\r\nHost: x\r\n"}};
     for (const auto& slow : cases) {
         const auto start = std::chrono::steady_clock::now();
-        const Received reply = Exchange(server_->Port(), slow.sent, 3s);
+        const Received reply = Exchange(mServer->Port(), slow.sent, 3s);
         EXPECT_TRUE(reply.closed) << slow.name;
         EXPECT_EQ(reply.bytes, "") << slow.name;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, options_.requestDeadline) << slow.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, mOptions.requestDeadline) << slow.name;
     }
     ExpectStillServing();
 }
@@ -249,20 +249,20 @@ TEST_F(HostileInput, SilentAndTricklingConnectionsAreClosedAtTheHeaderDeadline)
 // 503. Other addresses are served.
 TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
 {
-    options_.maxPerAddress = 4;
+    mOptions.maxPerAddress = 4;
     // Idle long enough to be evicted, not yet closed at their deadline.
-    options_.requestDeadline = options_.headerDeadline = 3s;
-    server_ = std::make_unique<RunningServer>(folder_, options_);
+    mOptions.requestDeadline = mOptions.headerDeadline = 3s;
+    mServer = std::make_unique<RunningServer>(mFolder, mOptions);
     namespace asio = boost::asio;
     asio::io_context io;
     std::vector<asio::ip::tcp::socket> idle;
-    for (std::size_t i = 0; i < options_.maxPerAddress; ++i) {
+    for (std::size_t i = 0; i < mOptions.maxPerAddress; ++i) {
         idle.emplace_back(io);
-        idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+        idle.back().connect({asio::ip::make_address("127.0.0.1"), mServer->Port()});
     }
     std::this_thread::sleep_for(kFirstRequestGrace + 100ms);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(Get(server_->Port(), "/").rfind("HTTP/1.0 200", 0), 0u);
+    EXPECT_EQ(Get(mServer->Port(), "/").rfind("HTTP/1.0 200", 0), 0u);
     char byte;
     boost::system::error_code closed;
     idle.front().read_some(asio::buffer(&byte, 1), closed);
@@ -274,21 +274,21 @@ TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
         << "an eviction is said on standard error";
     idle.clear();
     // Wrong keys wait a second for their answer: nothing of the share waits for a request.
-    for (std::size_t i = 0; i < options_.maxPerAddress; ++i) {
+    for (std::size_t i = 0; i < mOptions.maxPerAddress; ++i) {
         idle.emplace_back(io);
-        idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+        idle.back().connect({asio::ip::make_address("127.0.0.1"), mServer->Port()});
         asio::write(idle.back(), asio::buffer(std::string("GET /export.csv HTTP/1.0\r\n"
                                                           "Authorization: Bearer wrong\r\n\r\n")));
     }
     std::this_thread::sleep_for(100ms);
-    const Received refused = Exchange(server_->Port(), "GET / HTTP/1.0\r\n\r\n", 2s);
+    const Received refused = Exchange(mServer->Port(), "GET / HTTP/1.0\r\n\r\n", 2s);
     EXPECT_EQ(refused.bytes.rfind("HTTP/1.1 503", 0), 0u) << refused.bytes;
 
     // Another loopback address is still served.
     asio::ip::tcp::socket other(io);
     other.open(asio::ip::tcp::v4());
     other.bind({asio::ip::make_address("127.0.0.2"), 0});
-    other.connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+    other.connect({asio::ip::make_address("127.0.0.1"), mServer->Port()});
     asio::write(other, asio::buffer(std::string("GET / HTTP/1.0\r\n\r\n")));
     std::string reply;
     boost::system::error_code end;
@@ -305,8 +305,8 @@ TEST_F(HostileInput, OneAddressCannotTakeEverySlot)
 // and wrong ones wait for their answer, a few at a time, and are counted.
 TEST_F(HostileInput, WrongKeysWaitAndNeverLockTheOperatorOut)
 {
-    const unsigned short port = server_->Port();
-    const std::string key = options_.operatorKey;
+    const unsigned short port = mServer->Port();
+    const std::string key = mOptions.operatorKey;
     const struct {
         const char* name;
         std::string target, headers;

@@ -57,45 +57,45 @@ class ReportStoreTest : public ::testing::TestWithParam<std::string> {
     void SetUp() override
     {
         if (GetParam() == "sqlite") {
-            database_ = FreshSqliteFolder();
+            mDatabase = FreshSqliteFolder();
         } else if (const char* url = std::getenv("VXM_TEST_POSTGRES_URL")) {
-            database_ = url;
+            mDatabase = url;
         } else {
             GTEST_SKIP() << "VXM_TEST_POSTGRES_URL is not set";
         }
-        store_ = OpenReportStore(database_);
+        mStore = OpenReportStore(mDatabase);
         // The PostgreSQL database may hold other tests' reports: figures are compared as changes.
-        before_ = store_->Summarize();
-        tag_ = std::to_string(std::random_device{}());
+        mBefore = mStore->Summarize();
+        mTag = std::to_string(std::random_device{}());
     }
     void TearDown() override
     {
-        store_.reset();
+        mStore.reset();
         if (GetParam() == "sqlite")
-            std::filesystem::remove_all(database_);
+            std::filesystem::remove_all(mDatabase);
     }
-    std::string database_;
-    std::unique_ptr<ReportStore> store_;
-    SurveyFigures before_;
-    std::string tag_;
+    std::string mDatabase;
+    std::unique_ptr<ReportStore> mStore;
+    SurveyFigures mBefore;
+    std::string mTag;
 };
 
 // Level 1 (a rated processor), level 2 (an unknown one scored by its eight cores) and unrated
 // (an unknown adapter as well); a repeat.
 TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
 {
-    const std::string macA = "AA-" + tag_, macB = "BB-" + tag_;
-    const std::string unknownCpu = "<cpu " + tag_ + ">";
+    const std::string macA = "AA-" + mTag, macB = "BB-" + mTag;
+    const std::string unknownCpu = "<cpu " + mTag + ">";
     std::vector<StoredReport> batch = {
-        Report("1" + tag_, macA, "1", "800", "Intel Core i7 995X @ 3.60GHz"),
-        Report("2" + tag_, macA, "3", "700", unknownCpu),
-        Report("1" + tag_, macA, "1", "800"), // the same account on the same machine
-        Report("3" + tag_, macB, "", "0", unknownCpu),
+        Report("1" + mTag, macA, "1", "800", "Intel Core i7 995X @ 3.60GHz"),
+        Report("2" + mTag, macA, "3", "700", unknownCpu),
+        Report("1" + mTag, macA, "1", "800"), // the same account on the same machine
+        Report("3" + mTag, macB, "", "0", unknownCpu),
     };
-    batch[3].values[static_cast<std::size_t>(ReportField::Gpu)] = "<gpu " + tag_ + ">";
-    batch[3].values[static_cast<std::size_t>(ReportField::Os)] = "\xCE\xC4 " + tag_;
-    const std::int64_t ratedBefore = before_.reports - CountIn(before_.levels, "0");
-    const auto outcomes = store_->Record(batch);
+    batch[3].values[static_cast<std::size_t>(ReportField::Gpu)] = "<gpu " + mTag + ">";
+    batch[3].values[static_cast<std::size_t>(ReportField::Os)] = "\xCE\xC4 " + mTag;
+    const std::int64_t ratedBefore = mBefore.reports - CountIn(mBefore.levels, "0");
+    const auto outcomes = mStore->Record(batch);
     ASSERT_EQ(outcomes.size(), 4u);
     EXPECT_TRUE(outcomes[0].recorded);
     EXPECT_TRUE(outcomes[1].recorded);
@@ -115,15 +115,15 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
         EXPECT_EQ(outcomes[1].rank.below, 0);
     }
 
-    const SurveyFigures after = store_->Summarize();
-    EXPECT_EQ(after.reports - before_.reports, 3);
-    EXPECT_EQ(after.machines - before_.machines, 2);
+    const SurveyFigures after = mStore->Summarize();
+    EXPECT_EQ(after.reports - mBefore.reports, 3);
+    EXPECT_EQ(after.machines - mBefore.machines, 2);
     // The true levels, and the level codes that disagree with them (level 2 sent "3").
     for (const auto& [level, added] : {std::pair("1", 1), std::pair("2", 1), std::pair("0", 1)})
-        EXPECT_EQ(CountIn(after.levels, level) - CountIn(before_.levels, level), added) << level;
-    EXPECT_EQ(after.disagreeing - before_.disagreeing, 1);
-    EXPECT_EQ(CountIn(after.deciding, "2:cpu") - CountIn(before_.deciding, "2:cpu"), 1);
-    EXPECT_EQ(CountIn(after.days, "20428") - CountIn(before_.days, "20428"), 3);
+        EXPECT_EQ(CountIn(after.levels, level) - CountIn(mBefore.levels, level), added) << level;
+    EXPECT_EQ(after.disagreeing - mBefore.disagreeing, 1);
+    EXPECT_EQ(CountIn(after.deciding, "2:cpu") - CountIn(mBefore.deciding, "2:cpu"), 1);
+    EXPECT_EQ(CountIn(after.days, "20428") - CountIn(mBefore.days, "20428"), 3);
     // Systems and memory sizes are counted under the page's names.
     const struct {
         std::vector<Tally> SurveyFigures::*list;
@@ -138,19 +138,19 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
         {&SurveyFigures::videoMemory, "4095.00 MB", 0},
     };
     for (const auto& [list, label, added] : named)
-        EXPECT_EQ(CountIn(after.*list, label) - CountIn(before_.*list, label), added) << label;
+        EXPECT_EQ(CountIn(after.*list, label) - CountIn(mBefore.*list, label), added) << label;
     if (GetParam() == "sqlite") {
         ASSERT_FALSE(after.processors.empty());
         EXPECT_EQ(after.processors[0].label, unknownCpu);
         EXPECT_EQ(after.processors[0].count, 2);
         EXPECT_DOUBLE_EQ(after.processors[0].averageGain, 700) << "of the rated one alone";
-        EXPECT_EQ(CountIn(after.systems, "文 " + tag_), 1) << "a text without a name, as UTF-8";
+        EXPECT_EQ(CountIn(after.systems, "文 " + mTag), 1) << "a text without a name, as UTF-8";
     }
     // A later batch sees the earlier one: the same report again, past the time a retry takes,
     // is a repeat.
     StoredReport later = batch[1];
     later.receivedAt += kRepostSeconds + 1;
-    EXPECT_FALSE(store_->Record({later}).at(0).recorded);
+    EXPECT_FALSE(mStore->Record({later}).at(0).recorded);
 }
 
 TEST_P(ReportStoreTest, OnlyTheIdenticalReportSoonAfterIsAnsweredAsTheFirst)
@@ -172,7 +172,7 @@ TEST_P(ReportStoreTest, OnlyTheIdenticalReportSoonAfterIsAnsweredAsTheFirst)
     };
     int n = 0;
     for (const Case& c : cases) {
-        const std::string account = std::to_string(++n) + tag_, mac = "AA-" + tag_;
+        const std::string account = std::to_string(++n) + mTag, mac = "AA-" + mTag;
         StoredReport first;
         first.values = SampleValues(account, mac, "800");
         first.receivedAt = 1765000000;
@@ -181,17 +181,17 @@ TEST_P(ReportStoreTest, OnlyTheIdenticalReportSoonAfterIsAnsweredAsTheFirst)
         second.values = SampleValues(account, mac, c.gain);
         second.receivedAt += c.after;
         second.peer = c.peer;
-        const RecordOutcome stored = store_->Record({first}).at(0);
+        const RecordOutcome stored = mStore->Record({first}).at(0);
         ASSERT_TRUE(stored.recorded) << c.name;
-        const SurveyFigures between = store_->Summarize();
-        const RecordOutcome again = store_->Record({second}).at(0);
+        const SurveyFigures between = mStore->Summarize();
+        const RecordOutcome again = mStore->Record({second}).at(0);
         EXPECT_EQ(again.recorded, c.recorded) << c.name;
         if (c.recorded) {
             EXPECT_EQ(again.rank.total, stored.rank.total) << c.name;
             EXPECT_EQ(again.rank.below, stored.rank.below) << c.name;
         }
         // Counted once whatever the answer.
-        EXPECT_EQ(store_->Summarize().reports, between.reports) << c.name;
+        EXPECT_EQ(mStore->Summarize().reports, between.reports) << c.name;
     }
 }
 
@@ -200,54 +200,54 @@ TEST_P(ReportStoreTest, AFailedTransactionStoresNothingAndTheStoreGoesOn)
     if (GetParam() != "postgres")
         GTEST_SKIP() << "SQLite turns an overflowing sum into a float instead of failing";
     // Some gain is stored, so adding the largest gain to the running sum overflows.
-    ASSERT_TRUE(store_->Record({Report("1" + tag_, "AA-" + tag_, "1", "800")}).at(0).recorded);
-    const StoredReport overflowing = Report("2" + tag_, "BB-" + tag_, "1", "9223372036854775807");
-    EXPECT_THROW(store_->Record({overflowing}), std::runtime_error);
+    ASSERT_TRUE(mStore->Record({Report("1" + mTag, "AA-" + mTag, "1", "800")}).at(0).recorded);
+    const StoredReport overflowing = Report("2" + mTag, "BB-" + mTag, "1", "9223372036854775807");
+    EXPECT_THROW(mStore->Record({overflowing}), std::runtime_error);
     // The connection is usable and nothing of the failed transaction was kept.
     // Gains inside level 1's band, as every stored report's is: the rank counts those alone.
-    const auto later = store_->Record({Report("3" + tag_, "CC-" + tag_, "1", "760"),
-                                       Report("2" + tag_, "BB-" + tag_, "1", "770")});
+    const auto later = mStore->Record({Report("3" + mTag, "CC-" + mTag, "1", "760"),
+                                       Report("2" + mTag, "BB-" + mTag, "1", "770")});
     EXPECT_TRUE(later.at(0).recorded);
     EXPECT_TRUE(later.at(1).recorded);
-    EXPECT_EQ(store_->Summarize().reports - before_.reports, 3);
+    EXPECT_EQ(mStore->Summarize().reports - mBefore.reports, 3);
 }
 
 TEST_P(ReportStoreTest, AReaderThatStopsLeavesTheNextReadWhole)
 {
-    store_->Record({Report("1" + tag_, "AA-" + tag_, "1", "800"),
-                    Report("2" + tag_, "AA-" + tag_, "1", "801")});
+    mStore->Record({Report("1" + mTag, "AA-" + mTag, "1", "800"),
+                    Report("2" + mTag, "AA-" + mTag, "1", "801")});
     std::size_t all = 0;
-    store_->ForEachReport(0, [&](const StoredReport&) { ++all; });
+    mStore->ForEachReport(0, [&](const StoredReport&) { ++all; });
     ASSERT_GE(all, 2u);
     EXPECT_THROW(
-        store_->ForEachReport(0, [](const StoredReport&) { throw std::runtime_error("full"); }),
+        mStore->ForEachReport(0, [](const StoredReport&) { throw std::runtime_error("full"); }),
         std::runtime_error);
     std::size_t again = 0;
-    store_->ForEachReport(0, [&](const StoredReport&) { ++again; });
+    mStore->ForEachReport(0, [&](const StoredReport&) { ++again; });
     EXPECT_EQ(again, all);
 }
 
 TEST_P(ReportStoreTest, OnlyNamesNeitherLookUpFindsAreTalliedAndTheTopStaysBounded)
 {
     // Unknown names carry the tag, so a shared PostgreSQL database's other rows do not count.
-    const std::string zhaoxin = "ZHAOXIN KaiXian KX-U6780A@2.7GHz " + tag_;
-    const std::string mooreThreads = "MTT S80 " + tag_;
+    const std::string zhaoxin = "ZHAOXIN KaiXian KX-U6780A@2.7GHz " + mTag;
+    const std::string mooreThreads = "MTT S80 " + mTag;
     std::vector<StoredReport> batch = {
-        Machine("1" + tag_, "Intel(R) Core(TM) i7-3970X CPU @ 3.50GHz", "NVIDIA GeForce GTX 690"),
-        Machine("2" + tag_, "AMD Ryzen 7 3700X 8-Core Processor      ", "Radeon RX 5700 XT"),
-        Machine("3" + tag_, "AMD RYZEN AI MAX+ 395 w/ Radeon 8060S", "Intel? Iris? Xe Graphics"),
-        Machine("4" + tag_, zhaoxin, mooreThreads),
-        Machine("5" + tag_, zhaoxin, mooreThreads),
-        Machine("6" + tag_, "AMD Ryzen 7 3701X 8-Core Processor " + tag_, "NVIDIA GeForce GTX 690"),
+        Machine("1" + mTag, "Intel(R) Core(TM) i7-3970X CPU @ 3.50GHz", "NVIDIA GeForce GTX 690"),
+        Machine("2" + mTag, "AMD Ryzen 7 3700X 8-Core Processor      ", "Radeon RX 5700 XT"),
+        Machine("3" + mTag, "AMD RYZEN AI MAX+ 395 w/ Radeon 8060S", "Intel? Iris? Xe Graphics"),
+        Machine("4" + mTag, zhaoxin, mooreThreads),
+        Machine("5" + mTag, zhaoxin, mooreThreads),
+        Machine("6" + mTag, "AMD Ryzen 7 3701X 8-Core Processor " + mTag, "NVIDIA GeForce GTX 690"),
     };
     // Forged: every report a name of its own, each longer than any real one.
     for (int i = 0; i < 40; ++i) {
-        const std::string forged = "=x" + std::to_string(i) + std::string(200, '=') + tag_;
-        batch.push_back(Machine("f" + std::to_string(i) + tag_, forged, forged));
+        const std::string forged = "=x" + std::to_string(i) + std::string(200, '=') + mTag;
+        batch.push_back(Machine("f" + std::to_string(i) + mTag, forged, forged));
     }
-    ASSERT_EQ(store_->Record(batch).size(), batch.size());
+    ASSERT_EQ(mStore->Record(batch).size(), batch.size());
 
-    const SurveyFigures figures = store_->Summarize();
+    const SurveyFigures figures = mStore->Summarize();
     for (const auto* list : {&figures.unknownProcessors, &figures.unknownAdapters}) {
         EXPECT_EQ(list->size(), 12u) << "the top of 42 names at most";
         for (const Tally& tally : *list) {
@@ -262,7 +262,7 @@ TEST_P(ReportStoreTest, OnlyNamesNeitherLookUpFindsAreTalliedAndTheTopStaysBound
         EXPECT_EQ(figures.unknownAdapters.at(0).label, mooreThreads);
     }
     // The full list: every unknown name once, processors first, each kind most reported first.
-    const std::vector<UnknownDevice> all = AllUnknown(*store_, tag_);
+    const std::vector<UnknownDevice> all = AllUnknown(*mStore, mTag);
     ASSERT_EQ(all.size(), 2u + 40 + 1 + 40);
     EXPECT_EQ(all.front().kind, "cpu");
     EXPECT_EQ(all.front().tally.label, zhaoxin);
@@ -270,8 +270,8 @@ TEST_P(ReportStoreTest, OnlyNamesNeitherLookUpFindsAreTalliedAndTheTopStaysBound
     EXPECT_EQ(all[42].tally.label, mooreThreads);
     EXPECT_EQ(all[42].tally.count, 2);
     std::string csv;
-    WriteUnknownDevicesCsv(*store_, false, [&csv](const std::string& text) { csv += text; });
-    EXPECT_NE(csv.find("\r\ncpu,ZHAOXIN KaiXian KX-U6780A@2.7GHz " + tag_ + ",2\r\n"),
+    WriteUnknownDevicesCsv(*mStore, false, [&csv](const std::string& text) { csv += text; });
+    EXPECT_NE(csv.find("\r\ncpu,ZHAOXIN KaiXian KX-U6780A@2.7GHz " + mTag + ",2\r\n"),
               std::string::npos);
     EXPECT_NE(csv.find("\r\ngpu,\"'=x"), std::string::npos) << "no forged name starts a formula";
 }
@@ -282,11 +282,11 @@ TEST_P(ReportStoreTest, TheSameMachineRanksTheSameWhateverItsGain)
 {
     std::vector<StoredReport> batch;
     for (const char* gain : {"510", "549"}) {
-        StoredReport report = Report(gain + tag_, "CC-" + tag_, "5", gain, "<cpu " + tag_ + ">");
+        StoredReport report = Report(gain + mTag, "CC-" + mTag, "5", gain, "<cpu " + mTag + ">");
         report.values[static_cast<std::size_t>(ReportField::LogicCoreCount)] = "2"; // scored 600
         batch.push_back(report);
     }
-    const auto outcomes = store_->Record(batch);
+    const auto outcomes = mStore->Record(batch);
     ASSERT_TRUE(outcomes.at(0).recorded && outcomes.at(1).recorded);
     EXPECT_EQ(outcomes[0].rating.level.level, 5);
     EXPECT_EQ(outcomes[0].rank.below, outcomes[1].rank.below);
@@ -297,29 +297,29 @@ TEST_P(ReportStoreTest, TheSameMachineRanksTheSameWhateverItsGain)
 // taken back; rating again with the same tables changes nothing.
 TEST_P(ReportStoreTest, RatingAgainFollowsNewTables)
 {
-    const std::string gpu = "<gpu " + tag_ + ">";
-    StoredReport report = Report("1" + tag_, "DD-" + tag_, "", "0");
+    const std::string gpu = "<gpu " + mTag + ">";
+    StoredReport report = Report("1" + mTag, "DD-" + mTag, "", "0");
     report.values[static_cast<std::size_t>(ReportField::Gpu)] = gpu;
-    ASSERT_EQ(store_->Record({report}).at(0).rating.level.level, 0);
+    ASSERT_EQ(mStore->Record({report}).at(0).rating.level.level, 0);
     const auto rateAll = [&](const ServerTables& tables) {
         std::int64_t after = 0;
-        while (const auto last = store_->Rerate(tables, after, 50))
+        while (const auto last = mStore->Rerate(tables, after, 50))
             after = *last;
     };
     rateAll(*CurrentServerTables()); // the other tests' reports, rated by them already
-    const SurveyFigures rated = store_->Summarize();
-    EXPECT_EQ(AllUnknown(*store_, gpu).size(), 1u);
+    const SurveyFigures rated = mStore->Summarize();
+    EXPECT_EQ(AllUnknown(*mStore, gpu).size(), 1u);
     const auto newer = MakeServerTables(std::string(kShippedCpuTable),
                                         std::string(kShippedGpuTable) + gpu + ":5000\r\n", "newer");
     rateAll(*newer);
-    const SurveyFigures after = store_->Summarize();
-    EXPECT_EQ(AllUnknown(*store_, gpu).size(), 0u) << "a count of 0 is no row";
+    const SurveyFigures after = mStore->Summarize();
+    EXPECT_EQ(AllUnknown(*mStore, gpu).size(), 0u) << "a count of 0 is no row";
     EXPECT_EQ(CountIn(after.levels, "0") - CountIn(rated.levels, "0"), -1);
     // "cpu" scores 6000 by its eight cores: level 2 with the adapter at 5000.
     EXPECT_EQ(CountIn(after.levels, "2") - CountIn(rated.levels, "2"), 1);
     EXPECT_EQ(after.reports, rated.reports);
     StoredReport stored;
-    store_->ForEachReport(0, [&](const StoredReport& each) {
+    mStore->ForEachReport(0, [&](const StoredReport& each) {
         if (At(each.values, ReportField::Gpu) == gpu)
             stored = each;
     });
@@ -327,12 +327,12 @@ TEST_P(ReportStoreTest, RatingAgainFollowsNewTables)
     EXPECT_EQ(stored.rating.level.level, 2);
     EXPECT_EQ(stored.rating.level.gpuScore, 5000);
     rateAll(*newer);
-    const SurveyFigures again = store_->Summarize();
+    const SurveyFigures again = mStore->Summarize();
     EXPECT_EQ(CountIn(again.levels, "2"), CountIn(after.levels, "2"));
     EXPECT_EQ(again.disagreeing, after.disagreeing);
     // Back to the tables in use, for the tests after this one.
     rateAll(*CurrentServerTables());
-    EXPECT_EQ(AllUnknown(*store_, gpu).size(), 1u);
+    EXPECT_EQ(AllUnknown(*mStore, gpu).size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ReportStoreTest, ::testing::Values("sqlite", "postgres"),

@@ -16,9 +16,9 @@ const std::string kKey = "0123456789abcdef0123456789abcdef";
 class RequestHandler : public ::testing::Test {
   protected:
     RequestHandler()
-        : recorder_([folder = FreshSqliteFolder()] { return OpenReportStore(folder); }, 1,
-                    Settings{}.maxBatch, metrics_),
-          services_(WithKey(), recorder_, metrics_, io_.get_executor(), [] { return 0; })
+        : mRecorder([folder = FreshSqliteFolder()] { return OpenReportStore(folder); }, 1,
+                    Settings{}.maxBatch, mMetrics),
+          mServices(WithKey(), mRecorder, mMetrics, mIo.get_executor(), [] { return 0; })
     {
     }
 
@@ -32,7 +32,7 @@ class RequestHandler : public ::testing::Test {
             request.set(http::field::authorization, authorization);
         request.prepare_payload();
         std::promise<Answer> answered;
-        HandleRequest(services_, std::move(request), "192.0.2.7",
+        HandleRequest(mServices, std::move(request), "192.0.2.7",
                       [&](Answer answer) { answered.set_value(std::move(answer)); });
         return answered.get_future().get();
     }
@@ -44,12 +44,12 @@ class RequestHandler : public ::testing::Test {
         options.operatorKey = kKey;
         return options;
     }
-    ServerMetrics metrics_;
-    ReportRecorder recorder_;
-    boost::asio::io_context io_; // the health check's deadline; the store answers first here
+    ServerMetrics mMetrics;
+    ReportRecorder mRecorder;
+    boost::asio::io_context mIo; // the health check's deadline; the store answers first here
 
   protected:
-    RequestServices services_;
+    RequestServices mServices;
 };
 
 template <typename Visit> auto Visited(Answer& answer, Visit visit)
@@ -171,9 +171,9 @@ TEST_F(RequestHandler, AWrongKeyIsAnsweredOnlyAfterItsWait)
     EXPECT_EQ(std::get<Response>(answer.response).result_int(), 401u);
     EXPECT_EQ(answer.delay, kWrongKeyWait);
     // Its place among the waiting is held until the answer is sent.
-    EXPECT_EQ(services_.wrongKeysWaiting.Open(), 1u);
+    EXPECT_EQ(mServices.wrongKeysWaiting.Open(), 1u);
     answer.place.reset();
-    EXPECT_EQ(services_.wrongKeysWaiting.Open(), 0u);
+    EXPECT_EQ(mServices.wrongKeysWaiting.Open(), 0u);
 }
 
 TEST_F(RequestHandler, AReportIsRecordedOnceAndItsDecisionKept)

@@ -32,20 +32,20 @@ class RunningServer {
     }
     RunningServer(const std::function<std::unique_ptr<ReportStore>()>& open, ServerOptions options,
                   int threads = 4)
-        : recorder_(open, 1, Settings{}.maxBatch, metrics_),
-          server_(io_, WithPort0(std::move(options), threads), recorder_, metrics_)
+        : mRecorder(open, 1, Settings{}.maxBatch, mMetrics),
+          mServer(mIo, WithPort0(std::move(options), threads), mRecorder, mMetrics)
     {
         for (int i = 0; i < threads; ++i)
-            threads_.emplace_back([this] { io_.run(); });
+            mThreads.emplace_back([this] { mIo.run(); });
     }
     ~RunningServer()
     {
-        io_.stop();
-        for (std::thread& thread : threads_)
+        mIo.stop();
+        for (std::thread& thread : mThreads)
             thread.join();
     }
-    unsigned short Port() const { return server_.Port(); }
-    ReportRecorder& Recorder() { return recorder_; }
+    unsigned short Port() const { return mServer.Port(); }
+    ReportRecorder& Recorder() { return mRecorder; }
 
   private:
     static ServerOptions WithPort0(ServerOptions options, int threads)
@@ -54,11 +54,11 @@ class RunningServer {
         options.threads = threads;
         return options;
     }
-    boost::asio::io_context io_;
-    ServerMetrics metrics_;
-    ReportRecorder recorder_;
-    HttpServer server_;
-    std::vector<std::thread> threads_;
+    boost::asio::io_context mIo;
+    ServerMetrics mMetrics;
+    ReportRecorder mRecorder;
+    HttpServer mServer;
+    std::vector<std::thread> mThreads;
 };
 
 // Sends the bytes and returns everything the server sent until it closed, or until the time

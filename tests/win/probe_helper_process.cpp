@@ -6,7 +6,7 @@
 
 HelperProcess::HelperProcess(const std::string& test, bool withoutDisplay,
                              const std::string& disabledLibraries)
-    : viaUnix_(withoutDisplay || !disabledLibraries.empty()), reportPath_(ScratchPath("vxh"))
+    : mViaUnix(withoutDisplay || !disabledLibraries.empty()), mReportPath(ScratchPath("vxh"))
 {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -14,37 +14,37 @@ HelperProcess::HelperProcess(const std::string& test, bool withoutDisplay,
     std::string line = std::string("\"") + self +
                        "\" --gtest_also_run_disabled_tests --gtest_filter=" + test.substr(0, dot) +
                        ".DISABLED_" + test.substr(dot + 1) +
-                       " \"--gtest_output=xml:" + reportPath_ + "\"";
+                       " \"--gtest_output=xml:" + mReportPath + "\"";
     // Wine starts a Unix program with a Unix environment built from the Windows one, and the
     // Wine process that program starts finds no DISPLAY there, and the library overrides Wine
     // reads only from the Unix environment. The end of such a program does not reach this
     // side, so the helper's report file tells when it is done.
-    if (viaUnix_)
+    if (mViaUnix)
         line = std::string("Z:\\usr\\bin\\env ") + (withoutDisplay ? "-u DISPLAY " : "") +
                (disabledLibraries.empty() ? "" : "WINEDLLOVERRIDES=" + disabledLibraries + "=d ") +
                "PATH=/usr/bin:/bin wine " + line;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info_))
+                        &mInfo))
         throw std::runtime_error("cannot start " + line);
 }
 
 HelperProcess::~HelperProcess()
 {
-    if (!viaUnix_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
-        TerminateProcess(info_.hProcess, 1);
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
-    DeleteFileA(reportPath_.c_str());
+    if (!mViaUnix && WaitForSingleObject(mInfo.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(mInfo.hProcess, 1);
+    CloseHandle(mInfo.hThread);
+    CloseHandle(mInfo.hProcess);
+    DeleteFileA(mReportPath.c_str());
 }
 
 bool HelperProcess::Finish(DWORD milliseconds)
 {
-    if (!viaUnix_)
-        return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
+    if (!mViaUnix)
+        return WaitForSingleObject(mInfo.hProcess, milliseconds) == WAIT_OBJECT_0;
     const DWORD start = GetTickCount();
-    while (FileContent(reportPath_).find("</testsuites>") == std::string::npos) {
+    while (FileContent(mReportPath).find("</testsuites>") == std::string::npos) {
         if (GetTickCount() - start > milliseconds)
             return false;
         Sleep(50);
@@ -54,7 +54,7 @@ bool HelperProcess::Finish(DWORD milliseconds)
 
 bool HelperProcess::Passed(DWORD milliseconds)
 {
-    const std::string report = Finish(milliseconds) ? FileContent(reportPath_) : "";
+    const std::string report = Finish(milliseconds) ? FileContent(mReportPath) : "";
     const std::string totals = report.substr(0, report.find("<testsuite "));
     return totals.find(" tests=\"1\" failures=\"0\" ") != std::string::npos &&
            totals.find(" errors=\"0\" ") != std::string::npos;

@@ -23,9 +23,9 @@ class HelperProcess {
     bool Passed(DWORD milliseconds = 60000);
 
   private:
-    bool viaUnix_;
-    std::string reportPath_;
-    PROCESS_INFORMATION info_{};
+    bool mViaUnix;
+    std::string mReportPath;
+    PROCESS_INFORMATION mInfo{};
 };
 
 // Text that no other test run on this Wine server uses at the same time: this tree's tests run

@@ -40,15 +40,15 @@ class MsvcRegistryTest : public ::testing::Test {
         for (const char* level : {"SOFTWARE\\Wow6432Node", "\\Microsoft", "\\Windows",
                                   "\\CurrentVersion", "\\Uninstall"})
             if (!KeyExists(path += level))
-                createdLevels_.push_back(path);
+                mCreatedLevels.push_back(path);
     }
     void TearDown() override
     {
-        for (const std::string& path : added_)
+        for (const std::string& path : mAdded)
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
-        added_.clear();
+        mAdded.clear();
         // Deepest first; a level that another run filled meanwhile stays.
-        for (auto level = createdLevels_.rbegin(); level != createdLevels_.rend(); ++level)
+        for (auto level = mCreatedLevels.rbegin(); level != mCreatedLevels.rend(); ++level)
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, level->c_str());
         MachineInfo().clear();
     }
@@ -56,53 +56,53 @@ class MsvcRegistryTest : public ::testing::Test {
     void AddProgram(const char* parent, const std::string& key, const std::string& displayName)
     {
         HKEY program = nullptr;
-        const std::string path = std::string(parent) + "\\" + key + " " + tag_;
+        const std::string path = std::string(parent) + "\\" + key + " " + mTag;
         ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                   nullptr, &program, nullptr),
                   ERROR_SUCCESS);
-        added_.push_back(path);
+        mAdded.push_back(path);
         RegSetValueExA(program, "DisplayName", 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(displayName.c_str()),
                        static_cast<DWORD>(displayName.size() + 1));
         RegCloseKey(program);
     }
 
-    const std::string tag_ = "(VxmTest " + UniqueTag() + ")";
-    const std::string v2008_ = "Microsoft Visual C++ 2008 Redistributable - x86 " + tag_;
-    const std::string v2010_ = "Microsoft Visual C++ 2010  x86 Redistributable " + tag_;
-    const std::string v2012_ = "Microsoft Visual C++ 2012 Redistributable (x86) " + tag_;
+    const std::string mTag = "(VxmTest " + UniqueTag() + ")";
+    const std::string mV2008 = "Microsoft Visual C++ 2008 Redistributable - x86 " + mTag;
+    const std::string mV2010 = "Microsoft Visual C++ 2010  x86 Redistributable " + mTag;
+    const std::string mV2012 = "Microsoft Visual C++ 2012 Redistributable (x86) " + mTag;
 
   private:
-    std::vector<std::string> createdLevels_;
-    std::vector<std::string> added_;
+    std::vector<std::string> mCreatedLevels;
+    std::vector<std::string> mAdded;
 };
 
 } // namespace
 
 TEST_F(MsvcRegistryTest, BothKeysOnceEachInByteOrder)
 {
-    AddProgram(kNative, "VxmTest-2010", v2010_);
-    AddProgram(kWow, "VxmTest-2010", v2010_);
-    AddProgram(kWow, "VxmTest-2008", v2008_);
-    AddProgram(kNative, "VxmTest-Tool", "VxmTest Tool " + tag_);
+    AddProgram(kNative, "VxmTest-2010", mV2010);
+    AddProgram(kWow, "VxmTest-2010", mV2010);
+    AddProgram(kWow, "VxmTest-2008", mV2008);
+    AddProgram(kNative, "VxmTest-Tool", "VxmTest Tool " + mTag);
     AddProgram(kNative, "VxmTest-NoName", "");
 
     const std::string summary = GetMsvcRuntimes();
     const std::string list = MachineInfo()["MSVC"];
-    EXPECT_EQ(Occurrences(summary, tag_), 2u) << summary;
-    EXPECT_EQ(Occurrences(list, tag_), 2u) << list;
-    EXPECT_NE(summary.find("\n\t" + v2008_ + "\n\t" + v2010_), std::string::npos) << summary;
-    EXPECT_NE(list.find(v2008_ + ";" + v2010_ + ";"), std::string::npos) << list;
+    EXPECT_EQ(Occurrences(summary, mTag), 2u) << summary;
+    EXPECT_EQ(Occurrences(list, mTag), 2u) << list;
+    EXPECT_NE(summary.find("\n\t" + mV2008 + "\n\t" + mV2010), std::string::npos) << summary;
+    EXPECT_NE(list.find(mV2008 + ";" + mV2010 + ";"), std::string::npos) << list;
     EXPECT_EQ(MachineInfo()["VC10"], "supported");
 }
 
 TEST_F(MsvcRegistryTest, NoVc10WithoutA2010Runtime)
 {
-    AddProgram(kWow, "VxmTest-2012", v2012_);
+    AddProgram(kWow, "VxmTest-2012", mV2012);
     const std::string summary = GetMsvcRuntimes();
     const std::string list = MachineInfo()["MSVC"];
-    EXPECT_NE(summary.find("\n\t" + v2012_), std::string::npos) << summary;
-    EXPECT_NE(list.find(v2012_ + ";"), std::string::npos) << list;
+    EXPECT_NE(summary.find("\n\t" + mV2012), std::string::npos) << summary;
+    EXPECT_NE(list.find(mV2012 + ";"), std::string::npos) << list;
     // Whatever else the prefix lists, "VC10" follows its 2010 names only.
     EXPECT_EQ(MachineInfo().count("VC10"), list.find("2010") == std::string::npos ? 0u : 1u);
 }

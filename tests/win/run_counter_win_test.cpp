@@ -49,17 +49,17 @@ class RunCounterTest : public ::testing::Test {
     void SetUp() override
     {
         MachineInfo().clear();
-        SetEnvironmentVariableA(kPlaceVariable, id_.c_str()); // inherited by the helpers
+        SetEnvironmentVariableA(kPlaceVariable, mId.c_str()); // inherited by the helpers
     }
     void TearDown() override
     {
-        RemoveTestSegment(place_.segment);
-        std::remove(ParticipationPath(place_).c_str());
+        RemoveTestSegment(mPlace.segment);
+        std::remove(ParticipationPath(mPlace).c_str());
         MachineInfo().clear();
     }
 
-    const std::string id_ = UniqueTag();
-    const RunCounterPlace place_ = TestPlace(id_);
+    const std::string mId = UniqueTag();
+    const RunCounterPlace mPlace = TestPlace(mId);
 };
 
 // Catches the debugger output: OutputDebugStringA raises an exception that a vectored handler
@@ -115,13 +115,13 @@ TEST(RunCounterHelper, DISABLED_MarkerMutex)
 
 TEST_F(RunCounterTest, ReadsZeroFirstAndCountsOnePerUpload)
 {
-    EXPECT_EQ(SyncRunCount(false, place_), 0u);
+    EXPECT_EQ(SyncRunCount(false, mPlace), 0u);
     EXPECT_EQ(MachineInfo()["Times"], "0");
-    RecordParticipation(place_);
-    RecordParticipation(place_);
-    EXPECT_EQ(SyncRunCount(false, place_), 2u);
+    RecordParticipation(mPlace);
+    RecordParticipation(mPlace);
+    EXPECT_EQ(SyncRunCount(false, mPlace), 2u);
     EXPECT_EQ(MachineInfo()["Times"], "2");
-    EXPECT_EQ(FileContent(ParticipationPath(place_)), "\x02");
+    EXPECT_EQ(FileContent(ParticipationPath(mPlace)), "\x02");
 }
 
 TEST_F(RunCounterTest, ProcessesCountingAtOnceLoseNothing)
@@ -131,17 +131,17 @@ TEST_F(RunCounterTest, ProcessesCountingAtOnceLoseNothing)
         helpers.push_back(std::make_unique<HelperProcess>("RunCounterHelper.CountMany"));
     for (auto& helper : helpers)
         EXPECT_TRUE(helper->Passed(120000));
-    EXPECT_EQ(SyncRunCount(false, place_), 280u);
-    EXPECT_EQ(FileContent(ParticipationPath(place_)), std::string(1, 280 % 256));
+    EXPECT_EQ(SyncRunCount(false, mPlace), 280u);
+    EXPECT_EQ(FileContent(ParticipationPath(mPlace)), std::string(1, 280 % 256));
 }
 
 TEST_F(RunCounterTest, LockOfADeadHolderIsTakenOver)
 {
-    SyncRunCount(true, place_);
+    SyncRunCount(true, mPlace);
     HelperProcess helper("RunCounterHelper.DieHoldingTheLock");
     ASSERT_TRUE(helper.Finish());
     const DWORD start = GetTickCount();
-    EXPECT_EQ(SyncRunCount(true, place_), 2u);
+    EXPECT_EQ(SyncRunCount(true, mPlace), 2u);
     EXPECT_LT(GetTickCount() - start, 5000u); // far below the lock's wait limit
 }
 
@@ -156,7 +156,7 @@ TEST_F(RunCounterTest, MarkerMutexFromTheSecondUploadOfAProcess)
 TEST_F(RunCounterTest, UnusableSegmentReadsZeroAndRefusesToCount)
 {
     // A name no file can have: the shared-memory library cannot open or create it.
-    const RunCounterPlace broken{"VxmTest|count?" + id_, 256, place_.fileName, place_.markerMutex};
+    const RunCounterPlace broken{"VxmTest|count?" + mId, 256, mPlace.fileName, mPlace.markerMutex};
     MachineInfo()["Times"] = "7";
     gDebugOutput.clear();
     void* handler = AddVectoredExceptionHandler(1, CatchDebugOutput);

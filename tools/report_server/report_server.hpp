@@ -47,34 +47,34 @@ class Server {
   public:
     // Listens on the given port of 127.0.0.1, or on one of the system's choice for 0.
     explicit Server(Answer answer, unsigned short port = 0)
-        : answer_(std::move(answer)), acceptor_(io_, {asio::ip::make_address("127.0.0.1"), port})
+        : mAnswer(std::move(answer)), mAcceptor(mIo, {asio::ip::make_address("127.0.0.1"), port})
     {
         Accept();
-        thread_ = std::thread([this] { io_.run(); });
+        mThread = std::thread([this] { mIo.run(); });
     }
     ~Server()
     {
-        io_.stop();
-        thread_.join();
+        mIo.stop();
+        mThread.join();
     }
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
-    std::string Port() const { return std::to_string(acceptor_.local_endpoint().port()); }
+    std::string Port() const { return std::to_string(mAcceptor.local_endpoint().port()); }
 
     // The bytes of the connections that have ended, in the order they ended; waits up to five
     // seconds for `count` of them, since the server sees a close a moment after the client.
     std::vector<std::string> Requests(std::size_t count = 1)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        ended_.wait_for(lock, std::chrono::seconds(5), [&] { return requests_.size() >= count; });
-        return requests_;
+        std::unique_lock<std::mutex> lock(mMutex);
+        mEnded.wait_for(lock, std::chrono::seconds(5), [&] { return mRequests.size() >= count; });
+        return mRequests;
     }
 
   private:
     struct Session : std::enable_shared_from_this<Session> {
         Session(Server& server, tcp::socket socket)
-            : server(server), socket(std::move(socket)), timer(server.io_)
+            : server(server), socket(std::move(socket)), timer(server.mIo)
         {
         }
 
@@ -85,16 +85,16 @@ class Server {
                     return self->Record();
                 if (!RequestComplete(self->received))
                     return self->ReadRequest();
-                if (self->server.answer_.silent)
+                if (self->server.mAnswer.silent)
                     return self->Drain();
-                self->Wait(self->server.answer_.delay, [self] { self->Reply(0); });
+                self->Wait(self->server.mAnswer.delay, [self] { self->Reply(0); });
             });
         }
 
         // Sends the answer from `offset` on, all at once or one byte per pause.
         void Reply(std::size_t offset)
         {
-            const Answer& answer = server.answer_;
+            const Answer& answer = server.mAnswer;
             const bool trickle = answer.perByte.count() > 0;
             const std::size_t size = trickle
                                          ? std::min<std::size_t>(1, answer.bytes.size() - offset)
@@ -104,9 +104,9 @@ class Server {
                 [self = shared_from_this(), trickle, offset, size](const error_code& ec,
                                                                    std::size_t) {
                     const std::size_t next = offset + size;
-                    if (ec || next == self->server.answer_.bytes.size() || !trickle)
-                        return self->server.answer_.keepOpen ? self->Drain() : self->Finish();
-                    self->Wait(self->server.answer_.perByte, [self, next] { self->Reply(next); });
+                    if (ec || next == self->server.mAnswer.bytes.size() || !trickle)
+                        return self->server.mAnswer.keepOpen ? self->Drain() : self->Finish();
+                    self->Wait(self->server.mAnswer.perByte, [self, next] { self->Reply(next); });
                 });
         }
 
@@ -144,9 +144,9 @@ class Server {
 
         void Record()
         {
-            std::lock_guard<std::mutex> lock(server.mutex_);
-            server.requests_.push_back(received);
-            server.ended_.notify_all();
+            std::lock_guard<std::mutex> lock(server.mMutex);
+            server.mRequests.push_back(received);
+            server.mEnded.notify_all();
         }
 
         Server& server;
@@ -158,7 +158,7 @@ class Server {
 
     void Accept()
     {
-        acceptor_.async_accept([this](const error_code& ec, tcp::socket socket) {
+        mAcceptor.async_accept([this](const error_code& ec, tcp::socket socket) {
             if (ec)
                 return;
             std::make_shared<Session>(*this, std::move(socket))->ReadRequest();
@@ -166,13 +166,13 @@ class Server {
         });
     }
 
-    const Answer answer_;
-    asio::io_context io_;
-    tcp::acceptor acceptor_;
-    std::thread thread_;
-    std::mutex mutex_;
-    std::condition_variable ended_;
-    std::vector<std::string> requests_;
+    const Answer mAnswer;
+    asio::io_context mIo;
+    tcp::acceptor mAcceptor;
+    std::thread mThread;
+    std::mutex mMutex;
+    std::condition_variable mEnded;
+    std::vector<std::string> mRequests;
 };
 
 // A port on 127.0.0.1 where nothing listens: connections to it are refused.
@@ -187,28 +187,28 @@ inline std::string ClosedPort()
 // connection attempt to it neither succeeds nor fails until the client gives up.
 class FullListener {
   public:
-    FullListener() : acceptor_(io_)
+    FullListener() : mAcceptor(mIo)
     {
         const tcp::endpoint loopback(asio::ip::make_address("127.0.0.1"), 0);
-        acceptor_.open(loopback.protocol());
-        acceptor_.bind(loopback);
-        acceptor_.listen(0);
+        mAcceptor.open(loopback.protocol());
+        mAcceptor.bind(loopback);
+        mAcceptor.listen(0);
         // Fill the queue until an attempt stays pending; how many fit depends on the system.
         for (int i = 0; i < 64; ++i) {
-            fillers_.emplace_back(io_);
-            fillers_.back().async_connect(acceptor_.local_endpoint(), [](const error_code&) {});
-            io_.restart();
-            io_.run_for(std::chrono::milliseconds(100));
-            if (!io_.stopped())
+            mFillers.emplace_back(mIo);
+            mFillers.back().async_connect(mAcceptor.local_endpoint(), [](const error_code&) {});
+            mIo.restart();
+            mIo.run_for(std::chrono::milliseconds(100));
+            if (!mIo.stopped())
                 return;
         }
     }
-    std::string Port() const { return std::to_string(acceptor_.local_endpoint().port()); }
+    std::string Port() const { return std::to_string(mAcceptor.local_endpoint().port()); }
 
   private:
-    asio::io_context io_;
-    tcp::acceptor acceptor_;
-    std::vector<tcp::socket> fillers_;
+    asio::io_context mIo;
+    tcp::acceptor mAcceptor;
+    std::vector<tcp::socket> mFillers;
 };
 
 } // namespace report_server
