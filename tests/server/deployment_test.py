@@ -5,10 +5,11 @@ shipped nginx site and then the shipped Caddyfile, each with a certificate made 
 
 Through each proxy: reports from several 127.x addresses are stored with those addresses; 80
 kept-alive clients from four addresses get no 503; the exports and the metrics answer 403 to the
-public side; a key in a query is refused and no log holds it; one Server header, without a
-version; each proxy closes an idle connection before the server would; and reports posted with
-pauses around every idle deadline (the proxy's 2 s, the server's 3 s) get no 502 and are all
-stored.
+public side; a key in a query is refused and no log holds it, nor any other query whatever the
+Host header says; one Server header, without a version; each proxy closes an idle connection
+before the server would; reports posted with pauses around every idle deadline (the proxy's 2 s,
+the server's 3 s) get no 502 and are all stored; and a client that sends its headers, or its body,
+a byte a second is cut off within the server's own bounds (3 s, 10 s).
 Usage: deployment_test.py ROOT SERVER_BINARY
 """
 import concurrent.futures
@@ -34,6 +35,10 @@ CLIENTS = ["127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"]
 # Pauses between two reports on one kept-alive client connection: around the proxy's idle
 # deadline (2 s) and the server's (3 s).
 PAUSES = [1.9, 2.0, 2.1, 2.9, 3.0, 3.1]
+# Put into queries: no log may hold it.
+QUERY_MARK = "vxm-query-mark"
+# Host headers that spell the site otherwise than its name as written, and other names.
+HOSTS = ["localhost", "LOCALHOST", "localhost.", "other.example", "{port}", "localhost:{port}"]
 
 
 def free_port():
@@ -138,9 +143,39 @@ class Deployment:
         self.server_log.close()
         self.server_errors.close()
 
+    def trickle(self, port, head, limit):
+        """Seconds until the proxy answers or closes a request that sends `head`, then a byte a
+        second; None when it is still open after `limit` seconds."""
+        plain = socket.create_connection(("127.0.0.1", port), 10, (CLIENTS[2], 0))
+        context = ssl.create_default_context(cafile=str(self.ca))
+        with context.wrap_socket(plain, server_hostname="localhost") as sock:
+            start = time.monotonic()
+            sock.sendall(head)
+            sock.settimeout(1.0)
+            while time.monotonic() - start < limit:
+                try:
+                    sock.recv(4096)
+                    return round(time.monotonic() - start, 1)
+                except socket.timeout:
+                    pass
+                except OSError:
+                    return round(time.monotonic() - start, 1)
+                try:
+                    sock.sendall(b"a")
+                except OSError:
+                    return round(time.monotonic() - start, 1)
+        return None
+
     def run_proxy(self, name, port):
         """Every check through the proxy on `port`; each problem is named after the proxy."""
         posted = {}  # account -> the address it was posted from
+        # Clients that send their headers or their body a byte a second, beside all below.
+        slow = concurrent.futures.ThreadPoolExecutor(2)
+        request = f"POST {REPORT_PATH} HTTP/1.1\r\nHost: localhost\r\n"
+        slow_headers = slow.submit(self.trickle, port, (request + "X-Slow: ").encode(), 8)
+        slow_body = slow.submit(self.trickle, port, (
+            request + "Content-Type: application/x-www-form-urlencoded\r\n"
+            "Content-Length: 2000\r\n\r\nu=").encode(), 16)
         # Reports from several addresses are stored with them.
         for source in CLIENTS:
             client = Client(port, source, self.ca)
@@ -180,6 +215,21 @@ class Deployment:
         public.close()
         operator.close()
 
+        # No query is logged, whatever Host the request names (a site's own log keeps to its
+        # name as written) and when it fails (a body over the bound).
+        for host in HOSTS:
+            client = Client(port, CLIENTS[3], self.ca)
+            client.ask("GET", "/?" + QUERY_MARK, headers={"Host": host.format(port=port)})
+            client.close()
+        client = Client(port, CLIENTS[3], self.ca)
+        try:
+            status, _, _ = client.ask("POST", REPORT_PATH + "?" + QUERY_MARK, "u=" + "1" * 70000,
+                                      {"Content-Type": "application/x-www-form-urlencoded"})
+            self.check(status == 413, f"{name}: a body over the bound: {status}")
+        except (OSError, http.client.HTTPException):
+            pass  # refused before the whole body was sent
+        client.close()
+
         # Pauses around every idle deadline: no 502, and every report stored.
         client = Client(port, CLIENTS[1], self.ca)
         answers = []
@@ -193,6 +243,12 @@ class Deployment:
             time.sleep(pause)
         client.close()
         self.check(answers == [200] * len(PAUSES), f"{name}: answers after pauses: {answers}")
+        headers_took, body_took = slow_headers.result(), slow_body.result()
+        slow.shutdown()
+        self.check(headers_took is not None and headers_took < 4.5,
+                   f"{name}: headers a byte a second were cut off after {headers_took} s")
+        self.check(body_took is not None and body_took < 12.5,
+                   f"{name}: a body a byte a second was cut off after {body_took} s")
 
         stored = self.stored()
         wrong = {account: (source, stored.get(account)) for account, source in posted.items()
@@ -202,7 +258,8 @@ class Deployment:
                    f"at all: {wrong}")
         print(f"{name}: {len(posted)} reports stored with their addresses, "
               f"{sum(statuses.values())} answers under load {statuses}, pauses {PAUSES} s: "
-              f"{answers}")
+              f"{answers}, slow headers cut off after {headers_took} s, a slow body after "
+              f"{body_took} s")
 
     def load(self, port, clients, seconds):
         """Status counts of `clients` kept-alive clients posting reports for `seconds`."""
@@ -270,9 +327,18 @@ def main(root, binary):
                 logs["Caddy's log"] = work / "Caddy/caddy/caddy.log"
             for what, path in logs.items():
                 bed.check(KEY not in path.read_text(errors="replace"), f"the key is in the {what}")
-            errors = (work / "server.err").read_text()
-            bed.check("did not arrive within the deadline" not in errors,
-                      "the server closed an idle proxy connection at its deadline:\n" + errors)
+            # nginx's error log writes a failed request's line, query and all (a key in a query
+            # is refused before it could); its access log and Caddy's whole log keep none.
+            for what in ["nginx access log", "Caddy's log"]:
+                if what in logs:
+                    text = logs[what].read_text(errors="replace")
+                    bed.check(QUERY_MARK not in text and text.count("/vorn/") > 0,
+                              f"a query is in the {what}")
+            # The slow body through nginx is cut off by the server, and logged with its client.
+            closed = [line for line in (work / "server.err").read_text().splitlines()
+                      if "did not arrive within the deadline" in line and "what=127.0.0.1 " in line]
+            bed.check(not closed, "the server closed an idle proxy connection at its deadline:\n" +
+                      "\n".join(closed))
         finally:
             bed.stop()
             if os.environ.get("VXM_KEEP"):
