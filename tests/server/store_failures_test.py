@@ -6,14 +6,20 @@ post, the page, the export and /healthz answer again once the database is back.
 Usage: store_failures_test.py ROOT SERVER_BINARY (the full disk needs a mount namespace, the
 restart the throwaway cluster of VXM_TEST_POSTGRES_URL; each is skipped without). A stopped
 PostgreSQL (every process of that cluster SIGSTOPped, then resumed): /healthz says so within a
-second, reports are answered as failed before the program gives up, and none of them is stored."""
+second, reports are answered as failed before the program gives up, and none of them is stored;
+each, posted again once it resumed (the user's retry), is recorded. A database that stalls between
+the guard before a COMMIT and the COMMIT, past the server's waits (the report answered as failed,
+stored when the database resumes): the user's retry, the identical report, is answered as
+recorded, with its rank, and it is stored once."""
 import contextlib
 import csv
 import io
 import os
 import pathlib
 import re
+import select
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -221,11 +227,115 @@ def postgres_stopped(binary, bodies, work):
     for name, answer, _ in answers:
         check(answer == "recorded" or name not in stored,
               f"stopped: report {name} answered {answer} but stored")
+    for name, answer, _ in answers:
+        retry = server.post(next(body for body in bodies if account(body) == name))
+        check(retry == "recorded", f"stopped: report {name} retried: {retry}")
     check(server.post(bodies[7]) == "recorded", "stopped: no report recorded once it resumed")
     check(server.request("/healthz")[0] == 200, "stopped: /healthz not 200 once it resumed")
     print("store_failures_test: stopped PostgreSQL: /healthz", health, f"in {health_took:.2f} s;",
           ", ".join(f"{a[:3]} in {t:.1f} s" for _, a, t in answers))
     server.stop()
+
+
+class CommitStall:
+    """A TCP relay to the cluster's socket that, once armed, stalls the database as SIGSTOP
+    would at the worst moment: the next COMMIT's statements before it pass on at once (the
+    guard among them), then nothing moves on any connection, new ones included, for `stall`
+    seconds, and then the COMMIT goes in, whether its sender still waits or not."""
+
+    def __init__(self, socket_path, stall):
+        self.socket_path, self.stall = socket_path, stall
+        self.armed, self.stalled_until = False, 0.0
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        threading.Thread(target=self.accept, daemon=True).start()
+
+    def accept(self):
+        while True:
+            try:
+                client, _ = self.listener.accept()
+            except OSError:
+                return
+            database = socket.socket(socket.AF_UNIX)
+            database.connect(self.socket_path)
+            threading.Thread(target=self.relay, args=(client, database), daemon=True).start()
+
+    def relay(self, client, database):
+        held = b""
+        with client, database:
+            while True:
+                if time.monotonic() < self.stalled_until:
+                    time.sleep(0.05)
+                    continue
+                if held:
+                    database.sendall(held)
+                    held = b""
+                ready, _, _ = select.select([client, database], [], [], 0.1)
+                for source, target in [(client, database), (database, client)]:
+                    if source not in ready:
+                        continue
+                    data = source.recv(65536)
+                    # The COMMIT's Parse message: type, length, an unnamed statement, the text.
+                    at = data.find(b"\0COMMIT\0") - 5 if source is client else -1
+                    if self.armed and at >= 0 and data[at:at + 1] == b"P":
+                        self.armed = False
+                        self.stalled_until = time.monotonic() + self.stall
+                        data, held = data[:at], data[at:]
+                    if not data and not held:
+                        return
+                    try:
+                        target.sendall(data)
+                    except OSError:
+                        return
+
+    def close(self):
+        self.listener.close()
+
+
+def postgres_commit_stalled(binary, bodies, work):
+    """The database stalls between the guard before a batch's COMMIT and the COMMIT itself, past
+    the server's wait for the batch and its reconnection: the report is answered as failed and
+    stored when the database resumes. The user's retry, the identical report, gets the answer
+    the first should have had (recorded, with its rank), not "repeated", and is stored once."""
+    url = os.environ.get("VXM_TEST_POSTGRES_URL", "")
+    cluster = re.search(r"host=([^&]+)", url)
+    user = re.search(r"user=([^&]+)", url)
+    sockets = [path for path in pathlib.Path(cluster.group(1)).glob(".s.PGSQL.*")
+               if path.suffix != ".lock"] if cluster else []
+    if not sockets or not user:
+        print("store_failures_test: stalled commit skipped: no throwaway cluster")
+        return
+    database = f"stalled{os.getpid()}"
+    subprocess.run(["psql", "-q", url, "-c", f"CREATE DATABASE {database}"], check=True)
+    # Past the server's wait for a batch (5 s) and for a new connection (2 s), within the
+    # program's 20 s.
+    stall = CommitStall(str(sockets[0]), 9)
+    server = Server([binary, "--database",
+                     f"postgresql://{user.group(1)}@127.0.0.1:{stall.port}/{database}"], work)
+    check(server.post(bodies[0]) == "recorded", "stalled commit: the first report not recorded")
+    stall.armed = True
+    sent = time.monotonic()
+    first = server.post(bodies[1])
+    took = time.monotonic() - sent
+    check(first.startswith("500 ") and took < 18,
+          f"stalled commit: the report was answered {first} after {took:.1f} s")
+    while time.monotonic() < stall.stalled_until + 0.5:
+        time.sleep(0.1)
+    stored = account(bodies[1]) in server.accounts()
+    check(stored, "stalled commit: the report was not stored when the database resumed")
+    # The retry, as the program's user makes it: the whole reply, recorded with its rank.
+    status, retried = server.request("/vorn/a20140220checkmachine/postInfo.php",
+                                     bodies[1].encode())
+    check(status == 200 and b'"ret_code":0' in retried,
+          f"stalled commit: the retry was answered {status} {retried[:80]!r}")
+    export = server.request("/export.csv?raw=1")[1].decode("gbk")
+    rows = [row for row in csv.DictReader(io.StringIO(export)) if row["u"] == account(bodies[1])]
+    check(len(rows) == 1, f"stalled commit: stored {len(rows)} times")
+    check(server.post(bodies[2]) == "recorded", "stalled commit: no report recorded afterwards")
+    print(f"store_failures_test: stalled commit: answered {first} after {took:.1f} s, stored "
+          f"{stored}; the retry {status} {retried[:14]!r}")
+    server.stop()
+    stall.close()
 
 
 def main(root, binary):
@@ -238,6 +348,7 @@ def main(root, binary):
         sqlite_full(binary, bodies, work)
         postgres_restart(root, binary, bodies, work)
         postgres_stopped(binary, bodies[20:], work)
+        postgres_commit_stalled(binary, bodies[40:], work)
     for problem in problems[:20]:
         print("store_failures_test:", problem)
     print("store_failures_test:", "FAILED" if problems else "passed")
