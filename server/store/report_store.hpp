@@ -6,6 +6,7 @@
 #include "server/intake/report_rating.hpp"
 #include "server/intake/score_tables.hpp"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,19 +48,42 @@ struct Tally {
     double averageGain = 0;
 };
 
+// The lists the survey page shows, each the first rows of one tally (store_schema.cpp names the
+// tally of each and how many rows it shows). A new list goes before the last, which ends the
+// count.
+enum class SurveyList : std::size_t {
+    Levels,      // as the server rates them ("1" to "5", "0" unrated)
+    Processors,  // stored GBK bytes
+    Adapters,    // stored GBK bytes
+    Systems,     // the page's name of each stored text
+    Memory,      // the page's name of each stored text
+    Resolutions, // stored GBK bytes
+    VideoMemory, // the page's name of each stored text
+    Days,        // days since 1970 (UTC), the latest first
+    // The most reported names the program's score tables do not rate (stored GBK bytes).
+    UnknownProcessors,
+    UnknownAdapters,
+    // For each level, the machines whose adapter, processor or memory decides it ("2:gpu",
+    // "2:cpu", "2:ram", ...).
+    Deciding,
+};
+constexpr std::size_t kSurveyListCount = static_cast<std::size_t>(SurveyList::Deciding) + 1;
+
 struct SurveyFigures {
     std::int64_t reports = 0;
     std::int64_t machines = 0; // distinct MAC addresses
-    // Levels as the server rates them ("1" to "5", "0" unrated).
-    std::vector<Tally> levels, processors, adapters, systems, memory, resolutions, videoMemory,
-        days;
-    // For each level, the machines whose adapter, processor or memory decides it ("2:gpu",
-    // "2:cpu", "2:ram", ...).
-    std::vector<Tally> deciding;
+    std::array<std::vector<Tally>, kSurveyListCount> lists;
     // Reports whose level code the server's rating does not give (the program's tables older).
     std::int64_t disagreeing = 0;
-    // The most reported names the program's score tables do not rate (stored GBK bytes).
-    std::vector<Tally> unknownProcessors, unknownAdapters;
+
+    std::vector<Tally>& operator[](SurveyList list)
+    {
+        return lists[static_cast<std::size_t>(list)];
+    }
+    const std::vector<Tally>& operator[](SurveyList list) const
+    {
+        return lists[static_cast<std::size_t>(list)];
+    }
 };
 
 // What the survey's machines hold, for suggesting parts: the most reported names first.

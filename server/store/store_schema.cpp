@@ -12,24 +12,69 @@
 namespace {
 
 constexpr std::size_t kTopRows = 12;
+// "tallies.n": a bare "n" would name the text column of the same name, and PostgreSQL would sort
+// by the count's text and not through the count index.
+constexpr char kByCount[] = "tallies.n DESC, label";
 
-// Dimensions of the page, in SurveyFigures order, with the report field each one counts. Systems
-// and memory sizes are counted under the name the page gives them, so the page reads only its
-// top rows however varied the stored texts: no forged variety makes it add up many rows.
-struct Dimension {
-    const char* name;
-    ReportField field;
-    std::string (*label)(const std::string&); // the name of a stored text; none: the text itself
+// The tallies a report adds to by its fields, and those the page lists, one line each: a list
+// added to the page is a line here, a SurveyList and the page's section for it. Systems and
+// memory sizes are counted under the name the page gives them, so the page reads only its top
+// rows however varied the stored texts: no forged variety makes it add up many rows.
+struct TallyLine {
+    const char* dimension;
+    // Each report counts once under this field's text, or the name `label` gives it; none: the
+    // rating or the day adds to the tally.
+    std::optional<ReportField> field;
+    std::string (*label)(const std::string&);
+    // Where the page lists the tally's first `rows` in `order`; none: it is not listed.
+    std::optional<SurveyList> listed;
+    const char* order;
+    std::size_t rows;
 };
-constexpr Dimension kListed[] = {{"level", ReportField::LevelCode, nullptr},
-                                 {"cpu", ReportField::Cpu, nullptr},
-                                 {"gpu", ReportField::Gpu, nullptr},
-                                 {"os_name", ReportField::Os, SystemName},
-                                 {"ram_band", ReportField::Ram, MemoryBand},
-                                 {"res", ReportField::Resolution, nullptr},
-                                 {"vram_band", ReportField::TotalVideoMem, MemoryBand}};
-// The levels list in their own order; the dimensions after them by count.
-constexpr std::size_t kFirstByCount = 1;
+constexpr std::size_t kLevelRows = kBandCount + 1;
+constexpr TallyLine kTallies[] = {
+    // The level code the program sent; the page lists the server's own rating.
+    {"level", ReportField::LevelCode, nullptr, std::nullopt, nullptr, 0},
+    {"true_level", std::nullopt, nullptr, SurveyList::Levels, "label", kLevelRows},
+    {"cpu", ReportField::Cpu, nullptr, SurveyList::Processors, kByCount, kTopRows},
+    {"gpu", ReportField::Gpu, nullptr, SurveyList::Adapters, kByCount, kTopRows},
+    {"os_name", ReportField::Os, SystemName, SurveyList::Systems, kByCount, kTopRows},
+    {"ram_band", ReportField::Ram, MemoryBand, SurveyList::Memory, kByCount, kTopRows},
+    {"res", ReportField::Resolution, nullptr, SurveyList::Resolutions, kByCount, kTopRows},
+    {"vram_band", ReportField::TotalVideoMem, MemoryBand, SurveyList::VideoMemory, kByCount,
+     kTopRows},
+    {"day", std::nullopt, nullptr, SurveyList::Days, "label DESC", 30},
+    {"cpu_unknown", std::nullopt, nullptr, SurveyList::UnknownProcessors, kByCount, kTopRows},
+    {"gpu_unknown", std::nullopt, nullptr, SurveyList::UnknownAdapters, kByCount, kTopRows},
+    {"deciding", std::nullopt, nullptr, SurveyList::Deciding, "label", 3 * kBandCount},
+};
+
+// The line of the page's list; every list has one (checked below).
+constexpr const TallyLine& LineOf(SurveyList list)
+{
+    std::size_t at = 0;
+    while (at + 1 < std::size(kTallies) && kTallies[at].listed != list)
+        ++at;
+    return kTallies[at];
+}
+
+constexpr bool EveryListHasOneLine()
+{
+    for (std::size_t list = 0; list < kSurveyListCount; ++list) {
+        int lines = 0;
+        for (const TallyLine& line : kTallies)
+            lines += line.listed == static_cast<SurveyList>(list) ? 1 : 0;
+        if (lines != 1)
+            return false;
+    }
+    return true;
+}
+static_assert(EveryListHasOneLine(), "each SurveyList needs exactly one line in kTallies");
+
+constexpr const char* TallyOf(SurveyList list)
+{
+    return LineOf(list).dimension;
+}
 
 std::string TallySql(const std::string& dimension, const std::string& order, std::size_t limit)
 {
@@ -40,12 +85,13 @@ std::string TallySql(const std::string& dimension, const std::string& order, std
 
 // Devices the score tables do not rate, by kind: what the next tables should add.
 struct UnknownDimension {
-    const char* name;
+    SurveyList list;
     ReportField field;
     unsigned device; // its class bit
 };
-constexpr UnknownDimension kUnknown[] = {{"cpu_unknown", ReportField::Cpu, kProcessorClass},
-                                         {"gpu_unknown", ReportField::Gpu, kAdapterClass}};
+constexpr UnknownDimension kUnknown[] = {
+    {SurveyList::UnknownProcessors, ReportField::Cpu, kProcessorClass},
+    {SurveyList::UnknownAdapters, ReportField::Gpu, kAdapterClass}};
 constexpr char kUnknownSuffix[] = "_unknown";
 
 // "'a', 'b'": the unknown devices' dimensions.
@@ -53,15 +99,20 @@ std::string UnknownDimensionList()
 {
     std::string list;
     for (const UnknownDimension& unknown : kUnknown)
-        list += (list.empty() ? "'" : ", '") + std::string(unknown.name) + "'";
+        list += (list.empty() ? "'" : ", '") + std::string(TallyOf(unknown.list)) + "'";
     return list;
 }
 
 // The tallies that follow from a report's rating, which the tables' next version may change:
 // the levels, what decides them, the rank, the unknown devices, the unrated counts and the
 // reports whose level code disagrees.
-constexpr const char* kRatingDimensions[] = {"true_level", "deciding",    "rank_key",   "unrated",
-                                             "disagree",   "cpu_unknown", "gpu_unknown"};
+constexpr const char* kRatingDimensions[] = {TallyOf(SurveyList::Levels),
+                                             TallyOf(SurveyList::Deciding),
+                                             "rank_key",
+                                             "unrated",
+                                             "disagree",
+                                             TallyOf(SurveyList::UnknownProcessors),
+                                             TallyOf(SurveyList::UnknownAdapters)};
 
 // The rating's columns beside the report's, in this order; the last is the tables' digest.
 constexpr const char* kRatingColumns[] = {"srv_level",   "cpu_score",       "gpu_score",
@@ -184,14 +235,14 @@ void AddRatingTallies(TallyChanges& changes, const ReportValues& values, const R
     const auto add = [&](std::string_view dimension, std::string_view label) {
         AddStep(changes, dimension, label, gain, sign);
     };
-    add("true_level", std::to_string(level.level));
+    add(TallyOf(SurveyList::Levels), std::to_string(level.level));
     const unsigned deciding = DecidingClasses(level);
     const std::pair<unsigned, const char*> classes[] = {
         {kAdapterClass, "gpu"}, {kProcessorClass, "cpu"}, {kMemoryClass, "ram"}};
     for (const auto& [device, name] : classes) {
         // Nothing decides level 1: there is no level above it.
         if ((deciding & device) && level.level > 1)
-            add("deciding", std::to_string(level.level) + ":" + name);
+            add(TallyOf(SurveyList::Deciding), std::to_string(level.level) + ":" + name);
         if (rating.unknown & device)
             add("unrated", name);
     }
@@ -199,7 +250,7 @@ void AddRatingTallies(TallyChanges& changes, const ReportValues& values, const R
         add("rank_key", std::to_string(*key));
     for (const UnknownDimension& unknown : kUnknown)
         if (rating.unknown & unknown.device)
-            add(unknown.name, At(values, unknown.field));
+            add(TallyOf(unknown.list), At(values, unknown.field));
     const std::string code = level.level ? kReportedLevelCodes[level.level - 1] : "";
     if (code != At(values, ReportField::LevelCode))
         add("disagree", "");
@@ -215,12 +266,14 @@ void AddToTallies(TallyChanges& changes, const StoredReport& report, const Repor
     add("reports", "");
     if (newMachine)
         add("machines", "");
-    for (const Dimension& dimension : kListed) {
-        const std::string& text = At(report.values, dimension.field);
-        add(dimension.name, dimension.label ? dimension.label(text) : text);
+    for (const TallyLine& line : kTallies) {
+        if (!line.field)
+            continue;
+        const std::string& text = At(report.values, *line.field);
+        add(line.dimension, line.label ? line.label(text) : text);
     }
     // Days since 1970 (UTC); five digits until the year 2243, so text order is time order.
-    add("day", std::to_string(report.receivedAt / 86400));
+    add(TallyOf(SurveyList::Days), std::to_string(report.receivedAt / 86400));
     if (rating)
         AddRatingTallies(changes, report.values, *rating, 1);
 }
@@ -249,8 +302,9 @@ const std::vector<ReportField>& TalliedFields()
             if (std::find(list.begin(), list.end(), field) == list.end())
                 list.push_back(field);
         };
-        for (const Dimension& dimension : kListed)
-            add(dimension.field);
+        for (const TallyLine& line : kTallies)
+            if (line.field)
+                add(*line.field);
         for (const UnknownDimension& unknown : kUnknown)
             add(unknown.field);
         return list;
@@ -321,15 +375,10 @@ const std::vector<std::string>& SurveyQueries()
     static const std::vector<std::string> queries = [] {
         std::vector<std::string> list = {TallySql("reports", "label", 1),
                                          TallySql("machines", "label", 1)};
-        list.push_back(TallySql("true_level", "label", kBandCount + 1));
-        for (std::size_t i = kFirstByCount; i < std::size(kListed); ++i)
-            // "tallies.n": a bare "n" would name the text column of the same name, and
-            // PostgreSQL would sort by the count's text and not through the count index.
-            list.push_back(TallySql(kListed[i].name, "tallies.n DESC, label", kTopRows));
-        list.push_back(TallySql("day", "label DESC", 30));
-        for (const UnknownDimension& unknown : kUnknown)
-            list.push_back(TallySql(unknown.name, "tallies.n DESC, label", kTopRows));
-        list.push_back(TallySql("deciding", "label", 3 * kBandCount));
+        for (std::size_t i = 0; i < kSurveyListCount; ++i) {
+            const TallyLine& line = LineOf(static_cast<SurveyList>(i));
+            list.push_back(TallySql(line.dimension, line.order, line.rows));
+        }
         list.push_back(TallySql("disagree", "label", 1));
         return list;
     }();
@@ -341,19 +390,14 @@ SurveyFigures FiguresFromRows(const std::vector<ResultRows>& results)
     SurveyFigures figures;
     figures.reports = CountOf(results.at(0));
     figures.machines = CountOf(results.at(1));
-    std::vector<Tally>* lists[] = {
-        &figures.levels,         &figures.processors, &figures.adapters,
-        &figures.systems,        &figures.memory,     &figures.resolutions,
-        &figures.videoMemory,    &figures.days,       &figures.unknownProcessors,
-        &figures.unknownAdapters};
-    for (std::size_t i = 0; i < std::size(lists); ++i)
-        *lists[i] = TalliesFrom(results.at(i + 2));
-    figures.deciding = TalliesFrom(results.at(std::size(lists) + 2));
-    figures.disagreeing = CountOf(results.at(std::size(lists) + 3));
+    for (std::size_t i = 0; i < kSurveyListCount; ++i)
+        figures.lists[i] = TalliesFrom(results.at(2 + i));
+    figures.disagreeing = CountOf(results.at(2 + kSurveyListCount));
     // A level the tables' next version emptied keeps its row at 0 until it is pruned.
-    figures.levels.erase(std::remove_if(figures.levels.begin(), figures.levels.end(),
-                                        [](const Tally& level) { return level.count <= 0; }),
-                         figures.levels.end());
+    std::vector<Tally>& levels = figures[SurveyList::Levels];
+    levels.erase(std::remove_if(levels.begin(), levels.end(),
+                                [](const Tally& level) { return level.count <= 0; }),
+                 levels.end());
     return figures;
 }
 
@@ -452,7 +496,7 @@ std::string PruneRatingTalliesSql()
 
 std::string MostReportedSql(const char* dimension, std::size_t limit)
 {
-    return TallySql(dimension, "tallies.n DESC, label", limit);
+    return TallySql(dimension, kByCount, limit);
 }
 
 std::string UnratedSql()

@@ -233,6 +233,21 @@ std::string DayChart(std::vector<Tally> days)
     return svg + "</svg>";
 }
 
+// The lists shown as one bar table each, in the page's order between the parts that decide the
+// levels and the days; a list the store adds is shown by a line here.
+struct ListSection {
+    SurveyList list;
+    const char* title;
+    std::string (*name)(const std::string&); // of a row's label
+    bool wide;                               // across both columns
+};
+constexpr ListSection kListSections[] = {{SurveyList::Systems, "操作系统", NamedText, false},
+                                         {SurveyList::Processors, "常见处理器", StoredText, true},
+                                         {SurveyList::Adapters, "常见显卡", StoredText, true},
+                                         {SurveyList::Memory, "内存容量", NamedText, false},
+                                         {SurveyList::VideoMemory, "显存容量", NamedText, false},
+                                         {SurveyList::Resolutions, "屏幕分辨率", StoredText, true}};
+
 std::string Section(const char* title, const std::string& body, bool wide = false)
 {
     return std::string("<section") + (wide ? " class=\"wide\"" : "") + "><h2>" + title + "</h2>" +
@@ -249,7 +264,7 @@ std::string Card(const std::string& value, const char* caption)
 std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
 {
     std::int64_t rated = 0;
-    for (const Tally& level : figures.levels)
+    for (const Tally& level : figures[SurveyList::Levels])
         rated += level.label == "0" ? 0 : level.count;
     std::string html;
     html.reserve(32 * 1024);
@@ -263,7 +278,7 @@ std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
             Card(std::to_string(figures.machines), "台不同的电脑（按 MAC 计）") +
             Card(std::to_string(rated), "份已评级") + "</div><div class=\"grid\">";
     // Rated levels first, best first; the unrated after them.
-    std::vector<Tally> levels = figures.levels;
+    std::vector<Tally> levels = figures[SurveyList::Levels];
     std::stable_partition(levels.begin(), levels.end(),
                           [](const Tally& level) { return level.label != "0"; });
     const std::string disagreeing =
@@ -273,25 +288,23 @@ std::string RenderSurveyPage(const SurveyFigures& figures, std::int64_t now)
             : std::string();
     html += Section("等级分布",
                     BarTable(levels, figures.reports, LevelName, LevelColour) + disagreeing);
-    html += Section("决定等级的部件", DecidingTable(figures.levels, figures.deciding));
-    html += Section("操作系统", BarTable(figures.systems, figures.reports, NamedText, Blue));
-    html += Section("常见处理器", BarTable(figures.processors, figures.reports, StoredText, Blue),
-                    true);
-    html +=
-        Section("常见显卡", BarTable(figures.adapters, figures.reports, StoredText, Blue), true);
-    html += Section("内存容量", BarTable(figures.memory, figures.reports, NamedText, Blue));
-    html += Section("显存容量", BarTable(figures.videoMemory, figures.reports, NamedText, Blue));
-    html += Section("屏幕分辨率", BarTable(figures.resolutions, figures.reports, StoredText, Blue),
-                    true);
+    html += Section("决定等级的部件",
+                    DecidingTable(figures[SurveyList::Levels], figures[SurveyList::Deciding]));
+    for (const ListSection& section : kListSections)
+        html += Section(section.title,
+                        BarTable(figures[section.list], figures.reports, section.name, Blue),
+                        section.wide);
     html += Section("每日报告（UTC，最近 30 天）",
-                    DayChart(figures.days) +
-                        BarTable(figures.days, figures.reports, DayName, Blue, kDays),
+                    DayChart(figures[SurveyList::Days]) +
+                        BarTable(figures[SurveyList::Days], figures.reports, DayName, Blue, kDays),
                     true);
     // Names the score tables do not rate: what the next tables should add.
     html += Section(
         "评分表中没有的设备",
-        "<h3>处理器</h3>" + BarTable(figures.unknownProcessors, figures.reports, StoredText, Grey) +
-            "<h3>显卡</h3>" + BarTable(figures.unknownAdapters, figures.reports, StoredText, Grey) +
+        "<h3>处理器</h3>" +
+            BarTable(figures[SurveyList::UnknownProcessors], figures.reports, StoredText, Grey) +
+            "<h3>显卡</h3>" +
+            BarTable(figures[SurveyList::UnknownAdapters], figures.reports, StoredText, Grey) +
             "<p class=\"note\">完整列表需操作员密钥（/unknown.csv）</p>",
         true);
     html += "</div></main></body></html>\n";

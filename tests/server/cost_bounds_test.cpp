@@ -34,8 +34,10 @@ TEST(SurveyPage, LongNamesAreCutSoThePageStaysSmall)
     SurveyFigures figures;
     figures.reports = 12;
     for (int i = 0; i < 12; ++i) {
-        figures.processors.push_back({std::to_string(i) + std::string(60 * 1024, 'c'), 1, 800});
-        figures.adapters.push_back({std::to_string(i) + std::string(60 * 1024, 'g'), 1, 800});
+        figures[SurveyList::Processors].push_back(
+            {std::to_string(i) + std::string(60 * 1024, 'c'), 1, 800});
+        figures[SurveyList::Adapters].push_back(
+            {std::to_string(i) + std::string(60 * 1024, 'g'), 1, 800});
     }
     const std::string page = RenderSurveyPage(figures, 1765000000);
     EXPECT_LT(page.size(), 64u * 1024);

@@ -94,7 +94,7 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
     };
     batch[3].values[static_cast<std::size_t>(ReportField::Gpu)] = "<gpu " + mTag + ">";
     batch[3].values[static_cast<std::size_t>(ReportField::Os)] = "\xCE\xC4 " + mTag;
-    const std::int64_t ratedBefore = mBefore.reports - CountIn(mBefore.levels, "0");
+    const std::int64_t ratedBefore = mBefore.reports - CountIn(mBefore[SurveyList::Levels], "0");
     const auto outcomes = mStore->Record(batch);
     ASSERT_EQ(outcomes.size(), 4u);
     EXPECT_TRUE(outcomes[0].recorded);
@@ -120,37 +120,90 @@ TEST_P(ReportStoreTest, OneBatchRecordsRanksAndTallies)
     EXPECT_EQ(after.machines - mBefore.machines, 2);
     // The true levels, and the level codes that disagree with them (level 2 sent "3").
     for (const auto& [level, added] : {std::pair("1", 1), std::pair("2", 1), std::pair("0", 1)})
-        EXPECT_EQ(CountIn(after.levels, level) - CountIn(mBefore.levels, level), added) << level;
+        EXPECT_EQ(CountIn(after[SurveyList::Levels], level) -
+                      CountIn(mBefore[SurveyList::Levels], level),
+                  added)
+            << level;
     EXPECT_EQ(after.disagreeing - mBefore.disagreeing, 1);
-    EXPECT_EQ(CountIn(after.deciding, "2:cpu") - CountIn(mBefore.deciding, "2:cpu"), 1);
-    EXPECT_EQ(CountIn(after.days, "20428") - CountIn(mBefore.days, "20428"), 3);
+    EXPECT_EQ(CountIn(after[SurveyList::Deciding], "2:cpu") -
+                  CountIn(mBefore[SurveyList::Deciding], "2:cpu"),
+              1);
+    EXPECT_EQ(
+        CountIn(after[SurveyList::Days], "20428") - CountIn(mBefore[SurveyList::Days], "20428"), 3);
     // Systems and memory sizes are counted under the page's names.
     const struct {
-        std::vector<Tally> SurveyFigures::*list;
+        SurveyList list;
         std::string label;
         std::int64_t added;
     } named[] = {
-        {&SurveyFigures::systems, "Windows 7", 2},
-        {&SurveyFigures::systems, "Windows 6.1, SP 1.0", 0},
-        {&SurveyFigures::memory, "8 GB", 3},
-        {&SurveyFigures::memory, "8192.00 MB", 0},
-        {&SurveyFigures::videoMemory, "4 GB", 3},
-        {&SurveyFigures::videoMemory, "4095.00 MB", 0},
+        {SurveyList::Systems, "Windows 7", 2}, {SurveyList::Systems, "Windows 6.1, SP 1.0", 0},
+        {SurveyList::Memory, "8 GB", 3},       {SurveyList::Memory, "8192.00 MB", 0},
+        {SurveyList::VideoMemory, "4 GB", 3},  {SurveyList::VideoMemory, "4095.00 MB", 0},
     };
     for (const auto& [list, label, added] : named)
-        EXPECT_EQ(CountIn(after.*list, label) - CountIn(mBefore.*list, label), added) << label;
+        EXPECT_EQ(CountIn(after[list], label) - CountIn(mBefore[list], label), added) << label;
     if (GetParam() == "sqlite") {
-        ASSERT_FALSE(after.processors.empty());
-        EXPECT_EQ(after.processors[0].label, unknownCpu);
-        EXPECT_EQ(after.processors[0].count, 2);
-        EXPECT_DOUBLE_EQ(after.processors[0].averageGain, 700) << "of the rated one alone";
-        EXPECT_EQ(CountIn(after.systems, "文 " + mTag), 1) << "a text without a name, as UTF-8";
+        ASSERT_FALSE(after[SurveyList::Processors].empty());
+        EXPECT_EQ(after[SurveyList::Processors][0].label, unknownCpu);
+        EXPECT_EQ(after[SurveyList::Processors][0].count, 2);
+        EXPECT_DOUBLE_EQ(after[SurveyList::Processors][0].averageGain, 700)
+            << "of the rated one alone";
+        EXPECT_EQ(CountIn(after[SurveyList::Systems], "文 " + mTag), 1)
+            << "a text without a name, as UTF-8";
     }
     // A later batch sees the earlier one: the same report again, past the time a retry takes,
     // is a repeat.
     StoredReport later = batch[1];
     later.receivedAt += kRepostSeconds + 1;
     EXPECT_FALSE(mStore->Record({later}).at(0).recorded);
+}
+
+// Each list of the page is read from its own tally: a rated machine whose processor decides its
+// level 2, and an unrated one whose adapter no table holds, each found in every list where it
+// belongs. Every list has a row here.
+TEST_P(ReportStoreTest, EachListOfThePageHoldsItsOwnTally)
+{
+    if (GetParam() != "sqlite")
+        GTEST_SKIP() << "the lists hold the top rows of a database other tests share";
+    const std::string unknownCpu = "<cpu " + mTag + ">", unknownGpu = "<gpu " + mTag + ">";
+    const std::string resolution = "1x1 " + mTag, system = "Windows " + mTag;
+    StoredReport decided = Report("1" + mTag, "AA-" + mTag, "3", "700", unknownCpu);
+    StoredReport unrated = Machine("2" + mTag, "Intel Core i7 995X @ 3.60GHz", unknownGpu);
+    for (StoredReport* report : {&decided, &unrated}) {
+        report->values[static_cast<std::size_t>(ReportField::Resolution)] = resolution;
+        report->values[static_cast<std::size_t>(ReportField::Os)] = system;
+    }
+    unrated.receivedAt += 86400;
+    ASSERT_EQ(mStore->Record({decided, unrated}).size(), 2u);
+    const SurveyFigures after = mStore->Summarize();
+
+    const struct {
+        SurveyList list;
+        std::string label;
+        std::int64_t added;
+    } cases[] = {
+        {SurveyList::Levels, "2", 1},
+        {SurveyList::Levels, "0", 1},
+        {SurveyList::Processors, unknownCpu, 1},
+        {SurveyList::Adapters, unknownGpu, 1},
+        {SurveyList::Systems, system, 2},
+        {SurveyList::Memory, "8 GB", 2},
+        {SurveyList::Resolutions, resolution, 2},
+        {SurveyList::VideoMemory, "4 GB", 2},
+        {SurveyList::Days, "20428", 1},
+        {SurveyList::Days, "20429", 1},
+        {SurveyList::UnknownProcessors, unknownCpu, 1},
+        {SurveyList::UnknownAdapters, unknownGpu, 1},
+        {SurveyList::Deciding, "2:cpu", 1},
+    };
+    std::array<int, kSurveyListCount> checked{};
+    for (const auto& [list, label, added] : cases) {
+        ++checked[static_cast<std::size_t>(list)];
+        EXPECT_EQ(CountIn(after[list], label) - CountIn(mBefore[list], label), added)
+            << "list " << static_cast<std::size_t>(list) << ": " << label;
+    }
+    for (std::size_t list = 0; list < kSurveyListCount; ++list)
+        EXPECT_GT(checked[list], 0) << "list " << list << " has no case";
 }
 
 TEST_P(ReportStoreTest, OnlyTheIdenticalReportSoonAfterIsAnsweredAsTheFirst)
@@ -248,7 +301,8 @@ TEST_P(ReportStoreTest, OnlyNamesNeitherLookUpFindsAreTalliedAndTheTopStaysBound
     ASSERT_EQ(mStore->Record(batch).size(), batch.size());
 
     const SurveyFigures figures = mStore->Summarize();
-    for (const auto* list : {&figures.unknownProcessors, &figures.unknownAdapters}) {
+    for (const auto* list :
+         {&figures[SurveyList::UnknownProcessors], &figures[SurveyList::UnknownAdapters]}) {
         EXPECT_EQ(list->size(), 12u) << "the top of 42 names at most";
         for (const Tally& tally : *list) {
             for (std::size_t i = 0; i < 3; ++i)
@@ -257,9 +311,9 @@ TEST_P(ReportStoreTest, OnlyNamesNeitherLookUpFindsAreTalliedAndTheTopStaysBound
         }
     }
     if (GetParam() == "sqlite") {
-        EXPECT_EQ(figures.unknownProcessors.at(0).label, zhaoxin);
-        EXPECT_EQ(figures.unknownProcessors.at(0).count, 2);
-        EXPECT_EQ(figures.unknownAdapters.at(0).label, mooreThreads);
+        EXPECT_EQ(figures[SurveyList::UnknownProcessors].at(0).label, zhaoxin);
+        EXPECT_EQ(figures[SurveyList::UnknownProcessors].at(0).count, 2);
+        EXPECT_EQ(figures[SurveyList::UnknownAdapters].at(0).label, mooreThreads);
     }
     // The full list: every unknown name once, processors first, each kind most reported first.
     const std::vector<UnknownDevice> all = AllUnknown(*mStore, mTag);
@@ -314,9 +368,10 @@ TEST_P(ReportStoreTest, RatingAgainFollowsNewTables)
     rateAll(*newer);
     const SurveyFigures after = mStore->Summarize();
     EXPECT_EQ(AllUnknown(*mStore, gpu).size(), 0u) << "a count of 0 is no row";
-    EXPECT_EQ(CountIn(after.levels, "0") - CountIn(rated.levels, "0"), -1);
+    EXPECT_EQ(CountIn(after[SurveyList::Levels], "0") - CountIn(rated[SurveyList::Levels], "0"),
+              -1);
     // "cpu" scores 6000 by its eight cores: level 2 with the adapter at 5000.
-    EXPECT_EQ(CountIn(after.levels, "2") - CountIn(rated.levels, "2"), 1);
+    EXPECT_EQ(CountIn(after[SurveyList::Levels], "2") - CountIn(rated[SurveyList::Levels], "2"), 1);
     EXPECT_EQ(after.reports, rated.reports);
     StoredReport stored;
     mStore->ForEachReport(0, [&](const StoredReport& each) {
@@ -328,7 +383,7 @@ TEST_P(ReportStoreTest, RatingAgainFollowsNewTables)
     EXPECT_EQ(stored.rating.level.gpuScore, 5000);
     rateAll(*newer);
     const SurveyFigures again = mStore->Summarize();
-    EXPECT_EQ(CountIn(again.levels, "2"), CountIn(after.levels, "2"));
+    EXPECT_EQ(CountIn(again[SurveyList::Levels], "2"), CountIn(after[SurveyList::Levels], "2"));
     EXPECT_EQ(again.disagreeing, after.disagreeing);
     // Back to the tables in use, for the tests after this one.
     rateAll(*CurrentServerTables());

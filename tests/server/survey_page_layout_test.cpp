@@ -110,22 +110,24 @@ SurveyFigures FullStore()
     SurveyFigures figures;
     figures.reports = 1234567;
     figures.machines = 1200345;
-    figures.levels = {{"0", 34567, 0},    {"1", 400000, 801}, {"2", 100000, 760},
-                      {"3", 400000, 700}, {"4", 200000, 526}, {"5", 100000, 526}};
-    figures.deciding = {{"2:gpu", 60000, 0},  {"2:cpu", 50000, 0},  {"3:ram", 100000, 0},
-                        {"3:gpu", 350000, 0}, {"4:cpu", 200000, 0}, {"5:gpu", 100000, 0}};
+    figures[SurveyList::Levels] = {{"0", 34567, 0},    {"1", 400000, 801}, {"2", 100000, 760},
+                                   {"3", 400000, 700}, {"4", 200000, 526}, {"5", 100000, 526}};
+    figures[SurveyList::Deciding] = {{"2:gpu", 60000, 0},  {"2:cpu", 50000, 0},
+                                     {"3:ram", 100000, 0}, {"3:gpu", 350000, 0},
+                                     {"4:cpu", 200000, 0}, {"5:gpu", 100000, 0}};
     figures.disagreeing = 123456;
-    figures.systems = {{"Windows 7", 734000, 690}, {"Windows 10 / 11", 300000, 720}};
+    figures[SurveyList::Systems] = {{"Windows 7", 734000, 690}, {"Windows 10 / 11", 300000, 720}};
     // A name longer than the page shows, one without blanks, one in Chinese (GBK, as stored).
-    figures.processors = {{"Intel(R) Core(TM) i7-4770 CPU @ 3.40GHz", 400000, 780},
-                          {std::string(200, 'x'), 2000, 600},
-                          {"\xd3\xa2\xcc\xd8\xb6\xfb \xb4\xa6\xc0\xed\xc6\xf7", 12, 600}};
-    figures.adapters = {{"NVIDIA GeForce GTX 770", 500000, 780}};
-    figures.memory = {{"8 GB", 600000, 700}, {"≥ 32 GB", 1000, 800}};
-    figures.videoMemory = {{"2 GB", 600000, 700}};
-    figures.resolutions = {{"1920x1080, 32bits", 800000, 700}};
+    figures[SurveyList::Processors] = {
+        {"Intel(R) Core(TM) i7-4770 CPU @ 3.40GHz", 400000, 780},
+        {std::string(200, 'x'), 2000, 600},
+        {"\xd3\xa2\xcc\xd8\xb6\xfb \xb4\xa6\xc0\xed\xc6\xf7", 12, 600}};
+    figures[SurveyList::Adapters] = {{"NVIDIA GeForce GTX 770", 500000, 780}};
+    figures[SurveyList::Memory] = {{"8 GB", 600000, 700}, {"≥ 32 GB", 1000, 800}};
+    figures[SurveyList::VideoMemory] = {{"2 GB", 600000, 700}};
+    figures[SurveyList::Resolutions] = {{"1920x1080, 32bits", 800000, 700}};
     for (int day = 0; day < 30; ++day)
-        figures.days.push_back({std::to_string(20400 - day), 30000 + day * 1500, 690});
+        figures[SurveyList::Days].push_back({std::to_string(20400 - day), 30000 + day * 1500, 690});
     return figures;
 }
 
