@@ -68,12 +68,13 @@ bool ReadOperatorKey(bool onCommandLine, const std::string& file, std::string& k
 }
 
 // Returns false when the program should end at once (help shown, or bad options).
-bool ParseSettings(int argc, char** argv, Settings& settings, std::string& scoreTables, int& status)
+bool ParseSettings(int argc, char** argv, Settings& settings, TrustedProxies& trustedProxies,
+                   std::string& scoreTables, int& status)
 {
     // The defaults offered are those of Settings.
     std::size_t requestMs = settings.server.requestDeadline.count(),
                 headerMs = settings.server.headerDeadline.count();
-    std::string keyFile;
+    std::string keyFile, proxyList;
     po::options_description options("Options");
     options.add_options()("help,h", "show this text")(
         "address", po::value(&settings.server.address)->default_value(settings.server.address),
@@ -105,7 +106,7 @@ bool ParseSettings(int argc, char** argv, Settings& settings, std::string& score
         "a request must arrive whole, and a reply be taken, within this time")(
         "header-timeout-ms", po::value(&headerMs)->default_value(headerMs),
         "a request's first byte and headers must arrive within this time")(
-        "trusted-proxy", po::value(&settings.server.trustedProxies),
+        "trusted-proxy", po::value(&proxyList),
         "ADDRESS[/BITS][,...]: proxies (IPv4 or IPv6) whose X-Forwarded-For names the client: "
         "its right-most address that is not such a proxy is the one stored, logged, counted "
         "against --max-per-address and slowed after a wrong key; from any other peer the "
@@ -129,9 +130,10 @@ bool ParseSettings(int argc, char** argv, Settings& settings, std::string& score
         status = 0;
         return false;
     }
-    if (!ParseTrustedProxies(settings.server.trustedProxies)) {
-        LogFailure("start refused", "--trusted-proxy " + settings.server.trustedProxies,
-                   "not a list of ADDRESS[/BITS]");
+    if (auto proxies = ParseTrustedProxies(proxyList)) {
+        trustedProxies = std::move(*proxies);
+    } else {
+        LogFailure("start refused", "--trusted-proxy " + proxyList, "not a list of ADDRESS[/BITS]");
         status = 2;
         return false;
     }
@@ -187,9 +189,10 @@ int main(int argc, char** argv)
     // A log pipe whose reader is gone fails its writes instead of ending the process.
     std::signal(SIGPIPE, SIG_IGN);
     Settings settings;
+    TrustedProxies trustedProxies;
     std::string scoreTables;
     int status = 0;
-    if (!ParseSettings(argc, argv, settings, scoreTables, status))
+    if (!ParseSettings(argc, argv, settings, trustedProxies, scoreTables, status))
         return status;
     if (!scoreTables.empty() && !UseTablesOf(scoreTables, "loaded", "start refused"))
         return 2;
@@ -204,7 +207,7 @@ int main(int argc, char** argv)
         metrics.store = IsPostgresUrl(settings.database) ? "postgresql" : "sqlite";
         ReportRecorder recorder([&] { return OpenReportStore(settings.database); },
                                 settings.writers, settings.maxBatch, metrics);
-        HttpServer server(io, settings.server, recorder, metrics);
+        HttpServer server(io, settings.server, std::move(trustedProxies), recorder, metrics);
         boost::asio::signal_set signals(io, SIGINT, SIGTERM);
         // On a signal, stop accepting and give open connections up to two seconds to receive
         // their replies; the recorder then commits whatever is still queued.

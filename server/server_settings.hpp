@@ -19,8 +19,6 @@ struct ServerOptions {
     // The first byte and the headers must arrive within this (capped by the request deadline):
     // an idle or trickling connection gives its slot back soon.
     std::chrono::milliseconds headerDeadline{3000};
-    // Peers whose X-Forwarded-For names the client: "ADDRESS[/BITS][,...]", empty for none.
-    std::string trustedProxies;
     // Requests one connection may carry, and how long it may take new ones after it was accepted;
     // the reply to the last closes it. A reply's own deadline is renewed for each reply, so without
     // the time a client that reads slowly could keep its slot for 100 replies' deadlines.

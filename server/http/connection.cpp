@@ -28,13 +28,6 @@ namespace {
 constexpr std::chrono::milliseconds kLingerDeadline{2000};
 constexpr std::size_t kLingerBytes = 1 << 20;
 
-TrustedProxies TrustedProxiesOf(const std::string& text)
-{
-    if (auto proxies = ParseTrustedProxies(text))
-        return std::move(*proxies);
-    throw std::runtime_error("not a list of addresses with optional /BITS: " + text);
-}
-
 // Of the request being answered, for its log line.
 struct RequestRecord {
     Clock::time_point started;
@@ -350,10 +343,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
 } // namespace
 
-ConnectionServices::ConnectionServices(ServerOptions options, ReportRecorder& recorder,
-                                       ServerMetrics& metrics, asio::any_io_executor timers)
-    : options(std::move(options)), trustedProxies(TrustedProxiesOf(this->options.trustedProxies)),
-      metrics(metrics), admission(this->options.maxConnections, this->options.maxPerAddress),
+ConnectionServices::ConnectionServices(ServerOptions options, TrustedProxies trustedProxies,
+                                       ReportRecorder& recorder, ServerMetrics& metrics,
+                                       asio::any_io_executor timers)
+    : options(std::move(options)), trustedProxies(std::move(trustedProxies)), metrics(metrics),
+      admission(this->options.maxConnections, this->options.maxPerAddress),
       log(this->options.requestLogFd), requests(this->options, recorder, metrics, std::move(timers),
                                                 [this] { return admission.Open(); })
 {

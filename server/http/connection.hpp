@@ -45,7 +45,8 @@
 
 // What every connection shares with the server; lives as long as the last connection.
 struct ConnectionServices {
-    ConnectionServices(ServerOptions options, ReportRecorder& recorder, ServerMetrics& metrics,
+    ConnectionServices(ServerOptions options, TrustedProxies trustedProxies,
+                       ReportRecorder& recorder, ServerMetrics& metrics,
                        boost::asio::any_io_executor timers);
     const ServerOptions options;
     const TrustedProxies trustedProxies;

@@ -23,11 +23,11 @@ asio::any_io_executor OneAtATime(asio::io_context& io, int threads)
 
 } // namespace
 
-HttpServer::HttpServer(asio::io_context& io, ServerOptions options, ReportRecorder& recorder,
-                       ServerMetrics& metrics)
+HttpServer::HttpServer(asio::io_context& io, ServerOptions options, TrustedProxies trustedProxies,
+                       ReportRecorder& recorder, ServerMetrics& metrics)
     : mIo(io), mAcceptor(OneAtATime(io, options.threads)),
-      mServices(std::make_shared<ConnectionServices>(std::move(options), recorder, metrics,
-                                                     io.get_executor()))
+      mServices(std::make_shared<ConnectionServices>(std::move(options), std::move(trustedProxies),
+                                                     recorder, metrics, io.get_executor()))
 {
     const tcp::endpoint endpoint(asio::ip::make_address(mServices->options.address),
                                  mServices->options.port);

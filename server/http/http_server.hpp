@@ -1,6 +1,7 @@
 #pragma once
 // The report server's HTTP side: accepts connections and puts each before admission; the
 // connections read their requests and write the answers (server/http/connection.hpp).
+#include "server/http/forwarded_client.hpp"
 #include "server/monitor/server_metrics.hpp"
 #include "server/server_settings.hpp"
 #include "server/store/report_recorder.hpp"
@@ -14,9 +15,10 @@ struct ConnectionServices;
 
 class HttpServer {
   public:
-    // Listens at once; throws when the address cannot be bound.
-    HttpServer(boost::asio::io_context& io, ServerOptions options, ReportRecorder& recorder,
-               ServerMetrics& metrics);
+    // Listens at once; throws when the address cannot be bound. The X-Forwarded-For of a request
+    // from one of `trustedProxies` names its client.
+    HttpServer(boost::asio::io_context& io, ServerOptions options, TrustedProxies trustedProxies,
+               ReportRecorder& recorder, ServerMetrics& metrics);
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;

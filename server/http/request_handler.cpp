@@ -94,16 +94,15 @@ void WriteExportFile(ReportStore& store, const ExportWriter& writer,
         throw std::runtime_error("export: " + ec.message());
 }
 
-// How a read of the store answers a request (reports take the recorder's own queue): `make` runs
-// on the lane's store thread and its answer is the response; when the store fails, the failure is
-// logged and counted and `failed` answers.
+// How a read of the store answers a request of HTTP `version` (reports take the recorder's own
+// queue): `make` runs on the lane's store thread and its answer is the response; when the store
+// fails, the failure is logged and counted and a 500 answers.
 template <typename Make>
 void AnswerFromStore(RequestServices& services, ReportRecorder::Lane lane, std::string what,
-                     Response failed, Make make, const Respond& respond)
+                     unsigned version, Make make, const Respond& respond)
 {
     services.recorder.Submit(
-        [&services, what = std::move(what), failed = std::move(failed), make,
-         respond](ReportStore& store) {
+        [&services, what = std::move(what), version, make, respond](ReportStore& store) {
             std::optional<Answer> answer;
             try {
                 answer = make(store);
@@ -111,7 +110,9 @@ void AnswerFromStore(RequestServices& services, ReportRecorder::Lane lane, std::
                 ++services.metrics.storeFailures;
                 LogStoreFailure(what, e.what());
             }
-            respond(answer ? std::move(*answer) : Answer{failed});
+            respond(answer ? std::move(*answer)
+                           : Answer{PlainResponse(http::status::internal_server_error, version,
+                                                  "the store failed\n")});
         },
         lane);
 }
@@ -160,8 +161,7 @@ void SendExport(RequestServices& services, unsigned version, const ExportOptions
                 ExportWriter writer, const Respond& respond)
 {
     AnswerFromStore(
-        services, ReportRecorder::Lane::Export, "export",
-        PlainResponse(http::status::internal_server_error, version, "the store failed\n"),
+        services, ReportRecorder::Lane::Export, "export", version,
         [version, options, writer = std::move(writer)](ReportStore& store) {
             FileResponse response(http::status::ok, version);
             SetCommonHeaders(response);
@@ -219,12 +219,6 @@ std::optional<Answer> ExportRefusal(RequestServices& services, const Request& re
     return Answer{Unauthorized(request.version()), kWrongKeyWait, std::move(place)};
 }
 
-Response StoreFailed(const Request& request)
-{
-    return PlainResponse(http::status::internal_server_error, request.version(),
-                         "the store failed\n");
-}
-
 } // namespace
 
 RequestServices::RequestServices(const ServerOptions& options, ReportRecorder& recorder,
@@ -266,7 +260,7 @@ void RouteRequest(RequestServices& services, const Request& request, const std::
         if (head)
             return respond(HeadOf(version, kPageType));
         return AnswerFromStore(
-            services, ReportRecorder::Lane::Short, "reading for /", StoreFailed(request),
+            services, ReportRecorder::Lane::Short, "reading for /", version,
             [&page = services.page, version](ReportStore& store) {
                 return Answer{Typed(version, kPageType, page.Get([&] {
                     return RenderSurveyPage(store.Summarize(), std::time(nullptr));

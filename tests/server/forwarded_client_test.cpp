@@ -93,10 +93,8 @@ std::string WithHeader(const std::string& request, const std::string& header)
 TEST(ForwardedClient, TheServerStoresTheClientATrustedProxyNames)
 {
     const std::string folder = FreshSqliteFolder();
-    ServerOptions options;
-    options.trustedProxies = "127.0.0.1";
     {
-        RunningServer server(folder, options);
+        RunningServer server(folder, {}, 4, *ParseTrustedProxies("127.0.0.1"));
         const unsigned short port = server.Port();
         const std::string forwarded = "X-Forwarded-For: 203.0.113.5, 198.51.100.7\r\n";
         EXPECT_NE(ExchangeFrom("127.0.0.1", port,

@@ -25,15 +25,17 @@ inline std::string FreshSqliteFolder()
 // its strand (the ThreadSanitizer build of these tests would see them race otherwise).
 class RunningServer {
   public:
-    RunningServer(const std::string& database, ServerOptions options = {}, int threads = 4)
+    RunningServer(const std::string& database, ServerOptions options = {}, int threads = 4,
+                  TrustedProxies trustedProxies = {})
         : RunningServer([database] { return OpenReportStore(database); }, std::move(options),
-                        threads)
+                        threads, std::move(trustedProxies))
     {
     }
     RunningServer(const std::function<std::unique_ptr<ReportStore>()>& open, ServerOptions options,
-                  int threads = 4)
+                  int threads = 4, TrustedProxies trustedProxies = {})
         : mRecorder(open, 1, Settings{}.maxBatch, mMetrics),
-          mServer(mIo, WithPort0(std::move(options), threads), mRecorder, mMetrics)
+          mServer(mIo, WithPort0(std::move(options), threads), std::move(trustedProxies), mRecorder,
+                  mMetrics)
     {
         for (int i = 0; i < threads; ++i)
             mThreads.emplace_back([this] { mIo.run(); });
