@@ -17,7 +17,8 @@ constexpr std::size_t kTopRows = 12;
 constexpr char kByCount[] = "tallies.n DESC, label";
 
 // The tallies a report adds to by its fields, and those the page lists, one line each: a list
-// added to the page is a line here, a SurveyList and the page's section for it. Systems and
+// added to the page is a line here, a SurveyList, the page's section for it and the schema step
+// that makes its tally (schema_steps.hpp). Systems and
 // memory sizes are counted under the name the page gives them, so the page reads only its top
 // rows however varied the stored texts: no forged variety makes it add up many rows.
 struct TallyLine {

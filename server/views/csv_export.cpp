@@ -123,7 +123,8 @@ void WriteUnknownDevicesCsv(ReportStore& store, bool raw, const LineSink& write)
                 std::string text;
                 AppendCell(text, device.kind, raw);
                 // As the export: the stored bytes for programs, else undecodable bytes as \xNN
-                // (replaced by U+FFFD, two names differing in one such byte looked alike).
+                // (with U+FFFD in their place, two names differing in one such byte would look
+                // alike).
                 AppendCell(text,
                            raw ? device.tally.label
                                : Utf8FromGbk(device.tally.label, Undecodable::Escape),
