@@ -3,6 +3,7 @@
 #include "server/http/admission_notices.hpp"
 #include "server/http/request_framing.hpp"
 #include "server/http/request_route.hpp"
+#include "server/http/response_head.hpp"
 #include "server/monitor/event_log.hpp"
 
 #include <boost/asio/dispatch.hpp>
@@ -11,6 +12,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <array>
 #include <optional>
 #include <stdexcept>
 #include <variant>
@@ -85,7 +87,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
   private:
     void AwaitRequest()
     {
-        mRequest = RequestRecord{};
+        // The record's strings keep their room for the next request.
+        mRequest.method.clear();
+        mRequest.target.clear();
+        mRequest.decision.reset();
+        mRequest.version = 0;
         mRequest.started = Clock::now();
         mCloseAfterReply = false;
         mParser.emplace(mServices->options.maxBody);
@@ -136,11 +142,20 @@ class Connection : public std::enable_shared_from_this<Connection> {
             return Refuse(http::status::bad_request, "Transfer-Encoding is not accepted\n");
         if (mViaProxy && !TakeForwardedClient())
             return;
+        mBodyBytes = 0;
+        if (mParser->is_done() || !ExpectsContinue(header)) {
+            error_code ec;
+            TakeBuffered(ec);
+            if (ec)
+                return OnReadError(ec);
+            // Most requests arrive whole with their headers: no further read, deadline or
+            // admission step for them.
+            if (mParser->is_done())
+                return Handle();
+            return ReceiveBody();
+        }
         mStream.expires_at(mRequestEnd);
         mServices->admission.Enter(mId, ConnectionPhase::ReceivingBody);
-        mBodyBytes = 0;
-        if (mParser->is_done() || !ExpectsContinue(header))
-            return ReadBody();
         // A client that waits for leave to send its body gets it where the handler allows;
         // any other request is answered from its headers, and the connection closed.
         if (!MayContinue(header)) {
@@ -152,6 +167,28 @@ class Connection : public std::enable_shared_from_this<Connection> {
                           [self = shared_from_this()](const error_code& ec, std::size_t) {
                               self->Guarded([&] { ec ? self->Linger() : self->ReadBody(); });
                           });
+    }
+
+    // Parses what of the body arrived with the headers, without reading.
+    void TakeBuffered(error_code& ec)
+    {
+        while (!mParser->is_done() && mBuffer.size() > 0) {
+            const std::size_t used = mParser->put(mBuffer.data(), ec);
+            mBuffer.consume(used);
+            mBodyBytes += used;
+            if (ec == http::error::need_more)
+                ec = {};
+            if (ec || used == 0)
+                return;
+        }
+    }
+
+    // The rest of the body, within the whole request's deadline.
+    void ReceiveBody()
+    {
+        mStream.expires_at(mRequestEnd);
+        mServices->admission.Enter(mId, ConnectionPhase::ReceivingBody);
+        ReadBody();
     }
 
     // Some of the body at a time, so that admission sees its pace.
@@ -248,33 +285,64 @@ class Connection : public std::enable_shared_from_this<Connection> {
                    answer.response);
     }
 
-    // Writes a reply whose length the handler has set; keeps the connection for the next
-    // request only for a well-formed request that asked for it, within the connection's share
-    // of requests and time.
-    template <typename Body>
-    void Reply(http::response<Body> response, std::chrono::milliseconds deadline = {})
+    // Keeps the connection for the next request only for a well-formed request that asked for
+    // it, within the connection's share of requests and time; arms the reply's deadline.
+    bool BeginReply(http::status status, std::chrono::milliseconds deadline)
     {
         const bool keepAlive = !mCloseAfterReply && mKeepAlive &&
-                               response.result() != http::status::internal_server_error &&
+                               status != http::status::internal_server_error &&
                                mRequests < mServices->options.maxRequestsPerConnection &&
                                Clock::now() < mLastRequestBy;
-        response.keep_alive(keepAlive);
         // A closing reply no longer counts against its address.
         if (!keepAlive)
             mServices->admission.Enter(mId, ConnectionPhase::Closing);
-        auto held = std::make_shared<http::response<Body>>(std::move(response));
         mStream.expires_after(deadline.count() ? deadline : mServices->options.requestDeadline);
-        http::async_write(mStream, *held,
-                          [self = shared_from_this(), held](const error_code& ec, std::size_t n) {
-                              self->Guarded([&] {
-                                  self->LogThis(held->result_int(), n);
-                                  self->mServices->admission.GiveClient(self->mId);
-                                  self->mClient = self->mPeer;
-                                  if (ec || !held->keep_alive())
-                                      return self->Linger();
-                                  self->AwaitRequest();
-                              });
-                          });
+        return keepAlive;
+    }
+
+    // Writes a reply whose length the handler has set: its head, made in the connection's own
+    // buffer, and its body in one write.
+    void Reply(Response response, std::chrono::milliseconds deadline = {})
+    {
+        const bool keepAlive = BeginReply(response.result(), deadline);
+        response.keep_alive(keepAlive);
+        mReply = std::move(response);
+        WriteResponseHead(mReply.base(), mHead);
+        const std::array<asio::const_buffer, 2> bytes{asio::buffer(mHead),
+                                                      asio::buffer(mReply.body())};
+        asio::async_write(
+            mStream, bytes,
+            [self = shared_from_this(), keepAlive](const error_code& ec, std::size_t n) {
+                self->Guarded([&] {
+                    const unsigned status = self->mReply.result_int();
+                    self->mReply = Response{};
+                    self->Sent(ec, n, status, keepAlive);
+                });
+            });
+    }
+
+    void Reply(FileResponse response, std::chrono::milliseconds deadline)
+    {
+        const bool keepAlive = BeginReply(response.result(), deadline);
+        response.keep_alive(keepAlive);
+        auto held = std::make_shared<FileResponse>(std::move(response));
+        http::async_write(
+            mStream, *held,
+            [self = shared_from_this(), held, keepAlive](const error_code& ec, std::size_t n) {
+                self->Guarded([&] { self->Sent(ec, n, held->result_int(), keepAlive); });
+            });
+    }
+
+    void Sent(const error_code& ec, std::size_t bytes, unsigned status, bool keepAlive)
+    {
+        LogThis(status, bytes);
+        if (mViaProxy) {
+            mServices->admission.GiveClient(mId);
+            mClient = mPeer;
+        }
+        if (ec || !keepAlive)
+            return Linger();
+        AwaitRequest();
     }
 
     void LogThis(unsigned status, std::size_t bytes)
@@ -331,6 +399,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     Admission::Id mId = 0; // its slot; 0 before admission gave it one
     beast::flat_buffer mBuffer{kReadBufferLimit};
     std::optional<RequestParser> mParser;
+    Response mReply;   // being sent
+    std::string mHead; // of the reply being sent; its room kept for the next
     Clock::time_point mRequestEnd;
     std::size_t mBodyBytes = 0; // of the request being received
     RequestRecord mRequest;

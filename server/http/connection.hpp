@@ -32,6 +32,9 @@
 //   Lingering --- the sending side shut; what the client still sends is read and dropped,
 //                 for up to 2 s or 1 MiB, so the reply is not lost to a reset --> closed
 //
+// A body that arrived with its headers (most do) is parsed from the read buffer at once, and the
+// request goes from AwaitingRequest straight to Answering.
+//
 // The phases admission knows mirror these (AwaitingRequest is AwaitingFirst or AwaitingNext,
 // and a closing reply is Closing), so it can choose a victim without asking the connection.
 #include "server/http/admission.hpp"

@@ -9,6 +9,7 @@
 #include "tests/server/server_fixture.hpp"
 
 #include <algorithm>
+#include <array>
 #include <future>
 
 namespace {
@@ -135,6 +136,106 @@ TEST_F(HostileInput, OversizedHeadersAndBodiesAreCutOff)
         EXPECT_NE(reply.bytes.find(hostile.status), std::string::npos)
             << hostile.name << reply.bytes;
         EXPECT_TRUE(reply.closed) << hostile.name;
+    }
+    ExpectStillServing();
+}
+
+// The status codes of the replies in `bytes`, in order.
+std::vector<std::string> Statuses(const std::string& bytes)
+{
+    std::vector<std::string> statuses;
+    for (auto at = bytes.find("HTTP/1.1 "); at != std::string::npos;
+         at = bytes.find("HTTP/1.1 ", at + 1))
+        statuses.push_back(bytes.substr(at + 9, 3));
+    return statuses;
+}
+
+// Sends the pieces 50 ms apart on one connection, then reads until the server closes it.
+Received SentInPieces(unsigned short port, const std::vector<std::string>& pieces)
+{
+    namespace asio = boost::asio;
+    asio::io_context io;
+    asio::ip::tcp::socket socket = Connected(io, port);
+    boost::system::error_code ignored;
+    for (const std::string& piece : pieces) {
+        asio::write(socket, asio::buffer(piece), ignored);
+        std::this_thread::sleep_for(50ms);
+    }
+    Received received;
+    std::array<char, 4096> chunk;
+    std::function<void()> read = [&] {
+        socket.async_read_some(asio::buffer(chunk),
+                               [&](const boost::system::error_code& ec, std::size_t n) {
+                                   received.bytes.append(chunk.data(), n);
+                                   if (ec)
+                                       received.closed = true;
+                                   else
+                                       read();
+                               });
+    };
+    read();
+    io.run_for(3s);
+    return received;
+}
+
+// A body is taken whether it came with its headers or after them, in one piece or several, and
+// never beyond its length: what follows it in the same segment is the next request.
+TEST_F(HostileInput, BodiesAreTakenWithTheirHeadersOrAfterThem)
+{
+    const unsigned short port = mServer->Port();
+    const auto report = [port](const std::string& account) {
+        std::string post = PostRequest(SampleForm(account), port);
+        return post.replace(post.find("HTTP/1.0"), 8, "HTTP/1.1");
+    };
+    const std::string last = "GET /healthz HTTP/1.1\r\nConnection: close\r\n\r\n";
+    const std::string split = report("100801");
+    const std::size_t body = split.find("\r\n\r\n") + 4;
+    const std::string halves = report("100802");
+    const std::string oversized = "POST " + std::string(kReportPath) +
+                                  " HTTP/1.1\r\nContent-Length: 70000\r\n\r\n" +
+                                  std::string(70000, 'b');
+    const struct {
+        const char* name;
+        std::vector<std::string> pieces;
+        std::vector<std::string> statuses;
+        std::size_t recorded;
+    } cases[] = {
+        {"two reports and a read in one segment",
+         {report("100803") + report("100804") + last},
+         {"200", "200", "200"},
+         2},
+        {"a short body and the next request in one read",
+         {"POST /nothing HTTP/1.1\r\nContent-Length: 5\r\n\r\nabcde" + last},
+         {"404", "200"},
+         0},
+        {"the body after its headers",
+         {split.substr(0, body), split.substr(body) + last},
+         {"200", "200"},
+         1},
+        {"the body in halves, the first with the headers",
+         {halves.substr(0, body + 10), halves.substr(body + 10, 20),
+          halves.substr(body + 30) + last},
+         {"200", "200"},
+         1},
+        {"a read, then a report whose body follows in the next segment",
+         {"GET /healthz HTTP/1.1\r\n\r\n" + report("100805").substr(0, body),
+          report("100805").substr(body) + last},
+         {"200", "200", "200"},
+         1},
+        {"a body beyond the bound with its headers, then a request",
+         {oversized + last},
+         {"413"},
+         0},
+    };
+    for (const auto& c : cases) {
+        const Received reply = SentInPieces(port, c.pieces);
+        EXPECT_EQ(Statuses(reply.bytes), c.statuses) << c.name << reply.bytes;
+        std::size_t recorded = 0;
+        for (auto at = reply.bytes.find("\"ret_code\":0"); at != std::string::npos;
+             at = reply.bytes.find("\"ret_code\":0", at + 1))
+            ++recorded;
+        EXPECT_EQ(recorded, c.recorded) << c.name << reply.bytes;
+        EXPECT_TRUE(reply.closed) << c.name;
     }
     ExpectStillServing();
 }
