@@ -1,5 +1,6 @@
 #include "report/post_report.hpp"
 
+#include "common/result_before.hpp"
 #include "report/report_form.hpp"
 
 #include <boost/asio/connect.hpp>
@@ -12,9 +13,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <optional>
-#include <future>
 #include <string_view>
-#include <thread>
 
 namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
@@ -78,24 +77,20 @@ void Exchange::RunUntil(Clock::time_point deadline, const char* step)
     throw NetworkError(step, asio::error::timed_out, "timed out");
 }
 
-// The system resolver cannot be interrupted, so it runs on a thread of its own that is left to
-// finish alone when the deadline comes first.
+// The system resolver cannot be interrupted: it is given up, not stopped, at the deadline.
 tcp::resolver::results_type ResolveUntil(const std::string& host, const std::string& port,
                                          Clock::time_point deadline)
 {
-    using Resolved = std::pair<tcp::resolver::results_type, error_code>;
-    std::promise<Resolved> promise;
-    std::future<Resolved> resolved = promise.get_future();
-    std::thread([promise = std::move(promise), host, port]() mutable {
+    auto resolved = ResultBefore(deadline, [host, port] {
         asio::io_context io;
         tcp::resolver resolver(io);
         error_code ec;
         auto endpoints = resolver.resolve(host, port, tcp::resolver::address_configured, ec);
-        promise.set_value({std::move(endpoints), ec});
-    }).detach();
-    if (resolved.wait_until(deadline) != std::future_status::ready)
+        return std::pair(std::move(endpoints), ec);
+    });
+    if (!resolved)
         throw NetworkError("resolve", asio::error::timed_out, "timed out");
-    auto [endpoints, ec] = resolved.get();
+    auto [endpoints, ec] = std::move(*resolved);
     if (ec)
         throw NetworkError("resolve", ec);
     return endpoints;

@@ -1,6 +1,7 @@
 #include "report/post_report_https.hpp"
 
 #include "common/owners_win.hpp"
+#include "common/result_before.hpp"
 #include "report/certificate_check.hpp"
 #include "report/report_fields.hpp"
 #include "report/report_form.hpp"
@@ -14,10 +15,8 @@
 
 #include <algorithm>
 #include <functional>
-#include <future>
 #include <memory>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
@@ -75,13 +74,12 @@ void SetOption(HINTERNET handle, DWORD option, DWORD value)
 // touches, as it may outlive the caller.
 void CallUntil(Clock::time_point deadline, const char* step, std::function<BOOL()> call)
 {
-    std::packaged_task<DWORD()> task(
-        [call = std::move(call)] { return call() ? DWORD{ERROR_SUCCESS} : GetLastError(); });
-    std::future<DWORD> error = task.get_future();
-    std::thread(std::move(task)).detach();
-    if (error.wait_until(deadline) != std::future_status::ready)
+    const auto error = ResultBefore(deadline, [call = std::move(call)] {
+        return call() ? DWORD{ERROR_SUCCESS} : GetLastError();
+    });
+    if (!error)
         throw NetworkError(step, boost::asio::error::timed_out, "timed out");
-    if (const DWORD failure = error.get())
+    if (const DWORD failure = *error)
         Fail(step, failure);
 }
 

@@ -1,14 +1,13 @@
 #include "report/report_proxy.hpp"
 
 #include "common/owners_win.hpp"
+#include "common/result_before.hpp"
 
 #include <windows.h>
 
 #include <winhttp.h>
 
-#include <future>
 #include <optional>
-#include <thread>
 
 namespace {
 
@@ -62,15 +61,10 @@ ProxyChoice UserProxyFor(const std::wstring& url, std::chrono::steady_clock::tim
     const std::wstring scriptUrl = TextOf(script);
     if (!settings.fAutoDetect && scriptUrl.empty())
         return manual;
-    // Detection cannot be interrupted: it runs on a thread of its own, left to finish alone when
-    // the deadline comes first.
-    std::promise<std::optional<ProxyChoice>> promise;
-    auto detected = promise.get_future();
-    std::thread([promise = std::move(promise), url, autoDetect = settings.fAutoDetect != FALSE,
-                 scriptUrl]() mutable {
-        promise.set_value(DetectProxy(url, autoDetect, scriptUrl));
-    }).detach();
-    if (detected.wait_until(deadline) != std::future_status::ready)
-        return manual;
-    return detected.get().value_or(manual);
+    // Detection cannot be interrupted: it is given up, not stopped, at the deadline.
+    const auto detected =
+        ResultBefore(deadline, [url, autoDetect = settings.fAutoDetect != FALSE, scriptUrl] {
+            return DetectProxy(url, autoDetect, scriptUrl);
+        });
+    return detected ? detected->value_or(manual) : manual;
 }
