@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <exception>
 #include <map>
 #include <set>
@@ -50,6 +51,10 @@ void PutBigEndian(std::string& out, std::uint64_t value, int bytes)
         out += static_cast<char>(value >> shift & 0xFF);
 }
 
+// The values a batch's columns point at, made while its rows are read: a deque keeps each where it
+// is as more are added, so the pointers taken stay good.
+using ColumnValues = std::deque<std::string>;
+
 std::string BinaryArray(std::uint32_t elementOid, const std::vector<const std::string*>& elements)
 {
     std::string array;
@@ -88,13 +93,10 @@ std::string UnnestSql(const std::vector<const char*>& types)
 // TallyChanges). The parameters point into `arrays`.
 Parameters TallyParameters(const TallyChanges& changes, std::vector<std::string>& arrays)
 {
-    std::vector<std::string> dimensions, numbers;
-    dimensions.reserve(changes.size());
-    numbers.reserve(changes.size() * 3);
+    ColumnValues numbers;
     std::vector<std::vector<const std::string*>> columns(5);
     for (const auto& [key, step] : changes) {
-        dimensions.push_back(key.first);
-        columns[0].push_back(&dimensions.back());
+        columns[0].push_back(&key.first);
         columns[1].push_back(&key.second);
         const std::int64_t counts[] = {step.count, step.gained, step.gainSum};
         for (std::size_t i = 0; i < 3; ++i) {
@@ -468,8 +470,7 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
     const auto started = std::chrono::steady_clock::now();
     const std::shared_ptr<const ServerTables> tables = CurrentServerTables();
     std::vector<RecordOutcome> outcomes(reports.size());
-    std::vector<std::string> numbers;
-    numbers.reserve(reports.size() * (2 + kRatingNumbers));
+    ColumnValues numbers;
     const std::size_t ratingAt = 3 + kReportFieldCount;
     std::vector<std::vector<const std::string*>> columns(ratingAt + kRatingNumbers + 1);
     for (std::size_t r = 0; r < reports.size(); ++r) {
@@ -654,11 +655,9 @@ std::optional<std::int64_t> PostgresStore::Rerate(const ServerTables& tables, st
             parameters.Text(&after);
             parameters.Text(&most);
             TallyChanges changes;
-            std::vector<std::string> ids, numbers;
+            ColumnValues ids, numbers;
             std::vector<std::vector<const std::string*>> columns(2 + kRatingNumbers);
             const ResultRows rows = RowsOf(Prepared("rerate_select", parameters).get());
-            ids.reserve(rows.size());
-            numbers.reserve(rows.size() * kRatingNumbers);
             for (const ResultRow& row : rows) {
                 last = std::atoll(row.at(0).c_str());
                 const std::optional<RatingUpdate> update = RerateRow(row, tables, changes);
