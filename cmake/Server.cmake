@@ -111,8 +111,13 @@ if(VXM_TESTS)
   vxm_server_script_test(server_move_to_postgres move_to_postgres_test.py)
   set_tests_properties(server_move_to_postgres PROPERTIES SKIP_RETURN_CODE 77)
 
-  # The server through pgbouncer in transaction pooling, and a session pool too small (skipped
-  # without pgbouncer or VXM_TEST_POSTGRES_URL).
+  # The server through pgbouncer in transaction pooling, statements prepared without it, and a
+  # session pool too small (skipped without pgbouncer or VXM_TEST_POSTGRES_URL).
   vxm_server_script_test(server_pgbouncer pgbouncer_test.py)
   set_tests_properties(server_pgbouncer PROPERTIES SKIP_RETURN_CODE 77)
+
+  # --read-database: the page, the unknown list and the export through a second connection
+  # string to the throwaway cluster, as a role that may only SELECT (skipped without it).
+  vxm_server_script_test(server_read_database read_database_test.py)
+  set_tests_properties(server_read_database PROPERTIES SKIP_RETURN_CODE 77)
 endif()

@@ -6,6 +6,7 @@
 #include "server/http/operator_key.hpp"
 #include "server/intake/score_tables.hpp"
 #include "server/server_settings.hpp"
+#include "server/store/database_url.hpp"
 #include "server/store/report_recorder.hpp"
 #include "server/monitor/event_log.hpp"
 #include "server/monitor/service_notify.hpp"
@@ -85,6 +86,14 @@ bool ParseSettings(int argc, char** argv, Settings& settings, TrustedProxies& tr
         "a data folder for the SQLite file reports.sqlite3 (created when missing), or a "
         "PostgreSQL URL (postgresql://user@host/db or postgresql:///db?host=/socket/dir)")(
         "data", po::value<std::string>(), "the same as --database")(
+        "read-database", po::value(&settings.readDatabase),
+        "a PostgreSQL URL the page, the unknown list and the export read from: a streaming "
+        "standby of --database, or another connection string to it; reports, ranks and the "
+        "health check stay on --database")(
+        "transaction-pool", po::bool_switch(&settings.transactionPool),
+        "a pool in transaction mode (PgBouncer's pool_mode = transaction) sits in front of "
+        "PostgreSQL: statements are sent with their text each time instead of prepared once a "
+        "connection, which costs PostgreSQL CPU")(
         "operator-key-file", po::value(&keyFile),
         "a file whose first line is the key for the CSV export (\"Authorization: Bearer KEY\"); "
         "default: the environment variable VXM_OPERATOR_KEY; at least 128 bits (for example 32 "
@@ -139,6 +148,18 @@ bool ParseSettings(int argc, char** argv, Settings& settings, TrustedProxies& tr
     }
     if (values.count("data"))
         settings.database = values["data"].as<std::string>();
+    if (!settings.readDatabase.empty() &&
+        !(IsPostgresUrl(settings.readDatabase) && IsPostgresUrl(settings.database))) {
+        LogFailure("start refused", "--read-database " + UrlWithoutPassword(settings.readDatabase),
+                   "a PostgreSQL URL (postgresql://...), read beside a PostgreSQL --database");
+        status = 2;
+        return false;
+    }
+    if (settings.transactionPool && !IsPostgresUrl(settings.database)) {
+        LogFailure("start refused", "--transaction-pool", "a pool serves a PostgreSQL --database");
+        status = 2;
+        return false;
+    }
     if (!ReadOperatorKey(values.count("operator-key") > 0, keyFile, settings.server.operatorKey)) {
         status = 2;
         return false;
@@ -197,16 +218,29 @@ int main(int argc, char** argv)
     if (!scoreTables.empty() && !UseTablesOf(scoreTables, "loaded", "start refused"))
         return 2;
     try {
-        // The recorder holds a store connection per writer and one per reading lane.
-        EnsureOpenFileLimit(settings.server.maxConnections, settings.writers + 2);
+        // The recorder holds a store connection per writer and one per reading lane; with a read
+        // database the page has a lane of its own and the export also holds one to the primary.
+        EnsureOpenFileLimit(settings.server.maxConnections,
+                            settings.writers + (settings.readDatabase.empty() ? 2 : 4));
         // Declared first so that it outlives the recorder, whose last replies post to it.
         boost::asio::io_context io(settings.server.threads);
         // First of all: a SIGHUP would otherwise end the process.
         boost::asio::signal_set hangup(io, SIGHUP);
         ServerMetrics metrics;
         metrics.store = IsPostgresUrl(settings.database) ? "postgresql" : "sqlite";
-        ReportRecorder recorder([&] { return OpenReportStore(settings.database); },
-                                settings.writers, settings.maxBatch, metrics);
+        ReportRecorder::OpenReader openReader;
+        if (!settings.readDatabase.empty()) {
+            LogNotice("read database", UrlWithoutPassword(settings.readDatabase),
+                      "the page, the unknown list and the export read here");
+            openReader = [&](ReportRecorder::Lane lane) {
+                return OpenPostgresReader(settings.database, settings.readDatabase,
+                                          settings.transactionPool,
+                                          lane == ReportRecorder::Lane::Export);
+            };
+        }
+        ReportRecorder recorder(
+            [&] { return OpenReportStore(settings.database, settings.transactionPool); },
+            settings.writers, settings.maxBatch, metrics, openReader);
         HttpServer server(io, settings.server, std::move(trustedProxies), recorder, metrics);
         boost::asio::signal_set signals(io, SIGINT, SIGTERM);
         // On a signal, stop accepting and give open connections up to two seconds to receive

@@ -35,6 +35,11 @@ struct Settings {
     ServerOptions server;
     std::string database = "data"; // a data folder for SQLite, or a PostgreSQL URL
     int writers = 1;               // store connections that write
+    // A PostgreSQL URL the page, the unknown list and the export read from (a standby, or another
+    // connection string to the database); empty: the database itself.
+    std::string readDatabase;
+    // A pool in transaction mode sits in front of PostgreSQL: statements are not prepared.
+    bool transactionPool = false;
     // The most reports one transaction takes.
     std::size_t maxBatch = 512;
 };

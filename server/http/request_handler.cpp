@@ -260,7 +260,7 @@ void RouteRequest(RequestServices& services, const Request& request, const std::
         if (head)
             return respond(HeadOf(version, kPageType));
         return AnswerFromStore(
-            services, ReportRecorder::Lane::Short, "reading for /", version,
+            services, ReportRecorder::Lane::Page, "reading for /", version,
             [&page = services.page, version](ReportStore& store) {
                 return Answer{Typed(version, kPageType, page.Get([&] {
                     return RenderSurveyPage(store.Summarize(), std::time(nullptr));

@@ -22,6 +22,7 @@ constexpr KindLevel kLevels[] = {
     {"connection closed", LogLevel::Info},   {"schema upgrade", LogLevel::Notice},
     {"store files", LogLevel::Warning},      {"store retry", LogLevel::Warning},
     {"store wait", LogLevel::Warning},       {"score tables", LogLevel::Notice},
+    {"read database", LogLevel::Notice},
 };
 
 const char* LevelName(LogLevel level)

@@ -11,8 +11,8 @@ enum class LogLevel { Error = 3, Warning = 4, Notice = 5, Info = 6 };
 
 // How bad an event of this kind is: store failures and unhandled faults are errors, a faulty
 // connection, a refused operator key, the request log's trouble and a store file open to others
-// warnings, a schema upgrade's steps notices, a connection closed at its deadline or for a
-// newcomer information; any other kind an error.
+// warnings, a schema upgrade's steps, the score tables read and the read database notices, a
+// connection closed at its deadline or for a newcomer information; any other kind an error.
 LogLevel LevelOf(std::string_view kind);
 
 // The line of one event, without its line end; `journal` puts the priority in front.

@@ -5,7 +5,8 @@ bool IsPostgresUrl(const std::string& database)
     return database.rfind("postgres://", 0) == 0 || database.rfind("postgresql://", 0) == 0;
 }
 
-std::unique_ptr<ReportStore> OpenReportStore(const std::string& database)
+std::unique_ptr<ReportStore> OpenReportStore(const std::string& database, bool transactionPool)
 {
-    return IsPostgresUrl(database) ? OpenPostgresStore(database) : OpenSqliteStore(database);
+    return IsPostgresUrl(database) ? OpenPostgresStore(database, transactionPool)
+                                   : OpenSqliteStore(database);
 }

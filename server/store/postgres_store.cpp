@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <deque>
 #include <exception>
 #include <map>
@@ -22,6 +23,27 @@ struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
 };
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+// The database's message for a failed result. A prepared statement that is missing, or already
+// there, means a pool gave the transaction another session than the one it was prepared on.
+std::string FailureOf(const PGresult* result)
+{
+    std::string message = PQresultErrorMessage(result);
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    if (state && (std::string(state) == "26000" || std::string(state) == "42P05"))
+        message += " (a pool in transaction mode in front of the database needs "
+                   "--transaction-pool)";
+    return message;
+}
+
+// The name a statement is prepared under: its text's digest in it, so that a session a pool
+// shares never runs another build's statement of the same name.
+std::string PreparedName(const std::string& name, const std::string& sql)
+{
+    char digest[17];
+    std::snprintf(digest, sizeof digest, "%016zx", std::hash<std::string>{}(sql));
+    return "vxm_" + name + "_" + digest;
+}
 
 // Values of one statement: text parameters, or bytes sent in binary form.
 struct Parameters {
@@ -160,6 +182,16 @@ Result Executed(PGconn* conn, const std::string& sql, const Parameters& paramete
 constexpr char kWritingLockSql[] = "SELECT pg_advisory_xact_lock_shared(7312017)";
 constexpr char kCommittedBoundSql[] = "SELECT pg_advisory_xact_lock(7312017)";
 constexpr char kHighestIdSql[] = "SELECT CAST(coalesce(max(id), 0) AS TEXT) FROM reports";
+// Where the primary's log ends once those commits are in it, and whether a read database has
+// replayed that far (one that is not a standby has nothing to replay: it is the primary).
+constexpr char kLogEndSql[] = "SELECT CAST(pg_current_wal_insert_lsn() AS TEXT)";
+constexpr char kReplayedSql[] = "SELECT coalesce(pg_last_wal_replay_lsn() >= $1::pg_lsn, true)";
+// How long an export waits for a standby to replay the commits it will export, and how often it
+// looks.
+constexpr std::chrono::seconds kReplayWait{10};
+constexpr std::chrono::milliseconds kReplayPoll{20};
+constexpr char kIdentitySql[] = "SELECT CAST(system_identifier AS TEXT) || ' ' || "
+                                "current_database() FROM pg_control_system()";
 
 // An export reads this many rows a statement, from the primary key onwards.
 constexpr int kExportRows = 1000;
@@ -209,9 +241,24 @@ class PostgresSession : public SchemaSession {
     PGconn* mConn;
 };
 
+// How a store's connection reaches the database.
+struct PostgresAccess {
+    std::string url;
+    // Statements are prepared once a connection; not behind a pool in transaction mode, where a
+    // statement prepared would outlive the transaction, and the next transaction may run in a
+    // session where it is missing or another's.
+    bool prepare = true;
+    // A read database (a standby, or another connection string to the primary): no schema
+    // upgrade, and only reads are sent.
+    bool reading = false;
+};
+
 class PostgresStore : public ReportStore {
   public:
-    explicit PostgresStore(const std::string& url) : mUrl(url)
+    // `primary`: for a read database that exports, the primary's connection that tells how far
+    // the export may go.
+    explicit PostgresStore(PostgresAccess access, std::unique_ptr<PostgresStore> primary = nullptr)
+        : mAccess(std::move(access)), mPrimary(std::move(primary))
     {
         try {
             const PatientAnswers starting;
@@ -233,6 +280,11 @@ class PostgresStore : public ReportStore {
                                        std::size_t limit) override;
     ReportedNames MostReported(std::size_t limit) override;
     UnratedCounts Unrated() override;
+
+    // The highest id below which every report has committed, and where the log ends after them.
+    std::pair<std::string, std::string> CommittedBound();
+    // The cluster's system identifier (a standby's is its primary's) and the database's name.
+    std::string Identity() { return RowsOf(Command(kIdentitySql).get()).at(0).at(0); }
 
   private:
     // Runs a named statement row by row, so the client never holds every row at once.
@@ -259,6 +311,12 @@ class PostgresStore : public ReportStore {
         }
     }
     Result Command(const char* sql) { return ::Command(mConn, sql); }
+    // Sends the statement of that name: by its name once prepared on this connection, or with
+    // its text. False when libpq could not take it.
+    bool Send(const std::string& name, const Parameters& parameters);
+    void PrepareOnce(const std::string& name);
+    // Waits until this read database has replayed the primary's log up to `logEnd`.
+    void AwaitReplay(const std::string& logEnd);
     // Runs the statement of that name.
     Result Prepared(const std::string& name, const Parameters& parameters = {});
     // One statement of a pipeline: a named one, or else `sql` without parameters.
@@ -279,20 +337,20 @@ class PostgresStore : public ReportStore {
     void ForEachReportAfter(std::int64_t afterId,
                             const std::function<void(const StoredReport&)>& visit);
 
-    const std::string mUrl;
+    const PostgresAccess mAccess;
+    const std::unique_ptr<PostgresStore> mPrimary;
     PGconn* mConn = nullptr;
     bool mAway = false; // the last reconnection gave up
-    // The statements by name. Each is sent with its text, unnamed, as a statement prepared on
-    // the database would outlive the transaction: behind a pool in transaction mode (PgBouncer)
-    // the next transaction may run on another database connection, where it is missing or
-    // another server's of the same name.
+    // The statements by name, and the names of those prepared on this connection.
     std::map<std::string, std::string> mStatements;
+    std::map<std::string, std::string> mPrepared;
 };
 
 void PostgresStore::Connect()
 {
     PQfinish(mConn);
-    mConn = ConnectPostgres(mUrl);
+    mPrepared.clear();
+    mConn = ConnectPostgres(mAccess.url);
     if (PQstatus(mConn) != CONNECTION_OK) {
         // Freed here: a constructor that throws runs no destructor.
         const std::string reason = std::string("postgresql connect: ") + PQerrorMessage(mConn);
@@ -305,8 +363,10 @@ void PostgresStore::Connect()
     // A statement the database itself ends, below the program's 20 s (an URL's options win).
     if (!std::string(PQparameterStatus(mConn, "statement_timeout") ?: "0").compare("0"))
         Command((std::string("SET statement_timeout = ") + kPostgresStatementTimeoutMs).c_str());
-    PostgresSession session(mConn);
-    UpgradeSchema(session, kPostgresDialect);
+    if (!mAccess.reading) {
+        PostgresSession session(mConn);
+        UpgradeSchema(session, kPostgresDialect);
+    }
     // A batch's reports, and the machines of those recorded that are new, in one statement: it
     // returns ("r", u, mc) for each report stored and ("m", "", mc) for each machine. Rows go in
     // key order, the first of equal keys first, so that two batches of the same keys wait for
@@ -374,32 +434,62 @@ void PostgresStore::Reconnect()
     }
 }
 
+void PostgresStore::PrepareOnce(const std::string& name)
+{
+    if (!mAccess.prepare || mPrepared.count(name))
+        return;
+    const std::string& sql = mStatements.at(name);
+    const std::string prepared = PreparedName(name, sql);
+    if (!PQsendPrepare(mConn, prepared.c_str(), sql.c_str(), 0, nullptr))
+        throw std::runtime_error("postgresql prepare " + name + ": " + PQerrorMessage(mConn));
+    const Result result(LastResult(mConn));
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        throw std::runtime_error("postgresql prepare " + name + ": " + FailureOf(result.get()));
+    mPrepared.emplace(name, prepared);
+}
+
+bool PostgresStore::Send(const std::string& name, const Parameters& parameters)
+{
+    const int count = static_cast<int>(parameters.values.size());
+    const auto prepared = mPrepared.find(name);
+    return prepared != mPrepared.end()
+               ? PQsendQueryPrepared(mConn, prepared->second.c_str(), count,
+                                     parameters.values.data(), parameters.lengths.data(),
+                                     parameters.formats.data(), 1)
+               : PQsendQueryParams(mConn, mStatements.at(name).c_str(), count, nullptr,
+                                   parameters.values.data(), parameters.lengths.data(),
+                                   parameters.formats.data(), 1);
+}
+
 Result PostgresStore::Prepared(const std::string& name, const Parameters& parameters)
 {
-    if (!PQsendQueryParams(mConn, mStatements.at(name).c_str(),
-                           static_cast<int>(parameters.values.size()), nullptr,
-                           parameters.values.data(), parameters.lengths.data(),
-                           parameters.formats.data(), 1))
+    PrepareOnce(name);
+    if (!Send(name, parameters))
         throw std::runtime_error("postgresql " + name + ": " + PQerrorMessage(mConn));
     Result result(LastResult(mConn));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        throw std::runtime_error("postgresql " + name + ": " + PQresultErrorMessage(result.get()));
+        throw std::runtime_error("postgresql " + name + ": " + FailureOf(result.get()));
     return result;
 }
 
 std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps,
                                             std::chrono::steady_clock::time_point by)
 {
+    // A statement is prepared outside the pipeline, once a connection.
+    for (const Step& step : steps)
+        if (!step.name.empty())
+            PrepareOnce(step.name);
     if (!PQenterPipelineMode(mConn))
         throw std::runtime_error(std::string("postgresql pipeline: ") + PQerrorMessage(mConn));
     bool sent = true;
     for (const Step& step : steps) {
         const Parameters& p = step.parameters;
-        const int count = static_cast<int>(p.values.size());
-        const char* sql = step.name.empty() ? step.sql : mStatements.at(step.name).c_str();
-        sent = sent && PQsendQueryParams(mConn, sql, count, nullptr, p.values.data(),
-                                         p.lengths.data(), p.formats.data(), 1);
+        sent = sent &&
+               (step.name.empty()
+                    ? PQsendQueryParams(mConn, step.sql, static_cast<int>(p.values.size()), nullptr,
+                                        p.values.data(), p.lengths.data(), p.formats.data(), 1)
+                    : Send(step.name, p));
     }
     sent = sent && PQpipelineSync(mConn);
     // Every result up to the sync is read, even after a failure, so the connection stays usable;
@@ -419,8 +509,8 @@ std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps,
         if (status == PGRES_PIPELINE_SYNC)
             break;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && failure.empty())
-            failure = status == PGRES_PIPELINE_ABORTED ? "pipeline aborted"
-                                                       : PQresultErrorMessage(result.get());
+            failure =
+                status == PGRES_PIPELINE_ABORTED ? "pipeline aborted" : FailureOf(result.get());
         results.push_back(std::move(result));
     }
     PQexitPipelineMode(mConn);
@@ -571,11 +661,8 @@ SurveyFigures PostgresStore::Summarize()
 void PostgresStore::ForEachRow(const char* name, const Parameters& parameters,
                                const std::function<void(const ResultRow&)>& visit)
 {
-    if (!PQsendQueryParams(mConn, mStatements.at(name).c_str(),
-                           static_cast<int>(parameters.values.size()), nullptr,
-                           parameters.values.data(), parameters.lengths.data(),
-                           parameters.formats.data(), 1) ||
-        !PQsetSingleRowMode(mConn))
+    PrepareOnce(name);
+    if (!Send(name, parameters) || !PQsetSingleRowMode(mConn))
         throw std::runtime_error(std::string("postgresql ") + name + ": " + PQerrorMessage(mConn));
     // Every result is read to the end, even after a failure, so the connection stays usable.
     std::exception_ptr failure;
@@ -589,8 +676,8 @@ void PostgresStore::ForEachRow(const char* name, const Parameters& parameters,
                 failure = std::current_exception();
             }
         } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && !failure) {
-            failure = std::make_exception_ptr(std::runtime_error(
-                std::string("postgresql ") + name + ": " + PQresultErrorMessage(next)));
+            failure = std::make_exception_ptr(
+                std::runtime_error(std::string("postgresql ") + name + ": " + FailureOf(next)));
         }
     }
     if (failure)
@@ -618,13 +705,16 @@ void PostgresStore::ForEachReport(std::int64_t afterId,
 void PostgresStore::ForEachReportAfter(std::int64_t afterId,
                                        const std::function<void(const StoredReport&)>& visit)
 {
-    // Read committed whatever the database's default: the highest id is read after the lock is
-    // held, by a statement of its own snapshot.
-    const std::vector<Result> bound = Pipeline({{"", "BEGIN ISOLATION LEVEL READ COMMITTED", {}},
-                                                {"", kCommittedBoundSql, {}},
-                                                {"", kHighestIdSql, {}},
-                                                {"", "COMMIT", {}}});
-    const std::string highest = RowsOf(bound.at(2).get()).at(0).at(0);
+    std::string highest;
+    if (mPrimary) {
+        // The primary tells how far every report has committed; a standby's rows are read once
+        // it has replayed that far, so the cursor passes no report it has not shown yet.
+        const auto [bound, logEnd] = mPrimary->Retried([&] { return mPrimary->CommittedBound(); });
+        AwaitReplay(logEnd);
+        highest = bound;
+    } else {
+        highest = CommittedBound().first;
+    }
     // Pages by id: no statement holds the rows of the whole table, nor a snapshot for as long as
     // the reader takes.
     for (;;) {
@@ -640,6 +730,36 @@ void PostgresStore::ForEachReportAfter(std::int64_t afterId,
         }
         if (rows.size() < static_cast<std::size_t>(kExportRows))
             return;
+    }
+}
+
+std::pair<std::string, std::string> PostgresStore::CommittedBound()
+{
+    // Read committed whatever the database's default: the highest id is read after the lock is
+    // held, by a statement of its own snapshot, and the log's end after that.
+    if (mAccess.reading)
+        throw std::logic_error("the committed bound is the primary's");
+    const std::vector<Result> bound = Pipeline({{"", "BEGIN ISOLATION LEVEL READ COMMITTED", {}},
+                                                {"", kCommittedBoundSql, {}},
+                                                {"", kHighestIdSql, {}},
+                                                {"", kLogEndSql, {}},
+                                                {"", "COMMIT", {}}});
+    return {RowsOf(bound.at(2).get()).at(0).at(0), RowsOf(bound.at(3).get()).at(0).at(0)};
+}
+
+void PostgresStore::AwaitReplay(const std::string& logEnd)
+{
+    Parameters position;
+    position.Text(&logEnd);
+    const auto giveUp = std::chrono::steady_clock::now() + kReplayWait;
+    // A boolean in the binary form is one byte, 1 for true.
+    while (RowsOf(Executed(mConn, kReplayedSql, position).get()).at(0).at(0) != "\1") {
+        if (std::chrono::steady_clock::now() >= giveUp)
+            throw std::runtime_error("postgresql: the read database has not replayed the "
+                                     "primary's log to " +
+                                     logEnd + " within " + std::to_string(kReplayWait.count()) +
+                                     " s (replication lag)");
+        std::this_thread::sleep_for(kReplayPoll);
     }
 }
 
@@ -714,7 +834,27 @@ UnratedCounts PostgresStore::Unrated()
 
 } // namespace
 
-std::unique_ptr<ReportStore> OpenPostgresStore(const std::string& url)
+std::unique_ptr<ReportStore> OpenPostgresStore(const std::string& url, bool transactionPool)
 {
-    return std::make_unique<PostgresStore>(url);
+    return std::make_unique<PostgresStore>(PostgresAccess{url, !transactionPool, false});
+}
+
+std::unique_ptr<ReportStore> OpenPostgresReader(const std::string& primaryUrl,
+                                                const std::string& readUrl, bool transactionPool,
+                                                bool exports)
+{
+    if (!exports)
+        return std::make_unique<PostgresStore>(PostgresAccess{readUrl, !transactionPool, true});
+    auto primary =
+        std::make_unique<PostgresStore>(PostgresAccess{primaryUrl, !transactionPool, false});
+    const std::string primaryIdentity = primary->Identity();
+    auto reader = std::make_unique<PostgresStore>(PostgresAccess{readUrl, !transactionPool, true},
+                                                  std::move(primary));
+    // The export's bound is the primary's: rows read elsewhere would pass reports for good.
+    const std::string readIdentity = reader->Identity();
+    if (readIdentity != primaryIdentity)
+        throw std::runtime_error("the read database (system and database " + readIdentity +
+                                 ") is neither the database (" + primaryIdentity +
+                                 ") nor a standby of it");
+    return reader;
 }

@@ -22,26 +22,43 @@ std::unique_ptr<ReportStore> OpenSaying(const std::function<std::unique_ptr<Repo
                   "opening store connection " + std::to_string(index) + " of " +
                       std::to_string(count),
                   "no answer for " + std::to_string(waited) +
-                      " s; the server holds this many at once (writers + 2): is a pool in front "
-                      "of the database smaller?");
+                      " s; the server holds writers + 2 connections to the database at once (2 "
+                      "more to a read database): is a pool in front of it smaller?");
     return opened.get();
 }
 
 } // namespace
 
 ReportRecorder::ReportRecorder(const std::function<std::unique_ptr<ReportStore>()>& open,
-                               int writers, std::size_t maxBatch, ServerMetrics& metrics)
-    : mMaxBatch(maxBatch), mMetrics(metrics)
+                               int writers, std::size_t maxBatch, ServerMetrics& metrics,
+                               const OpenReader& openReader)
+    : mMaxBatch(maxBatch), mMetrics(metrics), mPageApart(static_cast<bool>(openReader))
 {
-    // All connections open before any thread starts, so a failure leaves nothing running.
-    for (int i = 0; i < writers + 2; ++i)
-        mStores.push_back(OpenSaying(open, i + 1, writers + 2));
+    // All connections open before any thread starts, so a failure leaves nothing running. The
+    // writers' come first: the first brings the schema up to date.
+    std::vector<Lane> lanes = {Lane::Short, Lane::Export};
+    if (mPageApart)
+        lanes.push_back(Lane::Page);
+    const int count = writers + static_cast<int>(lanes.size());
+    for (int i = 0; i < writers; ++i)
+        mStores.push_back(OpenSaying(open, i + 1, count));
+    for (const Lane lane : lanes) {
+        const bool reader = mPageApart && lane != Lane::Short;
+        mStores.push_back(OpenSaying(reader ? [&] { return openReader(lane); } : open,
+                                     static_cast<int>(mStores.size()) + 1, count));
+    }
     for (int i = 0; i < writers; ++i)
         mThreads.emplace_back([this, i] { WriteLoop(*mStores[i], i == 0); });
-    for (const Lane lane : {Lane::Short, Lane::Export})
+    for (const Lane lane : lanes)
         mThreads.emplace_back([this, lane, &store = *mStores[writers + static_cast<int>(lane)]] {
             ReadLoop(store, lane);
         });
+}
+
+std::size_t ReportRecorder::QueueOf(Lane lane) const
+{
+    return lane == Lane::Page && !mPageApart ? static_cast<std::size_t>(Lane::Short)
+                                             : static_cast<std::size_t>(lane);
 }
 
 ReportRecorder::~ReportRecorder()
@@ -70,9 +87,9 @@ void ReportRecorder::Submit(Read read, Lane lane)
 {
     {
         std::lock_guard<std::mutex> lock(mMutex);
-        mReads[static_cast<int>(lane)].push_back(std::move(read));
+        mReads[QueueOf(lane)].push_back(std::move(read));
     }
-    mLaneWake[static_cast<int>(lane)].notify_one();
+    mLaneWake[QueueOf(lane)].notify_one();
 }
 
 void ReportRecorder::WriteLoop(ReportStore& store, bool keepsRatingsUp)
@@ -171,13 +188,12 @@ StoreBatch(ReportStore& store, const std::vector<StoredReport>& reports, ServerM
 
 void ReportRecorder::ReadLoop(ReportStore& store, Lane lane)
 {
-    std::deque<Read>& reads = mReads[static_cast<int>(lane)];
+    std::deque<Read>& reads = mReads[QueueOf(lane)];
     for (;;) {
         Read read;
         {
             std::unique_lock<std::mutex> lock(mMutex);
-            mLaneWake[static_cast<int>(lane)].wait(lock,
-                                                   [&] { return mStopping || !reads.empty(); });
+            mLaneWake[QueueOf(lane)].wait(lock, [&] { return mStopping || !reads.empty(); });
             if (reads.empty())
                 return;
             read = std::move(reads.front());

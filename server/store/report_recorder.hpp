@@ -31,12 +31,16 @@ class ReportRecorder {
     using Done = std::function<void(std::optional<RecordOutcome>)>;
     using Read = std::function<void(ReportStore&)>;
 
-    // The reading threads: short reads (the page, tests) and exports.
-    enum class Lane { Short = 0, Export = 1 };
+    // The reading threads: short reads (the health check, tests), exports (and the unknown
+    // list), and the page, which takes the short reads' thread unless a read database is given.
+    enum class Lane { Short = 0, Export = 1, Page = 2 };
+    using OpenReader = std::function<std::unique_ptr<ReportStore>(Lane)>;
 
     // Opens one connection per writer and one per lane; throws when the store cannot open.
+    // `openReader`, when given, opens the export's and the page's connections (to a read
+    // database), and the page gets a thread of its own.
     ReportRecorder(const std::function<std::unique_ptr<ReportStore>()>& open, int writers,
-                   std::size_t maxBatch, ServerMetrics& metrics);
+                   std::size_t maxBatch, ServerMetrics& metrics, const OpenReader& openReader = {});
     // Finishes what has queued, then stops the threads.
     ~ReportRecorder();
     ReportRecorder(const ReportRecorder&) = delete;
@@ -56,6 +60,8 @@ class ReportRecorder {
     // The first writer also keeps the stored ratings up to the tables (rating_upkeep.hpp).
     void WriteLoop(ReportStore& store, bool keepsRatingsUp);
     void ReadLoop(ReportStore& store, Lane lane);
+    // The queue and thread a lane's reads take.
+    std::size_t QueueOf(Lane lane) const;
 
     std::size_t mMaxBatch;
     ServerMetrics& mMetrics;
@@ -64,10 +70,11 @@ class ReportRecorder {
     // lane's thread alone: waking every thread for every report costs over four futex calls a
     // report (0.3 this way), some 20 % of the reports a second at 16 clients on two cores.
     std::condition_variable mWriterWake;
-    std::condition_variable mLaneWake[2];
+    std::condition_variable mLaneWake[3];
     bool mStopping = false;
+    bool mPageApart = false; // the page has a thread and connection of its own
     std::deque<Pending> mPending;
-    std::deque<Read> mReads[2]; // by lane
+    std::deque<Read> mReads[3]; // by lane
     std::vector<std::unique_ptr<ReportStore>> mStores;
     std::vector<std::thread> mThreads;
 };

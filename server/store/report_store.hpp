@@ -129,9 +129,19 @@ class ReportStore {
 };
 
 // "postgres://..." or "postgresql://..." opens a PostgreSQL connection; anything else names a
-// data folder holding the SQLite file "reports.sqlite3" (created when missing).
-std::unique_ptr<ReportStore> OpenReportStore(const std::string& database);
+// data folder holding the SQLite file "reports.sqlite3" (created when missing). With
+// `transactionPool` (a pool in transaction mode in front of PostgreSQL) every statement is sent
+// with its text; otherwise each is prepared once a connection.
+std::unique_ptr<ReportStore> OpenReportStore(const std::string& database,
+                                             bool transactionPool = false);
 bool IsPostgresUrl(const std::string& database);
 
 std::unique_ptr<ReportStore> OpenSqliteStore(const std::string& folder);
-std::unique_ptr<ReportStore> OpenPostgresStore(const std::string& url);
+std::unique_ptr<ReportStore> OpenPostgresStore(const std::string& url, bool transactionPool);
+// A connection to a read database (a standby of the primary, or another connection string to
+// it) for the page, the unknown list and the export; it writes nothing and upgrades no schema.
+// One that `exports` also holds a connection to the primary, which tells how far every report
+// has committed: the export waits until the read database has replayed that far.
+std::unique_ptr<ReportStore> OpenPostgresReader(const std::string& primaryUrl,
+                                                const std::string& readUrl, bool transactionPool,
+                                                bool exports);

@@ -64,6 +64,7 @@ TEST(EventLog, LevelsAndJournalPriorities)
         {"operator key refused", LogLevel::Warning, "<4>time="},
         {"request log", LogLevel::Warning, "<4>time="},
         {"connection closed", LogLevel::Info, "<6>time="},
+        {"read database", LogLevel::Notice, "<5>time="},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(LevelOf(c.kind), c.level) << c.kind;

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The report server behind Debian's pgbouncer in front of the throwaway cluster. In transaction
-pooling, with a pool smaller than the connections the server holds, it starts, records every
-report once (a second post of the same one answered as the first), and exports them in id
-order. In session pooling with too small a pool it says at start that it waits, and waits.
+pooling (--transaction-pool), with a pool smaller than the connections the server holds, it
+starts, records every report once (a second post of the same one answered as the first), and
+exports them in id order, every statement sent with its text; straight to the cluster, its
+statements are prepared once a connection (the cluster's log of every statement tells which).
+In session pooling with too small a pool it says at start that it waits, and waits.
 Usage: pgbouncer_test.py ROOT SERVER_BINARY (skipped without pgbouncer or the throwaway cluster
 of VXM_TEST_POSTGRES_URL)."""
 import csv
@@ -52,10 +54,27 @@ logfile = {work}/pgbouncer.log
     return process, f"postgresql:///postgres?host={work}&port={port}&user=vxm"
 
 
+class StatementLog:
+    """The cluster's log from now on: how many statements it ran prepared, how many unnamed."""
+
+    def __init__(self, cluster):
+        self.path = pathlib.Path(cluster, "log")
+        self.start = self.path.stat().st_size
+
+    def executions(self):
+        with open(self.path, "rb") as log:
+            log.seek(self.start)
+            text = log.read().decode("utf-8", "replace")
+        return (len(re.findall(r"execute vxm_\w+:", text)),
+                len(re.findall(r"execute <unnamed>:", text)))
+
+
 def transaction_pooling(binary, bodies, work, cluster, database):
     """Three writers (five connections) through a pool of two."""
     bouncer, url = start_pgbouncer(work, cluster, database, "transaction", 2)
-    server = Server([binary, "--database", url, "--writers", "3", "--threads", "2"], work)
+    log = StatementLog(cluster)
+    server = Server([binary, "--database", url, "--writers", "3", "--threads", "2",
+                     "--transaction-pool"], work)
     check(server.url is not None, "transaction: the server did not start: " +
           server.log.read_text()[-300:])
     if server.url:
@@ -82,8 +101,28 @@ def transaction_pooling(binary, bodies, work, cluster, database):
         check(ids == sorted(set(ids)), "transaction: the export is not in id order")
         check(server.request("/")[0] == 200, "transaction: the page does not answer")
         server.stop()
+        prepared, unnamed = log.executions()
+        check(prepared == 0 and unnamed > 0,
+              f"transaction: {prepared} statements run prepared, {unnamed} unnamed")
     bouncer.terminate()
     bouncer.wait(timeout=10)
+
+
+def prepared_statements(binary, bodies, work, cluster, database):
+    """Straight to the cluster, the batch's statements are prepared once a connection."""
+    log = StatementLog(cluster)
+    server = Server([binary, "--database",
+                     f"postgresql:///{database}?host={cluster}&user=vxm"], work)
+    check(server.url is not None, "prepared: the server did not start")
+    if server.url:
+        answers = [server.post(body) for body in bodies]
+        check(answers == ["recorded"] * len(bodies), f"prepared: answers {sorted(set(answers))}")
+        check(server.request("/")[0] == 200, "prepared: the page does not answer")
+        server.stop()
+        prepared, unnamed = log.executions()
+        # Each report's batch runs three prepared statements (record, tallies, rank).
+        check(prepared >= 3 * len(bodies),
+              f"prepared: {prepared} statements run prepared for {len(bodies)} batches")
 
 
 def session_pool_too_small(binary, work, cluster, database):
@@ -109,13 +148,18 @@ def main(root, binary):
         return 77
     # A database of its own: the export then holds this test's reports alone.
     database = f"bouncer{os.getpid()}"
-    subprocess.run(["psql", "-q", url, "-c", f"CREATE DATABASE {database}"], check=True)
+    # Every statement of these databases is logged, with its prepared name or <unnamed>.
+    for name in (database, database + "p"):
+        subprocess.run(["psql", "-q", url, "-c", f"CREATE DATABASE {name}", "-c",
+                        f"ALTER DATABASE {name} SET log_min_duration_statement = 0"], check=True)
     with tempfile.TemporaryDirectory() as work:
         os.chmod(work, 0o777)
         reports = pathlib.Path(work, "reports")
-        subprocess.run([sys.executable, pathlib.Path(root, "tools/bench/make_reports.py"), "400",
+        subprocess.run([sys.executable, pathlib.Path(root, "tools/bench/make_reports.py"), "420",
                         f"bouncer{time.time()}", reports], check=True)
         bodies = reports.read_text().splitlines()
+        prepared_statements(binary, bodies[400:], work, cluster.group(1), database + "p")
+        bodies = bodies[:400]
         for case in ("transaction", "session"):
             folder = pathlib.Path(work, case)
             folder.mkdir()

@@ -11,7 +11,8 @@
 # PostgreSQL rows (its time, the server's peak memory, and the time to the first row of the
 # statement each build sends). Given the binary of a base
 # revision, each figure is measured for it too, right before the current server's, on a
-# database of its own.
+# database of its own. VXM_BENCH_PROCESSES ("1 2 3") and VXM_BENCH_MODES ("kept-alive close") choose
+# the runs of 'processes'; VXM_BENCH_ROUNDS (1) repeats them, interleaved.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 bin="$root/build/server/vxm-report-server"
@@ -129,43 +130,45 @@ pg_ticks() {
 }
 
 processes() { # 1, 2 and 3 processes on one PostgreSQL database, 24 clients shared among them
-  local mode n who database i ticks waits samples out total p99 servers posters
-  for mode in kept-alive close; do
-    for n in 1 2 3; do
-      for who in "${binaries[@]}"; do
-        run=$((run + 1))
-        database=$(fresh_database PostgreSQL "run$run")
-        servers=()
-        for i in $(seq "$n"); do
-          start_server "run$run-$i" "$(binary $who)" --database "$database" $(lifted $who)
-          servers+=("$pid:$port")
+  local mode n who database i ticks waits samples out total p99 servers posters round
+  for round in $(seq "${VXM_BENCH_ROUNDS:-1}"); do
+    for mode in ${VXM_BENCH_MODES:-kept-alive close}; do
+      for n in ${VXM_BENCH_PROCESSES:-1 2 3}; do
+        for who in "${binaries[@]}"; do
+          run=$((run + 1))
+          database=$(fresh_database PostgreSQL "run$run")
+          servers=()
+          for i in $(seq "$n"); do
+            start_server "run$run-$i" "$(binary $who)" --database "$database" $(lifted $who)
+            servers+=("$pid:$port")
+          done
+          ticks=$(pg_ticks)
+          posters=()
+          for i in $(seq "$n"); do
+            post "${servers[i - 1]#*:}" $((24 / n)) "$work/proc$i" \
+              "$([ $mode = close ] && echo close)" >"$work/out$i" &
+            posters+=($!)
+          done
+          # Backends waiting on a lock, sampled every 0.2 s while the clients post.
+          waits=0 samples=0
+          while kill -0 "${posters[@]}" 2>/dev/null; do
+            waits=$((waits + $(psql -Atq "$database" -c \
+              "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'")))
+            samples=$((samples + 1))
+            sleep 0.2
+          done
+          for i in "${posters[@]}"; do wait "$i"; done
+          ticks=$(($(pg_ticks) - ticks))
+          out=$(cat "$work"/out*)
+          rm -f "$work"/out*
+          total=$(echo "$out" | awk '{s += $1} END {print s}')
+          p99=$(echo "$out" | awk '{for (i = 1; i < NF; i++) if ($i == "p99" && $(i + 1) > m) m = $(i + 1)} END {print m}')
+          printf '  %-6s %-10s %d process(es): %6d reports/s  p99 %7.2f ms  postgresql cpu %d us/report  lock waits %s\n' \
+            "$who" "$mode" "$n" "$total" "$p99" \
+            $((ticks * 1000000 / $(getconf CLK_TCK) / (total * seconds > 0 ? total * seconds : 1))) \
+            "$(awk -v w=$waits -v s=$samples 'BEGIN {printf "%.2f", s ? w / s : 0}')"
+          for i in $(seq "$n"); do stop_server "${servers[i - 1]%%:*}"; done
         done
-        ticks=$(pg_ticks)
-        posters=()
-        for i in $(seq "$n"); do
-          post "${servers[i - 1]#*:}" $((24 / n)) "$work/proc$i" \
-            "$([ $mode = close ] && echo close)" >"$work/out$i" &
-          posters+=($!)
-        done
-        # Backends waiting on a lock, sampled every 0.2 s while the clients post.
-        waits=0 samples=0
-        while kill -0 "${posters[@]}" 2>/dev/null; do
-          waits=$((waits + $(psql -Atq "$database" -c \
-            "SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'")))
-          samples=$((samples + 1))
-          sleep 0.2
-        done
-        for i in "${posters[@]}"; do wait "$i"; done
-        ticks=$(($(pg_ticks) - ticks))
-        out=$(cat "$work"/out*)
-        rm -f "$work"/out*
-        total=$(echo "$out" | awk '{s += $1} END {print s}')
-        p99=$(echo "$out" | awk '{for (i = 1; i < NF; i++) if ($i == "p99" && $(i + 1) > m) m = $(i + 1)} END {print m}')
-        printf '  %-6s %-10s %d process(es): %6d reports/s  p99 %7.2f ms  postgresql cpu %d us/report  lock waits %s\n' \
-          "$who" "$mode" "$n" "$total" "$p99" \
-          $((ticks * 1000000 / $(getconf CLK_TCK) / (total * seconds > 0 ? total * seconds : 1))) \
-          "$(awk -v w=$waits -v s=$samples 'BEGIN {printf "%.2f", s ? w / s : 0}')"
-        for i in $(seq "$n"); do stop_server "${servers[i - 1]%%:*}"; done
       done
     done
   done
