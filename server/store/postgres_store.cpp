@@ -1,5 +1,6 @@
 // The shared engine: a PostgreSQL database that several server processes may use at once.
 // Uniqueness is the database's (a unique index), so concurrent servers record a report once.
+#include "server/monitor/event_log.hpp"
 #include "server/store/postgres_deadline.hpp"
 #include "server/store/report_store.hpp"
 #include "server/store/schema_upgrade.hpp"
@@ -24,16 +25,12 @@ struct ResultDeleter {
 };
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
-// The database's message for a failed result. A prepared statement that is missing, or already
-// there, means a pool gave the transaction another session than the one it was prepared on.
-std::string FailureOf(const PGresult* result)
+// Whether the failure is a prepared statement missing, or already there: a pool gave the
+// transaction another session than the one the statement was prepared on.
+bool IsOtherSession(const PGresult* result)
 {
-    std::string message = PQresultErrorMessage(result);
     const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-    if (state && (std::string(state) == "26000" || std::string(state) == "42P05"))
-        message += " (a pool in transaction mode in front of the database needs "
-                   "--transaction-pool)";
-    return message;
+    return state && (std::string(state) == "26000" || std::string(state) == "42P05");
 }
 
 // The name a statement is prepared under: its text's digest in it, so that a session a pool
@@ -258,7 +255,7 @@ class PostgresStore : public ReportStore {
     // `primary`: for a read database that exports, the primary's connection that tells how far
     // the export may go.
     explicit PostgresStore(PostgresAccess access, std::unique_ptr<PostgresStore> primary = nullptr)
-        : mAccess(std::move(access)), mPrimary(std::move(primary))
+        : mAccess(std::move(access)), mPrepare(mAccess.prepare), mPrimary(std::move(primary))
     {
         try {
             const PatientAnswers starting;
@@ -315,6 +312,10 @@ class PostgresStore : public ReportStore {
     // its text. False when libpq could not take it.
     bool Send(const std::string& name, const Parameters& parameters);
     void PrepareOnce(const std::string& name);
+    // The database's message for a failed result. One that shows a pool in transaction mode in
+    // front turns this connection to sending every statement with its text: the caller's retry,
+    // and everything after it, then works behind the pool.
+    std::string FailureOf(const PGresult* result);
     // Waits until this read database has replayed the primary's log up to `logEnd`.
     void AwaitReplay(const std::string& logEnd);
     // Runs the statement of that name.
@@ -338,6 +339,7 @@ class PostgresStore : public ReportStore {
                             const std::function<void(const StoredReport&)>& visit);
 
     const PostgresAccess mAccess;
+    bool mPrepare; // statements are prepared (kept across reconnections)
     const std::unique_ptr<PostgresStore> mPrimary;
     PGconn* mConn = nullptr;
     bool mAway = false; // the last reconnection gave up
@@ -436,7 +438,7 @@ void PostgresStore::Reconnect()
 
 void PostgresStore::PrepareOnce(const std::string& name)
 {
-    if (!mAccess.prepare || mPrepared.count(name))
+    if (!mPrepare || mPrepared.count(name))
         return;
     const std::string& sql = mStatements.at(name);
     const std::string prepared = PreparedName(name, sql);
@@ -459,6 +461,22 @@ bool PostgresStore::Send(const std::string& name, const Parameters& parameters)
                : PQsendQueryParams(mConn, mStatements.at(name).c_str(), count, nullptr,
                                    parameters.values.data(), parameters.lengths.data(),
                                    parameters.formats.data(), 1);
+}
+
+std::string PostgresStore::FailureOf(const PGresult* result)
+{
+    const std::string message = PQresultErrorMessage(result);
+    if (!IsOtherSession(result) || !mPrepare)
+        return message;
+    mPrepare = false;
+    mPrepared.clear();
+    LogFailure("store retry", "prepared statements",
+               "a pool in transaction mode in front of the database gave another session (" +
+                   message +
+                   "): this connection sends every statement with its text from now on; "
+                   "--transaction-pool says so from the start");
+    return message + " (a pool in transaction mode in front of the database: statements are sent "
+                     "with their text from now on)";
 }
 
 Result PostgresStore::Prepared(const std::string& name, const Parameters& parameters)

@@ -2,8 +2,10 @@
 """The report server behind Debian's pgbouncer in front of the throwaway cluster. In transaction
 pooling (--transaction-pool), with a pool smaller than the connections the server holds, it
 starts, records every report once (a second post of the same one answered as the first), and
-exports them in id order, every statement sent with its text; straight to the cluster, its
-statements are prepared once a connection (the cluster's log of every statement tells which).
+exports them in id order, every statement sent with its text; without the flag it does the same,
+each connection turning to statements with their text once a session lacks one it prepared,
+with no store failure; straight to the cluster, its statements are prepared once a connection
+(the cluster's log of every statement tells which).
 In session pooling with too small a pool it says at start that it waits, and waits.
 Usage: pgbouncer_test.py ROOT SERVER_BINARY (skipped without pgbouncer or the throwaway cluster
 of VXM_TEST_POSTGRES_URL)."""
@@ -69,14 +71,23 @@ class StatementLog:
                 len(re.findall(r"execute <unnamed>:", text)))
 
 
-def transaction_pooling(binary, bodies, work, cluster, database):
-    """Three writers (five connections) through a pool of two."""
+def transaction_pooling(binary, bodies, work, cluster, database, flagged=True):
+    """Three writers (five connections) through a pool of two. Not `flagged` (no
+    --transaction-pool), a connection whose statement is missing in the session it was given
+    turns to sending statements with their text: the batch is tried again and stored, and a
+    read that failed so answers when asked again."""
+    name = "transaction" if flagged else "transaction without the flag"
     bouncer, url = start_pgbouncer(work, cluster, database, "transaction", 2)
     log = StatementLog(cluster)
     server = Server([binary, "--database", url, "--writers", "3", "--threads", "2",
-                     "--transaction-pool"], work)
-    check(server.url is not None, "transaction: the server did not start: " +
+                     *(["--transaction-pool"] if flagged else [])], work)
+    check(server.url is not None, f"{name}: the server did not start: " +
           server.log.read_text()[-300:])
+
+    def read(path):
+        reply = server.request(path)
+        return reply if flagged or reply[0] != 500 else server.request(path)
+
     if server.url:
         answers = {}
 
@@ -90,20 +101,22 @@ def transaction_pooling(binary, bodies, work, cluster, database):
         for poster in posters:
             poster.join()
         check(all(a == "recorded" for a in answers.values()),
-              f"transaction: answers {sorted(set(answers.values()))}")
-        check(server.post(bodies[0]) == "recorded", "transaction: a second post of the first "
+              f"{name}: answers {sorted(set(answers.values()))}")
+        check(server.post(bodies[0]) == "recorded", f"{name}: a second post of the first "
               "report right after it was not answered as the first")
-        export = server.request("/export.csv?raw=1")[1].decode("gbk")
+        export = read("/export.csv?raw=1")[1].decode("gbk")
         rows = list(csv.DictReader(io.StringIO(export)))
         check(sorted(row["u"] for row in rows) == sorted(answers),
-              f"transaction: {len(rows)} rows exported for {len(answers)} reports")
+              f"{name}: {len(rows)} rows exported for {len(answers)} reports")
         ids = [int(row["id"]) for row in rows]
-        check(ids == sorted(set(ids)), "transaction: the export is not in id order")
-        check(server.request("/")[0] == 200, "transaction: the page does not answer")
+        check(ids == sorted(set(ids)), f"{name}: the export is not in id order")
+        check(read("/")[0] == 200, f"{name}: the page does not answer")
         server.stop()
         prepared, unnamed = log.executions()
-        check(prepared == 0 and unnamed > 0,
-              f"transaction: {prepared} statements run prepared, {unnamed} unnamed")
+        check(not flagged or (prepared == 0 and unnamed > 0),
+              f"{name}: {prepared} statements run prepared, {unnamed} unnamed")
+        check(flagged or "store failure" not in server.log.read_text(),
+              f"{name}: a store failure was logged")
     bouncer.terminate()
     bouncer.wait(timeout=10)
 
@@ -149,7 +162,7 @@ def main(root, binary):
     # A database of its own: the export then holds this test's reports alone.
     database = f"bouncer{os.getpid()}"
     # Every statement of these databases is logged, with its prepared name or <unnamed>.
-    for name in (database, database + "p"):
+    for name in (database, database + "p", database + "u"):
         subprocess.run(["psql", "-q", url, "-c", f"CREATE DATABASE {name}", "-c",
                         f"ALTER DATABASE {name} SET log_min_duration_statement = 0"], check=True)
     with tempfile.TemporaryDirectory() as work:
@@ -159,6 +172,11 @@ def main(root, binary):
                         f"bouncer{time.time()}", reports], check=True)
         bodies = reports.read_text().splitlines()
         prepared_statements(binary, bodies[400:], work, cluster.group(1), database + "p")
+        unflagged = pathlib.Path(work, "unflagged")
+        unflagged.mkdir()
+        os.chmod(unflagged, 0o777)
+        transaction_pooling(binary, bodies[:100], unflagged, cluster.group(1), database + "u",
+                            flagged=False)
         bodies = bodies[:400]
         for case in ("transaction", "session"):
             folder = pathlib.Path(work, case)
