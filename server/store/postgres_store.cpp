@@ -5,6 +5,7 @@
 #include "server/store/report_store.hpp"
 #include "server/store/schema_upgrade.hpp"
 #include "server/store/store_schema.hpp"
+#include "server/store/tally_writers.hpp"
 
 #include <libpq-fe.h>
 
@@ -207,9 +208,29 @@ std::string CommitGuardSql(std::chrono::system_clock::time_point by)
            "." + std::to_string(1000000 + micros % 1000000).substr(1) + ") AS INT)";
 }
 
-// The upsert of tally steps given as five arrays.
-const std::string kAddTalliesSql =
-    AddTallySql("SELECT * FROM " + UnnestSql({"text", "bytea", "int8", "int8", "int8"}));
+// The upsert of tally steps given as five arrays into the tallies, and into the rows of the
+// writer given sixth.
+const std::string kTallyStepsSql =
+    "SELECT * FROM " + UnnestSql({"text", "bytea", "int8", "int8", "int8"});
+const std::string kAddTalliesSql = AddTallySql(kTallyStepsSql);
+const std::string kAddWriterTalliesSql =
+    "INSERT INTO writer_tallies (dimension, label, n, gained, gain_sum, writer) SELECT *, $6::int8 "
+    "FROM (" +
+    kTallyStepsSql +
+    ") AS steps ON CONFLICT (dimension, label, writer) DO UPDATE SET n = writer_tallies.n + "
+    "excluded.n, gained = writer_tallies.gained + excluded.gained, gain_sum = "
+    "writer_tallies.gain_sum + excluded.gain_sum";
+
+// Moves the rows of writer $1 to the tallies, unless another writer is moving its own: one at a
+// time, so that the tallies wait for no one (a rating's update takes the lock too).
+constexpr char kTakeMoverSql[] = "SELECT pg_advisory_xact_lock(7312019)";
+const std::string kMoveTalliesSql =
+    "WITH mover AS (SELECT pg_try_advisory_xact_lock(7312019) AS held), moved AS (DELETE FROM "
+    "writer_tallies WHERE writer = $1::int8 AND (SELECT held FROM mover) RETURNING dimension, "
+    "label, n, gained, gain_sum) " +
+    AddTallySql("SELECT dimension, label, n, gained, gain_sum FROM moved");
+// How often a writer moves its rows: the fewer rows wait, the fewer the page's top lists add.
+constexpr std::chrono::seconds kMoveEvery{1};
 
 // An upgrade's statement may take minutes at millions of reports (an index, the machines'
 // count), and waits for another server's upgrade: it is waited for this long, not the few
@@ -308,6 +329,8 @@ class PostgresStore : public ReportStore {
         }
     }
     Result Command(const char* sql) { return ::Command(mConn, sql); }
+    // The number of this connection's tally rows, claimed at its first write.
+    const std::string& Writer();
     // Sends the statement of that name: by its name once prepared on this connection, or with
     // its text. False when libpq could not take it.
     bool Send(const std::string& name, const Parameters& parameters);
@@ -342,7 +365,9 @@ class PostgresStore : public ReportStore {
     bool mPrepare; // statements are prepared (kept across reconnections)
     const std::unique_ptr<PostgresStore> mPrimary;
     PGconn* mConn = nullptr;
-    bool mAway = false; // the last reconnection gave up
+    bool mAway = false;                           // the last reconnection gave up
+    std::string mWriter;                          // empty until claimed on this connection
+    std::chrono::steady_clock::time_point mMoved; // when its rows last went to the tallies
     // The statements by name, and the names of those prepared on this connection.
     std::map<std::string, std::string> mStatements;
     std::map<std::string, std::string> mPrepared;
@@ -352,6 +377,7 @@ void PostgresStore::Connect()
 {
     PQfinish(mConn);
     mPrepared.clear();
+    mWriter.clear();
     mConn = ConnectPostgres(mAccess.url);
     if (PQstatus(mConn) != CONNECTION_OK) {
         // Freed here: a constructor that throws runs no destructor.
@@ -389,6 +415,8 @@ void PostgresStore::Connect()
             "NOTHING RETURNING mc) SELECT CAST('r' AS TEXT), u, mc FROM r UNION ALL "
             "SELECT CAST('m' AS TEXT), CAST('' AS BYTEA), mc FROM m");
     mStatements.insert_or_assign("add_tallies", kAddTalliesSql);
+    mStatements.insert_or_assign("add_writer_tallies", kAddWriterTalliesSql);
+    mStatements.insert_or_assign("move_tallies", kMoveTalliesSql);
     mStatements.insert_or_assign("rank_tally", RankTallySql());
     // Row locks: two servers rating the same reports take back an old rating once.
     mStatements.insert_or_assign("rerate_select", RerateSelectSql([](int n) {
@@ -411,6 +439,13 @@ void PostgresStore::Connect()
     mStatements.insert_or_assign("stored_report", StoredReportSql([](int n) {
                                      return "$" + std::to_string(n) + "::bytea";
                                  }));
+}
+
+const std::string& PostgresStore::Writer()
+{
+    if (mWriter.empty())
+        mWriter = RowsOf(Command(kClaimWriterSql.c_str()).get()).at(0).at(0);
+    return mWriter;
 }
 
 void PostgresStore::Reconnect()
@@ -576,6 +611,7 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
     // The batch goes out in two round trips of few statements: the reports with their machines,
     // then the tallies, the rank and the commit.
     const auto started = std::chrono::steady_clock::now();
+    const std::string& writer = Writer();
     const std::shared_ptr<const ServerTables> tables = CurrentServerTables();
     std::vector<RecordOutcome> outcomes(reports.size());
     ColumnValues numbers;
@@ -636,8 +672,15 @@ std::vector<RecordOutcome> PostgresStore::RecordTogether(const std::vector<Store
 
     std::vector<Step> finish;
     std::vector<std::string> tallyArrays;
-    if (!changes.empty())
-        finish.push_back({"add_tallies", nullptr, TallyParameters(changes, tallyArrays)});
+    if (!changes.empty()) {
+        finish.push_back({"add_writer_tallies", nullptr, TallyParameters(changes, tallyArrays)});
+        finish.back().parameters.Text(&writer);
+    }
+    if (started - mMoved >= kMoveEvery) {
+        finish.push_back({"move_tallies", nullptr, {}});
+        finish.back().parameters.Text(&writer);
+        mMoved = started;
+    }
     finish.push_back({"rank_tally", nullptr, {}});
     // A commit that reaches a database stalled past the guard's moment fails instead, so the
     // batch given up on below is not stored later, when the database resumes. (Only a stall
@@ -819,6 +862,9 @@ std::optional<std::int64_t> PostgresStore::Rerate(const ServerTables& tables, st
                 for (const std::string& array : arrays)
                     update.Bytes(array);
                 Prepared("rerate_update", update);
+                // Taken back from the tallies, where every writer's rows end up: those only
+                // add, as the page's top lists need.
+                Command(kTakeMoverSql);
                 std::vector<std::string> tallyArrays;
                 Prepared("add_tallies", TallyParameters(changes, tallyArrays));
                 Prepared("prune_rating");

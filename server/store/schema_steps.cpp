@@ -101,6 +101,17 @@ const std::vector<SchemaStep>& SchemaSteps()
              return statements;
          },
          {}},
+        // Each writer adds to rows of its own, so that no two transactions wait for the same
+        // row, and moves them to the tallies now and then; the tallies read are the sums. No
+        // index holds the counts, so a writer's update of its row stays on its page.
+        {"tally rows of each writer, moved to the tallies now and then",
+         [](const SqlDialect& d) -> SqlStatements {
+             return {std::string("CREATE TABLE writer_tallies (writer ") + d.integer +
+                     " NOT NULL, dimension TEXT NOT NULL, label " + d.bytes + " NOT NULL, n " +
+                     d.integer + " NOT NULL, gained " + d.integer + " NOT NULL, gain_sum " +
+                     d.integer + " NOT NULL, PRIMARY KEY (dimension, label, writer))"};
+         },
+         {}},
     };
     return steps;
 }

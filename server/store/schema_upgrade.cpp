@@ -88,8 +88,7 @@ void RunSteps(SchemaSession& session, const SqlDialect& dialect, std::size_t fro
         for (const std::string& name : newTallies)
             names += (names.empty() ? "" : ", ") + name;
     const auto start = std::chrono::steady_clock::now();
-    const std::int64_t reports =
-        RebuildTallies(session, dialect, newTallies, to >= kRatedReportsVersion);
+    const std::int64_t reports = RebuildTallies(session, dialect, newTallies, to);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f",
                   std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

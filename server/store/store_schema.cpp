@@ -12,8 +12,9 @@
 namespace {
 
 constexpr std::size_t kTopRows = 12;
-// "tallies.n": a bare "n" would name the text column of the same name, and PostgreSQL would sort
-// by the count's text and not through the count index.
+// The order of a list by count, as the count index gives the tallies (TallySql). "tallies.n": a
+// bare "n" would name a selected column of the same name, and PostgreSQL would not sort through
+// the count index.
 constexpr char kByCount[] = "tallies.n DESC, label";
 
 // The tallies a report adds to by its fields, and those the page lists, one line each: a list
@@ -77,11 +78,38 @@ constexpr const char* TallyOf(SurveyList list)
     return LineOf(list).dimension;
 }
 
+// Tallies of a dimension summed over the tallies and the writers' rows not moved to them yet (of
+// the labels `labels` selects from both, or all), those that sum to nothing (a rating taken back)
+// left out.
+std::string SummedSql(const std::string& dimension, const std::string& labels,
+                      const std::string& order, std::size_t limit)
+{
+    const std::string rows = "SELECT label, n, gained, gain_sum FROM ";
+    const std::string where = " WHERE dimension = '" + dimension + "'" +
+                              (labels.empty() ? "" : " AND label IN (" + labels + ")");
+    return "SELECT label, CAST(sum(n) AS TEXT), CAST(sum(gain_sum) AS TEXT), CAST(sum(gained) AS "
+           "TEXT) FROM (" +
+           rows + "tallies" + where + " UNION ALL " + rows + "writer_tallies" + where +
+           ") AS counted GROUP BY label HAVING sum(n) > 0 ORDER BY " + order + " LIMIT " +
+           std::to_string(limit);
+}
+
+// A dimension's first tallies in `order`. In label order ("label", "label DESC") for dimensions of
+// few labels. By count (kByCount) through the count index however many labels there are: writers'
+// rows only add, and few are not yet moved to the tallies, so a label outside the tallies' first
+// `limit` without a writer's row counts no more than each of those, which rank before it, and the
+// first of these labels' sums are the first of all.
 std::string TallySql(const std::string& dimension, const std::string& order, std::size_t limit)
 {
-    return "SELECT label, CAST(n AS TEXT), CAST(gain_sum AS TEXT), CAST(gained AS TEXT) FROM "
-           "tallies WHERE dimension = '" +
-           dimension + "' ORDER BY " + order + " LIMIT " + std::to_string(limit);
+    if (order != kByCount)
+        return SummedSql(dimension, "", order, limit);
+    return SummedSql(
+        dimension,
+        "SELECT label FROM (SELECT label FROM tallies WHERE dimension = '" + dimension +
+            "' ORDER BY " + kByCount + " LIMIT " + std::to_string(limit) +
+            ") AS first UNION ALL SELECT label FROM writer_tallies WHERE dimension = '" +
+            dimension + "'",
+        "sum(n) DESC, label", limit);
 }
 
 // Devices the score tables do not rate, by kind: what the next tables should add.
@@ -289,7 +317,9 @@ std::string AddTallySql(const std::string& rows)
 
 std::string RankTallySql()
 {
-    return "SELECT label, CAST(n AS TEXT) FROM tallies WHERE dimension = 'rank_key'";
+    return "SELECT label, CAST(sum(n) AS TEXT) FROM (SELECT label, n FROM tallies WHERE dimension "
+           "= 'rank_key' UNION ALL SELECT label, n FROM writer_tallies WHERE dimension = "
+           "'rank_key') AS counted GROUP BY label";
 }
 
 namespace {
@@ -360,9 +390,15 @@ std::string MachineTallySql(const std::string& byteType)
 
 std::string UnknownDevicesSql()
 {
-    return "SELECT label, CAST(n AS TEXT), CAST(gain_sum AS TEXT), CAST(gained AS TEXT), "
-           "dimension FROM tallies WHERE dimension IN (" +
-           UnknownDimensionList() + ") AND n > 0 ORDER BY dimension, tallies.n DESC, label";
+    const auto rows = [](const std::string& table) {
+        return "SELECT dimension, label, n, gained, gain_sum FROM " + table +
+               " WHERE dimension IN (" + UnknownDimensionList() + ")";
+    };
+    return "SELECT label, CAST(sum(n) AS TEXT), CAST(sum(gain_sum) AS TEXT), CAST(sum(gained) AS "
+           "TEXT), dimension FROM (" +
+           rows("tallies") + " UNION ALL " + rows("writer_tallies") +
+           ") AS counted GROUP BY dimension, label HAVING sum(n) > 0 ORDER BY dimension, sum(n) "
+           "DESC, label";
 }
 
 UnknownDevice UnknownDeviceFromRow(const ResultRow& row)
@@ -492,7 +528,10 @@ std::string PruneRatingTalliesSql()
     std::string dimensions;
     for (const char* dimension : kRatingDimensions)
         dimensions += (dimensions.empty() ? "'" : ", '") + std::string(dimension) + "'";
-    return "DELETE FROM tallies WHERE n <= 0 AND dimension IN (" + dimensions + ")";
+    // A rating is taken back from the tallies, which may hold less than nothing until the
+    // writer's row that added it is moved there: only tallies of no count and no gain go.
+    return "DELETE FROM tallies WHERE n = 0 AND gained = 0 AND gain_sum = 0 AND dimension IN (" +
+           dimensions + ")";
 }
 
 std::string MostReportedSql(const char* dimension, std::size_t limit)

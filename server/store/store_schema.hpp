@@ -80,7 +80,8 @@ void AddRatingTallies(TallyChanges& changes, const ReportValues& values, const R
 // gain sum; each key at most once.
 std::string AddTallySql(const std::string& rows);
 
-// The (rank key, count) rows for the rank: one per key that rated reports hold.
+// The (rank key, count) rows for the rank: one per key that rated reports hold, with what
+// writers have not moved to the tallies yet.
 std::string RankTallySql();
 
 // The reports after `afterId` in id order, at most `limit`, with what the tallies count (id,
@@ -141,7 +142,7 @@ std::optional<RatingUpdate> RerateRow(const ResultRow& row, const ServerTables& 
 // Removes the tallies of the rating that ratings taken back left at 0.
 std::string PruneRatingTalliesSql();
 
-// The most reported names of a dimension ("cpu", "gpu"), as TallySql reads them.
+// The most reported names of a dimension ("cpu", "gpu"), as the page's top lists read them.
 std::string MostReportedSql(const char* dimension, std::size_t limit);
 std::string UnratedSql();
 UnratedCounts UnratedFrom(const ResultRows& rows);

@@ -18,16 +18,19 @@ std::string QuotedList(const std::set<std::string>& names)
 } // namespace
 
 std::int64_t RebuildTallies(SchemaSession& session, const SqlDialect& dialect,
-                            const std::set<std::string>& dimensions, bool rated,
+                            const std::set<std::string>& dimensions, std::size_t version,
                             std::size_t reportsABatch)
 {
+    const bool rated = version >= kRatedReportsVersion;
     const bool every = dimensions.count(kEveryTally) > 0;
     const auto wanted = [&](const std::string& dimension) {
         return every || dimensions.count(dimension) > 0;
     };
-    session.Execute(every ? std::string("DELETE FROM tallies")
-                          : "DELETE FROM tallies WHERE dimension IN (" + QuotedList(dimensions) +
-                                ")");
+    const std::string counted = every ? "" : " WHERE dimension IN (" + QuotedList(dimensions) + ")";
+    session.Execute("DELETE FROM tallies" + counted);
+    // What writers had not moved to the tallies yet was counted too.
+    if (version >= kWriterTalliesVersion)
+        session.Execute("DELETE FROM writer_tallies" + counted);
     std::int64_t reports = 0, afterId = 0;
     TallyChanges changes;
     for (;;) {

@@ -1,10 +1,13 @@
 // Several writers on one database: the incremental export under their load (a poller pulls the
 // reports after the last id it saw, as an operator's job does; every stored report must reach
 // it exactly once, whatever order the writers' transactions commit in), and batches of the same
-// keys in opposite orders.
+// keys in opposite orders; on PostgreSQL each writer keeps tally rows of its own.
 #include "server/store/report_store.hpp"
+#include "server/store/tally_writers.hpp"
 #include "tests/server/report_samples.hpp"
 #include "tests/server/server_fixture.hpp"
+
+#include <libpq-fe.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -128,8 +131,8 @@ INSTANTIATE_TEST_SUITE_P(Engines, ExportCursorTest,
                                     std::to_string(info.param.batch) + "Each";
                          });
 
-// Batches append their tally steps and the page folds them: after writers that ran at once,
-// the page's figures and the rank count exactly the rows stored.
+// Each writer adds to tally rows of its own and the page sums them: after writers that ran at
+// once, the page's figures and the rank count exactly the rows stored.
 TEST_P(ExportCursorTest, FiguresAndRankCountTheRowsAfterConcurrentWriters)
 {
     const CursorCase& c = GetParam();
@@ -212,6 +215,144 @@ TEST(ConcurrentWriters, BatchesOfTheSameKeysInOppositeOrdersBothComplete)
             EXPECT_NE(outcomes[0].at(i).recorded, outcomes[1].at(forward.size() - 1 - i).recorded)
                 << "round " << round << " key " << i;
     }
+}
+
+// A connection of the test cluster outside the stores, for what they do not show.
+class RawConnection {
+  public:
+    explicit RawConnection(const char* url) : mConn(PQconnectdb(url))
+    {
+        if (PQstatus(mConn) != CONNECTION_OK)
+            throw std::runtime_error(PQerrorMessage(mConn));
+        PQsetNoticeProcessor(
+            mConn, [](void*, const char*) {}, nullptr);
+    }
+    ~RawConnection() { PQfinish(mConn); }
+    // The first column of the first row, or "" for a statement that returns none.
+    std::string Value(const std::string& sql)
+    {
+        PGresult* result = PQexec(mConn, sql.c_str());
+        const ExecStatusType status = PQresultStatus(result);
+        const std::string value =
+            status == PGRES_TUPLES_OK && PQntuples(result) > 0 ? PQgetvalue(result, 0, 0) : "";
+        const std::string error = PQresultErrorMessage(result);
+        PQclear(result);
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+            throw std::runtime_error(sql + ": " + error);
+        return value;
+    }
+
+  private:
+    PGconn* mConn;
+};
+
+class TallyWritersTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        mUrl = std::getenv("VXM_TEST_POSTGRES_URL");
+        if (!mUrl)
+            GTEST_SKIP() << "VXM_TEST_POSTGRES_URL is not set";
+        // The tables, for a cluster no test has opened yet.
+        OpenReportStore(mUrl);
+    }
+    const char* mUrl = nullptr;
+};
+
+// Connections at once hold distinct numbers within the bound; a number given up is the next
+// one's (a process restarted takes its rows again); with every number held a connection still
+// gets one within the bound.
+TEST_F(TallyWritersTest, ConnectionsClaimDistinctNumbersWithinTheBound)
+{
+    const auto number = [](RawConnection& conn) { return std::stoi(conn.Value(kClaimWriterSql)); };
+    RawConnection first(mUrl), second(mUrl), third(mUrl);
+    // The stores of earlier tests end their connections; the database frees their numbers a
+    // moment later.
+    for (int i = 0;
+         i < 50 && first.Value("SELECT count(*) FROM pg_locks WHERE locktype = "
+                               "'advisory' AND classid = 7312018 AND objsubid = 2") != "0";
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const int numbers[] = {number(first), number(second), number(third)};
+    EXPECT_EQ(std::set<int>(std::begin(numbers), std::end(numbers)).size(), 3u);
+    for (const int n : numbers) {
+        EXPECT_GE(n, 1);
+        EXPECT_LE(n, kTallyWriters);
+    }
+    // Given up as a connection's end gives it up (which the database notices a moment later).
+    second.Value("SELECT pg_advisory_unlock_all()");
+    RawConnection next(mUrl);
+    EXPECT_EQ(number(next), numbers[1]);
+
+    // The numbers the connections above do not hold, all taken.
+    RawConnection holder(mUrl), late(mUrl);
+    holder.Value("SELECT count(pg_try_advisory_lock(7312018, s)) FROM generate_series(1, " +
+                 std::to_string(kTallyWriters) + ") AS s");
+    const int shared = number(late);
+    EXPECT_GE(shared, 1);
+    EXPECT_LE(shared, kTallyWriters);
+}
+
+// A batch's tallies do not wait for another writer's transaction that holds its own tally rows
+// (before writers kept rows apart, every batch waited here for the row of the reports' count).
+TEST_F(TallyWritersTest, ABatchDoesNotWaitForAnotherWritersOpenTransaction)
+{
+    auto store = OpenReportStore(mUrl);
+    RawConnection other(mUrl);
+    const std::string writer = other.Value(kClaimWriterSql);
+    other.Value("BEGIN");
+    other.Value(
+        "INSERT INTO writer_tallies (writer, dimension, label, n, gained, gain_sum) VALUES "
+        "(" +
+        writer +
+        ", 'reports', '', 0, 0, 0) ON CONFLICT (dimension, label, writer) DO UPDATE SET n = "
+        "writer_tallies.n");
+    const std::string tag = std::to_string(std::random_device{}());
+    StoredReport report;
+    report.values = SampleValues("A" + tag, "M" + tag);
+    std::vector<RecordOutcome> outcomes;
+    EXPECT_NO_THROW(outcomes = store->Record({report}));
+    other.Value("ROLLBACK");
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].recorded);
+}
+
+// A writer's rows go to the tallies with its first batch and then about once a second; the sums
+// stay whatever has moved.
+TEST_F(TallyWritersTest, AWritersRowsMoveToTheTalliesWithTheSumsKept)
+{
+    auto store = OpenReportStore(mUrl);
+    RawConnection raw(mUrl);
+    const std::string tag = std::to_string(std::random_device{}());
+    const std::string processor = "Processor " + tag;
+    // Rows of the processor's tally: "t" for the tallies', "w" for a writer's, with counts.
+    const std::string where =
+        " WHERE dimension = 'cpu' AND label = convert_to('" + processor + "', 'UTF8')";
+    const std::string both = "(SELECT 0 AS writer, n FROM tallies" + where +
+                             " UNION ALL SELECT writer, n FROM writer_tallies" + where +
+                             ") AS rows";
+    const auto rows = [&] {
+        return raw.Value("SELECT string_agg(CASE WHEN writer = 0 THEN 't' ELSE 'w' END || n, ',' "
+                         "ORDER BY writer) FROM " +
+                         both);
+    };
+    const auto sum = [&] { return raw.Value("SELECT sum(n) FROM " + both); };
+    const auto record = [&](int i) {
+        StoredReport report;
+        report.values = SampleValues("A" + tag + "-" + std::to_string(i), "M" + tag);
+        report.values[static_cast<std::size_t>(ReportField::Cpu)] = processor;
+        report.values[static_cast<std::size_t>(ReportField::Token)] = "";
+        report.values[static_cast<std::size_t>(ReportField::Token)] =
+            ComputeReportToken(report.values);
+        ASSERT_TRUE(store->Record({report}).at(0).recorded) << i;
+    };
+    record(1);
+    EXPECT_EQ(rows(), "t1") << "moved with the connection's first batch";
+    record(2);
+    EXPECT_EQ(sum(), "2") << rows();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    record(3);
+    EXPECT_EQ(rows(), "t3");
 }
 
 } // namespace

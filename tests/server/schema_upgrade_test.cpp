@@ -203,7 +203,7 @@ void FillAsBuildsOfTheirTime(RawDatabase& db, std::size_t version,
     // From the schema version on, the builds counted as the reports make them, with the tables
     // in use.
     if (version >= 6) {
-        RebuildTallies(db, db.Dialect(), {kEveryTally}, version >= kRatedReportsVersion);
+        RebuildTallies(db, db.Dialect(), {kEveryTally}, version);
         return;
     }
     const struct {
@@ -425,7 +425,8 @@ TEST_P(SchemaUpgradeTest, TalliesCountedInBatchesCountEveryReportOnce)
         SCOPED_TRACE("batches of " + std::to_string(batch));
         const std::unique_ptr<RawDatabase> db = NewDatabase();
         OpenReportStore(db->Name())->Record(reports);
-        EXPECT_EQ(RebuildTallies(*db, db->Dialect(), {kEveryTally}, true, batch), 30);
+        EXPECT_EQ(RebuildTallies(*db, db->Dialect(), {kEveryTally}, SchemaSteps().size(), batch),
+                  30);
         ExpectSameFigures(OpenReportStore(db->Name())->Summarize(), expected);
     }
 }
