@@ -38,6 +38,8 @@ std::size_t VersionByShape(SchemaSession& session, const SqlDialect& dialect)
     if (!Exists(session, dialect, "tallies"))
         return 1;
     // No build made these without a version; one whose version was lost, say.
+    if (Exists(session, dialect, "writer_tallies"))
+        return kWriterTalliesVersion;
     if (!session.Query(dialect.reportColumnNamed + std::string("'rated_with'")).empty())
         return kRatedReportsVersion;
     if (Exists(session, dialect, "tallies_top")) {

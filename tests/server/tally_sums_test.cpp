@@ -78,7 +78,7 @@ TEST(TallySums, TopListsAreTheFirstOfTheSumsOverEveryWritersRows)
         }
         sqlite3_close(db);
 
-        const std::vector<Tally> listed = store->Summarize().processors;
+        const std::vector<Tally> listed = store->Summarize()[SurveyList::Processors];
         const auto expected = FirstBySum(rows, 12);
         ASSERT_EQ(listed.size(), expected.size());
         for (std::size_t i = 0; i < listed.size(); ++i) {
