@@ -6,8 +6,9 @@
 // out, not generated from today's tables, so that the step means the same later) and the tally
 // dimensions it makes new, which are then counted from the stored reports. A step is never
 // changed once shipped: databases out there are at its version. A new tally (AddToTallies) needs
-// a step that names it, or databases made before it miss their older reports; the report fields
-// it counts are read by the recount (TallySourceSql).
+// a step that names it, or databases made before it miss their older reports; one the page lists
+// by count also needs the index tallies_top made again with it (TopListsReadThroughTheCountIndex
+// fails otherwise); the report fields it counts are read by the recount (TallySourceSql).
 #include <string>
 #include <vector>
 
