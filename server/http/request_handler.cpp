@@ -96,7 +96,8 @@ void WriteExportFile(ReportStore& store, const ExportWriter& writer,
 
 // How a read of the store answers a request of HTTP `version` (reports take the recorder's own
 // queue): `make` runs on the lane's store thread and its answer is the response; when the store
-// fails, the failure is logged and counted and a 500 answers.
+// fails, the failure is logged and counted and a 500 answers. A read the store asks to be tried
+// again (StoreRetry) is made once more first.
 template <typename Make>
 void AnswerFromStore(RequestServices& services, ReportRecorder::Lane lane, std::string what,
                      unsigned version, Make make, const Respond& respond)
@@ -105,7 +106,11 @@ void AnswerFromStore(RequestServices& services, ReportRecorder::Lane lane, std::
         [&services, what = std::move(what), version, make, respond](ReportStore& store) {
             std::optional<Answer> answer;
             try {
-                answer = make(store);
+                try {
+                    answer = make(store);
+                } catch (const StoreRetry&) {
+                    answer = make(store);
+                }
             } catch (const std::exception& e) {
                 ++services.metrics.storeFailures;
                 LogStoreFailure(what, e.what());

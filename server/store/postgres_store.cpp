@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <deque>
 #include <exception>
+#include <utility>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -339,6 +340,9 @@ class PostgresStore : public ReportStore {
     // front turns this connection to sending every statement with its text: the caller's retry,
     // and everything after it, then works behind the pool.
     std::string FailureOf(const PGresult* result);
+    // The error to throw for `text`: StoreRetry when FailureOf has just turned this connection to
+    // statements with their text, so the same work tried again succeeds.
+    std::exception_ptr ErrorOf(const std::string& text);
     // Waits until this read database has replayed the primary's log up to `logEnd`.
     void AwaitReplay(const std::string& logEnd);
     // Runs the statement of that name.
@@ -362,7 +366,8 @@ class PostgresStore : public ReportStore {
                             const std::function<void(const StoredReport&)>& visit);
 
     const PostgresAccess mAccess;
-    bool mPrepare; // statements are prepared (kept across reconnections)
+    bool mPrepare;              // statements are prepared (kept across reconnections)
+    bool mTurnedToText = false; // since the last error thrown
     const std::unique_ptr<PostgresStore> mPrimary;
     PGconn* mConn = nullptr;
     bool mAway = false;                           // the last reconnection gave up
@@ -481,7 +486,8 @@ void PostgresStore::PrepareOnce(const std::string& name)
         throw std::runtime_error("postgresql prepare " + name + ": " + PQerrorMessage(mConn));
     const Result result(LastResult(mConn));
     if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
-        throw std::runtime_error("postgresql prepare " + name + ": " + FailureOf(result.get()));
+        std::rethrow_exception(
+            ErrorOf("postgresql prepare " + name + ": " + FailureOf(result.get())));
     mPrepared.emplace(name, prepared);
 }
 
@@ -504,6 +510,7 @@ std::string PostgresStore::FailureOf(const PGresult* result)
     if (!IsOtherSession(result) || !mPrepare)
         return message;
     mPrepare = false;
+    mTurnedToText = true;
     mPrepared.clear();
     LogFailure("store retry", "prepared statements",
                "a pool in transaction mode in front of the database gave another session (" +
@@ -514,6 +521,13 @@ std::string PostgresStore::FailureOf(const PGresult* result)
                      "with their text from now on)";
 }
 
+std::exception_ptr PostgresStore::ErrorOf(const std::string& text)
+{
+    const bool retry = std::exchange(mTurnedToText, false);
+    return retry ? std::make_exception_ptr(StoreRetry(text))
+                 : std::make_exception_ptr(std::runtime_error(text));
+}
+
 Result PostgresStore::Prepared(const std::string& name, const Parameters& parameters)
 {
     PrepareOnce(name);
@@ -522,7 +536,7 @@ Result PostgresStore::Prepared(const std::string& name, const Parameters& parame
     Result result(LastResult(mConn));
     const ExecStatusType status = PQresultStatus(result.get());
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        throw std::runtime_error("postgresql " + name + ": " + FailureOf(result.get()));
+        std::rethrow_exception(ErrorOf("postgresql " + name + ": " + FailureOf(result.get())));
     return result;
 }
 
@@ -568,7 +582,7 @@ std::vector<Result> PostgresStore::Pipeline(const std::vector<Step>& steps,
     }
     PQexitPipelineMode(mConn);
     if (!failure.empty())
-        throw std::runtime_error("postgresql: " + failure);
+        std::rethrow_exception(ErrorOf("postgresql: " + failure));
     return results;
 }
 
@@ -737,8 +751,7 @@ void PostgresStore::ForEachRow(const char* name, const Parameters& parameters,
                 failure = std::current_exception();
             }
         } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && !failure) {
-            failure = std::make_exception_ptr(
-                std::runtime_error(std::string("postgresql ") + name + ": " + FailureOf(next)));
+            failure = ErrorOf(std::string("postgresql ") + name + ": " + FailureOf(next));
         }
     }
     if (failure)

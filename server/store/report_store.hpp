@@ -21,6 +21,13 @@ struct StoreUnavailable : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The store met a passing condition and dealt with it (a pool in transaction mode gave the
+// transaction another session than its statements were prepared on): the same work tried again
+// succeeds, so a read is tried once more rather than answered as failed.
+struct StoreRetry : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 // A report as received: the raw GBK bytes of every field, when and from where.
 struct StoredReport {
     std::int64_t id = 0; // the store's row number, rising with every stored report
