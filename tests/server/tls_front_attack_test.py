@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""The shipped nginx site against one address's slow bodies. Honest reports over TLS (a new
-connection each, as the program makes them, from eight addresses) are posted for a while alone, then
-while 400 TLS connections from 127.0.0.50 each send a report's headers with Content-Length: 60000
-and then a byte every 2 s; the honest rate under attack must be at least 90 % of the rate alone.
+"""The shipped nginx site against one address's slow bodies. Honest reports over TLS (a new connection
+each, as the program makes them, from eight addresses) are posted for a while alone, then while 400
+TLS connections from 127.0.0.50 each send a report's headers with Content-Length: 60000 and then a
+byte every 2 s. The site, or the server behind it, must turn away the attack's connections beyond
+one address's share, and the honest rate under attack must be at least 90 % of the rate alone: the
+machine's other work moves both, so a round alone and a round under attack are taken up to three
+times, and one round that holds the rate passes (an exhausted site gives none).
 Usage: tls_front_attack_test.py ROOT SERVER_BINARY"""
 import os
 import pathlib
@@ -16,7 +19,12 @@ import threading
 import time
 
 ATTACKERS = 400
-SECONDS = 3
+SECONDS = 2
+ROUNDS = 3
+# One address's share (the site's limit_conn, the server's share of a forwarded address), and
+# room for connections still being turned away.
+SHARE = 64
+SLACK = 16
 REPORT_PATH = b"/vorn/a20140220checkmachine/postInfo.php"
 
 
@@ -88,6 +96,43 @@ def attack(context, port, held, opened, stop):
                 held.remove(tls)
 
 
+def kept_rate(alone, attacked):
+    return attacked >= 0.9 * alone > 0
+
+
+def turned_away(held):
+    """How many of the held connections the site has answered or closed."""
+    count = 0
+    for tls in held:
+        tls.setblocking(False)
+        try:
+            tls.recv(1)
+            count += 1
+        except (ssl.SSLWantReadError, BlockingIOError):
+            pass
+        except OSError:
+            count += 1
+        tls.setblocking(True)
+    return count
+
+
+def attacked_round(context, port, bodies):
+    """The honest rate beside the attack, and how many of its connections the site holds."""
+    held, opened, stop = [], threading.Event(), threading.Event()
+    attacker = threading.Thread(target=attack, args=(context, port, held, opened, stop))
+    attacker.start()
+    try:
+        opened.wait(60)
+        rate = honest_rate(context, port, bodies, SECONDS)
+        refused = turned_away(list(held))
+    finally:
+        stop.set()
+        attacker.join()
+        for tls in held:
+            tls.close()
+    return rate, len(held) - refused
+
+
 def main(root, binary):
     root = pathlib.Path(root)
     with tempfile.TemporaryDirectory() as work:
@@ -100,29 +145,30 @@ def main(root, binary):
         bodies = iter(reports.read_bytes().splitlines())
         server, backend = start_server(binary, work)
         port = free_port()
-        held, opened, stop = [], threading.Event(), threading.Event()
+        rounds = []
         try:
             subprocess.run([front, "start", work, str(port), str(backend), f"{work}/site.pem",
                             f"{work}/site.key"], check=True)
             context = ssl.create_default_context(cafile=f"{work}/tls/ca.pem")
-            alone = honest_rate(context, port, bodies, SECONDS)
-            attacker = threading.Thread(target=attack, args=(context, port, held, opened, stop))
-            attacker.start()
-            opened.wait(60)
-            attacked = honest_rate(context, port, bodies, SECONDS)
-            holding = len(held)
-            stop.set()
-            attacker.join()
+            while len(rounds) < ROUNDS and not any(kept_rate(a, k) for a, k, _ in rounds):
+                alone = honest_rate(context, port, bodies, SECONDS)
+                rounds.append((alone, *attacked_round(context, port, bodies)))
         finally:
-            stop.set()
-            for tls in held:
-                tls.close()
             subprocess.run([front, "stop", work])
             server.terminate()
             server.wait(timeout=30)
-    print(f"tls_front_attack_test: honest reports {alone:.0f}/s alone, {attacked:.0f}/s beside "
-          f"{holding} slow-body connections from one address ({attacked / max(alone, 1):.0%})")
-    if alone == 0 or attacked < 0.9 * alone:
+    for alone, attacked, holding in rounds:
+        print(f"tls_front_attack_test: honest reports {alone:.0f}/s alone, {attacked:.0f}/s beside "
+              f"{ATTACKERS} slow-body connections from one address ({attacked / max(alone, 1):.0%}); "
+              f"the site held {holding} of them")
+    failed = False
+    if not any(kept_rate(alone, attacked) for alone, attacked, _ in rounds):
+        print("tls_front_attack_test: no round kept 90 % of the honest rate")
+        failed = True
+    if any(holding > SHARE + SLACK for _, _, holding in rounds):
+        print(f"tls_front_attack_test: the site held more than its share of {SHARE} for one address")
+        failed = True
+    if failed:
         print("tls_front_attack_test: FAILED")
         return 1
     print("tls_front_attack_test: passed")
