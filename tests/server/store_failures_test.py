@@ -127,16 +127,25 @@ def sqlite_full(binary, bodies, work):
     server.stop()
 
 
-def postgres_restart(root, binary, bodies, work):
+def throwaway_database(name, what):
+    """A new database in the throwaway cluster of VXM_TEST_POSTGRES_URL: the cluster's folder
+    and the database's URL, or None (said, as `what` skipped) without that cluster."""
     url = os.environ.get("VXM_TEST_POSTGRES_URL", "")
     cluster = re.search(r"host=([^&]+)", url)
     if not cluster or not pathlib.Path(cluster.group(1), "data").is_dir():
-        print("store_failures_test: PostgreSQL restart skipped: no throwaway cluster")
-        return
-    database = f"restart{os.getpid()}"
+        print(f"store_failures_test: {what} skipped: no throwaway cluster")
+        return None
+    database = f"{name}{os.getpid()}"
     subprocess.run(["psql", "-q", url, "-c", f"CREATE DATABASE {database}"], check=True)
-    server = Server([binary, "--database", url.replace("///postgres", "///" + database),
-                     "--threads", "2"], work)
+    return cluster.group(1), url.replace("///postgres", "///" + database)
+
+
+def postgres_restart(root, binary, bodies, work):
+    made = throwaway_database("restart", "PostgreSQL restart")
+    if not made:
+        return
+    cluster, database_url = made
+    server = Server([binary, "--database", database_url, "--threads", "2"], work)
     answers, queue, lock, stop = [], iter(bodies[4:]), threading.Lock(), time.monotonic() + 3
 
     def post_until_stop():
@@ -149,7 +158,7 @@ def postgres_restart(root, binary, bodies, work):
     for poster in posters:
         poster.start()
     time.sleep(1)
-    subprocess.run([pathlib.Path(root, "scripts/pg-throwaway"), "restart", cluster.group(1)],
+    subprocess.run([pathlib.Path(root, "scripts/pg-throwaway"), "restart", cluster],
                    check=True)
     back = time.monotonic()
     for path in ("/", "/export.csv", "/healthz"):
@@ -185,16 +194,13 @@ def postgres_stopped(binary, bodies, work):
     """Every process of the database stopped (SIGSTOP): /healthz says 503 within a second, each
     report is answered before the program's 20 s with 500, and none of them is stored when the
     database resumes."""
-    url = os.environ.get("VXM_TEST_POSTGRES_URL", "")
-    cluster = re.search(r"host=([^&]+)", url)
-    if not cluster or not pathlib.Path(cluster.group(1), "data").is_dir():
-        print("store_failures_test: stopped PostgreSQL skipped: no throwaway cluster")
+    made = throwaway_database("stopped", "stopped PostgreSQL")
+    if not made:
         return
-    database = f"stopped{os.getpid()}"
-    subprocess.run(["psql", "-q", url, "-c", f"CREATE DATABASE {database}"], check=True)
-    server = Server([binary, "--database", url.replace("///postgres", "///" + database)], work)
+    cluster, database_url = made
+    server = Server([binary, "--database", database_url], work)
     check(server.post(bodies[0]) == "recorded", "stopped: the first report is not recorded")
-    processes = cluster_processes(pathlib.Path(cluster.group(1), "data"))
+    processes = cluster_processes(pathlib.Path(cluster, "data"))
     answers = []
 
     def post(body):
