@@ -1,8 +1,8 @@
 // The program's thread. It lives in the core library because the uploads that need it are core
 // code. Its thread and its wait are Windows' own, not std::thread and std::future: under Wine a
 // thread started through them sometimes stalled between its start and the work (3 of 25 https
-// Starts under load waited out the whole 20 s bound, the reply long arrived), and a timed wait on
-// a future can miss its wake-up.
+// Starts under load waited out the whole 20 s bound, the reply long arrived; waiting on the future
+// in short slices still left 1 of 25).
 #ifdef _WIN32
 #include "common/owners_win.hpp"
 #include "common/result_before.hpp"
