@@ -29,6 +29,10 @@ bool KeepRatingsUp(ReportStore& store, RatingUpkeep& upkeep, ServerMetrics& metr
             metrics.unratedAdapters = unrated.adapters;
             upkeep.nextRead = now + kUpkeepPeriod;
         }
+    } catch (const StoreRetry& e) {
+        // The store has dealt with what it met: the step is taken again at once, not counted.
+        LogFailure("store retry", "rating the stored reports", e.what());
+        return true;
     } catch (const std::exception& e) {
         ++metrics.storeFailures;
         LogStoreFailure("rating the stored reports", e.what());

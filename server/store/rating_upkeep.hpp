@@ -26,6 +26,6 @@ struct RatingUpkeep {
     std::chrono::steady_clock::time_point retryAt{}; // after a store failure
 };
 
-// One step; true when there is more to do at once (a pass under way). A store failure is logged
-// and counted, and the step tried again later.
+// One step; true when there is more to do at once (a pass under way, or a step the store asked
+// to be tried again). A store failure is logged and counted, and the step tried again later.
 bool KeepRatingsUp(ReportStore& store, RatingUpkeep& upkeep, ServerMetrics& metrics);
